@@ -1,0 +1,249 @@
+#include "correction/CorrectMap.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "correction/CorrectionUi.h"
+#include "correction/MeshFileSource.h"
+#include "correction/Messages.h"
+#include "elevation/DcmLayout.h"
+#include "framework/Exception.h"
+#include "framework/FaultyFile.h"
+#include "framework/MemoryFile.h"
+#include "samples/SampleMap.h"
+#include "samples/SampleMesh.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Records what a run shows, and presses abort after a chosen applied file.
+class CScriptedUi final : public ICorrectionUi {
+public:
+    struct Message {
+        std::string text;
+        MessageKind kind;
+    };
+
+    void ShowMessage(const std::string& text, MessageKind kind) override {
+        EXPECT_FALSE(m_bProgress) << "no message box while the progress dialog exists";
+        messages.push_back({text, kind});
+    }
+    void ShowError(const CException& error) override {
+        EXPECT_FALSE(m_bProgress);
+        errors.push_back(error.what());
+    }
+    void OpenProgress() override {
+        m_bProgress = true;
+        ++progressOpened;
+        positions.push_back(0);
+    }
+    void SetFileName(const std::string& name) override { names.push_back(name); }
+    void SetPos(int percent) override { positions.push_back(percent); }
+    void Pump() override {
+        if (++pumps == abortAtPump) m_bAbort = true;
+    }
+    bool AbortRequested() const override { return m_bAbort; }
+    void CloseProgress() override { m_bProgress = false; }
+
+    std::vector<Message> messages;
+    std::vector<std::string> errors;
+    std::vector<std::string> names;
+    std::vector<int> positions;
+    int progressOpened = 0;
+    int pumps = 0;
+    int abortAtPump = 0;
+
+private:
+    bool m_bProgress = false;
+    bool m_bAbort = false;
+};
+
+std::string Applied(int n) {
+    char text[128];
+    std::snprintf(text, sizeof text, kMsgAppliedFormat, n);
+    return text;
+}
+
+class CorrectMapTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("zelvorin_run_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "mesh");
+        SampleMapLayout layout;
+        layout.tiles = {{3, 5}, {4, 5}, {3, 6}, {4, 6}};
+        m_original = BuildSampleMap(layout, [](size_t, int) { return int16_t{7}; });
+        std::ofstream(MapPath(), std::ios::binary).write(reinterpret_cast<const char*>(m_original.data()),
+                                                         static_cast<std::streamsize>(m_original.size()));
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string MapPath() const { return (m_dir / "map.dcm").string(); }
+    std::string Folder() const { return (m_dir / "mesh").string(); }
+    std::vector<uint8_t> MapBytes() const {
+        std::ifstream in(MapPath(), std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+    // Writes a mesh of square 533945 whose every cell is `metres`.
+    void AddMesh(const std::string& name, int metres) {
+        std::ofstream(m_dir / "mesh" / name, std::ios::binary)
+            << BuildMeshText(533945, AllMeshRecords(), [=](int, int) { return metres * 10; });
+    }
+    void AddUnreadable(const std::string& name) { fs::create_directory(m_dir / "mesh" / name); }
+    int16_t CoveredCell() const { return TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40); }
+
+    CorrectionResult Run() {
+        CFolderMeshFiles meshes(Folder());
+        return CorrectMap(MapPath(), meshes, ui);
+    }
+
+    fs::path m_dir;
+    std::vector<uint8_t> m_original;
+    CScriptedUi ui;
+};
+
+TEST_F(CorrectMapTest, ThreeMeshFilesAreAppliedAndCounted) {
+    AddMesh("a.mem", 10);
+    AddMesh("b.MEM", 20);
+    AddMesh("c.mem", 30);
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted);
+    EXPECT_EQ(result.applied, 3);
+    EXPECT_EQ(ui.positions, (std::vector<int>{0, 33, 66, 100}));
+    EXPECT_EQ(ui.names, (std::vector<std::string>{"a.mem", "b.MEM", "c.mem"}));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Applied(3));
+    EXPECT_EQ(ui.messages[0].kind, MessageKind::kResult);
+    EXPECT_EQ(CoveredCell(), 31) << "the last file wins, encoded";
+}
+
+TEST_F(CorrectMapTest, SevenFilesMoveTheBarInTruncatedSteps) {
+    for (char c = 'a'; c < 'h'; ++c) AddMesh(std::string(1, c) + ".mem", 1);
+    Run();
+    EXPECT_EQ(ui.positions, (std::vector<int>{0, 14, 28, 42, 57, 71, 85, 100}));
+}
+
+TEST_F(CorrectMapTest, EmptyFolderShowsProgressThenSaysNoMeshFiles) {
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kNoMeshFiles);
+    EXPECT_EQ(ui.progressOpened, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgNoMeshFiles);
+    EXPECT_EQ(ui.messages[0].kind, MessageKind::kFailure);
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(CorrectMapTest, UnreadableFirstFileStopsThePassWithCountZero) {
+    AddUnreadable("a.mem");
+    AddMesh("b.mem", 5);
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
+    EXPECT_EQ(result.unusableFile, (m_dir / "mesh" / "a.mem").string());
+    EXPECT_EQ(ui.names, (std::vector<std::string>{"a.mem"})) << "no later file is tried";
+    EXPECT_EQ(ui.messages[0].text, Applied(0));
+    EXPECT_EQ(ui.messages[0].kind, MessageKind::kResult);
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(CorrectMapTest, UnreadableSecondOfFourStopsAtTwentyFive) {
+    AddMesh("a.mem", 5);
+    AddUnreadable("b.mem");
+    AddMesh("c.mem", 6);
+    AddMesh("d.mem", 7);
+    const auto result = Run();
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_EQ(ui.positions.back(), 25);
+    EXPECT_EQ(ui.messages[0].text, Applied(1));
+    EXPECT_EQ(CoveredCell(), 6);
+}
+
+TEST_F(CorrectMapTest, AbortAfterTheSecondOfFiveCountsTwo) {
+    for (char c = 'a'; c < 'f'; ++c) AddMesh(std::string(1, c) + ".mem", c - 'a' + 1);
+    ui.abortAtPump = 2;
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
+    EXPECT_EQ(result.applied, 2);
+    EXPECT_EQ(ui.messages[0].text, Applied(2));
+    EXPECT_EQ(CoveredCell(), 3);
+}
+
+TEST_F(CorrectMapTest, MapThatCannotBeOpenedSaysSo) {
+    CFolderMeshFiles meshes(Folder());
+    EXPECT_EQ(CorrectMap(MapPath() + ".missing", meshes, ui).outcome, CorrectionOutcome::kCannotOpen);
+    EXPECT_EQ(CorrectMap("", meshes, ui).outcome, CorrectionOutcome::kCannotOpen);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, kMsgCannotOpenMap);
+    EXPECT_EQ(ui.progressOpened, 0);
+}
+
+TEST_F(CorrectMapTest, MapHeldByAnotherRunCannotBeOpened) {
+    AddMesh("a.mem", 5);
+    const int fd = ::open(MapPath().c_str(), O_RDWR);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_EQ(Run().outcome, CorrectionOutcome::kCannotOpen);
+    ::close(fd);
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(CorrectMapTest, RefusedMapSaysItCannotBeCorrected) {
+    AddMesh("a.mem", 5);
+    auto bytes = m_original;
+    bytes[4] = 1;  // wKind
+    std::ofstream(MapPath(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                     static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(Run().outcome, CorrectionOutcome::kRejected);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, kMsgCannotCorrectMap);
+    EXPECT_EQ(ui.progressOpened, 0);
+    EXPECT_EQ(MapBytes(), bytes);
+}
+
+TEST_F(CorrectMapTest, MeshOutsideTheMapCountsAsApplied) {
+    std::ofstream(m_dir / "mesh" / "far.mem", std::ios::binary)
+        << BuildMeshText(303010, AllMeshRecords(), [](int, int) { return 10; });
+    const auto result = Run();
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_EQ(ui.positions.back(), 100);
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(CorrectMapTest, ListedFilesAreAppliedInTheOrderGiven) {
+    AddMesh("a.mem", 1);
+    AddMesh("b.mem", 2);
+    CListedMeshFiles meshes({(m_dir / "mesh" / "b.mem").string(), (m_dir / "mesh" / "a.mem").string()});
+    EXPECT_EQ(CorrectMap(MapPath(), meshes, ui).applied, 2);
+    EXPECT_EQ(ui.names, (std::vector<std::string>{"b.mem", "a.mem"}));
+    EXPECT_EQ(CoveredCell(), 2);
+}
+
+TEST_F(CorrectMapTest, WriteErrorEndsTheRunWithAnErrorAndNoCount) {
+    AddMesh("a.mem", 1);
+    AddMesh("b.mem", 2);
+    CMemoryFile inner(m_original);
+    // Each applied mesh writes four tiles: the sixth write is the second file's.
+    CFaultyFile map(inner, CFileException::Op::kWrite, 6);
+    CFolderMeshFiles meshes(Folder());
+    const auto result = CorrectOpenMap(map, meshes, ui);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kFileError);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors[0].find("write"), std::string::npos);
+    EXPECT_TRUE(ui.messages.empty()) << "a failed run is not reported as a count";
+    EXPECT_EQ(TileCellAt(inner.Bytes(), SampleBlockOffset(0), 0, 40), 3) << "whole tiles written before stay";
+}
+
+TEST(ProgressPercentTest, StaysWithinTheBarsRange) {
+    EXPECT_EQ(ProgressPercent(1, 3), 33);
+    EXPECT_EQ(ProgressPercent(3, 3), 100);
+    EXPECT_EQ(ProgressPercent(1, 0), 100) << "entries that appeared after counting";
+    EXPECT_EQ(ProgressPercent(5, 3), 100);
+    EXPECT_EQ(ProgressPercent(INT32_MAX, INT32_MAX), 100);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+constexpr int kMeshSide = 200;             // rows and columns of one mesh square
+constexpr int kMeshCells = kMeshSide * kMeshSide;
+constexpr int16_t kNoElevation = -9999;    // a cell that no record filled
+
+// The elevations of one mesh square in whole metres, row 0 southernmost,
+// column 0 westernmost, row-major.
+struct MeshGrid {
+    int16_t cells[kMeshCells];
+
+    int16_t& At(int row, int col) { return cells[row * kMeshSide + col]; }
+    int16_t At(int row, int col) const { return cells[row * kMeshSide + col]; }
+};

@@ -1,0 +1,73 @@
+#include "elevation/MeshReader.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "elevation/TextModeLines.h"
+#include "framework/Exception.h"
+#include "framework/File.h"
+
+namespace {
+
+constexpr size_t kMeshCodeWidth = 6;
+constexpr size_t kRecordNumberColumn = 6;
+constexpr size_t kFirstFieldColumn = 9;
+constexpr size_t kFieldWidth = 5;
+
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+// The grid row of a record line, or -1 when its number is not 001 to 200.
+int RecordRow(std::string_view line) {
+    const char* p = line.data() + kRecordNumberColumn;
+    if (!IsDigit(p[0]) || !IsDigit(p[1]) || !IsDigit(p[2])) return -1;
+    const int record = 100 * (p[0] - '0') + 10 * (p[1] - '0') + (p[2] - '0');
+    if (record < 1 || record > kMeshSide) return -1;
+    return kMeshSide - record;
+}
+
+void StoreRecord(std::string_view line, MeshGrid& grid) {
+    const int row = RecordRow(line);
+    if (row < 0) return;
+    int16_t* out = &grid.At(row, 0);
+    const char* field = line.data() + kFirstFieldColumn;
+    for (int j = 0; j < kMeshSide; ++j, field += kFieldWidth)
+        out[j] = TenthsToMetres(MeshFieldValue(field, kFieldWidth));
+}
+
+}  // namespace
+
+int MeshFieldValue(const char* p, size_t n) {
+    size_t i = 0;
+    while (i < n && IsCSpace(p[i])) ++i;
+    bool negative = false;
+    if (i < n && (p[i] == '-' || p[i] == '+')) negative = p[i++] == '-';
+    int value = 0;
+    for (; i < n && IsDigit(p[i]); ++i) value = value * 10 + (p[i] - '0');
+    return negative ? -value : value;
+}
+
+int32_t ReadMeshText(CFile& file, MeshGrid& grid) {
+    std::fill(std::begin(grid.cells), std::end(grid.cells), kNoElevation);
+    CTextModeLines lines(file);
+    std::string_view line;
+    if (!lines.Next(line)) return -1;
+    const int32_t code = MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth));
+    while (lines.Next(line))
+        if (line.size() >= kMeshRecordLength) StoreRecord(line, grid);
+    return code;
+}
+
+int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
+    std::unique_ptr<CFile> file;
+    try {
+        file = OpenFile(path, FileAccess::kReadShared);
+    } catch (const CFileException&) {
+        return -1;
+    }
+    try {
+        return ReadMeshText(*file, grid);
+    } catch (const CFileException&) {
+        return -1;
+    }
+}

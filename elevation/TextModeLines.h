@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+class CFile;
+
+// Reads a file as lines the way a text-mode stream read by 2048-byte buffers
+// does, the same on every platform: a carriage return right before a line
+// feed is dropped, a Ctrl-Z byte ends the file, and a line of more than 2047
+// characters (its line feed counted) comes in pieces of 2047.
+class CTextModeLines {
+public:
+    static constexpr size_t kMaxPiece = 2047;
+
+    explicit CTextModeLines(CFile& file);
+
+    // The next piece without its line feed; false at the end of the file.
+    // The view stays valid until the next call. File errors propagate.
+    bool Next(std::string_view& piece);
+
+private:
+    void Refill();
+
+    CFile& m_file;
+    std::vector<char> m_buffer;
+    size_t m_begin = 0;
+    size_t m_end = 0;
+    bool m_bEnd = false;  // nothing more to read: end of file or Ctrl-Z
+};

@@ -1,0 +1,143 @@
+#include "elevation/TileIndex.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/FaultyFile.h"
+#include "framework/MemoryFile.h"
+#include "samples/SampleMap.h"
+
+namespace {
+
+std::vector<uint8_t> ThreeTileMap() {
+    SampleMapLayout layout;
+    layout.tiles = {{0, 0}, {1, 0}, {0, 1}};
+    return BuildSampleMap(layout, [](size_t, int) { return int16_t{1}; });
+}
+
+IndexLoad Load(std::vector<uint8_t> bytes, DCMHEADER& header, CTileIndex& index) {
+    CMemoryFile file(std::move(bytes));
+    return LoadTileIndex(file, header, index);
+}
+
+IndexLoad Load(std::vector<uint8_t> bytes) {
+    DCMHEADER header;
+    CTileIndex index;
+    return Load(std::move(bytes), header, index);
+}
+
+TEST(TileKeyTest, MatchesTheTable) {
+    const struct {
+        int tx, ty;
+        int32_t key;
+    } table[] = {{0, 0, 100},    {3, 5, 50400},     {4, 5, 50500},          {15, 10, 101600},
+                 {98, 0, 9900},  {99, 0, 1000000},  {123, 456, 401562400}, {9998, 0, 99009900}};
+    for (auto t : table) EXPECT_EQ(TileKey(t.tx, t.ty), t.key) << t.tx << "," << t.ty;
+}
+
+TEST(TileKeyTest, TilesWithoutAKeyHaveNone) {
+    EXPECT_FALSE(TileKey(-1, 0));
+    EXPECT_FALSE(TileKey(0, -1));
+    EXPECT_FALSE(TileKey(9999, 0)) << "column 10000 would run into the row digits";
+    EXPECT_EQ(TileKey(98, 2199), 2100999900);
+    EXPECT_FALSE(TileKey(0, 2200)) << "beyond 32 bits";
+    EXPECT_FALSE(TileKey(0, int64_t{1} << 40));
+}
+
+TEST(HeaderTest, AcceptedWhateverItsUninterpretedBytesHold) {
+    auto bytes = ThreeTileMap();
+    for (int i = 0; i < 4; ++i) bytes[i] = 0xFF;
+    for (int i = 30; i < 214; ++i) bytes[i] = static_cast<uint8_t>(i);
+    DCMHEADER header;
+    CTileIndex index;
+    ASSERT_EQ(Load(bytes, header, index), IndexLoad::kLoaded);
+    EXPECT_EQ(header.nTileCount, 3);
+    EXPECT_EQ(header.lOriginLat, 126000);
+    EXPECT_EQ(header.lOriginLon, 500400);
+    ASSERT_EQ(index.Entries().size(), 3u);
+    EXPECT_EQ(index.Entries()[2].lKey, 10100);
+    EXPECT_EQ(index.Entries()[2].lBlockOffset, static_cast<int32_t>(SampleBlockOffset(2)));
+}
+
+TEST(HeaderTest, WrongKindOrCellCountsAreRejected) {
+    SampleMapLayout swapped;
+    swapped.lonCellsPerDeg = 2400;
+    swapped.latCellsPerDeg = 1600;
+    EXPECT_EQ(Load(BuildSampleMap(swapped, [](size_t, int) { return int16_t{0}; })), IndexLoad::kRejected);
+    SampleMapLayout kind;
+    kind.kind = 1;
+    EXPECT_EQ(Load(BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; })), IndexLoad::kRejected);
+}
+
+TEST(HeaderTest, EmptyIndexLoads) {
+    SampleMapLayout layout;
+    DCMHEADER header;
+    CTileIndex index;
+    EXPECT_EQ(Load(BuildSampleMap(layout, [](size_t, int) { return int16_t{0}; }), header, index),
+              IndexLoad::kLoaded);
+    EXPECT_TRUE(index.Entries().empty());
+    EXPECT_EQ(index.Find(100), nullptr);
+}
+
+TEST(IndexLookupTest, FirstEntryOfADuplicatedKeyWins) {
+    CTileIndex index;
+    index.Assign({{500, 1, {}}, {100, 2, {}}, {500, 3, {}}, {100, 4, {}}, {300, 5, {}}});
+    EXPECT_EQ(index.Find(500)->lBlockOffset, 1);
+    EXPECT_EQ(index.Find(100)->lBlockOffset, 2);
+    EXPECT_EQ(index.Find(300)->lBlockOffset, 5);
+    EXPECT_EQ(index.Find(200), nullptr);
+    EXPECT_EQ(index.Entries().size(), 5u) << "the entries stay as the file holds them";
+}
+
+TEST(CorruptHeaderTest, AbsurdCountsAndOffsetsAreRejectedBeforeAllocating) {
+    const auto good = ThreeTileMap();
+    auto withCount = [&](int32_t count) {
+        auto bytes = good;
+        StoreLE32(bytes.data() + 6, count);
+        return bytes;
+    };
+    EXPECT_EQ(Load(withCount(-1)), IndexLoad::kRejected);
+    EXPECT_EQ(Load(withCount(INT32_MIN)), IndexLoad::kRejected);
+    EXPECT_EQ(Load(withCount(INT32_MAX)), IndexLoad::kRejected) << "count x 16 beyond 32 bits";
+    EXPECT_EQ(Load(withCount(0x10000000)), IndexLoad::kRejected) << "count x 16 wraps to 0 in 32 bits";
+    const int32_t fits = static_cast<int32_t>((good.size() - SampleIndexOffset()) / 16);
+    EXPECT_EQ(Load(withCount(fits)), IndexLoad::kLoaded);
+    EXPECT_EQ(Load(withCount(fits + 1)), IndexLoad::kRejected) << "index runs past the end";
+
+    auto negativeOffset = good;
+    StoreLE32(negativeOffset.data() + 10, -16);
+    EXPECT_EQ(Load(negativeOffset), IndexLoad::kRejected);
+    auto farOffset = good;
+    StoreLE32(farOffset.data() + 10, INT32_MAX);
+    EXPECT_EQ(Load(farOffset), IndexLoad::kRejected);
+}
+
+TEST(CorruptHeaderTest, FileCutShortIsRejectedAtEveryPart) {
+    const auto good = ThreeTileMap();
+    const size_t indexEnd = SampleIndexOffset() + 3 * kDcmTileEntrySize;
+    for (size_t size : {size_t{0}, size_t{1}, size_t{213}, size_t{214}, indexEnd - 1}) {
+        DCMHEADER header;
+        CTileIndex index;
+        EXPECT_EQ(Load(std::vector<uint8_t>(good.begin(), good.begin() + size), header, index),
+                  IndexLoad::kRejected)
+            << size;
+        EXPECT_TRUE(index.Entries().empty());
+    }
+    EXPECT_EQ(Load(std::vector<uint8_t>(good.begin(), good.begin() + indexEnd)), IndexLoad::kLoaded);
+}
+
+TEST(FileErrorTest, ReadAndSeekErrorsReachTheCaller) {
+    for (auto op : {CFileException::Op::kRead, CFileException::Op::kSeek}) {
+        CMemoryFile inner(ThreeTileMap());
+        CFaultyFile file(inner, op, 1);
+        DCMHEADER header;
+        CTileIndex index;
+        EXPECT_THROW(LoadTileIndex(file, header, index), CFileException);
+    }
+    CMemoryFile inner(ThreeTileMap());
+    CFaultyFile secondRead(inner, CFileException::Op::kRead, 2);
+    DCMHEADER header;
+    CTileIndex index;
+    EXPECT_THROW(LoadTileIndex(secondRead, header, index), CFileException) << "error while reading the index";
+}
+
+}  // namespace

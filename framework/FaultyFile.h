@@ -1,0 +1,44 @@
+#pragma once
+
+#include "framework/Exception.h"
+#include "framework/File.h"
+
+// Wraps a CFile and makes one chosen operation fail: the n-th call (counted
+// from 1) of the chosen kind throws CFileException as a failing disk would.
+class CFaultyFile final : public CFile {
+public:
+    CFaultyFile(CFile& inner, CFileException::Op failing, int nth)
+        : m_inner(inner), m_failing(failing), m_nth(nth) {}
+
+    uint32_t Read(void* buffer, uint32_t count) override {
+        Count(CFileException::Op::kRead);
+        return m_inner.Read(buffer, count);
+    }
+    void Seek(int64_t position) override {
+        Count(CFileException::Op::kSeek);
+        m_inner.Seek(position);
+    }
+    void Write(const void* buffer, uint32_t count) override {
+        Count(CFileException::Op::kWrite);
+        m_inner.Write(buffer, count);
+    }
+    uint64_t GetLength() override {
+        Count(CFileException::Op::kLength);
+        return m_inner.GetLength();
+    }
+    void Close() override {
+        Count(CFileException::Op::kClose);
+        m_inner.Close();
+    }
+    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
+
+private:
+    void Count(CFileException::Op op) {
+        if (op == m_failing && --m_nth == 0)
+            throw CFileException(op, GetFilePath(), "injected failure");
+    }
+
+    CFile& m_inner;
+    CFileException::Op m_failing;
+    int m_nth;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// How a file is opened. Both open an existing file only: nothing is created
+// or truncated.
+enum class FileAccess {
+    kReadShared,          // read only; others may read and write meanwhile
+    kReadWriteExclusive,  // read and write; no one else may open it meanwhile
+};
+
+// A binary file. Every operation either does all it was asked or throws
+// CFileException naming the path and the operation; only Read may do less,
+// and then only because the end of the file was reached.
+class CFile {
+public:
+    virtual ~CFile() = default;
+
+    // Reads up to count bytes at the current position; returns how many were
+    // read, fewer than count only at the end of the file.
+    virtual uint32_t Read(void* buffer, uint32_t count) = 0;
+    // Moves to a position counted from the start; a negative one throws.
+    virtual void Seek(int64_t position) = 0;
+    // Writes count bytes at the current position, all of them or throws.
+    virtual void Write(const void* buffer, uint32_t count) = 0;
+    virtual uint64_t GetLength() = 0;
+    // Releases the file; further calls throw. The destructor closes too,
+    // but swallows errors.
+    virtual void Close() = 0;
+
+    virtual const std::string& GetFilePath() const = 0;
+};
+
+// Opens an existing file on disk; throws CFileException (kOpen) on failure,
+// including when a kReadWriteExclusive file is held by someone else.
+std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access);

@@ -1,0 +1,96 @@
+// CFile on POSIX descriptors. Exclusive access is an advisory lock, which is
+// what every other copy of this program honours.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "framework/Exception.h"
+#include "framework/File.h"
+
+namespace {
+
+class PosixFile final : public CFile {
+public:
+    PosixFile(int fd, std::string path) : m_fd(fd), m_strPath(std::move(path)) {}
+    ~PosixFile() override {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+    uint32_t Read(void* buffer, uint32_t count) override {
+        auto* out = static_cast<char*>(buffer);
+        uint32_t done = 0;
+        while (done < count) {
+            ssize_t n = ::read(Fd(Op::kRead), out + done, count - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) Fail(Op::kRead);
+            if (n == 0) break;
+            done += static_cast<uint32_t>(n);
+        }
+        return done;
+    }
+
+    void Seek(int64_t position) override {
+        if (position < 0) throw CFileException(Op::kSeek, m_strPath, "negative position");
+        if (::lseek(Fd(Op::kSeek), static_cast<off_t>(position), SEEK_SET) < 0) Fail(Op::kSeek);
+    }
+
+    void Write(const void* buffer, uint32_t count) override {
+        auto* in = static_cast<const char*>(buffer);
+        uint32_t done = 0;
+        while (done < count) {
+            ssize_t n = ::write(Fd(Op::kWrite), in + done, count - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) Fail(Op::kWrite);
+            done += static_cast<uint32_t>(n);
+        }
+    }
+
+    uint64_t GetLength() override {
+        struct stat st;
+        if (::fstat(Fd(Op::kLength), &st) != 0) Fail(Op::kLength);
+        return static_cast<uint64_t>(st.st_size);
+    }
+
+    void Close() override {
+        int fd = Fd(Op::kClose);
+        m_fd = -1;
+        if (::close(fd) != 0) Fail(Op::kClose);
+    }
+
+    const std::string& GetFilePath() const override { return m_strPath; }
+
+private:
+    using Op = CFileException::Op;
+
+    int Fd(Op op) const {
+        if (m_fd < 0) throw CFileException(op, m_strPath, "file is closed");
+        return m_fd;
+    }
+    [[noreturn]] void Fail(Op op) const {
+        throw CFileException(op, m_strPath, std::strerror(errno));
+    }
+
+    int m_fd;
+    std::string m_strPath;
+};
+
+}  // namespace
+
+std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
+    using Op = CFileException::Op;
+    const bool write = access == FileAccess::kReadWriteExclusive;
+    int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));
+    if (write && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw CFileException(Op::kOpen, path,
+                             error == EWOULDBLOCK ? "held open by another program"
+                                                  : std::strerror(error));
+    }
+    return std::make_unique<PosixFile>(fd, path);
+}

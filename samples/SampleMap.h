@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Builds compressed map files for tests, benchmarks and the sample data:
+// header, tile index right after it, then one block per tile in index order.
+// Uninterpreted bytes of the header and the index entries hold a pattern, so
+// that a test can tell whether anything touched them.
+struct SampleMapLayout {
+    int32_t originLat = 126000;  // 35 degrees
+    int32_t originLon = 500400;  // 139 degrees
+    uint16_t kind = 0;
+    int32_t lonCellsPerDeg = 1600;
+    int32_t latCellsPerDeg = 2400;
+    struct Tile {
+        int tx;
+        int ty;
+    };
+    std::vector<Tile> tiles;  // in index order
+};
+
+// The value of cell `cell` (0 to 102,399, row-major from the south-west) of
+// the tile at position `tile` of the layout's list.
+using TileFill = std::function<int16_t(size_t tile, int cell)>;
+
+std::vector<uint8_t> BuildSampleMap(const SampleMapLayout& layout, const TileFill& fill);
+
+// File offsets of a map that BuildSampleMap made.
+uint32_t SampleIndexOffset();
+uint32_t SampleBlockOffset(size_t tile);
+
+// Cell value of a map's tile block, little-endian at byte 2 x cell.
+int16_t TileCellAt(const std::vector<uint8_t>& map, uint32_t blockOffset, int row, int col);

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need, from Debian's packages, and only
+# what is missing. Usage: install-deps.sh native|windows|fuzz|all
+set -euo pipefail
+want=${1:-all}
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+updated=
+apt_install() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ -z "$updated" ]; then as_root apt-get update -qq; updated=1; fi
+    echo "installing: ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+native() {
+    apt_install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev util-linux
+}
+
+fuzz() {
+    apt_install clang libclang-rt-14-dev
+}
+
+windows() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+        updated=
+    fi
+    apt_install g++-mingw-w64-i686 wine wine32:i386 xvfb xauth fonts-ipafont-gothic \
+        libfreetype6:i386 libfontconfig1:i386 locales x11-apps imagemagick
+    # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
+    if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+        grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
+            echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+        as_root locale-gen >/dev/null
+    fi
+}
+
+case "$want" in
+    native) native ;;
+    windows) native; windows ;;
+    fuzz) native; fuzz ;;
+    all) native; fuzz; windows ;;
+    *) echo "usage: $0 native|windows|fuzz|all" >&2; exit 2 ;;
+esac

@@ -1,0 +1,112 @@
+#include "tools/ConsoleUi.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+
+#include "correction/Messages.h"
+#include "framework/Exception.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+constexpr int kBarWidth = 30;
+
+}  // namespace
+
+std::string ToTerminalEncoding(const std::string& cp932) {
+    const char* codeset = nl_langinfo(CODESET);
+    if (std::strcmp(codeset, "ANSI_X3.4-1968") == 0 || std::strcmp(codeset, "ASCII") == 0)
+        codeset = "UTF-8";
+    iconv_t cd = iconv_open(codeset, "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return cp932;
+    std::string out(cp932.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(cp932.data());
+    size_t inLeft = cp932.size();
+    char* outp = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0 && iconv(cd, &in, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
+        if (errno != EILSEQ && errno != EINVAL) break;
+        // A byte that is not code page 932: show it as '?' and go on.
+        ++in;
+        --inLeft;
+        if (outLeft > 0) {
+            *outp++ = '?';
+            --outLeft;
+        }
+    }
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+CConsoleUi::CConsoleUi(FILE* out, FILE* err)
+    : m_out(out), m_err(err), m_bTerminal(isatty(fileno(err)) != 0) {}
+
+void CConsoleUi::CatchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
+    FILE* to = kind == MessageKind::kResult ? m_out : m_err;
+    std::fprintf(to, "%s\n", ToTerminalEncoding(text).c_str());
+    std::fflush(to);
+}
+
+void CConsoleUi::ShowError(const CException& error) {
+    std::fprintf(m_err, "%s\n%s\n", ToTerminalEncoding(kMsgFileError).c_str(), error.what());
+    std::fflush(m_err);
+}
+
+void CConsoleUi::Note(const std::string& text) {
+    std::fprintf(m_err, "%s\n", text.c_str());
+    std::fflush(m_err);
+}
+
+void CConsoleUi::OpenProgress() {
+    m_bProgress = true;
+    m_strFile.clear();
+    m_nPercent = 0;
+    if (m_bTerminal) DrawBar();
+}
+
+void CConsoleUi::SetFileName(const std::string& name) {
+    m_strFile = name;
+    if (m_bTerminal) DrawBar();
+}
+
+void CConsoleUi::SetPos(int percent) {
+    m_nPercent = percent;
+    if (m_bTerminal) {
+        DrawBar();
+    } else {
+        std::fprintf(m_err, "%3d%%  %s\n", percent, m_strFile.c_str());
+        std::fflush(m_err);
+    }
+}
+
+bool CConsoleUi::AbortRequested() const { return g_interrupted != 0; }
+
+void CConsoleUi::CloseProgress() {
+    if (m_bProgress && m_bTerminal) std::fputs("\n", m_err);
+    m_bProgress = false;
+}
+
+void CConsoleUi::DrawBar() {
+    const int filled = m_nPercent * kBarWidth / 100;
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.resize(kBarWidth, '.');
+    std::fprintf(m_err, "\r[%s] %3d%%  %s\x1b[K", bar.c_str(), m_nPercent, m_strFile.c_str());
+    std::fflush(m_err);
+}

@@ -1,0 +1,68 @@
+// zelvorin-sample: writes a small compressed map and a folder of mesh files
+// over it, made up here, so that a correction can be tried without real data.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "elevation/DcmLayout.h"
+#include "samples/SampleMap.h"
+#include "samples/SampleMesh.h"
+
+namespace {
+
+// Rolling hills in tenths of a metre, rising to the north-east.
+int Terrain(double lat, double lon) {
+    const double metres = 120 + 300 * (lat - 35) + 150 * (lon - 139) +
+                          80 * std::sin(lat * 40) * std::cos(lon * 30);
+    return static_cast<int>(std::lround(metres * 10));
+}
+
+bool WriteFile(const std::filesystem::path& path, const void* data, size_t size) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("Usage: zelvorin-sample DIRECTORY\n"
+                   "Writes DIRECTORY/sample.dcm (4 x 4 tiles from 35 N 139 E, every cell 0)\n"
+                   "and DIRECTORY/mesh/*.mem (six mesh squares over it).\n",
+                   stderr);
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    std::filesystem::create_directories(dir / "mesh");
+
+    SampleMapLayout layout;
+    for (int ty = 0; ty < 4; ++ty)
+        for (int tx = 0; tx < 4; ++tx) layout.tiles.push_back({tx, ty});
+    const auto map = BuildSampleMap(layout, [](size_t, int) { return int16_t{0}; });
+    if (!WriteFile(dir / "sample.dcm", map.data(), map.size())) {
+        std::perror("zelvorin-sample: sample.dcm");
+        return 1;
+    }
+
+    const int codes[] = {523941, 523942, 523953, 523954, 533901, 533915};
+    for (int code : codes) {
+        const double south = code / 10000 * (2.0 / 3) + code % 100 / 10 / 12.0;
+        const double west = code % 10000 / 100 + 100 + code % 10 / 8.0;
+        // The northern tenth of each square is left out, as sea rows are.
+        std::vector<int> records;
+        for (int r = 21; r <= 200; ++r) records.push_back(r);
+        const std::string text = BuildMeshText(code, records, [&](int record, int j) {
+            return Terrain(south + (200 - record) * 1.5 / 3600, west + j * 2.25 / 3600);
+        });
+        const auto path = dir / "mesh" / (std::to_string(code) + ".mem");
+        if (!WriteFile(path, text.data(), text.size())) {
+            std::perror(("zelvorin-sample: " + path.string()).c_str());
+            return 1;
+        }
+    }
+    std::printf("wrote %s and %zu mesh files\n", (dir / "sample.dcm").c_str(), std::size(codes));
+    return 0;
+}
