@@ -1,0 +1,22 @@
+#pragma once
+
+#include "framework/WindowTypes.h"
+
+// The framework's module state: the current resource handle, where dialog
+// templates are looked for first, and the extension modules searched after
+// it. The resource handle starts as the host program's own module.
+
+HINSTANCE AfxGetResourceHandle();
+void AfxSetResourceHandle(HINSTANCE module);
+
+// Adds a module to the extension modules; false when it cannot be added.
+bool AfxInitExtensionModule(HINSTANCE module);
+void AfxTermExtensionModule(HINSTANCE module);
+
+// The module that holds dialog template `id`: the current resource handle if
+// it has it, otherwise the first extension module that has; null if none.
+HINSTANCE AfxFindDialogResource(int id);
+
+// The host application's main window: the visible top-level window without
+// owner that the calling thread created and that no extension module made.
+HWND AfxGetMainWnd();

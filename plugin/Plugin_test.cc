@@ -1,0 +1,193 @@
+// The plug-in as the host sees it: loaded from Zelvorin.vxl, called through
+// its exports, answering through PluginIf.dll.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "testhost/HostControl.h"
+#include "testhost/MessageBoxRecorder.h"
+
+namespace {
+
+using InitFn = int(__cdecl*)(tagPLUGININFO*, unsigned);
+using IntFn = int(__cdecl*)();
+using VoidFn = void(__cdecl*)();
+
+const char kAboutText[] =
+    "圧縮地図用 数値地図差し替えプラグイン for VOLTANA 3D\n"
+    "                     Ver 1.0.0\n"
+    "\n"
+    "Zelvorin: 50m メッシュで圧縮地図を訂正します.";
+const char kTooOldText[] = "Zelvorin.vxl\nヴォルタナのバージョンが古いためこのプラグインは使用できません.";
+const char kHostTitle[] = "テストホスト";
+
+template <typename Fn>
+Fn Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+class PluginTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_module = LoadLibraryA("Zelvorin.vxl");
+        if (s_module == nullptr) return;
+        MessageBoxRecorder::Install(s_module);
+        s_init = Export<InitFn>(s_module, "Init");
+        s_load = Export<IntFn>(s_module, "Load");
+        s_close = Export<IntFn>(s_module, "Close");
+        s_release = Export<VoidFn>(s_module, "Release");
+        s_about = Export<IntFn>(s_module, "About");
+    }
+
+    void SetUp() override {
+        ASSERT_NE(s_module, nullptr) << "Zelvorin.vxl did not load";
+        TH_Reset();
+        MessageBoxRecorder::Boxes().clear();
+        MessageBoxRecorder::SetAnswer(IDOK);
+    }
+
+    static std::vector<std::string> Calls() {
+        std::vector<std::string> calls;
+        for (int i = 0; i < TH_CallCount(); ++i) calls.push_back(TH_Call(i));
+        return calls;
+    }
+
+    static void ExpectInformationBox(const RecordedMessageBox& box, const char* text) {
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+        EXPECT_EQ(box.caption, kHostTitle) << "the host's title, from its string 57344";
+        HWND main = FindWindowA("ZelvorinTestHostMain", nullptr);
+        EXPECT_EQ(box.owner, main);
+    }
+
+    static HMODULE s_module;
+    static InitFn s_init;
+    static IntFn s_load, s_close, s_about;
+    static VoidFn s_release;
+};
+
+HMODULE PluginTest::s_module;
+InitFn PluginTest::s_init;
+IntFn PluginTest::s_load, PluginTest::s_close, PluginTest::s_about;
+VoidFn PluginTest::s_release;
+
+// Runs first, so that nothing has called Init yet.
+TEST_F(PluginTest, AboutWorksBeforeInit) {
+    MessageBoxRecorder::SetAnswer(IDOK);
+    EXPECT_EQ(s_about(), IDOK);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 1u);
+    ExpectInformationBox(MessageBoxRecorder::Boxes()[0], kAboutText);
+    EXPECT_TRUE(Calls().empty()) << "About asks the host nothing";
+}
+
+TEST_F(PluginTest, ExportsExactlyTheFiveEntryPointsAtOrdinalsOneToFive) {
+    auto* base = reinterpret_cast<BYTE*>(s_module);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+    EXPECT_STREQ(reinterpret_cast<char*>(base + exports->Name), "Zelvorin.vxl");
+    EXPECT_EQ(exports->NumberOfNames, 5u);
+    EXPECT_EQ(exports->NumberOfFunctions, 5u);
+    EXPECT_EQ(exports->Base, 1u);
+    const char* names[] = {"Init", "Load", "Close", "Release", "About"};
+    for (int ordinal = 1; ordinal <= 5; ++ordinal) {
+        FARPROC byOrdinal = GetProcAddress(s_module, MAKEINTRESOURCEA(ordinal));
+        EXPECT_NE(byOrdinal, nullptr);
+        EXPECT_EQ(byOrdinal, GetProcAddress(s_module, names[ordinal - 1])) << names[ordinal - 1];
+    }
+}
+
+TEST_F(PluginTest, HostOlderThan601IsRefusedAndTheRecordUntouched) {
+    TH_SetVersion(600);
+    tagPLUGININFO info;
+    std::memset(&info, 0xCC, sizeof info);
+    EXPECT_EQ(s_init(&info, 77), 0);
+    const std::vector<unsigned char> untouched(sizeof info, 0xCC);
+    EXPECT_EQ(std::memcmp(&info, untouched.data(), sizeof info), 0);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 1u);
+    ExpectInformationBox(MessageBoxRecorder::Boxes()[0], kTooOldText);
+
+    // The identifier was kept all the same: Load hands it to the host.
+    EXPECT_EQ(s_load(), 1);
+    unsigned identifier = 0, number = 0;
+    const char* label = nullptr;
+    VXP_MENUPROC callback = nullptr;
+    ASSERT_EQ(TH_MenuCount(), 1);
+    TH_Menu(0, &identifier, &number, &label, &callback);
+    EXPECT_EQ(identifier, 77u);
+}
+
+TEST_F(PluginTest, Host601GetsTheRecordFilledByteForByte) {
+    TH_SetVersion(601);
+    unsigned char bytes[sizeof(tagPLUGININFO)];
+    std::memset(bytes, 0xCC, sizeof bytes);
+    EXPECT_EQ(s_init(reinterpret_cast<tagPLUGININFO*>(bytes), 5), 1);
+    EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
+
+    unsigned char expected[sizeof bytes];
+    std::memset(expected, 0xCC, sizeof expected);
+    const uint32_t size = 280, flags = 1;
+    const char title[] = "圧縮地図用 数値地図差し替えプラグイン";
+    std::memcpy(expected, &size, 4);
+    std::memcpy(expected + 4, title, sizeof title);
+    std::memcpy(expected + 84, "1.0", 4);
+    expected[114] = 0;
+    std::memcpy(expected + 276, &flags, 4);
+    for (size_t i = 0; i < sizeof bytes; ++i) EXPECT_EQ(bytes[i], expected[i]) << "byte " << i;
+    EXPECT_EQ(Calls(), std::vector<std::string>{"VXP_GetVersion()"});
+}
+
+TEST_F(PluginTest, LoadAddsTheMenuCommandWithTheIdentifierFromInit) {
+    tagPLUGININFO info = {};
+    ASSERT_EQ(s_init(&info, 1234), 1);
+    EXPECT_EQ(s_load(), 1);
+    ASSERT_EQ(TH_MenuCount(), 1);
+    unsigned identifier = 0, number = 0;
+    const char* label = nullptr;
+    VXP_MENUPROC callback = nullptr;
+    TH_Menu(0, &identifier, &number, &label, &callback);
+    EXPECT_EQ(identifier, 1234u);
+    EXPECT_EQ(number, 20720u);
+    EXPECT_STREQ(label, "数値地図(圧縮地図)の差し替え");
+    ASSERT_NE(callback, nullptr);
+    const int before = TH_CallCount();
+    EXPECT_EQ(callback(5, 0, 0), 0) << "codes other than 100 do nothing";
+    EXPECT_EQ(TH_CallCount(), before);
+    EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
+}
+
+TEST_F(PluginTest, CloseAndReleaseDoNothing) {
+    EXPECT_EQ(s_close(), 1);
+    s_release();
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
+}
+
+TEST_F(PluginTest, VersionResourceNamesTheModule) {
+    const char* path = "Zelvorin.vxl";
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, data.data()));
+    auto value = [&](const char* name) {
+        char* text = nullptr;
+        UINT length = 0;
+        const std::string key = std::string("\\StringFileInfo\\041104b0\\") + name;
+        if (!VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) return std::string("<none>");
+        return std::string(text);
+    };
+    EXPECT_EQ(value("FileVersion"), "1, 0, 0, 1");
+    EXPECT_EQ(value("ProductVersion"), "1.00");
+    EXPECT_EQ(value("InternalName"), "Zelvorin");
+    EXPECT_EQ(value("OriginalFilename"), "Zelvorin.vxl");
+    EXPECT_EQ(value("FileDescription"), "ヴォルタナ ３Ｄ - 数値地図差し替え プラグイン");
+    EXPECT_EQ(value("ProductName"), "ヴォルタナ");
+    EXPECT_EQ(value("CompanyName"), "VOLTANA");
+    EXPECT_EQ(value("PrivateBuild"), "7207");
+}
+
+}  // namespace

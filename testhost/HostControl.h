@@ -1,0 +1,36 @@
+#pragma once
+
+// The test host's own side of PluginIf.dll: what a test sets up and reads
+// back. Views and maps live in memory; every VXP_ call is recorded as a line
+// of text such as "VXP_CloseMap(2)".
+#include <windows.h>
+
+#include "plugin/PluginIf.h"
+
+extern "C" {
+
+// Forgets views, maps, menus and recorded calls; the version becomes 601.
+void __cdecl TH_Reset(void);
+void __cdecl TH_SetVersion(int version);
+
+// Creates the host's main window (visible, top-level, without owner) on the
+// calling thread; it makes the next view active on command 33033.
+HWND __cdecl TH_CreateMainWindow(void);
+
+// A map: its type (10 for a compressed map), its file, its cover and base
+// maps (0 for none) and, for a base map, its map-group file.
+unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsigned base, const char* mapgroup);
+// A view showing a map, centred at (x, y); the first view becomes active.
+unsigned __cdecl TH_AddView(unsigned map, double x, double y);
+void __cdecl TH_SetActiveView(unsigned view);
+
+int __cdecl TH_CallCount(void);
+const char* __cdecl TH_Call(int index);
+
+// Menu commands added through VXP_AddMenu.
+int __cdecl TH_MenuCount(void);
+void __cdecl TH_Menu(int index, unsigned* identifier, unsigned* number, const char** label, VXP_MENUPROC* callback);
+
+}  // extern "C"
+
+constexpr unsigned kNextViewCommand = 33033;

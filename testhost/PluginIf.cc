@@ -1,0 +1,207 @@
+// The test host's PluginIf.dll: the host interface over views and maps held
+// in memory, recording every call.
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "testhost/HostControl.h"
+
+namespace {
+
+struct Map {
+    unsigned type;
+    std::string file;
+    unsigned cover;
+    unsigned base;
+    std::string mapgroup;
+};
+
+struct View {
+    unsigned map;
+    tagGEOPOS center;
+};
+
+struct Menu {
+    unsigned identifier;
+    unsigned number;
+    std::string label;
+    VXP_MENUPROC callback;
+};
+
+struct Host {
+    int version = 601;
+    std::vector<Map> maps;    // handle = index + 1
+    std::vector<View> views;  // handle = index + 1
+    unsigned active = 0;
+    std::vector<Menu> menus;
+    std::vector<std::string> calls;
+    HWND mainWnd = nullptr;
+};
+
+Host g_host;
+const char kEmpty[] = "";
+
+void Record(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Record(const char* format, ...) {
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    g_host.calls.emplace_back(line);
+}
+
+Map* FindMap(unsigned map) { return map >= 1 && map <= g_host.maps.size() ? &g_host.maps[map - 1] : nullptr; }
+View* FindView(unsigned view) { return view >= 1 && view <= g_host.views.size() ? &g_host.views[view - 1] : nullptr; }
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == kNextViewCommand && lParam == 0) {
+        if (!g_host.views.empty()) g_host.active = g_host.active % g_host.views.size() + 1;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+extern "C" {
+
+int __cdecl VXP_GetVersion(void) {
+    Record("VXP_GetVersion()");
+    return g_host.version;
+}
+
+unsigned __cdecl VXP_AddMenu(unsigned identifier, unsigned number, const char* label, VXP_MENUPROC callback) {
+    Record("VXP_AddMenu(%u,%u,%s)", identifier, number, label);
+    g_host.menus.push_back({identifier, number, label, callback});
+    return static_cast<unsigned>(g_host.menus.size());
+}
+
+unsigned __cdecl VXP_GetActiveView(void) {
+    Record("VXP_GetActiveView()=%u", g_host.active);
+    return g_host.active;
+}
+
+unsigned __cdecl VXP_GetMap(unsigned view) {
+    const View* v = FindView(view);
+    Record("VXP_GetMap(%u)", view);
+    return v ? v->map : 0;
+}
+
+unsigned __cdecl VXP_GetMapType(unsigned map) {
+    Record("VXP_GetMapType(%u)", map);
+    const Map* m = FindMap(map);
+    return m ? m->type : 0;
+}
+
+const char* __cdecl VXP_GetMapFile(unsigned map) {
+    Record("VXP_GetMapFile(%u)", map);
+    const Map* m = FindMap(map);
+    return m ? m->file.c_str() : kEmpty;
+}
+
+unsigned __cdecl VXP_GetCoverMap(unsigned map) {
+    Record("VXP_GetCoverMap(%u)", map);
+    const Map* m = FindMap(map);
+    return m ? m->cover : 0;
+}
+
+unsigned __cdecl VXP_GetBaseMap(unsigned map) {
+    Record("VXP_GetBaseMap(%u)", map);
+    const Map* m = FindMap(map);
+    return m ? m->base : 0;
+}
+
+const char* __cdecl VXP_GetMapgroupFile(unsigned baseMap) {
+    Record("VXP_GetMapgroupFile(%u)", baseMap);
+    const Map* m = FindMap(baseMap);
+    return m ? m->mapgroup.c_str() : kEmpty;
+}
+
+void __cdecl VXP_GetViewCenter(unsigned view, tagGEOPOS* center) {
+    Record("VXP_GetViewCenter(%u)", view);
+    const View* v = FindView(view);
+    if (center != nullptr) *center = v ? v->center : tagGEOPOS{0, 0};
+}
+
+void __cdecl VXP_CloseMap(unsigned view) {
+    Record("VXP_CloseMap(%u)", view);
+    if (View* v = FindView(view)) v->map = 0;
+}
+
+int __cdecl VXP_OpenMap(unsigned view, tagOPENMAPINFO* info) {
+    if (info == nullptr) {
+        Record("VXP_OpenMap(%u,null)", view);
+        return 0;
+    }
+    Record("VXP_OpenMap(%u,%d,%s,%d,%.6f,%.6f,%d,%d)", view, info->nSize, info->pszMapgroupFile, info->nOpenMode,
+           info->geoCenter.dX, info->geoCenter.dY, info->nOption32, info->nOption40);
+    return 1;
+}
+
+int __cdecl VXP_Pump(void) {
+    Record("VXP_Pump()");
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 1;
+}
+
+HWND __cdecl VXP_GetMainWnd(void) {
+    Record("VXP_GetMainWnd()");
+    return g_host.mainWnd;
+}
+
+void __cdecl TH_Reset(void) {
+    HWND mainWnd = g_host.mainWnd;
+    g_host = Host();
+    g_host.mainWnd = mainWnd;
+}
+
+void __cdecl TH_SetVersion(int version) { g_host.version = version; }
+
+HWND __cdecl TH_CreateMainWindow(void) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = GetModuleHandleA("PluginIf.dll");
+    wc.lpszClassName = "ZelvorinTestHostMain";
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    RegisterClassA(&wc);
+    g_host.mainWnd = CreateWindowA(wc.lpszClassName, "Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
+                                   nullptr, nullptr, wc.hInstance, nullptr);
+    return g_host.mainWnd;
+}
+
+unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsigned base, const char* mapgroup) {
+    g_host.maps.push_back({type, file ? file : "", cover, base, mapgroup ? mapgroup : ""});
+    return static_cast<unsigned>(g_host.maps.size());
+}
+
+unsigned __cdecl TH_AddView(unsigned map, double x, double y) {
+    g_host.views.push_back({map, {x, y}});
+    if (g_host.active == 0) g_host.active = 1;
+    return static_cast<unsigned>(g_host.views.size());
+}
+
+void __cdecl TH_SetActiveView(unsigned view) { g_host.active = view; }
+
+int __cdecl TH_CallCount(void) { return static_cast<int>(g_host.calls.size()); }
+
+const char* __cdecl TH_Call(int index) {
+    return index >= 0 && index < TH_CallCount() ? g_host.calls[static_cast<size_t>(index)].c_str() : kEmpty;
+}
+
+int __cdecl TH_MenuCount(void) { return static_cast<int>(g_host.menus.size()); }
+
+void __cdecl TH_Menu(int index, unsigned* identifier, unsigned* number, const char** label, VXP_MENUPROC* callback) {
+    const Menu& m = g_host.menus.at(static_cast<size_t>(index));
+    *identifier = m.identifier;
+    *number = m.number;
+    *label = m.label.c_str();
+    *callback = m.callback;
+}
+
+}  // extern "C"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build under 32-bit Wine on a virtual display.
+# Usage: run.sh PREFIX PROGRAM [ARGS...]
+set -euo pipefail
+export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+shift
+program=$1
+shift
+cd "$(dirname "$program")"
+exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$(basename "$program")" "$@"
