@@ -211,7 +211,8 @@ TEST(FileErrorTest, SeekReadAndWriteErrorsReachTheCaller) {
 class PatchFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / "zelvorin_patch";
+        m_dir = fs::temp_directory_path() /
+                ("zelvorin_patch_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }

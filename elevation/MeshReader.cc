@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "elevation/FieldParser.h"
 #include "elevation/TextModeLines.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -31,8 +32,11 @@ void StoreRecord(std::string_view line, MeshGrid& grid) {
     if (row < 0) return;
     int16_t* out = &grid.At(row, 0);
     const char* field = line.data() + kFirstFieldColumn;
-    for (int j = 0; j < kMeshSide; ++j, field += kFieldWidth)
-        out[j] = TenthsToMetres(MeshFieldValue(field, kFieldWidth));
+    // The fast conversion reads three bytes past its field; the last field
+    // is read with the plain one unless the line is long enough.
+    const int fast = line.size() >= kMeshRecordLength + 3 ? kMeshSide : kMeshSide - 1;
+    for (int j = 0; j < fast; ++j, field += kFieldWidth) out[j] = TenthsToMetres(FastFieldValue(field));
+    if (fast < kMeshSide) out[fast] = TenthsToMetres(MeshFieldValue(field, kFieldWidth));
 }
 
 }  // namespace

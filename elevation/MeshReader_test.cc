@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "elevation/FieldParser.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMesh.h"
 
@@ -94,6 +95,19 @@ TEST(MeshReaderFields, ValuesConvertLikeAtoi) {
     EXPECT_EQ(MeshFieldValue("123456", 5), 12345) << "the field is five characters";
 }
 
+TEST(MeshReaderFields, FastConversionAgreesWithAtoiOnEveryMixOfCharacters) {
+    const char alphabet[] = {' ', '-', '+', '0', '5', '9', 'x', '\t', '\0', '\xB5'};
+    char field[8] = {0, 0, 0, 0, 0, '7', '7', '7'};
+    int checked = 0;
+    for (int code = 0; code < 100000; ++code) {
+        int rest = code;
+        for (int i = 0; i < 5; ++i, rest /= 10) field[i] = alphabet[rest % 10];
+        ASSERT_EQ(FastFieldValue(field), MeshFieldValue(field, 5)) << std::string(field, 5);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 100000);
+}
+
 TEST(MeshReaderFields, TenthsRoundHalfUpThenTruncate) {
     const std::pair<int, int> table[] = {{1234, 123}, {1235, 124}, {99999, 10000}, {0, 0},   {5, 1},
                                          {-5, 0},     {-14, 0},    {-15, -1},      {-24, -1}, {-25, -2},
@@ -152,7 +166,8 @@ TEST(MeshReaderDamage, OverlongRecordIsReadInPiecesOf2047) {
 class MeshReaderFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / "zelvorin_mesh_reader";
+        m_dir = fs::temp_directory_path() /
+                ("zelvorin_reader_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }
