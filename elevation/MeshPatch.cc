@@ -95,7 +95,10 @@ void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& ind
 int PatchMeshIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
                      const std::string& meshPath) {
     auto work = std::make_unique<Workspace>();
-    const int32_t code = ReadMemFile(meshPath, work->grid);
+    // The tile buffer is free while the mesh is read: it serves as the
+    // reader's buffer, so a call needs no memory beyond grid and tile.
+    const int32_t code =
+        ReadMemFile(meshPath, work->grid, reinterpret_cast<char*>(work->tile), sizeof work->tile);
     if (code < 0) return 0;
     PatchGridIntoMap(map, header, index, code, work->grid, work->tile);
     return 1;

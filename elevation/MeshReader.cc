@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 #include "elevation/FieldParser.h"
 #include "elevation/TextModeLines.h"
@@ -14,6 +15,8 @@ constexpr size_t kMeshCodeWidth = 6;
 constexpr size_t kRecordNumberColumn = 6;
 constexpr size_t kFirstFieldColumn = 9;
 constexpr size_t kFieldWidth = 5;
+// Enough for a whole file of 200 records in one read.
+constexpr size_t kReadBuffer = 256 * 1024;
 
 bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
@@ -51,9 +54,9 @@ int MeshFieldValue(const char* p, size_t n) {
     return negative ? -value : value;
 }
 
-int32_t ReadMeshText(CFile& file, MeshGrid& grid) {
+int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize) {
     std::fill(std::begin(grid.cells), std::end(grid.cells), kNoElevation);
-    CTextModeLines lines(file);
+    CTextModeLines lines(file, scratch, scratchSize);
     std::string_view line;
     if (!lines.Next(line)) return -1;
     const int32_t code = MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth));
@@ -63,6 +66,11 @@ int32_t ReadMeshText(CFile& file, MeshGrid& grid) {
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
+    std::vector<char> scratch(kReadBuffer);
+    return ReadMemFile(path, grid, scratch.data(), scratch.size());
+}
+
+int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize) {
     std::unique_ptr<CFile> file;
     try {
         file = OpenFile(path, FileAccess::kReadShared);
@@ -70,7 +78,7 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
         return -1;
     }
     try {
-        return ReadMeshText(*file, grid);
+        return ReadMeshText(*file, grid, scratch, scratchSize);
     } catch (const CFileException&) {
         return -1;
     }

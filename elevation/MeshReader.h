@@ -19,8 +19,12 @@ constexpr size_t kMeshRecordLength = 9 + 5 * kMeshSide;
 // characters, or whose record number is not 001 to 200, is skipped.
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid);
 
-// The same on a file already open; file errors propagate as CFileException.
-int32_t ReadMeshText(CFile& file, MeshGrid& grid);
+// The same on a file already open, reading through the caller's scratch
+// buffer (see CTextModeLines); file errors propagate as CFileException.
+int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize);
+
+// ReadMemFile reading through the caller's scratch buffer.
+int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize);
 
 // The value of a text field as the C library's atoi reads it, limited to the
 // n bytes at p: leading white space, an optional sign, then digits.

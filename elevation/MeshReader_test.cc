@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "elevation/FieldParser.h"
+#include "elevation/TextModeLines.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMesh.h"
 
@@ -27,7 +28,8 @@ struct ReadResult {
 ReadResult Read(const std::string& text) {
     CMemoryFile file(std::vector<uint8_t>(text.begin(), text.end()));
     auto grid = std::make_unique<MeshGrid>();
-    const int32_t code = ReadMeshText(file, *grid);
+    std::vector<char> scratch(CTextModeLines::kMinBuffer);
+    const int32_t code = ReadMeshText(file, *grid, scratch.data(), scratch.size());
     return {code, std::move(grid)};
 }
 
@@ -98,14 +100,11 @@ TEST(MeshReaderFields, ValuesConvertLikeAtoi) {
 TEST(MeshReaderFields, FastConversionAgreesWithAtoiOnEveryMixOfCharacters) {
     const char alphabet[] = {' ', '-', '+', '0', '5', '9', 'x', '\t', '\0', '\xB5'};
     char field[8] = {0, 0, 0, 0, 0, '7', '7', '7'};
-    int checked = 0;
     for (int code = 0; code < 100000; ++code) {
         int rest = code;
         for (int i = 0; i < 5; ++i, rest /= 10) field[i] = alphabet[rest % 10];
         ASSERT_EQ(FastFieldValue(field), MeshFieldValue(field, 5)) << std::string(field, 5);
-        ++checked;
     }
-    EXPECT_EQ(checked, 100000);
 }
 
 TEST(MeshReaderFields, TenthsRoundHalfUpThenTruncate) {

@@ -6,25 +6,25 @@
 
 namespace {
 
-constexpr size_t kChunk = 64 * 1024;
 // A piece is decided once this many bytes are at hand: 2047 characters, a
 // carriage return that may be dropped, and the line feed.
 constexpr size_t kDecisionWindow = CTextModeLines::kMaxPiece + 2;
 
 }  // namespace
 
-CTextModeLines::CTextModeLines(CFile& file) : m_file(file), m_buffer(kChunk) {}
+CTextModeLines::CTextModeLines(CFile& file, char* buffer, size_t size)
+    : m_file(file), m_buffer(buffer), m_size(size) {}
 
 void CTextModeLines::Refill() {
     const size_t kept = m_end - m_begin;
-    std::memmove(m_buffer.data(), m_buffer.data() + m_begin, kept);
+    std::memmove(m_buffer, m_buffer + m_begin, kept);
     m_begin = 0;
     m_end = kept;
-    const uint32_t want = static_cast<uint32_t>(m_buffer.size() - kept);
-    const uint32_t got = m_file.Read(m_buffer.data() + kept, want);
+    const uint32_t want = static_cast<uint32_t>(m_size - kept);
+    const uint32_t got = m_file.Read(m_buffer + kept, want);
     if (got < want) m_bEnd = true;
-    if (const void* eof = std::memchr(m_buffer.data() + kept, 0x1A, got)) {
-        m_end = static_cast<size_t>(static_cast<const char*>(eof) - m_buffer.data());
+    if (const void* eof = std::memchr(m_buffer + kept, 0x1A, got)) {
+        m_end = static_cast<size_t>(static_cast<const char*>(eof) - m_buffer);
         m_bEnd = true;
     } else {
         m_end = kept + got;
@@ -33,7 +33,7 @@ void CTextModeLines::Refill() {
 
 bool CTextModeLines::Next(std::string_view& piece) {
     for (;;) {
-        const char* start = m_buffer.data() + m_begin;
+        const char* start = m_buffer + m_begin;
         const size_t avail = m_end - m_begin;
         const size_t window = avail < kDecisionWindow ? avail : kDecisionWindow;
         const auto* lf = static_cast<const char*>(std::memchr(start, '\n', window));

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
-#include <vector>
 
 class CFile;
 
@@ -13,7 +13,11 @@ class CTextModeLines {
 public:
     static constexpr size_t kMaxPiece = 2047;
 
-    explicit CTextModeLines(CFile& file);
+    // Reads through the caller's buffer, which must hold at least
+    // kMinBuffer bytes; the larger, the fewer reads.
+    CTextModeLines(CFile& file, char* buffer, size_t size);
+
+    static constexpr size_t kMinBuffer = 4096;
 
     // The next piece without its line feed; false at the end of the file.
     // The view stays valid until the next call. File errors propagate.
@@ -23,7 +27,8 @@ private:
     void Refill();
 
     CFile& m_file;
-    std::vector<char> m_buffer;
+    char* m_buffer;
+    size_t m_size;
     size_t m_begin = 0;
     size_t m_end = 0;
     bool m_bEnd = false;  // nothing more to read: end of file or Ctrl-Z

@@ -9,9 +9,10 @@
 
 namespace {
 
-std::vector<std::string> Pieces(const std::string& text) {
+std::vector<std::string> Pieces(const std::string& text, size_t bufferSize = CTextModeLines::kMinBuffer) {
     CMemoryFile file(std::vector<uint8_t>(text.begin(), text.end()));
-    CTextModeLines lines(file);
+    std::vector<char> buffer(bufferSize);
+    CTextModeLines lines(file, buffer.data(), buffer.size());
     std::vector<std::string> out;
     std::string_view piece;
     while (lines.Next(piece)) out.emplace_back(piece);
@@ -44,17 +45,18 @@ TEST(TextModeLinesTest, LongLinesComeInPiecesOf2047) {
 }
 
 TEST(TextModeLinesTest, LinesAcrossReadBoundariesAreWhole) {
-    // Lines of 1009 characters plus CR LF straddle the reader's 64 KB
-    // chunks at many different places, CR and LF split among them.
+    // Lines of 1009 characters plus CR LF straddle the reads at many
+    // different places, CR and LF split among them.
     std::string text;
     for (int i = 0; i < 300; ++i) text += std::string(1009, static_cast<char>('a' + i % 26)) + "\r\n";
-    const Lines pieces = Pieces(text);
-    ASSERT_EQ(pieces.size(), 300u);
-    for (int i = 0; i < 300; ++i) EXPECT_EQ(pieces[i], std::string(1009, static_cast<char>('a' + i % 26))) << i;
-
-    const std::string split = std::string(65535, 'q') + "\r\nnext\r\n";
-    EXPECT_EQ(Pieces(split).back(), "next");
-    EXPECT_EQ(Pieces(split).size(), 34u);
+    for (size_t size : {size_t{4096}, size_t{4097}, size_t{65536}}) {
+        const Lines pieces = Pieces(text, size);
+        ASSERT_EQ(pieces.size(), 300u);
+        for (int i = 0; i < 300; ++i)
+            ASSERT_EQ(pieces[i], std::string(1009, static_cast<char>('a' + i % 26))) << i << " " << size;
+    }
+    const std::string split = std::string(4095, 'q') + "\r\nnext\r\n";
+    EXPECT_EQ(Pieces(split), (Lines{std::string(2047, 'q'), std::string(2047, 'q'), "q", "next"}));
 }
 
 }  // namespace
