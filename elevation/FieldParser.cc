@@ -3,26 +3,34 @@
 namespace field_parser {
 namespace {
 
-constexpr std::array<uint8_t, 256> MakeClasses() {
-    std::array<uint8_t, 256> classes{};
-    for (int c = 0; c < 256; ++c) classes[c] = 3;
-    classes[' '] = 0;
-    classes['-'] = 1;
-    for (int c = '0'; c <= '9'; ++c) classes[c] = 2;
-    return classes;
+constexpr uint32_t ClassOf(unsigned c) {
+    if (c == ' ') return 0;
+    if (c == '-') return 1;
+    if (c >= '0' && c <= '9') return 2;
+    return 3;
 }
 
-constexpr std::array<uint8_t, 65536> MakePairs(const std::array<uint8_t, 256>& classes) {
-    std::array<uint8_t, 65536> pairs{};
-    for (unsigned pair = 0; pair < 65536; ++pair)
-        pairs[pair] = static_cast<uint8_t>(classes[pair & 0xFF] | classes[pair >> 8] << 2);
+constexpr uint32_t DigitOf(unsigned c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
+
+constexpr std::array<uint32_t, 256> MakeChars() {
+    std::array<uint32_t, 256> chars{};
+    for (unsigned c = 0; c < 256; ++c) chars[c] = DigitOf(c) | ClassOf(c) << 16;
+    return chars;
+}
+
+constexpr std::array<uint32_t, 65536> MakePairs() {
+    std::array<uint32_t, 65536> pairs{};
+    for (unsigned pair = 0; pair < 65536; ++pair) {
+        const unsigned first = pair & 0xFF, second = pair >> 8;
+        pairs[pair] = (DigitOf(first) * 10 + DigitOf(second)) | (ClassOf(first) | ClassOf(second) << 2) << 16;
+    }
     return pairs;
 }
 
 // The usual form: blanks, at most one minus, then digits up to the end of
 // the field (or nothing after the blanks and the minus, worth 0).
-constexpr std::array<FormEntry, 1024> MakeForms() {
-    std::array<FormEntry, 1024> forms{};
+constexpr std::array<int8_t, 1024> MakeFormSigns() {
+    std::array<int8_t, 1024> signs{};
     for (unsigned form = 0; form < 1024; ++form) {
         auto cls = [form](int k) { return (form >> (2 * k)) & 3; };
         int i = 0;
@@ -32,21 +40,16 @@ constexpr std::array<FormEntry, 1024> MakeForms() {
             sign = -1;
             ++i;
         }
-        uint64_t digits = 0;
-        bool usual = true;
-        for (int k = i; k < 5; ++k) {
-            if (cls(k) != 2) usual = false;
-            digits |= 0xFFull << (8 * k);
-        }
-        forms[form] = usual ? FormEntry{digits, sign} : FormEntry{0, 0};
+        while (i < 5 && cls(i) == 2) ++i;
+        signs[form] = i == 5 ? sign : 0;
     }
-    return forms;
+    return signs;
 }
 
 }  // namespace
 
-const std::array<uint8_t, 256> kCharClass = MakeClasses();
-const std::array<uint8_t, 65536> kPairClass = MakePairs(MakeClasses());
-const std::array<FormEntry, 1024> kForms = MakeForms();
+const std::array<uint32_t, 256> kChar = MakeChars();
+const std::array<uint32_t, 65536> kPair = MakePairs();
+const std::array<int8_t, 1024> kFormSign = MakeFormSigns();
 
 }  // namespace field_parser
