@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "elevation/FieldParser.h"
+#include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -33,13 +33,7 @@ int RecordRow(std::string_view line) {
 void StoreRecord(std::string_view line, MeshGrid& grid) {
     const int row = RecordRow(line);
     if (row < 0) return;
-    int16_t* out = &grid.At(row, 0);
-    const char* field = line.data() + kFirstFieldColumn;
-    // The fast conversion reads three bytes past its field; the last field
-    // is read with the plain one unless the line is long enough.
-    const int fast = line.size() >= kMeshRecordLength + 3 ? kMeshSide : kMeshSide - 1;
-    for (int j = 0; j < fast; ++j, field += kFieldWidth) out[j] = TenthsToMetres(FastFieldValue(field));
-    if (fast < kMeshSide) out[fast] = TenthsToMetres(MeshFieldValue(field, kFieldWidth));
+    ConvertRecordFields(line.data() + kFirstFieldColumn, line.size() - kFirstFieldColumn, &grid.At(row, 0));
 }
 
 }  // namespace
