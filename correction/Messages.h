@@ -11,3 +11,4 @@ constexpr const char* kMsgNoMeshFiles = "訂正用数値地図は１つもみつ
 constexpr const char* kMsgAppliedFormat = "%d 個の数値地図ファイルを読み込んで訂正しました.";
 constexpr const char* kMsgFileError =
     "圧縮地図の読み書きに失敗したため訂正を中断しました.";
+constexpr const char* kMsgRunFailed = "エラーが起きたため訂正を中断しました.";

@@ -1,4 +1,12 @@
-// The plug-in's menu command: Load puts it into the host's menu.
+// The plug-in's menu command: Load puts it into the host's menu, and
+// OnMenuCommand runs it.
+#include <exception>
+#include <string>
+
+#include "correction/Messages.h"
+#include "correction/RunCorrection.h"
+#include "dialogs/CorrectDlg.h"
+#include "framework/MessageBox.h"
 #include "plugin/ModuleState.h"
 #include "plugin/PluginIf.h"
 
@@ -6,7 +14,17 @@ namespace {
 
 constexpr unsigned kMenuNumber = 20720;
 constexpr int kCommandChosen = 100;
+constexpr unsigned kCompressedMapType = 10;
 constexpr const char* kMenuLabel = "数値地図(圧縮地図)の差し替え";
+
+void RunCommand() {
+    CCorrectDlg dialog;
+    if (VXP_GetMapType(VXP_GetMap(VXP_GetActiveView())) == kCompressedMapType) {
+        const char* file = VXP_GetMapFile(VXP_GetMap(VXP_GetActiveView()));
+        dialog.m_strDcm = file != nullptr ? file : "";
+    }
+    if (dialog.DoModal() == kIdOk) RunCorrection(dialog.m_strDcm.c_str(), dialog.m_strFolder.c_str());
+}
 
 }  // namespace
 
@@ -17,5 +35,12 @@ extern "C" int __cdecl Load(void) {
 
 extern "C" long __cdecl OnMenuCommand(int code, unsigned, long) {
     if (code != kCommandChosen) return 0;
+    // Nothing may escape into the host: a failure no step handled (memory
+    // running out, say) ends the command with a message.
+    try {
+        RunCommand();
+    } catch (const std::exception& error) {
+        AfxMessageBox(std::string(kMsgRunFailed) + "\n" + error.what(), kMbOk | kMbIconExclamation);
+    }
     return 0;
 }

@@ -14,7 +14,6 @@ namespace {
 constexpr size_t kMeshCodeWidth = 6;
 constexpr size_t kRecordNumberColumn = 6;
 constexpr size_t kFirstFieldColumn = 9;
-constexpr size_t kFieldWidth = 5;
 // Enough for a whole file of 200 records in one read.
 constexpr size_t kReadBuffer = 256 * 1024;
 

@@ -8,13 +8,10 @@
 #include <vector>
 
 #include "testhost/HostControl.h"
+#include "testhost/LoadedPlugin.h"
 #include "testhost/MessageBoxRecorder.h"
 
 namespace {
-
-using InitFn = int(__cdecl*)(tagPLUGININFO*, unsigned);
-using IntFn = int(__cdecl*)();
-using VoidFn = void(__cdecl*)();
 
 const char kAboutText[] =
     "圧縮地図用 数値地図差し替えプラグイン for VOLTANA 3D\n"
@@ -24,36 +21,22 @@ const char kAboutText[] =
 const char kTooOldText[] = "Zelvorin.vxl\nヴォルタナのバージョンが古いためこのプラグインは使用できません.";
 const char kHostTitle[] = "テストホスト";
 
-template <typename Fn>
-Fn Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 class PluginTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_module = LoadLibraryA("Zelvorin.vxl");
-        if (s_module == nullptr) return;
-        MessageBoxRecorder::Install(s_module);
-        s_init = Export<InitFn>(s_module, "Init");
-        s_load = Export<IntFn>(s_module, "Load");
-        s_close = Export<IntFn>(s_module, "Close");
-        s_release = Export<VoidFn>(s_module, "Release");
-        s_about = Export<IntFn>(s_module, "About");
-    }
-
     void SetUp() override {
-        ASSERT_NE(s_module, nullptr) << "Zelvorin.vxl did not load";
+        ASSERT_NE(Plugin().module, nullptr) << "Zelvorin.vxl did not load";
         TH_Reset();
         MessageBoxRecorder::Boxes().clear();
         MessageBoxRecorder::SetAnswer(IDOK);
+        s_init = Plugin().init;
+        s_load = Plugin().load;
+        s_close = Plugin().close;
+        s_release = Plugin().release;
+        s_about = Plugin().about;
+        s_module = Plugin().module;
     }
 
-    static std::vector<std::string> Calls() {
-        std::vector<std::string> calls;
-        for (int i = 0; i < TH_CallCount(); ++i) calls.push_back(TH_Call(i));
-        return calls;
-    }
+    static std::vector<std::string> Calls() { return HostCalls(); }
 
     static void ExpectInformationBox(const RecordedMessageBox& box, const char* text) {
         EXPECT_EQ(box.text, text);
@@ -63,18 +46,13 @@ protected:
         EXPECT_EQ(box.owner, main);
     }
 
-    static HMODULE s_module;
-    static InitFn s_init;
-    static IntFn s_load, s_close, s_about;
-    static VoidFn s_release;
+    HMODULE s_module = nullptr;
+    LoadedPlugin::InitFn s_init = nullptr;
+    LoadedPlugin::IntFn s_load = nullptr, s_close = nullptr, s_about = nullptr;
+    LoadedPlugin::VoidFn s_release = nullptr;
 };
 
-HMODULE PluginTest::s_module;
-InitFn PluginTest::s_init;
-IntFn PluginTest::s_load, PluginTest::s_close, PluginTest::s_about;
-VoidFn PluginTest::s_release;
-
-// Runs first, so that nothing has called Init yet.
+// ctest also runs this alone, so that nothing has called Init yet.
 TEST_F(PluginTest, AboutWorksBeforeInit) {
     MessageBoxRecorder::SetAnswer(IDOK);
     EXPECT_EQ(s_about(), IDOK);

@@ -1,9 +1,11 @@
-// Shows the progress dialog ("showcase progress") or the plug-in's About box
-// ("showcase about") and waits, so that a screenshot can show how they look.
+// Shows the progress dialog ("showcase progress"), the correction dialog
+// ("showcase correct") or the plug-in's About box ("showcase about") and
+// waits, so that a screenshot can show how they look.
 #include <windows.h>
 
 #include <cstring>
 
+#include "dialogs/CorrectDlg.h"
 #include "dialogs/ProgressDlg.h"
 #include "plugin/ModuleState.h"
 #include "testhost/HostControl.h"
@@ -16,6 +18,11 @@ int main(int argc, char** argv) {
         return about ? about() : 1;
     }
     SetPluginInstance(GetModuleHandleA(nullptr));
+    if (argc > 1 && std::strcmp(argv[1], "correct") == 0) {
+        CCorrectDlg dialog;
+        dialog.m_strDcm = "C:\\MAPS\\AREA.DCM";
+        return dialog.DoModal();
+    }
     CProgressDlg progress;
     progress.Create(102, VXP_GetMainWnd());
     progress.SetFileName("533945.mem");

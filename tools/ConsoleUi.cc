@@ -65,7 +65,8 @@ void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
 }
 
 void CConsoleUi::ShowError(const CException& error) {
-    std::fprintf(m_err, "%s\n%s\n", ToTerminalEncoding(kMsgFileError).c_str(), error.what());
+    const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
+    std::fprintf(m_err, "%s\n%s\n", ToTerminalEncoding(file ? kMsgFileError : kMsgRunFailed).c_str(), error.what());
     std::fflush(m_err);
 }
 

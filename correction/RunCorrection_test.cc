@@ -1,0 +1,149 @@
+// The menu command from end to end in the test host: the dialog, the
+// question, closing and reopening the views, the file work and the report.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "samples/SampleMap.h"
+#include "samples/SampleMesh.h"
+#include "testhost/DialogRobot.h"
+#include "testhost/HostControl.h"
+#include "testhost/LoadedPlugin.h"
+#include "testhost/MessageBoxRecorder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kDialogCaption[] = "数値地図の訂正";
+const char kQuestion[] = "訂正先の圧縮地図を閉じてもよろしいですか？";
+
+bool Contains(const std::vector<std::string>& calls, const std::string& call) {
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+
+class RunCorrectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(Plugin().module, nullptr);
+        TH_Reset();
+        MessageBoxRecorder::Boxes().clear();
+        m_callback = InitAndLoad(9);
+        ASSERT_NE(m_callback, nullptr);
+
+        m_dir = fs::temp_directory_path() / "zelvorin_menu";
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "mesh");
+        SampleMapLayout layout;
+        layout.tiles = {{3, 5}, {4, 5}};
+        m_original = BuildSampleMap(layout, [](size_t, int) { return int16_t{5}; });
+        std::ofstream(MapPath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(m_original.data()), static_cast<std::streamsize>(m_original.size()));
+        for (int metres : {10, 20, 30}) {
+            std::ofstream(m_dir / "mesh" / (std::to_string(metres) + ".mem"), std::ios::binary)
+                << BuildMeshText(533945, AllMeshRecords(), [=](int, int) { return metres * 10; });
+        }
+
+        // View 1 shows the map as its base map, view 2 another map, view 3
+        // the map as a cover map over another base map.
+        const unsigned base1 = TH_AddMap(10, MapPath().c_str(), 0, 0, "G1.mgp");
+        const unsigned map1 = TH_AddMap(10, MapPath().c_str(), 0, base1, "");
+        const unsigned base2 = TH_AddMap(1, "other.dcm", 0, 0, "G2.mgp");
+        const unsigned map2 = TH_AddMap(1, "other.dcm", 0, base2, "");
+        const unsigned cover3 = TH_AddMap(10, UpperPath().c_str(), 0, 0, "");
+        const unsigned base3 = TH_AddMap(1, "base3.map", 0, 0, "G3.mgp");
+        const unsigned map3 = TH_AddMap(1, "", cover3, base3, "");
+        TH_AddView(map1, 1.5, 2.5);
+        TH_AddView(map2, 3.5, 4.5);
+        TH_AddView(map3, 5.5, 6.5);
+        TH_SetActiveView(1);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string MapPath() const { return (m_dir / "map.dcm").string(); }
+    // The same path with other case, as another view may hold it.
+    std::string UpperPath() const {
+        std::string path = MapPath();
+        std::transform(path.begin(), path.end(), path.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+        return path;
+    }
+    std::vector<uint8_t> MapBytes() const {
+        std::ifstream in(MapPath(), std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Chooses the command; the robot fills in the folder and presses `button`.
+    std::string ChooseCommand(int button) {
+        std::string prefilled;
+        const std::string folder = (m_dir / "mesh").string();
+        DialogRobot robot(kDialogCaption, [&](HWND dialog) {
+            prefilled = DialogItemText(dialog, 8059);
+            SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+            PostMessageA(dialog, WM_COMMAND, button, 0);
+        });
+        EXPECT_EQ(m_callback(100, 0, 0), 0);
+        EXPECT_TRUE(robot.Finish()) << "the dialog did not appear";
+        return prefilled;
+    }
+
+    VXP_MENUPROC m_callback = nullptr;
+    fs::path m_dir;
+    std::vector<uint8_t> m_original;
+};
+
+TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
+    MessageBoxRecorder::SetAnswer(IDYES);
+    EXPECT_EQ(ChooseCommand(IDOK), MapPath()) << "the active compressed map is filled in";
+
+    const auto& boxes = MessageBoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, kQuestion);
+    EXPECT_EQ(boxes[0].style, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes[1].text, "3 個の数値地図ファイルを読み込んで訂正しました.");
+    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+
+    const auto calls = HostCalls();
+    EXPECT_TRUE(Contains(calls, "VXP_CloseMap(1)"));
+    EXPECT_FALSE(Contains(calls, "VXP_CloseMap(2)"));
+    EXPECT_TRUE(Contains(calls, "VXP_CloseMap(3)")) << "paths match without regard to case";
+    EXPECT_TRUE(Contains(calls, "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
+    EXPECT_TRUE(Contains(calls, "VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)")) << "the base map's group";
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }), 2);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "VXP_Pump()"), 3 + 3) << "once per file, once per view reopened";
+
+    EXPECT_NE(MapBytes(), m_original);
+    EXPECT_EQ(TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40), 31) << "the last of the three files, encoded";
+}
+
+TEST_F(RunCorrectionTest, NoToTheQuestionLeavesEverythingAsItWas) {
+    MessageBoxRecorder::SetAnswer(IDNO);
+    ChooseCommand(IDOK);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 1u);
+    const auto calls = HostCalls();
+    EXPECT_FALSE(Contains(calls, "VXP_CloseMap(1)"));
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }), 0);
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(RunCorrectionTest, CancelStartsNothing) {
+    ChooseCommand(IDCANCEL);
+    EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
+    EXPECT_FALSE(Contains(HostCalls(), "VXP_CloseMap(1)"));
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(RunCorrectionTest, MissingMapIsReportedAndTheViewsReopened) {
+    MessageBoxRecorder::SetAnswer(IDYES);
+    fs::remove(MapPath());
+    ChooseCommand(IDOK);
+    const auto& boxes = MessageBoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "指定された圧縮地図を開けません.地図の指定が間違っていないか確認してください.");
+    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
+}
+
+}  // namespace

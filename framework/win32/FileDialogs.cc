@@ -1,0 +1,74 @@
+#include "framework/FileDialogs.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace {
+
+// '|' separators to the NULs the dialog wants, walking characters so that a
+// second byte is never taken for one.
+std::vector<char> FilterList(const char* filter) {
+    std::vector<char> list(filter, filter + lstrlenA(filter) + 1);
+    for (size_t i = 0; i + 1 < list.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(list[i])) && list[i + 1] != '\0') {
+            ++i;
+        } else if (list[i] == '|') {
+            list[i] = '\0';
+        }
+    }
+    return list;
+}
+
+}  // namespace
+
+bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter, const char* defaultExtension,
+                       std::string& path) {
+    std::vector<char> file(MAX_PATH, '\0');
+    lstrcpynA(file.data(), path.c_str(), MAX_PATH);
+    const std::vector<char> filters = FilterList(filter);
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filters.data();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = defaultExtension;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!GetSaveFileNameA(&ofn)) return false;
+    path = file.data();
+    return true;
+}
+
+bool AfxBrowseForFolder(HWND owner, const char* title, std::string& path) {
+    char buffer[MAX_PATH];
+    buffer[0] = '\0';
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = buffer;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (item == nullptr) return false;
+    const bool found = SHGetPathFromIDListA(item, buffer) != FALSE;
+    CoTaskMemFree(item);
+    if (found) path = buffer;
+    return found;
+}
+
+std::string UpperCaseAscii(const std::string& text) {
+    std::string out = text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
+            ++i;
+        } else if (out[i] >= 'a' && out[i] <= 'z') {
+            out[i] = static_cast<char>(out[i] - 'a' + 'A');
+        }
+    }
+    return out;
+}
