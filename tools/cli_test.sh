@@ -60,5 +60,28 @@ if command -v flock >/dev/null; then
         flock "$work/sample.dcm" "$tool" "$work/sample.dcm" "$work/mesh"
 fi
 
+# Ctrl-C while the second of three files is being read: that file is still
+# applied, the third is not, and the run ends with status 130.
+cp "$work/pristine.dcm" "$work/interrupted.dcm"
+mkfifo "$work/slow.mem"
+exec 3<>"$work/slow.mem"
+"$tool" "$work/interrupted.dcm" "$work/mesh/523941.mem" "$work/slow.mem" "$work/mesh/523942.mem" \
+    >"$work/interrupted.log" 2>&1 3>&- &
+pid=$!
+for _ in $(seq 100); do
+    ls -l /proc/$pid/fd 2>/dev/null | grep -q slow.mem && break
+    sleep 0.05
+done
+kill -INT $pid
+cat "$work/mesh/523953.mem" >&3
+exec 3>&-
+wait $pid
+status=$?
+if [ "$status" -eq 130 ] && grep -qF "2 個の数値地図ファイル" "$work/interrupted.log"; then
+    echo "ok   Ctrl-C stops between files"
+else
+    echo "FAIL Ctrl-C: status $status"; cat "$work/interrupted.log"; failures=$((failures + 1))
+fi
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]
