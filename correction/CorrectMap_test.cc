@@ -17,6 +17,7 @@
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "samples/TestFolder.h"
 
 namespace {
 
@@ -73,9 +74,6 @@ std::string Applied(int n) {
 class CorrectMapTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("zelvorin_run_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
         fs::create_directories(m_dir / "mesh");
         SampleMapLayout layout;
         layout.tiles = {{3, 5}, {4, 5}, {3, 6}, {4, 6}};
@@ -83,7 +81,6 @@ protected:
         std::ofstream(MapPath(), std::ios::binary).write(reinterpret_cast<const char*>(m_original.data()),
                                                          static_cast<std::streamsize>(m_original.size()));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     std::string MapPath() const { return (m_dir / "map.dcm").string(); }
     std::string Folder() const { return (m_dir / "mesh").string(); }
@@ -104,7 +101,8 @@ protected:
         return CorrectMap(MapPath(), meshes, ui);
     }
 
-    fs::path m_dir;
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
     std::vector<uint8_t> m_original;
     CScriptedUi ui;
 };

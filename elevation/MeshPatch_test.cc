@@ -13,6 +13,7 @@
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "samples/TestFolder.h"
 
 namespace {
 
@@ -210,17 +211,12 @@ TEST(FileErrorTest, SeekReadAndWriteErrorsReachTheCaller) {
 
 class PatchFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("zelvorin_patch_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
     std::string Write(const std::string& name, const std::string& text) {
         std::ofstream(m_dir / name, std::ios::binary) << text;
         return (m_dir / name).string();
     }
-    fs::path m_dir;
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
 };
 
 TEST_F(PatchFileTest, HeaderOnlyMeshClearsTheCoveredCells) {

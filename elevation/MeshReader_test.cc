@@ -15,6 +15,7 @@
 #include "framework/MemoryFile.h"
 #include "fuzz/ReferenceMeshReader.h"
 #include "samples/SampleMesh.h"
+#include "samples/TestFolder.h"
 
 namespace {
 
@@ -196,13 +197,8 @@ TEST(MeshReaderDamage, OverlongRecordIsReadInPiecesOf2047) {
 
 class MeshReaderFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("zelvorin_reader_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    fs::path m_dir;
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
 };
 
 TEST_F(MeshReaderFileTest, UnopenableFileLeavesGridUntouched) {

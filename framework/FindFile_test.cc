@@ -6,6 +6,7 @@
 
 #include "framework/FindFile.h"
 #include "framework/Wildcard.h"
+#include "samples/TestFolder.h"
 
 namespace {
 
@@ -25,13 +26,6 @@ TEST(WildcardTest, MatchesLikeTheDirectorySearch) {
 
 class FindFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("zelvorin_find_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
     void Touch(const std::string& name) { std::ofstream(m_dir / name) << "x"; }
 
     std::vector<std::string> All(const std::string& mask) {
@@ -44,7 +38,8 @@ protected:
         find.Close();
         return names;
     }
-    fs::path m_dir;
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
 };
 
 TEST_F(FindFileTest, FindsMeshFilesOfAnyCaseInFoldedNameOrder) {

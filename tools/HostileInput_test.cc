@@ -12,6 +12,7 @@
 #include "elevation/DcmLayout.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "samples/TestFolder.h"
 
 namespace {
 
@@ -25,15 +26,11 @@ struct RunResult {
 class HostileInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("zelvorin_hostile_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
         fs::create_directories(m_dir / "mesh");
         SampleMapLayout layout;
         layout.tiles = {{3, 5}, {4, 5}, {3, 6}, {4, 6}};
         m_map = BuildSampleMap(layout, [](size_t t, int cell) { return static_cast<int16_t>(t * 1000 + cell % 997); });
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     std::string MapPath() const { return (m_dir / "map.dcm").string(); }
     void WriteMap(const std::vector<uint8_t>& bytes) {
@@ -74,7 +71,8 @@ protected:
         return true;
     }
 
-    fs::path m_dir;
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
     std::vector<uint8_t> m_map;
 };
 
