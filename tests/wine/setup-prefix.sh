@@ -6,7 +6,9 @@ export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP
 marker=$WINEPREFIX/.zelvorin-ready
 [ -f "$marker" ] && exit 0
 mkdir -p "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1
+# No .NET or HTML engine: the tests need neither, and their installers would
+# ask on a display.
+WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
 key='HKCU\Software\Wine\Fonts\Replacements'
 for face in 'ＭＳ Ｐゴシック' 'ＭＳ ゴシック' 'MS UI Gothic' 'MS Shell Dlg'; do
     wine reg add "$key" /v "$face" /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
