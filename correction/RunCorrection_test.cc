@@ -75,12 +75,14 @@ protected:
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-    // Chooses the command; the robot fills in the folder and presses `button`.
+    // Chooses the command; the robot notes the map field, fills in both
+    // fields and presses `button`.
     std::string ChooseCommand(int button) {
         std::string prefilled;
-        const std::string folder = (m_dir / "mesh").string();
+        const std::string map = MapPath(), folder = (m_dir / "mesh").string();
         DialogRobot robot(kDialogCaption, [&](HWND dialog) {
             prefilled = DialogItemText(dialog, 8059);
+            SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(map.c_str()));
             SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
@@ -126,6 +128,15 @@ TEST_F(RunCorrectionTest, NoToTheQuestionLeavesEverythingAsItWas) {
     EXPECT_FALSE(Contains(calls, "VXP_CloseMap(1)"));
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }), 0);
     EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(RunCorrectionTest, NoAtTheSecondViewVisitedLeavesThatViewActive) {
+    MessageBoxRecorder::SetAnswer(IDNO);
+    TH_SetActiveView(2);  // the walk goes 2, then 3, which shows the map
+    EXPECT_EQ(ChooseCommand(IDOK), "") << "view 2 shows no compressed map";
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 1u);
+    EXPECT_EQ(VXP_GetActiveView(), 3u);
+    EXPECT_FALSE(Contains(HostCalls(), "VXP_CloseMap(3)"));
 }
 
 TEST_F(RunCorrectionTest, CancelStartsNothing) {
