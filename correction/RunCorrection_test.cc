@@ -139,6 +139,19 @@ TEST_F(RunCorrectionTest, NoAtTheSecondViewVisitedLeavesThatViewActive) {
     EXPECT_FALSE(Contains(HostCalls(), "VXP_CloseMap(3)"));
 }
 
+TEST_F(RunCorrectionTest, WalksEndWhenClosingRemovesTheirStartingView) {
+    // Closing a map removes its view here, the starting view first: a walk
+    // that waited for its start to come round again would never end.
+    TH_SetCloseRemovesView(1);
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK);
+    const auto calls = HostCalls();
+    EXPECT_TRUE(Contains(calls, "VXP_CloseMap(1)"));
+    EXPECT_TRUE(Contains(calls, "VXP_CloseMap(3)"));
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text, "3 個の数値地図ファイルを読み込んで訂正しました.");
+}
+
 TEST_F(RunCorrectionTest, CancelStartsNothing) {
     ChooseCommand(IDCANCEL);
     EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());

@@ -23,6 +23,9 @@ unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsi
 // A view showing a map, centred at (x, y); the first view becomes active.
 unsigned __cdecl TH_AddView(unsigned map, double x, double y);
 void __cdecl TH_SetActiveView(unsigned view);
+// Makes VXP_CloseMap remove the view, as a host whose views hold one map
+// each might; the next view becomes active.
+void __cdecl TH_SetCloseRemovesView(int removes);
 
 int __cdecl TH_CallCount(void);
 const char* __cdecl TH_Call(int index);

@@ -20,6 +20,7 @@ struct Map {
 struct View {
     unsigned map;
     tagGEOPOS center;
+    bool removed;
 };
 
 struct Menu {
@@ -37,6 +38,7 @@ struct Host {
     std::vector<Menu> menus;
     std::vector<std::string> calls;
     HWND mainWnd = nullptr;
+    bool closeRemovesView = false;
 };
 
 Host g_host;
@@ -55,9 +57,19 @@ void Record(const char* format, ...) {
 Map* FindMap(unsigned map) { return map >= 1 && map <= g_host.maps.size() ? &g_host.maps[map - 1] : nullptr; }
 View* FindView(unsigned view) { return view >= 1 && view <= g_host.views.size() ? &g_host.views[view - 1] : nullptr; }
 
+// The view after `view` in the cycle that skips removed views; 0 when none is left.
+unsigned NextView(unsigned view) {
+    const size_t n = g_host.views.size();
+    for (size_t step = 1; step <= n; ++step) {
+        const unsigned candidate = static_cast<unsigned>((view + step - 1) % n + 1);
+        if (!g_host.views[candidate - 1].removed) return candidate;
+    }
+    return 0;
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && LOWORD(wParam) == kNextViewCommand && lParam == 0) {
-        if (!g_host.views.empty()) g_host.active = g_host.active % g_host.views.size() + 1;
+        g_host.active = NextView(g_host.active);
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -127,7 +139,13 @@ void __cdecl VXP_GetViewCenter(unsigned view, tagGEOPOS* center) {
 
 void __cdecl VXP_CloseMap(unsigned view) {
     Record("VXP_CloseMap(%u)", view);
-    if (View* v = FindView(view)) v->map = 0;
+    View* v = FindView(view);
+    if (v == nullptr) return;
+    v->map = 0;
+    if (g_host.closeRemovesView) {
+        v->removed = true;
+        if (g_host.active == view) g_host.active = NextView(view);
+    }
 }
 
 int __cdecl VXP_OpenMap(unsigned view, tagOPENMAPINFO* info) {
@@ -181,12 +199,14 @@ unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsi
 }
 
 unsigned __cdecl TH_AddView(unsigned map, double x, double y) {
-    g_host.views.push_back({map, {x, y}});
+    g_host.views.push_back({map, {x, y}, false});
     if (g_host.active == 0) g_host.active = 1;
     return static_cast<unsigned>(g_host.views.size());
 }
 
 void __cdecl TH_SetActiveView(unsigned view) { g_host.active = view; }
+
+void __cdecl TH_SetCloseRemovesView(int removes) { g_host.closeRemovesView = removes != 0; }
 
 int __cdecl TH_CallCount(void) { return static_cast<int>(g_host.calls.size()); }
 
