@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "elevation/MeshReader.h"
+
 // Converts the 5-character fields of a mesh record quickly, with exactly the
 // result of the C library's atoi on the field alone (see MeshFieldValue).
 //
@@ -25,8 +27,6 @@ extern const std::array<uint32_t, 65536> kPair;
 extern const std::array<int8_t, 1024> kFormSign;
 
 }  // namespace field_parser
-
-int MeshFieldValue(const char* p, size_t n);
 
 // The value of the 5-character field at p; reads 8 bytes from p, so at least
 // 3 readable bytes must follow the field.
