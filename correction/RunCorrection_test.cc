@@ -2,6 +2,7 @@
 // question, closing and reopening the views, the file work and the report.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -61,7 +62,12 @@ protected:
         TH_AddView(map3, 5.5, 6.5);
         TH_SetActiveView(1);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void TearDown() override {
+        // The file dialog makes the folder it was in current, which would
+        // keep the folder from being removed.
+        SetCurrentDirectoryA(fs::temp_directory_path().string().c_str());
+        fs::remove_all(m_dir);
+    }
 
     std::string MapPath() const { return (m_dir / "map.dcm").string(); }
     // The same path with other case, as another view may hold it.
@@ -150,6 +156,54 @@ TEST_F(RunCorrectionTest, WalksEndWhenClosingRemovesTheirStartingView) {
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(3)"));
     ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
     EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text, "3 個の数値地図ファイルを読み込んで訂正しました.");
+}
+
+TEST_F(RunCorrectionTest, TypedPathsSurviveCancelledBrowsers) {
+    bool dcmKept = false, folderKept = false, sawFileDialog = false, sawFolderBrowser = false;
+    DialogRobot robot(kDialogCaption, [&](HWND dialog) {
+        SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\typed\\map.dcm"));
+        SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\typed"));
+        for (int button : {244, 245}) {
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+            HWND browser = WaitForOwnedWindow(dialog);
+            (button == 244 ? sawFileDialog : sawFolderBrowser) = browser != nullptr;
+            if (browser != nullptr) PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+            Sleep(300);
+        }
+        dcmKept = WaitForItemText(dialog, 8059, "C:\\typed\\map.dcm");
+        folderKept = WaitForItemText(dialog, 8060, "C:\\typed");
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(m_callback(100, 0, 0), 0);
+    ASSERT_TRUE(robot.Finish());
+    EXPECT_TRUE(sawFileDialog);
+    EXPECT_TRUE(sawFolderBrowser);
+    EXPECT_TRUE(dcmKept);
+    EXPECT_TRUE(folderKept);
+    EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
+}
+
+TEST_F(RunCorrectionTest, ChosenMapGetsUpperCaseAndItsExtension) {
+    const std::string typed = (m_dir / "area").string();
+    std::string expected = typed + ".DCM";
+    std::transform(expected.begin(), expected.end(), expected.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+    std::string field;
+    DialogRobot robot(kDialogCaption, [&](HWND dialog) {
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(244, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 244)));
+        HWND browser = WaitForOwnedWindow(dialog);
+        if (browser != nullptr) {
+            // Types into the file name box (cmb13 of the common dialog).
+            SendMessageA(browser, CDM_SETCONTROLTEXT, 0x47C, reinterpret_cast<LPARAM>(typed.c_str()));
+            PostMessageA(browser, WM_COMMAND, IDOK, 0);
+            WaitForItemText(dialog, 8059, expected);
+        }
+        field = DialogItemText(dialog, 8059);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(m_callback(100, 0, 0), 0);
+    ASSERT_TRUE(robot.Finish());
+    EXPECT_EQ(field, expected) << "typed without an extension, the dialog adds .dcm";
 }
 
 TEST_F(RunCorrectionTest, CancelStartsNothing) {

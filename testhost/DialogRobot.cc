@@ -29,3 +29,42 @@ std::string DialogItemText(HWND dialog, int id) {
     SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     return text;
 }
+
+namespace {
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK ConsiderOwned(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<OwnedSearch*>(lParam);
+    if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND WaitForOwnedWindow(HWND owner) {
+    for (int i = 0; i < 400; ++i) {
+        OwnedSearch search = {owner, nullptr};
+        EnumWindows(ConsiderOwned, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            Sleep(200);  // let it finish its initialisation
+            return search.found;
+        }
+        Sleep(25);
+    }
+    return nullptr;
+}
+
+bool WaitForItemText(HWND dialog, int id, const std::string& text) {
+    for (int i = 0; i < 400; ++i) {
+        if (DialogItemText(dialog, id) == text) return true;
+        Sleep(25);
+    }
+    return false;
+}

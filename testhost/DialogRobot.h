@@ -24,3 +24,10 @@ private:
 
 // The text of a dialog's control, read from another thread.
 std::string DialogItemText(HWND dialog, int id);
+
+// Waits up to ten seconds for a visible window owned by `owner` (a dialog
+// it opened) and returns it, or null.
+HWND WaitForOwnedWindow(HWND owner);
+
+// Waits up to ten seconds for control `id` of `dialog` to hold `text`.
+bool WaitForItemText(HWND dialog, int id, const std::string& text);
