@@ -206,6 +206,22 @@ TEST_F(RunCorrectionTest, ChosenMapGetsUpperCaseAndItsExtension) {
     EXPECT_EQ(field, expected) << "typed without an extension, the dialog adds .dcm";
 }
 
+TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
+    for (int metres : {40, 50}) {
+        std::ofstream(m_dir / "mesh" / (std::to_string(metres) + ".mem"), std::ios::binary)
+            << BuildMeshText(533945, AllMeshRecords(), [=](int, int) { return metres * 10; });
+    }
+    MessageBoxRecorder::SetAnswer(IDYES);
+    TH_AbortAtPump(2);  // clicked while the second of five files is applied
+    ChooseCommand(IDOK);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text, "2 個の数値地図ファイルを読み込んで訂正しました.");
+    // Which two were applied is the directory search's to say.
+    const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
+    EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31 || cell == 41 || cell == 51) << cell;
+    EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
+}
+
 TEST_F(RunCorrectionTest, CancelStartsNothing) {
     ChooseCommand(IDCANCEL);
     EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());

@@ -26,6 +26,9 @@ void __cdecl TH_SetActiveView(unsigned view);
 // Makes VXP_CloseMap remove the view, as a host whose views hold one map
 // each might; the next view becomes active.
 void __cdecl TH_SetCloseRemovesView(int removes);
+// Has the user click the abort button of the progress dialog just before
+// the host processes its messages for the pump-th time (counted from 1).
+void __cdecl TH_AbortAtPump(int pump);
 
 int __cdecl TH_CallCount(void);
 const char* __cdecl TH_Call(int index);

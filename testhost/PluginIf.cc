@@ -39,6 +39,8 @@ struct Host {
     std::vector<std::string> calls;
     HWND mainWnd = nullptr;
     bool closeRemovesView = false;
+    int pumps = 0;
+    int abortAtPump = 0;
 };
 
 Host g_host;
@@ -160,6 +162,11 @@ int __cdecl VXP_OpenMap(unsigned view, tagOPENMAPINFO* info) {
 
 int __cdecl VXP_Pump(void) {
     Record("VXP_Pump()");
+    if (++g_host.pumps == g_host.abortAtPump) {
+        // The user clicks the progress dialog's abort button just now.
+        if (HWND progress = FindWindowA(nullptr, "読み込み中..."))
+            PostMessageA(GetDlgItem(progress, 2001), BM_CLICK, 0, 0);
+    }
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
@@ -207,6 +214,8 @@ unsigned __cdecl TH_AddView(unsigned map, double x, double y) {
 void __cdecl TH_SetActiveView(unsigned view) { g_host.active = view; }
 
 void __cdecl TH_SetCloseRemovesView(int removes) { g_host.closeRemovesView = removes != 0; }
+
+void __cdecl TH_AbortAtPump(int pump) { g_host.abortAtPump = pump; }
 
 int __cdecl TH_CallCount(void) { return static_cast<int>(g_host.calls.size()); }
 
