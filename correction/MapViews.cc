@@ -8,10 +8,20 @@
 
 namespace {
 
-constexpr WPARAM kNextViewCommand = 33033;
+constexpr unsigned kNextViewCommand = 33033;
 constexpr const char* kMsgCloseMap = "訂正先の圧縮地図を閉じてもよろしいですか？";
 
 const char* Readable(const char* text) { return text != nullptr ? text : ""; }
+
+// Byte by byte, the case of ASCII letters ignored, as the C library's
+// _stricmp compares in its default locale.
+bool SamePath(const char* a, const char* b) {
+    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    for (;; ++a, ++b) {
+        if (fold(static_cast<unsigned char>(*a)) != fold(static_cast<unsigned char>(*b))) return false;
+        if (*a == '\0') return true;
+    }
+}
 
 // A walk over all views: from the active view, one next-view command at a
 // time, until the start comes round again. A walk also ends at a view it has
@@ -40,11 +50,11 @@ private:
 
 }  // namespace
 
-void ActivateNextView() { SendMessageA(AfxGetMainWnd(), WM_COMMAND, kNextViewCommand, 0); }
+void ActivateNextView() { AfxSendCommand(AfxGetMainWnd(), kNextViewCommand); }
 
 bool ViewShowsFile(unsigned view, const char* path) {
-    if (_stricmp(Readable(VXP_GetMapFile(VXP_GetCoverMap(VXP_GetMap(view)))), path) == 0) return true;
-    return _stricmp(Readable(VXP_GetMapFile(VXP_GetBaseMap(VXP_GetMap(view)))), path) == 0;
+    if (SamePath(Readable(VXP_GetMapFile(VXP_GetCoverMap(VXP_GetMap(view)))), path)) return true;
+    return SamePath(Readable(VXP_GetMapFile(VXP_GetBaseMap(VXP_GetMap(view)))), path);
 }
 
 bool CloseMapInViews(const char* path, CMapViewArray& list) {

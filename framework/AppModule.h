@@ -20,3 +20,7 @@ HINSTANCE AfxFindDialogResource(int id);
 // The host application's main window: the visible top-level window without
 // owner that the calling thread created and that no extension module made.
 HWND AfxGetMainWnd();
+
+// Sends a window the command `id` (WM_COMMAND with no control), as a menu
+// choice would, and returns when it has been handled.
+void AfxSendCommand(HWND window, unsigned id);

@@ -3,9 +3,10 @@
 // The host's plug-in interface: the records it exchanges with the plug-in
 // and the functions of PluginIf.dll, all with the C calling convention and
 // undecorated C names. Records are laid out for the 32-bit interface.
-#include <windows.h>
-
+#include <cstddef>
 #include <cstdint>
+
+#include "framework/WindowTypes.h"
 
 extern "C" {
 

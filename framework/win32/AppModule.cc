@@ -60,3 +60,5 @@ HWND AfxGetMainWnd() {
     EnumThreadWindows(GetCurrentThreadId(), ConsiderWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+void AfxSendCommand(HWND window, unsigned id) { SendMessageA(window, WM_COMMAND, id, 0); }
