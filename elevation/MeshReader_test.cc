@@ -140,6 +140,17 @@ TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
     for (int i = 0; i < kMeshCells; ++i) ASSERT_EQ(fast.grid->cells[i], expected->cells[i]) << "cell " << i;
 }
 
+TEST(MeshReaderFields, EveryNumberAFieldCanHoldConvertsExactly) {
+    // -9999 to 99999 through whole records, 40,000 values a file.
+    for (int first = -9999; first <= 99999; first += kMeshCells) {
+        auto value = [first](int record, int j) { return std::min(99999, first + (record - 1) * kMeshSide + j); };
+        const auto r = Read(BuildMeshText(533945, AllMeshRecords(), value));
+        for (int record = 1; record <= kMeshSide; ++record)
+            for (int j = 0; j < kMeshSide; ++j)
+                ASSERT_EQ(r.grid->At(kMeshSide - record, j), TenthsToMetres(value(record, j))) << value(record, j);
+    }
+}
+
 TEST(MeshReaderFields, TenthsRoundHalfUpThenTruncate) {
     const std::pair<int, int> table[] = {{1234, 123}, {1235, 124}, {99999, 10000}, {0, 0},   {5, 1},
                                          {-5, 0},     {-14, 0},    {-15, -1},      {-24, -1}, {-25, -2},

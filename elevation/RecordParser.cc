@@ -7,6 +7,7 @@
 #include "elevation/MeshReader.h"
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <emmintrin.h>
 #include <tmmintrin.h>
 #define ZELVORIN_HAVE_SSSE3_PATH 1
 #endif
@@ -27,65 +28,77 @@ void ConvertTail(const char* fields, size_t available, int16_t* out, int from) {
 
 #ifdef ZELVORIN_HAVE_SSSE3_PATH
 
-// By the digit and blank bits of a field's five characters (digits in the
-// low five bits, blanks above): the bit of the one minus that the usual form
-// allows (0 when it has none), or 0xFF when the form does not hold.
-constexpr std::array<uint8_t, 1024> MakeMinusBits() {
-    std::array<uint8_t, 1024> table{};
-    for (unsigned key = 0; key < 1024; ++key) {
-        const unsigned digits = key & 31, blanks = key >> 5;
-        unsigned i = 0;
-        while (i < 5 && (blanks >> i & 1)) ++i;
-        unsigned minus = 0;
-        if (i < 5 && !(digits >> i & 1) && !(blanks >> i & 1)) minus = 1u << i++;
-        while (i < 5 && (digits >> i & 1)) ++i;
-        const bool usual = i == 5 && (digits & blanks) == 0;
-        table[key] = usual ? static_cast<uint8_t>(minus) : 0xFF;
-    }
-    return table;
-}
-constexpr std::array<uint8_t, 1024> kMinusBits = MakeMinusBits();
+// Digits, blanks and minus signs of 16 characters, and the numbers of the
+// two fields at their start (as if blanks and minus signs were zeros), as
+// 32-bit pairs of (first digit, last four digits).
+struct PairScan {
+    unsigned digitBits, blankBits, minusBits;
+    __m128i halves;
+    __m128i minusSums;  // per field (64-bit lanes): non-zero when it holds a minus
+};
 
-__attribute__((target("ssse3"))) int ConvertPairs(const char* fields, size_t available, int16_t* out) {
-    const __m128i zero = _mm_set1_epi8('0');
-    const __m128i nine = _mm_set1_epi8(9);
-    const __m128i blank = _mm_set1_epi8(' ');
-    const __m128i minus = _mm_set1_epi8('-');
+__attribute__((target("ssse3"))) inline PairScan ScanPair(const char* p) {
+    const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i values = _mm_sub_epi8(text, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values);
     // Each field's five digits to the last five bytes of an 8-byte group.
     const __m128i spread = _mm_setr_epi8(-1, -1, -1, 0, 1, 2, 3, 4, -1, -1, -1, 5, 6, 7, 8, 9);
-    const __m128i tensOnes = _mm_setr_epi8(10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1);
-    const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
-    const __m128i tenThousands = _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1);
+    __m128i n = _mm_shuffle_epi8(_mm_and_si128(values, isDigit), spread);
+    n = _mm_maddubs_epi16(n, _mm_setr_epi8(10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1));
+    n = _mm_madd_epi16(n, _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1));
+    const __m128i minus = _mm_cmpeq_epi8(text, _mm_set1_epi8('-'));
+    return {static_cast<unsigned>(_mm_movemask_epi8(isDigit)),
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_set1_epi8(' ')))),
+            static_cast<unsigned>(_mm_movemask_epi8(minus)), n,
+            _mm_sad_epu8(_mm_shuffle_epi8(minus, spread), _mm_setzero_si128())};
+}
 
+// Which of four fields are not in the usual form (bit k: field k), given
+// the character classes of two scans, the second's in the upper 16 bits. A
+// field is in it when each character is a blank, a minus or a digit, no
+// character follows a digit but a digit, no blank follows anything but a
+// blank, and no minus follows a minus: that leaves blanks, at most one
+// minus, then digits to the end of the field.
+inline unsigned UnusualFields(unsigned d, unsigned b, unsigned m) {
+    constexpr unsigned kFields = 0x03FF03FF;    // the twenty characters of the four fields
+    constexpr unsigned kFollowed = 0x01EF01EF;  // those a character of the same field follows
+    const unsigned bad = (~(d | b | m) & kFields) | (d & ~(d >> 1) & kFollowed) | ((b >> 1) & ~b & kFollowed) |
+                         (m & (m >> 1) & kFollowed);
+    if (bad == 0) return 0;
+    unsigned fields = 0;
+    for (unsigned k = 0; k < 4; ++k)
+        if (bad >> (16 * (k / 2) + 5 * (k % 2)) & 31) fields |= 1u << k;
+    return fields;
+}
+
+// Four fields at a time: two 16-byte loads, the numbers and their signs in
+// one register, and (v + 5) / 10 by a multiplication in double precision,
+// which truncates exactly here (a quotient that is whole comes out whole,
+// any other lies at least a tenth from the next whole number). A field not
+// in the usual form is redone one by one afterwards.
+__attribute__((target("ssse3"))) int ConvertQuads(const char* fields, size_t available, int16_t* out) {
     int j = 0;
-    for (; j + 1 < kMeshSide && static_cast<size_t>(j) * kFieldWidth + 16 <= available; j += 2) {
+    for (; j + 3 < kMeshSide && static_cast<size_t>(j) * kFieldWidth + 26 <= available; j += 4) {
         const char* p = fields + j * kFieldWidth;
-        const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i values = _mm_sub_epi8(text, zero);
-        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(values, nine), values);
-        const unsigned digitBits = static_cast<unsigned>(_mm_movemask_epi8(isDigit));
-        const unsigned blankBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, blank)));
-        const unsigned minusBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, minus)));
+        const PairScan a = ScanPair(p);
+        const PairScan b = ScanPair(p + 2 * kFieldWidth);
+        const __m128i numbers =
+            _mm_madd_epi16(_mm_packs_epi32(a.halves, b.halves), _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
 
-        __m128i n = _mm_shuffle_epi8(_mm_and_si128(values, isDigit), spread);
-        n = _mm_maddubs_epi16(n, tensOnes);
-        n = _mm_madd_epi16(n, hundreds);
-        n = _mm_packs_epi32(n, n);
-        n = _mm_madd_epi16(n, tenThousands);
-        const int numbers[2] = {_mm_cvtsi128_si32(n), _mm_cvtsi128_si32(_mm_srli_si128(n, 4))};
+        const unsigned unusual = UnusualFields(a.digitBits | b.digitBits << 16, a.blankBits | b.blankBits << 16,
+                                               a.minusBits | b.minusBits << 16);
+        // -1 in the lane of each field that holds a minus.
+        const __m128i sums = _mm_unpacklo_epi64(_mm_shuffle_epi32(a.minusSums, 0x08), _mm_shuffle_epi32(b.minusSums, 0x08));
+        const __m128i sign = _mm_cmpgt_epi32(sums, _mm_setzero_si128());
+        const __m128i shifted = _mm_add_epi32(_mm_sub_epi32(_mm_xor_si128(numbers, sign), sign), _mm_set1_epi32(5));
+        const __m128d tenth = _mm_set1_pd(0.1);
+        const __m128i low = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(shifted), tenth));
+        const __m128i high = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(shifted, 8)), tenth));
+        const __m128i metres = _mm_unpacklo_epi64(low, high);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packs_epi32(metres, metres));
 
-        for (int k = 0; k < 2; ++k) {
-            const unsigned shift = 5 * static_cast<unsigned>(k);
-            const unsigned d = digitBits >> shift & 31, b = blankBits >> shift & 31, m = minusBits >> shift & 31;
-            const uint8_t expected = kMinusBits[d | b << 5];
-            int value;
-            if (expected == m) {
-                value = m != 0 ? -numbers[k] : numbers[k];
-            } else {
-                value = MeshFieldValue(p + shift, kFieldWidth);
-            }
-            out[j + k] = TenthsToMetres(value);
-        }
+        for (unsigned k = 0, rest = unusual; rest != 0; ++k, rest >>= 1)
+            if (rest & 1) out[j + k] = TenthsToMetres(MeshFieldValue(p + k * kFieldWidth, kFieldWidth));
     }
     return j;
 }
@@ -102,7 +115,7 @@ bool HasSsse3() {
 void ConvertRecordFields(const char* fields, size_t available, int16_t* out) {
     int done = 0;
 #ifdef ZELVORIN_HAVE_SSSE3_PATH
-    if (HasSsse3()) done = ConvertPairs(fields, available, out);
+    if (HasSsse3()) done = ConvertQuads(fields, available, out);
 #endif
     ConvertTail(fields, available, out, done);
 }
