@@ -94,7 +94,8 @@ void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& ind
 
 int PatchMeshIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
                      const std::string& meshPath) {
-    auto work = std::make_unique<Workspace>();
+    // Left uninitialised: the reader fills the grid, and tiles are read whole.
+    std::unique_ptr<Workspace> work(new Workspace);
     // The tile buffer is free while the mesh is read: it serves as the
     // reader's buffer, so a call needs no memory beyond grid and tile.
     const int32_t code =

@@ -1,8 +1,8 @@
 #include "elevation/MeshReader.h"
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 #include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
@@ -59,8 +59,8 @@ int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchS
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
-    std::vector<char> scratch(kReadBuffer);
-    return ReadMemFile(path, grid, scratch.data(), scratch.size());
+    std::unique_ptr<char[]> scratch(new char[kReadBuffer]);  // not zeroed: only read into
+    return ReadMemFile(path, grid, scratch.get(), kReadBuffer);
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize) {
