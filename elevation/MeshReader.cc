@@ -32,7 +32,9 @@ int RecordRow(std::string_view line) {
 void StoreRecord(std::string_view line, MeshGrid& grid) {
     const int row = RecordRow(line);
     if (row < 0) return;
-    ConvertRecordFields(line.data() + kFirstFieldColumn, line.size() - kFirstFieldColumn, &grid.At(row, 0));
+    // The line reader leaves readable slack after every line.
+    ConvertRecordFields(line.data() + kFirstFieldColumn, line.size() - kFirstFieldColumn + CTextModeLines::kSlack,
+                        &grid.At(row, 0));
 }
 
 }  // namespace

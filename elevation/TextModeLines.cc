@@ -13,7 +13,7 @@ constexpr size_t kDecisionWindow = CTextModeLines::kMaxPiece + 2;
 }  // namespace
 
 CTextModeLines::CTextModeLines(CFile& file, char* buffer, size_t size)
-    : m_file(file), m_buffer(buffer), m_size(size) {}
+    : m_file(file), m_buffer(buffer), m_size(size - kSlack) {}
 
 void CTextModeLines::Refill() {
     const size_t kept = m_end - m_begin;

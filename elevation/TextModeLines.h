@@ -14,10 +14,14 @@ public:
     static constexpr size_t kMaxPiece = 2047;
 
     // Reads through the caller's buffer, which must hold at least
-    // kMinBuffer bytes; the larger, the fewer reads.
+    // kMinBuffer bytes; the larger, the fewer reads. The last kSlack bytes
+    // are never filled: every piece is followed by at least that many
+    // readable bytes, so a reader may load whole words past a piece's end
+    // (their values mean nothing).
     CTextModeLines(CFile& file, char* buffer, size_t size);
 
     static constexpr size_t kMinBuffer = 4096;
+    static constexpr size_t kSlack = 32;
 
     // The next piece without its line feed; false at the end of the file.
     // The view stays valid until the next call. File errors propagate.
