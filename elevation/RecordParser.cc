@@ -1,6 +1,5 @@
 #include "elevation/RecordParser.h"
 
-
 #include "elevation/FieldParser.h"
 #include "elevation/MeshGrid.h"
 #include "elevation/MeshReader.h"
