@@ -49,6 +49,7 @@ check "junk map" 4 "指定された圧縮地図は訂正できません" "$tool"
 cmp -s <(head -c 100 "$work/junk.dcm") "$work/junk.dcm" || { echo "FAIL junk map changed"; failures=$((failures + 1)); }
 
 mkdir "$work/empty"
+check "missing folder" 5 "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/nowhere"
 check "no mesh files" 5 "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/empty"
 
 cp "$work/pristine.dcm" "$work/stop.dcm"

@@ -42,7 +42,7 @@ const char kUsage[] =
     "  3    the map cannot be opened (missing, no permission, or held by another run)\n"
     "  4    the map cannot be corrected (not a compressed map of 1600 x 2400 cells per\n"
     "       degree, damaged, or its tile index does not fit in memory)\n"
-    "  5    no mesh file was found\n"
+    "  5    no mesh file was found (also when FOLDER does not exist)\n"
     "  6    a mesh file could not be read; the files before it were applied\n"
     "  7    reading or writing the map failed part way; whole tiles written before the\n"
     "       failure stay written\n"
@@ -87,7 +87,9 @@ int main(int argc, char** argv) {
     const std::string mapPath = argv[1];
     std::unique_ptr<IMeshFileSource> meshes;
     std::error_code ec;
-    if (argc == 3 && std::filesystem::is_directory(argv[2], ec)) {
+    // One argument that is no file names a folder, as the plug-in's folder
+    // field does: a missing one simply holds no mesh file.
+    if (argc == 3 && !std::filesystem::is_regular_file(argv[2], ec)) {
         meshes = std::make_unique<CFolderMeshFiles>(argv[2]);
     } else {
         meshes = std::make_unique<CListedMeshFiles>(std::vector<std::string>(argv + 2, argv + argc));
