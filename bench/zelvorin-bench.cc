@@ -58,14 +58,17 @@ int Tenths(int code, int record, int j) {
     return v - 1200;
 }
 
-void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::vector<std::string> MakeMeshFiles(const fs::path& dir, const std::vector<int32_t>& codes) {
     fs::create_directories(dir);
     std::vector<std::string> paths;
     for (int32_t code : codes) {
         const fs::path path = dir / (std::to_string(code) + ".mem");
-        WriteText(path, BuildMeshText(code, AllMeshRecords(), [&](int r, int j) { return Tenths(code, r, j); }));
+        WriteText(path, BuildMeshText(code, AllMeshRecords(),
+                                      [&](int r, int j) { return Tenths(code, r, j); }));
         paths.push_back(path.string());
     }
     return paths;
@@ -92,7 +95,8 @@ int32_t AtoiReadMesh(const std::string& path, MeshGrid& grid) {
             char field[6];
             std::memcpy(field, line + 9 + 5 * j, 5);
             field[5] = '\0';
-            grid.cells[(200 - record) * 200 + j] = static_cast<int16_t>((std::atoi(field) + 5) / 10);
+            grid.cells[(200 - record) * 200 + j] =
+                static_cast<int16_t>((std::atoi(field) + 5) / 10);
         }
     }
     std::fclose(f);
@@ -102,12 +106,13 @@ int32_t AtoiReadMesh(const std::string& path, MeshGrid& grid) {
 uint64_t PlainRead(const std::string& path, std::vector<char>& buffer) {
     auto file = OpenFile(path, FileAccess::kReadShared);
     uint64_t total = 0;
-    for (uint32_t n; (n = file->Read(buffer.data(), static_cast<uint32_t>(buffer.size()))) > 0;) total += n;
+    for (uint32_t n; (n = file->Read(buffer.data(), static_cast<uint32_t>(buffer.size()))) > 0;)
+        total += n;
     return total;
 }
 
 class CSilentUi final : public ICorrectionUi {
-public:
+  public:
     void ShowMessage(const std::string&, MessageKind) override {}
     void ShowError(const CException& e) override { std::fprintf(stderr, "error: %s\n", e.what()); }
     void OpenProgress() override {}
@@ -149,8 +154,10 @@ void ReaderBenchmark(const fs::path& work) {
     std::printf("Mesh reader: %zu files, %.1f MB, from the page cache\n", paths.size(), mb);
     std::printf("  plain read of the bytes (floor)   %8.0f MB/s\n", mb / plain);
     std::printf("  fgets + atoi reader (baseline)    %8.0f MB/s\n", mb / atoi);
-    std::printf("  ReadMemFile                       %8.0f MB/s   %.1fx the atoi reader, %.0f%% of the floor\n\n",
-                mb / ours, atoi / ours, 100 * plain / ours);
+    std::printf(
+        "  ReadMemFile                       %8.0f MB/s   %.1fx the atoi reader, %.0f%% of the "
+        "floor\n\n",
+        mb / ours, atoi / ours, 100 * plain / ours);
 }
 
 // A map whose tiles form a grid of columns x rows from tile (0, 0), with its
@@ -161,9 +168,10 @@ void WriteGridMap(const fs::path& path, int columns, int rows) {
     layout.originLon = 500400;  // 139
     for (int ty = 0; ty < rows; ++ty)
         for (int tx = 0; tx < columns; ++tx) layout.tiles.push_back({tx, ty});
-    const auto map = BuildSampleMap(layout, [](size_t t, int cell) { return static_cast<int16_t>((t + cell) % 3000); });
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(map.data()),
-                                                static_cast<std::streamsize>(map.size()));
+    const auto map = BuildSampleMap(
+        layout, [](size_t t, int cell) { return static_cast<int16_t>((t + cell) % 3000); });
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(map.data()), static_cast<std::streamsize>(map.size()));
 }
 
 void CorrectionBenchmark(const fs::path& work) {
@@ -172,7 +180,8 @@ void CorrectionBenchmark(const fs::path& work) {
     std::vector<int32_t> codes;
     for (int row = 0; row < 20; ++row)
         for (int col = 0; col < 25; ++col)
-            codes.push_back((53 + row / 8) * 10000 + (39 + col / 8) * 100 + (row % 8) * 10 + col % 8);
+            codes.push_back((53 + row / 8) * 10000 + (39 + col / 8) * 100 + (row % 8) * 10 +
+                            col % 8);
     const fs::path meshDir = work / "meshes";
     const auto paths = MakeMeshFiles(meshDir, codes);
     const fs::path mapPath = work / "grid.dcm";
@@ -209,7 +218,8 @@ void CorrectionBenchmark(const fs::path& work) {
     CSilentUi ui;
     const double run = TimePerPass([&] {
         CFolderMeshFiles meshes(meshDir.string());
-        if (CorrectMap(mapPath.string(), meshes, ui).applied != static_cast<int>(paths.size())) std::exit(1);
+        if (CorrectMap(mapPath.string(), meshes, ui).applied != static_cast<int>(paths.size()))
+            std::exit(1);
     });
     auto grid = std::make_unique<MeshGrid>();
     const double atoi = TimePerPass([&] {
@@ -223,13 +233,15 @@ void CorrectionBenchmark(const fs::path& work) {
         }
         map->Close();
     });
-    std::printf("Whole correction: %zu meshes over a map of %zu tiles (%.0f MB), %zu tile writes\n", paths.size(),
-                index.Entries().size(), fs::file_size(mapPath) / 1e6, blocks.size());
+    std::printf("Whole correction: %zu meshes over a map of %zu tiles (%.0f MB), %zu tile writes\n",
+                paths.size(), index.Entries().size(), fs::file_size(mapPath) / 1e6, blocks.size());
     std::printf("  I/O floor: mesh bytes read, blocks read and written  %7.1f ms\n", floor * 1e3);
-    std::printf("  the same with the fgets + atoi reader                %7.1f ms   %.1fx the floor\n", atoi * 1e3,
-                atoi / floor);
-    std::printf("  CorrectMap                                           %7.1f ms   %.1fx the floor\n\n", run * 1e3,
-                run / floor);
+    std::printf(
+        "  the same with the fgets + atoi reader                %7.1f ms   %.1fx the floor\n",
+        atoi * 1e3, atoi / floor);
+    std::printf(
+        "  CorrectMap                                           %7.1f ms   %.1fx the floor\n\n",
+        run * 1e3, run / floor);
 }
 
 void IndexGrowthBenchmark(const fs::path& work) {
@@ -239,20 +251,24 @@ void IndexGrowthBenchmark(const fs::path& work) {
     ReadMemFile(meshPath, *grid);
     auto tile = std::make_unique<uint8_t[]>(kTileBlockSize);
 
-    std::printf("Cost per mesh as the index grows (the mesh's tiles listed last, a duplicate of the\n"
-                "first one after them)\n");
+    std::printf(
+        "Cost per mesh as the index grows (the mesh's tiles listed last, a duplicate of the\n"
+        "first one after them)\n");
     double base = 0;
     for (int entries : {100, 1000, 10000, 100000}) {
         // Filler keys of tiles far north, all pointing at one spare block.
         SampleMapLayout layout;
         for (int i = 0; i < entries - 5; ++i) layout.tiles.push_back({i % 9000, 1000 + i / 9000});
-        for (auto t : {SampleMapLayout::Tile{3, 5}, {4, 5}, {3, 6}, {4, 6}, {3, 5}}) layout.tiles.push_back(t);
+        for (auto t : {SampleMapLayout::Tile{3, 5}, {4, 5}, {3, 6}, {4, 6}, {3, 5}})
+            layout.tiles.push_back(t);
         SampleMapLayout small = layout;
         small.tiles.assign(layout.tiles.end() - 5, layout.tiles.end());
         // Build the five real blocks, then point the filler at the last one.
         std::vector<uint8_t> bytes = BuildSampleMap(small, [](size_t, int) { return int16_t{7}; });
         const uint32_t indexEnd = SampleIndexOffset() + entries * kDcmTileEntrySize;
-        const uint32_t shift = indexEnd > SampleBlockOffset(0) ? (indexEnd - SampleBlockOffset(0) + 4095) / 4096 * 4096 : 0;
+        const uint32_t shift = indexEnd > SampleBlockOffset(0)
+                                   ? (indexEnd - SampleBlockOffset(0) + 4095) / 4096 * 4096
+                                   : 0;
         std::vector<uint8_t> map(bytes.size() + shift);
         std::memcpy(map.data(), bytes.data(), kDcmHeaderSize);
         std::memcpy(map.data() + SampleBlockOffset(0) + shift, bytes.data() + SampleBlockOffset(0),
@@ -265,14 +281,16 @@ void IndexGrowthBenchmark(const fs::path& work) {
             StoreLE32(e + 4, static_cast<int32_t>(SampleBlockOffset(real) + shift));
         }
         const fs::path path = work / ("index" + std::to_string(entries) + ".dcm");
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(map.data()),
-                                                    static_cast<std::streamsize>(map.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(map.data()),
+                   static_cast<std::streamsize>(map.size()));
 
         auto file = OpenFile(path.string(), FileAccess::kReadWriteExclusive);
         DCMHEADER header;
         CTileIndex index;
         LoadTileIndex(*file, header, index);
-        const double perMesh = TimePerPass([&] { PatchGridIntoMap(*file, header, index, code, *grid, tile.get()); });
+        const double perMesh =
+            TimePerPass([&] { PatchGridIntoMap(*file, header, index, code, *grid, tile.get()); });
         if (base == 0) base = perMesh;
         // What looking up the four keys by scanning the index from its start
         // would add to each mesh.
@@ -298,16 +316,20 @@ void IndexGrowthBenchmark(const fs::path& work) {
         file->Read(now.data(), kTileBlockSize);
         const bool duplicateKept = now[2 * 40] == 7;
         file->Close();
-        std::printf("  %6d entries  %7.1f us per mesh   %.2fx the 100-entry cost   scans would add %7.1f us   "
-                    "first of duplicate wins: %s\n",
-                    entries, perMesh * 1e6, perMesh / base, scan * 1e6, firstWritten && duplicateKept ? "yes" : "NO");
+        std::printf(
+            "  %6d entries  %7.1f us per mesh   %.2fx the 100-entry cost   scans would add %7.1f "
+            "us   "
+            "first of duplicate wins: %s\n",
+            entries, perMesh * 1e6, perMesh / base, scan * 1e6,
+            firstWritten && duplicateKept ? "yes" : "NO");
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path work = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "zelvorin-bench";
+    const fs::path work =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "zelvorin-bench";
     fs::create_directories(work);
     ReaderBenchmark(work);
     CorrectionBenchmark(work);

@@ -10,7 +10,8 @@ bool EndsWithSeparator(const std::string& path, PathSyntax syntax) {
     size_t last = 0;
     for (size_t i = 0; i < path.size();) {
         last = i;
-        const bool pair = IsCp932LeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
+        const bool pair =
+            IsCp932LeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
         i += pair ? 2 : 1;
     }
     return last == path.size() - 1;

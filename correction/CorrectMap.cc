@@ -33,7 +33,8 @@ CorrectionResult ApplyMeshFiles(CFile& map, const DCMHEADER& header, const CTile
         ui.Pump();
         if (ui.AbortRequested()) {
             // Aborting after the last file changes nothing: the run is complete.
-            result.outcome = meshes.Next() ? CorrectionOutcome::kAborted : CorrectionOutcome::kCompleted;
+            result.outcome =
+                meshes.Next() ? CorrectionOutcome::kAborted : CorrectionOutcome::kCompleted;
             break;
         }
         if (!meshes.Next()) break;
@@ -56,7 +57,8 @@ int ProgressPercent(int applied, int counted) {
     return percent > 100 ? 100 : static_cast<int>(percent);
 }
 
-CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui) {
+CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes,
+                            ICorrectionUi& ui) {
     std::unique_ptr<CFile> map;
     try {
         map = OpenFile(mapPath, FileAccess::kReadWriteExclusive);

@@ -8,20 +8,20 @@ class IMeshFileSource;
 
 // How a correction of one map ended.
 enum class CorrectionOutcome {
-    kCompleted,      // every mesh file applied
-    kStopped,        // a mesh file could not be used; the ones before it were applied
-    kAborted,        // the user aborted between files
-    kNoMeshFiles,    // the source had no entry
-    kCannotOpen,     // the map could not be opened
-    kRejected,       // the map is not one that can be corrected
-    kNoMemory,       // the tile index could not be allocated
-    kFileError,      // reading or writing the map failed part way
+    kCompleted,    // every mesh file applied
+    kStopped,      // a mesh file could not be used; the ones before it were applied
+    kAborted,      // the user aborted between files
+    kNoMeshFiles,  // the source had no entry
+    kCannotOpen,   // the map could not be opened
+    kRejected,     // the map is not one that can be corrected
+    kNoMemory,     // the tile index could not be allocated
+    kFileError,    // reading or writing the map failed part way
 };
 
 struct CorrectionResult {
     CorrectionOutcome outcome = CorrectionOutcome::kCompleted;
-    int applied = 0;            // mesh files written into the map
-    std::string unusableFile;   // the entry that stopped the pass, for kStopped
+    int applied = 0;           // mesh files written into the map
+    std::string unusableFile;  // the entry that stopped the pass, for kStopped
 };
 
 // The file work of a correction: opens the map for exclusive reading and

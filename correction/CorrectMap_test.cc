@@ -1,8 +1,8 @@
 #include "correction/CorrectMap.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 
 // Records what a run shows, and presses abort after a chosen applied file.
 class CScriptedUi final : public ICorrectionUi {
-public:
+  public:
     struct Message {
         std::string text;
         MessageKind kind;
@@ -60,7 +60,7 @@ public:
     int pumps = 0;
     int abortAtPump = 0;
 
-private:
+  private:
     bool m_bProgress = false;
     bool m_bAbort = false;
 };
@@ -72,14 +72,15 @@ std::string Applied(int n) {
 }
 
 class CorrectMapTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs::create_directories(m_dir / "mesh");
         SampleMapLayout layout;
         layout.tiles = {{3, 5}, {4, 5}, {3, 6}, {4, 6}};
         m_original = BuildSampleMap(layout, [](size_t, int) { return int16_t{7}; });
-        std::ofstream(MapPath(), std::ios::binary).write(reinterpret_cast<const char*>(m_original.data()),
-                                                         static_cast<std::streamsize>(m_original.size()));
+        std::ofstream(MapPath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(m_original.data()),
+                   static_cast<std::streamsize>(m_original.size()));
     }
 
     std::string MapPath() const { return (m_dir / "map.dcm").string(); }
@@ -174,7 +175,8 @@ TEST_F(CorrectMapTest, AbortAfterTheSecondOfFiveCountsTwo) {
 
 TEST_F(CorrectMapTest, MapThatCannotBeOpenedSaysSo) {
     CFolderMeshFiles meshes(Folder());
-    EXPECT_EQ(CorrectMap(MapPath() + ".missing", meshes, ui).outcome, CorrectionOutcome::kCannotOpen);
+    EXPECT_EQ(CorrectMap(MapPath() + ".missing", meshes, ui).outcome,
+              CorrectionOutcome::kCannotOpen);
     EXPECT_EQ(CorrectMap("", meshes, ui).outcome, CorrectionOutcome::kCannotOpen);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].text, kMsgCannotOpenMap);
@@ -194,8 +196,9 @@ TEST_F(CorrectMapTest, RefusedMapSaysItCannotBeCorrected) {
     AddMesh("a.mem", 5);
     auto bytes = m_original;
     bytes[4] = 1;  // wKind
-    std::ofstream(MapPath(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                     static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(MapPath(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     EXPECT_EQ(Run().outcome, CorrectionOutcome::kRejected);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, kMsgCannotCorrectMap);
@@ -215,7 +218,8 @@ TEST_F(CorrectMapTest, MeshOutsideTheMapCountsAsApplied) {
 TEST_F(CorrectMapTest, ListedFilesAreAppliedInTheOrderGiven) {
     AddMesh("a.mem", 1);
     AddMesh("b.mem", 2);
-    CListedMeshFiles meshes({(m_dir / "mesh" / "b.mem").string(), (m_dir / "mesh" / "a.mem").string()});
+    CListedMeshFiles meshes(
+        {(m_dir / "mesh" / "b.mem").string(), (m_dir / "mesh" / "a.mem").string()});
     EXPECT_EQ(CorrectMap(MapPath(), meshes, ui).applied, 2);
     EXPECT_EQ(ui.names, (std::vector<std::string>{"b.mem", "a.mem"}));
     EXPECT_EQ(CoveredCell(), 2);
@@ -233,7 +237,8 @@ TEST_F(CorrectMapTest, WriteErrorEndsTheRunWithAnErrorAndNoCount) {
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_NE(ui.errors[0].find("write"), std::string::npos);
     EXPECT_TRUE(ui.messages.empty()) << "a failed run is not reported as a count";
-    EXPECT_EQ(TileCellAt(inner.Bytes(), SampleBlockOffset(0), 0, 40), 3) << "whole tiles written before stay";
+    EXPECT_EQ(TileCellAt(inner.Bytes(), SampleBlockOffset(0), 0, 40), 3)
+        << "whole tiles written before stay";
 }
 
 TEST(ProgressPercentTest, StaysWithinTheBarsRange) {

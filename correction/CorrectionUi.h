@@ -14,7 +14,7 @@ enum class MessageKind {
 // messages. The plug-in answers with real windows, the terminal tool with
 // text and Ctrl-C.
 class ICorrectionUi {
-public:
+  public:
     virtual ~ICorrectionUi() = default;
 
     // A modal message; text is in code page 932.

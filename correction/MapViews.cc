@@ -18,7 +18,8 @@ const char* Readable(const char* text) { return text != nullptr ? text : ""; }
 bool SamePath(const char* a, const char* b) {
     auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
     for (;; ++a, ++b) {
-        if (fold(static_cast<unsigned char>(*a)) != fold(static_cast<unsigned char>(*b))) return false;
+        if (fold(static_cast<unsigned char>(*a)) != fold(static_cast<unsigned char>(*b)))
+            return false;
         if (*a == '\0') return true;
     }
 }
@@ -27,8 +28,10 @@ bool SamePath(const char* a, const char* b) {
 // time, until the start comes round again. A walk also ends at a view it has
 // already visited, so that it ends when its starting view has gone away.
 class CViewWalk {
-public:
-    CViewWalk() : m_current(VXP_GetActiveView()), m_start(m_current) { m_seen.push_back(m_current); }
+  public:
+    CViewWalk() : m_current(VXP_GetActiveView()), m_start(m_current) {
+        m_seen.push_back(m_current);
+    }
 
     unsigned Current() const { return m_current; }
 
@@ -37,12 +40,14 @@ public:
         ActivateNextView();
         if (pump) VXP_Pump();
         m_current = VXP_GetActiveView();
-        if (m_current == m_start || std::find(m_seen.begin(), m_seen.end(), m_current) != m_seen.end()) return false;
+        if (m_current == m_start ||
+            std::find(m_seen.begin(), m_seen.end(), m_current) != m_seen.end())
+            return false;
         m_seen.push_back(m_current);
         return true;
     }
 
-private:
+  private:
     unsigned m_current;
     unsigned m_start;
     std::vector<unsigned> m_seen;

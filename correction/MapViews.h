@@ -15,12 +15,12 @@ struct MAPVIEWINFO {
 
 // The remembered views, in the order they were visited.
 class CMapViewArray {
-public:
+  public:
     void Add(const MAPVIEWINFO& info) { m_items.push_back(info); }
     size_t GetSize() const { return m_items.size(); }
     const MAPVIEWINFO& operator[](size_t i) const { return m_items[i]; }
 
-private:
+  private:
     std::vector<MAPVIEWINFO> m_items;
 };
 

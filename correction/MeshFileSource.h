@@ -9,7 +9,7 @@
 // source can be walked more than once: the first walk counts, the second
 // applies.
 class IMeshFileSource {
-public:
+  public:
     virtual ~IMeshFileSource() = default;
 
     // Starts a walk; true when there is a first entry.
@@ -28,7 +28,7 @@ public:
 // order. Entries are not tested for their kind: a folder so named is handed
 // on like a file and fails to read.
 class CFolderMeshFiles final : public IMeshFileSource {
-public:
+  public:
     explicit CFolderMeshFiles(std::string folder);
 
     bool First() override;
@@ -37,14 +37,14 @@ public:
     std::string EntryPath() const override;
     void Close() override { m_find.Close(); }
 
-private:
+  private:
     std::string m_strFolder;
     CFindFile m_find;
 };
 
 // Mesh files named one by one, in the order given.
 class CListedMeshFiles final : public IMeshFileSource {
-public:
+  public:
     explicit CListedMeshFiles(std::vector<std::string> paths) : m_paths(std::move(paths)) {}
 
     bool First() override;
@@ -53,7 +53,7 @@ public:
     std::string EntryPath() const override { return m_paths[m_current]; }
     void Close() override {}
 
-private:
+  private:
     std::vector<std::string> m_paths;
     size_t m_current = 0;
 };

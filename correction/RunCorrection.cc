@@ -17,11 +17,12 @@ namespace {
 // The run's surroundings in the host: message boxes, the progress dialog
 // over the host's main window, and the host's own message pump.
 class CPluginCorrectionUi final : public ICorrectionUi {
-public:
+  public:
     ~CPluginCorrectionUi() override { CloseProgress(); }
 
     void ShowMessage(const std::string& text, MessageKind kind) override {
-        AfxMessageBox(text, kMbOk | (kind == MessageKind::kResult ? kMbIconInformation : kMbIconExclamation));
+        AfxMessageBox(
+            text, kMbOk | (kind == MessageKind::kResult ? kMbIconInformation : kMbIconExclamation));
     }
     void ShowError(const CException& error) override {
         const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
@@ -47,7 +48,7 @@ public:
         m_dialog.reset();
     }
 
-private:
+  private:
     std::unique_ptr<CProgressDlg> m_dialog;
 };
 

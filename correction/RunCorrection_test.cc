@@ -1,8 +1,8 @@
 // The menu command from end to end in the test host: the dialog, the
 // question, closing and reopening the views, the file work and the report.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -27,7 +27,7 @@ bool Contains(const std::vector<std::string>& calls, const std::string& call) {
 }
 
 class RunCorrectionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(Plugin().module, nullptr);
         TH_Reset();
@@ -42,7 +42,8 @@ protected:
         layout.tiles = {{3, 5}, {4, 5}};
         m_original = BuildSampleMap(layout, [](size_t, int) { return int16_t{5}; });
         std::ofstream(MapPath(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(m_original.data()), static_cast<std::streamsize>(m_original.size()));
+            .write(reinterpret_cast<const char*>(m_original.data()),
+                   static_cast<std::streamsize>(m_original.size()));
         for (int metres : {10, 20, 30}) {
             std::ofstream(m_dir / "mesh" / (std::to_string(metres) + ".mem"), std::ios::binary)
                 << BuildMeshText(533945, AllMeshRecords(), [=](int, int) { return metres * 10; });
@@ -73,7 +74,8 @@ protected:
     // The same path with other case, as another view may hold it.
     std::string UpperPath() const {
         std::string path = MapPath();
-        std::transform(path.begin(), path.end(), path.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+        std::transform(path.begin(), path.end(), path.begin(),
+                       [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
         return path;
     }
     std::vector<uint8_t> MapBytes() const {
@@ -88,8 +90,10 @@ protected:
         const std::string map = MapPath(), folder = (m_dir / "mesh").string();
         DialogRobot robot(kDialogCaption, [&](HWND dialog) {
             prefilled = DialogItemText(dialog, 8059);
-            SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(map.c_str()));
-            SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+            SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(map.c_str()));
+            SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(folder.c_str()));
             PostMessageA(dialog, WM_COMMAND, button, 0);
         });
         EXPECT_EQ(m_callback(100, 0, 0), 0);
@@ -118,9 +122,13 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
     EXPECT_FALSE(Contains(calls, "VXP_CloseMap(2)"));
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(3)")) << "paths match without regard to case";
     EXPECT_TRUE(Contains(calls, "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
-    EXPECT_TRUE(Contains(calls, "VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)")) << "the base map's group";
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }), 2);
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "VXP_Pump()"), 3 + 3) << "once per file, once per view reopened";
+    EXPECT_TRUE(Contains(calls, "VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)"))
+        << "the base map's group";
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }),
+              2);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "VXP_Pump()"), 3 + 3)
+        << "once per file, once per view reopened";
 
     EXPECT_NE(MapBytes(), m_original);
     // The last file applied wins; which one is last is the directory search's to say.
@@ -134,7 +142,9 @@ TEST_F(RunCorrectionTest, NoToTheQuestionLeavesEverythingAsItWas) {
     ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 1u);
     const auto calls = HostCalls();
     EXPECT_FALSE(Contains(calls, "VXP_CloseMap(1)"));
-    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }), 0);
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& c) { return c.rfind("VXP_OpenMap", 0) == 0; }),
+              0);
     EXPECT_EQ(MapBytes(), m_original);
 }
 
@@ -157,16 +167,20 @@ TEST_F(RunCorrectionTest, WalksEndWhenClosingRemovesTheirStartingView) {
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(1)"));
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(3)"));
     ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
-    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text, "3 個の数値地図ファイルを読み込んで訂正しました.");
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text,
+              "3 個の数値地図ファイルを読み込んで訂正しました.");
 }
 
 TEST_F(RunCorrectionTest, TypedPathsSurviveCancelledBrowsers) {
     bool dcmKept = false, folderKept = false, sawFileDialog = false, sawFolderBrowser = false;
     DialogRobot robot(kDialogCaption, [&](HWND dialog) {
-        SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\typed\\map.dcm"));
-        SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\typed"));
+        SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>("C:\\typed\\map.dcm"));
+        SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>("C:\\typed"));
         for (int button : {244, 245}) {
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
             HWND browser = WaitForOwnedWindow(dialog);
             (button == 244 ? sawFileDialog : sawFolderBrowser) = browser != nullptr;
             if (browser != nullptr) PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
@@ -192,11 +206,13 @@ TEST_F(RunCorrectionTest, ChosenMapGetsUpperCaseAndItsExtension) {
                    [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
     std::string field;
     DialogRobot robot(kDialogCaption, [&](HWND dialog) {
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(244, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 244)));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(244, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, 244)));
         HWND browser = WaitForOwnedWindow(dialog);
         if (browser != nullptr) {
             // Types into the file name box (cmb13 of the common dialog).
-            SendMessageA(browser, CDM_SETCONTROLTEXT, 0x47C, reinterpret_cast<LPARAM>(typed.c_str()));
+            SendMessageA(browser, CDM_SETCONTROLTEXT, 0x47C,
+                         reinterpret_cast<LPARAM>(typed.c_str()));
             PostMessageA(browser, WM_COMMAND, IDOK, 0);
             WaitForItemText(dialog, 8059, expected);
         }
@@ -217,7 +233,8 @@ TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
     TH_AbortAtPump(2);  // clicked while the second of five files is applied
     ChooseCommand(IDOK);
     ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
-    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text, "2 個の数値地図ファイルを読み込んで訂正しました.");
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text,
+              "2 個の数値地図ファイルを読み込んで訂正しました.");
     // Which two were applied is the directory search's to say.
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31 || cell == 41 || cell == 51) << cell;
@@ -237,7 +254,8 @@ TEST_F(RunCorrectionTest, MissingMapIsReportedAndTheViewsReopened) {
     ChooseCommand(IDOK);
     const auto& boxes = MessageBoxRecorder::Boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "指定された圧縮地図を開けません.地図の指定が間違っていないか確認してください.");
+    EXPECT_EQ(boxes[1].text,
+              "指定された圧縮地図を開けません.地図の指定が間違っていないか確認してください.");
     EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
 }

@@ -23,7 +23,8 @@ void RunCommand() {
         const char* file = VXP_GetMapFile(VXP_GetMap(VXP_GetActiveView()));
         dialog.m_strDcm = file != nullptr ? file : "";
     }
-    if (dialog.DoModal() == kIdOk) RunCorrection(dialog.m_strDcm.c_str(), dialog.m_strFolder.c_str());
+    if (dialog.DoModal() == kIdOk)
+        RunCorrection(dialog.m_strDcm.c_str(), dialog.m_strFolder.c_str());
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ void CCorrectDlg::DoDataExchange(CDataExchange* pDX) {
 void CCorrectDlg::OnBrowseDcm() {
     UpdateData(true);
     std::string chosen = m_strDcm;
-    if (AfxBrowseSaveFile(m_hWnd, kDcmTitle, kDcmFilter, "dcm", chosen)) m_strDcm = NormalizeChosenMapPath(chosen);
+    if (AfxBrowseSaveFile(m_hWnd, kDcmTitle, kDcmFilter, "dcm", chosen))
+        m_strDcm = NormalizeChosenMapPath(chosen);
     UpdateData(false);
 }
 

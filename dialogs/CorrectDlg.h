@@ -7,13 +7,13 @@
 // The dialog in which the user names the compressed map to correct and the
 // folder of mesh files, each with a browse button.
 class CCorrectDlg : public CPluginDialog {
-public:
+  public:
     explicit CCorrectDlg(HWND parent = nullptr);
 
     std::string m_strDcm;
     std::string m_strFolder;
 
-protected:
+  protected:
     const CommandEntry* GetCommandMap() const override;
     void DoDataExchange(CDataExchange* pDX) override;
 

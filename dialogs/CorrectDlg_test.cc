@@ -7,7 +7,8 @@ namespace {
 TEST(ChosenMapPathTest, UpperCasedWithTheExtensionAddedOnlyWhenMissing) {
     EXPECT_EQ(NormalizeChosenMapPath("c:\\maps\\area.txt"), "C:\\MAPS\\AREA.TXT.dcm");
     EXPECT_EQ(NormalizeChosenMapPath("c:\\maps\\area.dcm"), "C:\\MAPS\\AREA.DCM");
-    EXPECT_EQ(NormalizeChosenMapPath("c:\\x.dcm.old\\map"), "C:\\X.DCM.OLD\\MAP") << "\".DCM\" anywhere counts";
+    EXPECT_EQ(NormalizeChosenMapPath("c:\\x.dcm.old\\map"), "C:\\X.DCM.OLD\\MAP")
+        << "\".DCM\" anywhere counts";
 }
 
 TEST(ChosenMapPathTest, DoubleByteCharactersKeepTheirSecondBytes) {

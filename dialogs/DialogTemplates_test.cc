@@ -1,7 +1,7 @@
 // The dialogs as the templates make them: every control's text and place,
 // read from the real windows.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -20,7 +20,8 @@ struct Control {
 
 std::vector<HWND> Children(HWND dialog) {
     std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     return children;
 }
@@ -61,18 +62,21 @@ TEST(DialogTemplatesTest, CorrectionDialogHasItsControlsInPlace) {
     dialog.m_strDcm = "C:\\MAPS\\AREA.DCM";
     ASSERT_TRUE(dialog.Create(IDD_CORRECT, nullptr));
     EXPECT_EQ(Caption(dialog.GetSafeHwnd()), "数値地図の訂正");
-    ExpectControls(dialog.GetSafeHwnd(),
-                   {{-1, "　すでに圧縮ファイルになっている数値地図を、訂正ファイルによって差し替えます。", {11, 7, 217, 25}},
-                    {-1, "訂正する圧縮地図のファイル名(&N)", {38, 54, 120, 8}},
-                    {IDC_CORRECT_DCM, "C:\\MAPS\\AREA.DCM", {46, 64, 131, 12}},
-                    {IDC_BROWSE_DCM, "参照...", {178, 64, 27, 11}},
-                    {-1, "訂正する圧縮ファイル(.dcm)", {28, 40, 182, 56}},
-                    {-1, "訂正用の数値地図が入ったフォルダ(&D)", {38, 115, 120, 8}},
-                    {IDC_CORRECT_FOLDER, "", {46, 125, 131, 12}},
-                    {IDC_BROWSE_FOLDER, "参照...", {178, 125, 27, 11}},
-                    {-1, "訂正用の数値地図が入ったフォルダ", {28, 101, 182, 56}},
-                    {IDOK, "訂正開始", {125, 172, 50, 15}},
-                    {IDCANCEL, "キャンセル", {178, 172, 50, 15}}});
+    ExpectControls(
+        dialog.GetSafeHwnd(),
+        {{-1,
+          "　すでに圧縮ファイルになっている数値地図を、訂正ファイルによって差し替えます。",
+          {11, 7, 217, 25}},
+         {-1, "訂正する圧縮地図のファイル名(&N)", {38, 54, 120, 8}},
+         {IDC_CORRECT_DCM, "C:\\MAPS\\AREA.DCM", {46, 64, 131, 12}},
+         {IDC_BROWSE_DCM, "参照...", {178, 64, 27, 11}},
+         {-1, "訂正する圧縮ファイル(.dcm)", {28, 40, 182, 56}},
+         {-1, "訂正用の数値地図が入ったフォルダ(&D)", {38, 115, 120, 8}},
+         {IDC_CORRECT_FOLDER, "", {46, 125, 131, 12}},
+         {IDC_BROWSE_FOLDER, "参照...", {178, 125, 27, 11}},
+         {-1, "訂正用の数値地図が入ったフォルダ", {28, 101, 182, 56}},
+         {IDOK, "訂正開始", {125, 172, 50, 15}},
+         {IDCANCEL, "キャンセル", {178, 172, 50, 15}}});
     dialog.DestroyWindow();
 }
 

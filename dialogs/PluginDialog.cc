@@ -5,14 +5,14 @@
 
 // Points the framework at the plug-in's resources for its lifetime.
 class CPluginDialog::CResourceSwitch {
-public:
+  public:
     explicit CResourceSwitch(CPluginDialog& dialog) : m_dialog(dialog) {
         m_dialog.m_hPreviousResources = AfxGetResourceHandle();
         AfxSetResourceHandle(PluginInstance());
     }
     ~CResourceSwitch() { AfxSetResourceHandle(m_dialog.m_hPreviousResources); }
 
-private:
+  private:
     CPluginDialog& m_dialog;
 };
 

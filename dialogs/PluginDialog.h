@@ -7,13 +7,13 @@
 // resource handle is switched for the call and restored, whatever its
 // outcome, before the call returns.
 class CPluginDialog : public CDialog {
-public:
+  public:
     CPluginDialog(int templateId, HWND parent);
 
     int DoModal() override;
     bool Create(int templateId, HWND parent);
 
-private:
+  private:
     class CResourceSwitch;
 
     HINSTANCE m_hPreviousResources = nullptr;

@@ -1,7 +1,7 @@
 #include "dialogs/PluginDialog.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "dialogs/DialogIds.h"
 #include "framework/AppModule.h"
@@ -14,11 +14,11 @@ HINSTANCE HostModule() { return GetModuleHandleA("kernel32.dll"); }
 
 // Notes the resource handle while it runs, then closes itself.
 class CNotingDialog : public CPluginDialog {
-public:
+  public:
     explicit CNotingDialog(int id) : CPluginDialog(id, nullptr) {}
     HINSTANCE duringRun = nullptr;
 
-protected:
+  protected:
     bool OnInitDialog() override {
         duringRun = AfxGetResourceHandle();
         PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
@@ -27,7 +27,7 @@ protected:
 };
 
 class PluginDialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { AfxSetResourceHandle(HostModule()); }
     void TearDown() override { AfxSetResourceHandle(nullptr); }
 };

@@ -9,7 +9,7 @@
 // file being read, a bar in percent and an abort button. The abort button
 // only raises m_bAbort; the run reads it between files.
 class CProgressDlg : public CPluginDialog {
-public:
+  public:
     explicit CProgressDlg(HWND parent = nullptr);
 
     void SetPos(int percent);
@@ -20,7 +20,7 @@ public:
     std::string m_strFile;
     int32_t m_bAbort = 0;
 
-protected:
+  protected:
     const CommandEntry* GetCommandMap() const override;
     void DoDataExchange(CDataExchange* pDX) override;
     // Centres the window on the screen and sets the bar to 0 of 0-100.

@@ -1,8 +1,8 @@
 #include "dialogs/ProgressDlg.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -26,7 +26,7 @@ std::string ControlText(HWND control) {
 }
 
 class ProgressDlgTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dialog = std::make_unique<CProgressDlg>();
         ASSERT_TRUE(m_dialog->Create(IDD_PROGRESS, AfxGetMainWnd()));

@@ -32,8 +32,8 @@ bool IsCorrectableHeader(const DCMHEADER& header) {
 std::optional<int32_t> TileKey(int64_t tx, int64_t ty) {
     const int64_t column = tx + 1;
     if (tx < 0 || ty < 0 || column > 9999 || ty > INT32_MAX) return std::nullopt;
-    const int64_t key = 100000000 * (ty / 100) + 1000000 * (column / 100) +
-                        10000 * (ty % 100) + 100 * (column % 100);
+    const int64_t key = 100000000 * (ty / 100) + 1000000 * (column / 100) + 10000 * (ty % 100) +
+                        100 * (column % 100);
     if (key > INT32_MAX) return std::nullopt;
     return static_cast<int32_t>(key);
 }

@@ -11,7 +11,7 @@ constexpr uint32_t kDcmHeaderSize = 214;
 constexpr uint32_t kDcmTileEntrySize = 16;
 constexpr int32_t kLonCellsPerDegree = 1600;
 constexpr int32_t kLatCellsPerDegree = 2400;
-constexpr int kTileSide = 320;                          // cells per tile row and column
+constexpr int kTileSide = 320;                                  // cells per tile row and column
 constexpr uint32_t kTileBlockSize = kTileSide * kTileSide * 2;  // 204,800 bytes
 
 struct DCMHEADER {

@@ -22,7 +22,8 @@ constexpr std::array<uint32_t, 65536> MakePairs() {
     std::array<uint32_t, 65536> pairs{};
     for (unsigned pair = 0; pair < 65536; ++pair) {
         const unsigned first = pair & 0xFF, second = pair >> 8;
-        pairs[pair] = (DigitOf(first) * 10 + DigitOf(second)) | (ClassOf(first) | ClassOf(second) << 2) << 16;
+        pairs[pair] =
+            (DigitOf(first) * 10 + DigitOf(second)) | (ClassOf(first) | ClassOf(second) << 2) << 16;
     }
     return pairs;
 }

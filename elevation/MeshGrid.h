@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-constexpr int kMeshSide = 200;             // rows and columns of one mesh square
+constexpr int kMeshSide = 200;  // rows and columns of one mesh square
 constexpr int kMeshCells = kMeshSide * kMeshSide;
-constexpr int16_t kNoElevation = -9999;    // a cell that no record filled
+constexpr int16_t kNoElevation = -9999;  // a cell that no record filled
 
 // The elevations of one mesh square in whole metres, row 0 southernmost,
 // column 0 westernmost, row-major.

@@ -19,7 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int16_t OriginalCell(size_t tile, int cell) { return static_cast<int16_t>((tile * 7919 + cell * 13) % 30000 - 15000); }
+int16_t OriginalCell(size_t tile, int cell) {
+    return static_cast<int16_t>((tile * 7919 + cell * 13) % 30000 - 15000);
+}
 
 // A grid in which every cell differs: the value tells where it came from.
 std::unique_ptr<MeshGrid> DistinctGrid() {
@@ -35,7 +37,8 @@ struct Map {
     DCMHEADER header;
     CTileIndex index;
 
-    explicit Map(SampleMapLayout l) : layout(std::move(l)), original(BuildSampleMap(layout, OriginalCell)), file(original) {
+    explicit Map(SampleMapLayout l)
+        : layout(std::move(l)), original(BuildSampleMap(layout, OriginalCell)), file(original) {
         EXPECT_EQ(LoadTileIndex(file, header, index), IndexLoad::kLoaded);
     }
     int16_t Cell(size_t tile, int row, int col) const {
@@ -43,7 +46,8 @@ struct Map {
     }
 };
 
-SampleMapLayout Layout(std::vector<SampleMapLayout::Tile> tiles, int32_t lat = 126000, int32_t lon = 500400) {
+SampleMapLayout Layout(std::vector<SampleMapLayout::Tile> tiles, int32_t lat = 126000,
+                       int32_t lon = 500400) {
     SampleMapLayout layout;
     layout.originLat = lat;
     layout.originLon = lon;
@@ -66,11 +70,12 @@ void ExpectPatchedAt(const Map& map, const MeshGrid& grid, int64_t x, int64_t y)
                 const int64_t mx = int64_t{kTileSide} * map.layout.tiles[t].tx + col - x;
                 const int64_t my = int64_t{kTileSide} * map.layout.tiles[t].ty + row - y;
                 const bool covered = mx >= 0 && mx < kMeshSide && my >= 0 && my < kMeshSide;
-                const int16_t want = covered ? EncodeTileCell(grid.At(static_cast<int>(my), static_cast<int>(mx)))
-                                             : OriginalCell(t, row * kTileSide + col);
+                const int16_t want =
+                    covered ? EncodeTileCell(grid.At(static_cast<int>(my), static_cast<int>(mx)))
+                            : OriginalCell(t, row * kTileSide + col);
                 if (map.Cell(t, row, col) != want) {
-                    FAIL() << "tile " << t << " row " << row << " col " << col << ": " << map.Cell(t, row, col)
-                           << " != " << want;
+                    FAIL() << "tile " << t << " row " << row << " col " << col << ": "
+                           << map.Cell(t, row, col) << " != " << want;
                 }
             }
         }
@@ -83,7 +88,7 @@ void Patch(Map& map, int32_t code, const MeshGrid& grid) {
 }
 
 TEST(TileEncodingTest, ValuesMapByTheTable) {
-    const std::pair<int16_t, int16_t> table[] = {{-9999, 0}, {-100, 0}, {-99, -99}, {-1, -1},
+    const std::pair<int16_t, int16_t> table[] = {{-9999, 0}, {-100, 0},    {-99, -99},    {-1, -1},
                                                  {0, 1},     {1234, 1235}, {10000, 10001}};
     for (auto [metres, cell] : table) EXPECT_EQ(EncodeTileCell(metres), cell) << metres;
 }
@@ -182,7 +187,8 @@ TEST(DamagedMapTest, BlockPartlyPastTheEndIsNeitherReadNorWritten) {
     map.file = CMemoryFile(cut);
     auto grid = DistinctGrid();
     Patch(map, 533945, *grid);
-    EXPECT_EQ(std::vector<uint8_t>(map.file.Bytes().begin() + SampleBlockOffset(1), map.file.Bytes().end()),
+    EXPECT_EQ(std::vector<uint8_t>(map.file.Bytes().begin() + SampleBlockOffset(1),
+                                   map.file.Bytes().end()),
               std::vector<uint8_t>(cut.begin() + SampleBlockOffset(1), cut.end()));
     EXPECT_EQ(map.file.Bytes().size(), cut.size());
 }
@@ -199,18 +205,20 @@ TEST(DamagedMapTest, NegativeBlockOffsetIsSkipped) {
 }
 
 TEST(FileErrorTest, SeekReadAndWriteErrorsReachTheCaller) {
-    for (auto op : {CFileException::Op::kSeek, CFileException::Op::kRead, CFileException::Op::kWrite}) {
+    for (auto op :
+         {CFileException::Op::kSeek, CFileException::Op::kRead, CFileException::Op::kWrite}) {
         Map map(Layout({{3, 5}}));
         CFaultyFile faulty(map.file, op, 1);
         auto grid = DistinctGrid();
         auto tile = std::make_unique<uint8_t[]>(kTileBlockSize);
-        EXPECT_THROW(PatchGridIntoMap(faulty, map.header, map.index, 533945, *grid, tile.get()), CFileException)
+        EXPECT_THROW(PatchGridIntoMap(faulty, map.header, map.index, 533945, *grid, tile.get()),
+                     CFileException)
             << CFileException::OperationName(op);
     }
 }
 
 class PatchFileTest : public ::testing::Test {
-protected:
+  protected:
     std::string Write(const std::string& name, const std::string& text) {
         std::ofstream(m_dir / name, std::ios::binary) << text;
         return (m_dir / name).string();
@@ -221,7 +229,8 @@ protected:
 
 TEST_F(PatchFileTest, HeaderOnlyMeshClearsTheCoveredCells) {
     Map map(Layout({{3, 5}, {4, 5}}));
-    const std::string path = Write("empty.mem", BuildMeshText(533945, {}, [](int, int) { return 0; }));
+    const std::string path =
+        Write("empty.mem", BuildMeshText(533945, {}, [](int, int) { return 0; }));
     EXPECT_EQ(PatchMeshIntoMap(map.file, map.header, map.index, path), 1);
     MeshGrid noData;
     std::fill(std::begin(noData.cells), std::end(noData.cells), kNoElevation);
@@ -231,7 +240,8 @@ TEST_F(PatchFileTest, HeaderOnlyMeshClearsTheCoveredCells) {
 
 TEST_F(PatchFileTest, UnusableMeshLeavesTheMapUntouched) {
     Map map(Layout({{3, 5}}));
-    EXPECT_EQ(PatchMeshIntoMap(map.file, map.header, map.index, (m_dir / "missing.mem").string()), 0);
+    EXPECT_EQ(PatchMeshIntoMap(map.file, map.header, map.index, (m_dir / "missing.mem").string()),
+              0);
     EXPECT_EQ(PatchMeshIntoMap(map.file, map.header, map.index, Write("neg.mem", "-53394\r\n")), 0);
     EXPECT_EQ(PatchMeshIntoMap(map.file, map.header, map.index, Write("void.mem", "")), 0);
     EXPECT_EQ(map.file.Bytes(), map.original);
@@ -239,7 +249,8 @@ TEST_F(PatchFileTest, UnusableMeshLeavesTheMapUntouched) {
 
 TEST_F(PatchFileTest, MeshOutsideTheIndexStillCounts) {
     Map map(Layout({{0, 0}}));
-    const std::string path = Write("far.mem", BuildMeshText(543976, AllMeshRecords(), [](int, int) { return 10; }));
+    const std::string path =
+        Write("far.mem", BuildMeshText(543976, AllMeshRecords(), [](int, int) { return 10; }));
     EXPECT_EQ(PatchMeshIntoMap(map.file, map.header, map.index, path), 1);
     EXPECT_EQ(map.file.Bytes(), map.original);
 }

@@ -33,8 +33,8 @@ void StoreRecord(std::string_view line, MeshGrid& grid) {
     const int row = RecordRow(line);
     if (row < 0) return;
     // The line reader leaves readable slack after every line.
-    ConvertRecordFields(line.data() + kFirstFieldColumn, line.size() - kFirstFieldColumn + CTextModeLines::kSlack,
-                        &grid.At(row, 0));
+    ConvertRecordFields(line.data() + kFirstFieldColumn,
+                        line.size() - kFirstFieldColumn + CTextModeLines::kSlack, &grid.At(row, 0));
 }
 
 }  // namespace

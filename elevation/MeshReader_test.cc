@@ -47,7 +47,8 @@ std::string RecordLine(const std::string& number, const std::string& field) {
 const std::string kHeader = std::string("533945") + std::string(1003, ' ') + "\r\n";
 
 bool AllNoData(const MeshGrid& grid) {
-    return std::all_of(std::begin(grid.cells), std::end(grid.cells), [](int16_t c) { return c == kNoElevation; });
+    return std::all_of(std::begin(grid.cells), std::end(grid.cells),
+                       [](int16_t c) { return c == kNoElevation; });
 }
 
 TEST(MeshReaderLayout, HeaderOnlyGivesCodeAndNoData) {
@@ -69,7 +70,8 @@ TEST(MeshReaderLayout, RecordOrderDoesNotMatter) {
     std::reverse(descending.begin(), descending.end());
     const auto up = Read(BuildMeshText(533945, AllMeshRecords(), Distinct));
     const auto down = Read(BuildMeshText(533945, descending, Distinct));
-    EXPECT_TRUE(std::equal(std::begin(up.grid->cells), std::end(up.grid->cells), std::begin(down.grid->cells)));
+    EXPECT_TRUE(std::equal(std::begin(up.grid->cells), std::end(up.grid->cells),
+                           std::begin(down.grid->cells)));
 }
 
 TEST(MeshReaderLayout, LaterRecordReplacesEarlierRow) {
@@ -97,7 +99,11 @@ TEST(MeshReaderFields, ValuesConvertLikeAtoi) {
     EXPECT_EQ(MeshFieldValue("\t\v 42", 5), 42);
     EXPECT_EQ(MeshFieldValue("--5  ", 5), 0);
     EXPECT_EQ(MeshFieldValue("  x12", 5), 0);
-    EXPECT_EQ(MeshFieldValue("1\0" "23", 5), 1) << "a NUL ends the digits";
+    EXPECT_EQ(MeshFieldValue("1\0"
+                             "23",
+                             5),
+              1)
+        << "a NUL ends the digits";
     EXPECT_EQ(MeshFieldValue("123456", 5), 12345) << "the field is five characters";
 }
 
@@ -115,7 +121,8 @@ TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
     // Records whose fields are mostly numbers as real files write them and
     // sometimes odd ones, at line lengths around the minimum, so that both
     // the two-at-a-time and the one-at-a-time paths meet every form.
-    const char* odd[] = {"  - 1", "+0012", "1 2 3", "\t  42", "--5  ", "  x12", "-    ", "     ", "99999", "-9999"};
+    const char* odd[] = {"  - 1", "+0012", "1 2 3", "\t  42", "--5  ",
+                         "  x12", "-    ", "     ", "99999",  "-9999"};
     std::mt19937 random(12345);
     std::string text = kHeader;
     for (int line = 0; line < 400; ++line) {
@@ -127,7 +134,8 @@ TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
             if (random() % 5 == 0) {
                 std::memcpy(field, odd[random() % 10], 6);
             } else {
-                std::snprintf(field, sizeof field, "%5d", static_cast<int>(random() % 30000) - 10000);
+                std::snprintf(field, sizeof field, "%5d",
+                              static_cast<int>(random() % 30000) - 10000);
             }
             record.append(field, 5);
         }
@@ -137,24 +145,28 @@ TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
     const auto fast = Read(text);
     auto expected = std::make_unique<MeshGrid>();
     EXPECT_EQ(fast.code, ReferenceReadMesh(text, *expected));
-    for (int i = 0; i < kMeshCells; ++i) ASSERT_EQ(fast.grid->cells[i], expected->cells[i]) << "cell " << i;
+    for (int i = 0; i < kMeshCells; ++i)
+        ASSERT_EQ(fast.grid->cells[i], expected->cells[i]) << "cell " << i;
 }
 
 TEST(MeshReaderFields, EveryNumberAFieldCanHoldConvertsExactly) {
     // -9999 to 99999 through whole records, 40,000 values a file.
     for (int first = -9999; first <= 99999; first += kMeshCells) {
-        auto value = [first](int record, int j) { return std::min(99999, first + (record - 1) * kMeshSide + j); };
+        auto value = [first](int record, int j) {
+            return std::min(99999, first + (record - 1) * kMeshSide + j);
+        };
         const auto r = Read(BuildMeshText(533945, AllMeshRecords(), value));
         for (int record = 1; record <= kMeshSide; ++record)
             for (int j = 0; j < kMeshSide; ++j)
-                ASSERT_EQ(r.grid->At(kMeshSide - record, j), TenthsToMetres(value(record, j))) << value(record, j);
+                ASSERT_EQ(r.grid->At(kMeshSide - record, j), TenthsToMetres(value(record, j)))
+                    << value(record, j);
     }
 }
 
 TEST(MeshReaderFields, TenthsRoundHalfUpThenTruncate) {
-    const std::pair<int, int> table[] = {{1234, 123}, {1235, 124}, {99999, 10000}, {0, 0},   {5, 1},
-                                         {-5, 0},     {-14, 0},    {-15, -1},      {-24, -1}, {-25, -2},
-                                         {-9999, -999}};
+    const std::pair<int, int> table[] = {{1234, 123}, {1235, 124}, {99999, 10000}, {0, 0},
+                                         {5, 1},      {-5, 0},     {-14, 0},       {-15, -1},
+                                         {-24, -1},   {-25, -2},   {-9999, -999}};
     for (auto [tenths, metres] : table) EXPECT_EQ(TenthsToMetres(tenths), metres) << tenths;
 
     const auto r = Read(kHeader + RecordLine("001", "     ") + RecordLine("002", "00005") +
@@ -177,8 +189,8 @@ TEST(MeshReaderDamage, ShortRecordLineIsSkippedWhole) {
 
 TEST(MeshReaderDamage, RecordNumbersOutsideTheGridAreSkipped) {
     const auto r = Read(kHeader + RecordLine("000", "  500") + RecordLine("201", "  500") +
-                        RecordLine("999", "  500") + RecordLine("0a1", "  500") + RecordLine(" 01", "  500") +
-                        RecordLine("-01", "  500"));
+                        RecordLine("999", "  500") + RecordLine("0a1", "  500") +
+                        RecordLine(" 01", "  500") + RecordLine("-01", "  500"));
     EXPECT_TRUE(AllNoData(*r.grid));
 }
 
@@ -207,7 +219,7 @@ TEST(MeshReaderDamage, OverlongRecordIsReadInPiecesOf2047) {
 }
 
 class MeshReaderFileTest : public ::testing::Test {
-protected:
+  protected:
     CTestFolder m_folder;
     const fs::path& m_dir = m_folder.Path();
 };
@@ -216,7 +228,8 @@ TEST_F(MeshReaderFileTest, UnopenableFileLeavesGridUntouched) {
     auto grid = std::make_unique<MeshGrid>();
     std::fill(std::begin(grid->cells), std::end(grid->cells), int16_t{42});
     EXPECT_EQ(ReadMemFile((m_dir / "missing.mem").string(), *grid), -1);
-    EXPECT_TRUE(std::all_of(std::begin(grid->cells), std::end(grid->cells), [](int16_t c) { return c == 42; }));
+    EXPECT_TRUE(std::all_of(std::begin(grid->cells), std::end(grid->cells),
+                            [](int16_t c) { return c == 42; }));
     EXPECT_EQ(ReadMemFile(m_dir.string(), *grid), -1) << "a folder is no mesh file";
 }
 

@@ -60,8 +60,8 @@ __attribute__((target("ssse3"))) inline PairScan ScanPair(const char* p) {
 inline unsigned UnusualFields(unsigned d, unsigned b, unsigned m) {
     constexpr unsigned kFields = 0x03FF03FF;    // the twenty characters of the four fields
     constexpr unsigned kFollowed = 0x01EF01EF;  // those a character of the same field follows
-    const unsigned bad = (~(d | b | m) & kFields) | (d & ~(d >> 1) & kFollowed) | ((b >> 1) & ~b & kFollowed) |
-                         (m & (m >> 1) & kFollowed);
+    const unsigned bad = (~(d | b | m) & kFields) | (d & ~(d >> 1) & kFollowed) |
+                         ((b >> 1) & ~b & kFollowed) | (m & (m >> 1) & kFollowed);
     if (bad == 0) return 0;
     unsigned fields = 0;
     for (unsigned k = 0; k < 4; ++k)
@@ -74,29 +74,36 @@ inline unsigned UnusualFields(unsigned d, unsigned b, unsigned m) {
 // which truncates exactly here (a quotient that is whole comes out whole,
 // any other lies at least a tenth from the next whole number). A field not
 // in the usual form is redone one by one afterwards.
-__attribute__((target("ssse3"))) int ConvertQuads(const char* fields, size_t available, int16_t* out) {
+__attribute__((target("ssse3"))) int ConvertQuads(const char* fields, size_t available,
+                                                  int16_t* out) {
     int j = 0;
     for (; j + 3 < kMeshSide && static_cast<size_t>(j) * kFieldWidth + 26 <= available; j += 4) {
         const char* p = fields + j * kFieldWidth;
         const PairScan a = ScanPair(p);
         const PairScan b = ScanPair(p + 2 * kFieldWidth);
         const __m128i numbers =
-            _mm_madd_epi16(_mm_packs_epi32(a.halves, b.halves), _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
+            _mm_madd_epi16(_mm_packs_epi32(a.halves, b.halves),
+                           _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
 
-        const unsigned unusual = UnusualFields(a.digitBits | b.digitBits << 16, a.blankBits | b.blankBits << 16,
-                                               a.minusBits | b.minusBits << 16);
+        const unsigned unusual =
+            UnusualFields(a.digitBits | b.digitBits << 16, a.blankBits | b.blankBits << 16,
+                          a.minusBits | b.minusBits << 16);
         // -1 in the lane of each field that holds a minus.
-        const __m128i sums = _mm_unpacklo_epi64(_mm_shuffle_epi32(a.minusSums, 0x08), _mm_shuffle_epi32(b.minusSums, 0x08));
+        const __m128i sums = _mm_unpacklo_epi64(_mm_shuffle_epi32(a.minusSums, 0x08),
+                                                _mm_shuffle_epi32(b.minusSums, 0x08));
         const __m128i sign = _mm_cmpgt_epi32(sums, _mm_setzero_si128());
-        const __m128i shifted = _mm_add_epi32(_mm_sub_epi32(_mm_xor_si128(numbers, sign), sign), _mm_set1_epi32(5));
+        const __m128i shifted =
+            _mm_add_epi32(_mm_sub_epi32(_mm_xor_si128(numbers, sign), sign), _mm_set1_epi32(5));
         const __m128d tenth = _mm_set1_pd(0.1);
         const __m128i low = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(shifted), tenth));
-        const __m128i high = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(shifted, 8)), tenth));
+        const __m128i high =
+            _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(shifted, 8)), tenth));
         const __m128i metres = _mm_unpacklo_epi64(low, high);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + j), _mm_packs_epi32(metres, metres));
 
         for (unsigned k = 0, rest = unusual; rest != 0; ++k, rest >>= 1)
-            if (rest & 1) out[j + k] = TenthsToMetres(MeshFieldValue(p + k * kFieldWidth, kFieldWidth));
+            if (rest & 1)
+                out[j + k] = TenthsToMetres(MeshFieldValue(p + k * kFieldWidth, kFieldWidth));
     }
     return j;
 }

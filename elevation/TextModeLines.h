@@ -10,7 +10,7 @@ class CFile;
 // feed is dropped, a Ctrl-Z byte ends the file, and a line of more than 2047
 // characters (its line feed counted) comes in pieces of 2047.
 class CTextModeLines {
-public:
+  public:
     static constexpr size_t kMaxPiece = 2047;
 
     // Reads through the caller's buffer, which must hold at least
@@ -27,7 +27,7 @@ public:
     // The view stays valid until the next call. File errors propagate.
     bool Next(std::string_view& piece);
 
-private:
+  private:
     void Refill();
 
     CFile& m_file;

@@ -9,7 +9,8 @@
 
 namespace {
 
-std::vector<std::string> Pieces(const std::string& text, size_t bufferSize = CTextModeLines::kMinBuffer) {
+std::vector<std::string> Pieces(const std::string& text,
+                                size_t bufferSize = CTextModeLines::kMinBuffer) {
     CMemoryFile file(std::vector<uint8_t>(text.begin(), text.end()));
     std::vector<char> buffer(bufferSize);
     CTextModeLines lines(file, buffer.data(), buffer.size());
@@ -32,7 +33,9 @@ TEST(TextModeLinesTest, CarriageReturnIsDroppedOnlyBeforeALineFeed) {
 
 TEST(TextModeLinesTest, CtrlZEndsTheFile) {
     EXPECT_EQ(Pieces("one\r\ntw\x1Ao\r\nthree\r\n"), (Lines{"one", "tw"}));
-    EXPECT_TRUE(Pieces("\x1A" "after").empty());
+    EXPECT_TRUE(Pieces("\x1A"
+                       "after")
+                    .empty());
 }
 
 TEST(TextModeLinesTest, LongLinesComeInPiecesOf2047) {
@@ -41,19 +44,22 @@ TEST(TextModeLinesTest, LongLinesComeInPiecesOf2047) {
     // 2047 characters leave no room for the line feed in the same read.
     EXPECT_EQ(Pieces(exact + "\r\n"), (Lines{exact, ""}));
     EXPECT_EQ(Pieces(exact + "yy\n"), (Lines{exact, "yy"}));
-    EXPECT_EQ(Pieces(std::string(5000, 'z')), (Lines{std::string(2047, 'z'), std::string(2047, 'z'), std::string(906, 'z')}));
+    EXPECT_EQ(Pieces(std::string(5000, 'z')),
+              (Lines{std::string(2047, 'z'), std::string(2047, 'z'), std::string(906, 'z')}));
 }
 
 TEST(TextModeLinesTest, LinesAcrossReadBoundariesAreWhole) {
     // Lines of 1009 characters plus CR LF straddle the reads at many
     // different places, CR and LF split among them.
     std::string text;
-    for (int i = 0; i < 300; ++i) text += std::string(1009, static_cast<char>('a' + i % 26)) + "\r\n";
+    for (int i = 0; i < 300; ++i)
+        text += std::string(1009, static_cast<char>('a' + i % 26)) + "\r\n";
     for (size_t size : {size_t{4096}, size_t{4097}, size_t{65536}}) {
         const Lines pieces = Pieces(text, size);
         ASSERT_EQ(pieces.size(), 300u);
         for (int i = 0; i < 300; ++i)
-            ASSERT_EQ(pieces[i], std::string(1009, static_cast<char>('a' + i % 26))) << i << " " << size;
+            ASSERT_EQ(pieces[i], std::string(1009, static_cast<char>('a' + i % 26)))
+                << i << " " << size;
     }
     const std::string split = std::string(4095, 'q') + "\r\nnext\r\n";
     EXPECT_EQ(Pieces(split), (Lines{std::string(2047, 'q'), std::string(2047, 'q'), "q", "next"}));

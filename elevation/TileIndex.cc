@@ -39,7 +39,8 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index) {
     // Counts and offsets are checked against the file before anything is
     // allocated, so an absurd header never turns into a huge allocation.
     if (header.nTileCount < 0 || header.lIndexOffset < 0) return IndexLoad::kRejected;
-    const uint64_t indexBytes = uint64_t{kDcmTileEntrySize} * static_cast<uint32_t>(header.nTileCount);
+    const uint64_t indexBytes =
+        uint64_t{kDcmTileEntrySize} * static_cast<uint32_t>(header.nTileCount);
     if (static_cast<uint64_t>(header.lIndexOffset) + indexBytes > file.GetLength())
         return IndexLoad::kRejected;
 
@@ -58,7 +59,8 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index) {
         const uint32_t n = std::min(left, kBatch);
         if (file.Read(batch, n * kDcmTileEntrySize) < n * kDcmTileEntrySize)
             return IndexLoad::kRejected;
-        for (uint32_t i = 0; i < n; ++i) entries.push_back(DecodeDcmTileEntry(batch + i * kDcmTileEntrySize));
+        for (uint32_t i = 0; i < n; ++i)
+            entries.push_back(DecodeDcmTileEntry(batch + i * kDcmTileEntrySize));
         left -= n;
     }
     try {

@@ -12,7 +12,7 @@ class CFile;
 // that finds the first entry of a key in file order, as a scan from the start
 // would, in logarithmic time.
 class CTileIndex {
-public:
+  public:
     void Assign(std::vector<DCMTILEENTRY> entries);
     void Clear();
 
@@ -20,7 +20,7 @@ public:
     // The first entry in file order whose key is key, or null.
     const DCMTILEENTRY* Find(int32_t key) const;
 
-private:
+  private:
     std::vector<DCMTILEENTRY> m_entries;
     std::vector<std::pair<int32_t, uint32_t>> m_firstByKey;  // (key, entry), sorted by key
 };

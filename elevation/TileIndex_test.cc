@@ -29,8 +29,8 @@ TEST(TileKeyTest, MatchesTheTable) {
     const struct {
         int tx, ty;
         int32_t key;
-    } table[] = {{0, 0, 100},    {3, 5, 50400},     {4, 5, 50500},          {15, 10, 101600},
-                 {98, 0, 9900},  {99, 0, 1000000},  {123, 456, 401562400}, {9998, 0, 99009900}};
+    } table[] = {{0, 0, 100},   {3, 5, 50400},    {4, 5, 50500},         {15, 10, 101600},
+                 {98, 0, 9900}, {99, 0, 1000000}, {123, 456, 401562400}, {9998, 0, 99009900}};
     for (auto t : table) EXPECT_EQ(TileKey(t.tx, t.ty), t.key) << t.tx << "," << t.ty;
 }
 
@@ -62,10 +62,12 @@ TEST(HeaderTest, WrongKindOrCellCountsAreRejected) {
     SampleMapLayout swapped;
     swapped.lonCellsPerDeg = 2400;
     swapped.latCellsPerDeg = 1600;
-    EXPECT_EQ(Load(BuildSampleMap(swapped, [](size_t, int) { return int16_t{0}; })), IndexLoad::kRejected);
+    EXPECT_EQ(Load(BuildSampleMap(swapped, [](size_t, int) { return int16_t{0}; })),
+              IndexLoad::kRejected);
     SampleMapLayout kind;
     kind.kind = 1;
-    EXPECT_EQ(Load(BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; })), IndexLoad::kRejected);
+    EXPECT_EQ(Load(BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; })),
+              IndexLoad::kRejected);
 }
 
 TEST(HeaderTest, EmptyIndexLoads) {
@@ -98,7 +100,8 @@ TEST(CorruptHeaderTest, AbsurdCountsAndOffsetsAreRejectedBeforeAllocating) {
     EXPECT_EQ(Load(withCount(-1)), IndexLoad::kRejected);
     EXPECT_EQ(Load(withCount(INT32_MIN)), IndexLoad::kRejected);
     EXPECT_EQ(Load(withCount(INT32_MAX)), IndexLoad::kRejected) << "count x 16 beyond 32 bits";
-    EXPECT_EQ(Load(withCount(0x10000000)), IndexLoad::kRejected) << "count x 16 wraps to 0 in 32 bits";
+    EXPECT_EQ(Load(withCount(0x10000000)), IndexLoad::kRejected)
+        << "count x 16 wraps to 0 in 32 bits";
     const int32_t fits = static_cast<int32_t>((good.size() - SampleIndexOffset()) / 16);
     EXPECT_EQ(Load(withCount(fits)), IndexLoad::kLoaded);
     EXPECT_EQ(Load(withCount(fits + 1)), IndexLoad::kRejected) << "index runs past the end";
@@ -122,7 +125,8 @@ TEST(CorruptHeaderTest, FileCutShortIsRejectedAtEveryPart) {
             << size;
         EXPECT_TRUE(index.Entries().empty());
     }
-    EXPECT_EQ(Load(std::vector<uint8_t>(good.begin(), good.begin() + indexEnd)), IndexLoad::kLoaded);
+    EXPECT_EQ(Load(std::vector<uint8_t>(good.begin(), good.begin() + indexEnd)),
+              IndexLoad::kLoaded);
 }
 
 TEST(FileErrorTest, ReadAndSeekErrorsReachTheCaller) {
@@ -137,7 +141,8 @@ TEST(FileErrorTest, ReadAndSeekErrorsReachTheCaller) {
     CFaultyFile secondRead(inner, CFileException::Op::kRead, 2);
     DCMHEADER header;
     CTileIndex index;
-    EXPECT_THROW(LoadTileIndex(secondRead, header, index), CFileException) << "error while reading the index";
+    EXPECT_THROW(LoadTileIndex(secondRead, header, index), CFileException)
+        << "error while reading the index";
 }
 
 }  // namespace

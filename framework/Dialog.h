@@ -11,7 +11,7 @@ class CProgressCtrl;
 // A window the framework wraps: only the handle and the few operations the
 // dialogs use.
 class CWnd {
-public:
+  public:
     HWND m_hWnd = nullptr;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
@@ -24,8 +24,9 @@ public:
 // Moves values between a dialog's controls and its members, in the
 // direction m_bSaveAndValidate gives (true: controls to members).
 class CDataExchange {
-public:
-    CDataExchange(CDialog* dialog, bool saveAndValidate) : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
+  public:
+    CDataExchange(CDialog* dialog, bool saveAndValidate)
+        : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
 
     bool m_bSaveAndValidate;
     CDialog* m_pDlgWnd;
@@ -41,13 +42,15 @@ struct CommandEntry {
     int code;
     void (CDialog::*handler)();
 };
-#define ON_BN_CLICKED(id, handler) {id, 0, static_cast<void (CDialog::*)()>(&handler)}
-#define END_COMMAND_MAP {0, 0, nullptr}
+#define ON_BN_CLICKED(id, handler) \
+    { id, 0, static_cast<void (CDialog::*)()>(&handler) }
+#define END_COMMAND_MAP \
+    { 0, 0, nullptr }
 
 // A dialog from a template: modal or modeless, with data exchange, a
 // command map chained to the default OK and Cancel handling.
 class CDialog : public CWnd {
-public:
+  public:
     CDialog(int templateId, HWND parent);
     virtual ~CDialog();
     CDialog(const CDialog&) = delete;
@@ -66,7 +69,7 @@ public:
     // Called by the window procedure; not for use elsewhere.
     intptr_t HandleMessage(unsigned message, uintptr_t wParam, intptr_t lParam);
 
-protected:
+  protected:
     // The dialog's own commands; the default map is empty. Commands not in
     // it go to OK and Cancel handling.
     virtual const CommandEntry* GetCommandMap() const;
@@ -84,14 +87,14 @@ protected:
     int m_nTemplateId;
     HWND m_hParent;
 
-private:
+  private:
     bool DispatchCommand(int id, int code);
     void CenterOverOwner();
 };
 
 // The progress bar control.
 class CProgressCtrl : public CWnd {
-public:
+  public:
     void SetRange(short lower, short upper);
     int SetPos(int position);
 };

@@ -8,12 +8,18 @@ CFileException::CFileException(Op op, const std::string& path, const std::string
 
 const char* CFileException::OperationName(Op op) {
     switch (op) {
-        case Op::kOpen: return "open";
-        case Op::kRead: return "read";
-        case Op::kSeek: return "seek";
-        case Op::kWrite: return "write";
-        case Op::kLength: return "size query";
-        case Op::kClose: return "close";
+        case Op::kOpen:
+            return "open";
+        case Op::kRead:
+            return "read";
+        case Op::kSeek:
+            return "seek";
+        case Op::kWrite:
+            return "write";
+        case Op::kLength:
+            return "size query";
+        case Op::kClose:
+            return "close";
     }
     return "file operation";
 }

@@ -6,7 +6,7 @@
 // Wraps a CFile and makes one chosen operation fail: the n-th call (counted
 // from 1) of the chosen kind throws CFileException as a failing disk would.
 class CFaultyFile final : public CFile {
-public:
+  public:
     CFaultyFile(CFile& inner, CFileException::Op failing, int nth)
         : m_inner(inner), m_failing(failing), m_nth(nth) {}
 
@@ -32,7 +32,7 @@ public:
     }
     const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
 
-private:
+  private:
     void Count(CFileException::Op op) {
         if (op == m_failing && --m_nth == 0)
             throw CFileException(op, GetFilePath(), "injected failure");

@@ -15,7 +15,7 @@ enum class FileAccess {
 // CFileException naming the path and the operation; only Read may do less,
 // and then only because the end of the file was reached.
 class CFile {
-public:
+  public:
     virtual ~CFile() = default;
 
     // Reads up to count bytes at the current position; returns how many were

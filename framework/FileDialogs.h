@@ -8,8 +8,8 @@
 // is pairs of description and pattern separated by '|' and ended by "||";
 // `defaultExtension` is added to a name typed without one. On OK, `path`
 // becomes the full path chosen and true is returned; on cancel it is kept.
-bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter, const char* defaultExtension,
-                       std::string& path);
+bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
+                       const char* defaultExtension, std::string& path);
 
 // The shell's folder browser from the desktop, file-system folders only. On
 // a choice whose path can be had, `path` becomes it and true is returned.

@@ -1,3 +1,5 @@
+#include "framework/File.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,7 +8,6 @@
 
 #include "framework/Exception.h"
 #include "framework/FaultyFile.h"
-#include "framework/File.h"
 #include "framework/MemoryFile.h"
 
 namespace {
@@ -14,12 +15,13 @@ namespace {
 namespace fs = std::filesystem;
 
 class DiskFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_path = (fs::temp_directory_path() /
-                  ("zelvorin_file_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                     .string();
+        m_path =
+            (fs::temp_directory_path() /
+             ("zelvorin_file_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                .string();
         std::ofstream(m_path, std::ios::binary) << "0123456789";
     }
     void TearDown() override { fs::remove(m_path); }
@@ -61,7 +63,8 @@ TEST_F(DiskFileTest, MissingFileThrowsWithPathAndOperation) {
 
 TEST_F(DiskFileTest, ExclusiveOpenRefusesASecondWriter) {
     auto first = OpenFile(m_path, FileAccess::kReadWriteExclusive);
-    EXPECT_EQ(OpOf([&] { OpenFile(m_path, FileAccess::kReadWriteExclusive); }), CFileException::Op::kOpen);
+    EXPECT_EQ(OpOf([&] { OpenFile(m_path, FileAccess::kReadWriteExclusive); }),
+              CFileException::Op::kOpen);
     first->Close();
     EXPECT_NO_THROW(OpenFile(m_path, FileAccess::kReadWriteExclusive));
 }

@@ -8,7 +8,7 @@
 // ASCII letters. Windows returns entries in its own order; the POSIX backend
 // sorts them (bytewise, case folded) so that runs repeat.
 class CFindFile {
-public:
+  public:
     CFindFile();
     ~CFindFile();
     CFindFile(const CFindFile&) = delete;
@@ -22,7 +22,7 @@ public:
     const std::string& GetFileName() const;
     void Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

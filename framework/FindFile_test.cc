@@ -1,10 +1,11 @@
+#include "framework/FindFile.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
-#include "framework/FindFile.h"
 #include "framework/Wildcard.h"
 #include "samples/TestFolder.h"
 
@@ -25,7 +26,7 @@ TEST(WildcardTest, MatchesLikeTheDirectorySearch) {
 }
 
 class FindFileTest : public ::testing::Test {
-protected:
+  protected:
     void Touch(const std::string& name) { std::ofstream(m_dir / name) << "x"; }
 
     std::vector<std::string> All(const std::string& mask) {

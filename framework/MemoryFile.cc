@@ -20,7 +20,8 @@ uint32_t CMemoryFile::Read(void* buffer, uint32_t count) {
 
 void CMemoryFile::Seek(int64_t position) {
     CheckOpen(CFileException::Op::kSeek);
-    if (position < 0) throw CFileException(CFileException::Op::kSeek, m_strPath, "negative position");
+    if (position < 0)
+        throw CFileException(CFileException::Op::kSeek, m_strPath, "negative position");
     m_pos = static_cast<uint64_t>(position);
 }
 

@@ -9,7 +9,7 @@
 // A CFile over bytes in memory, for tests and fuzzing. Writes past the end
 // grow the file as a disk file would.
 class CMemoryFile final : public CFile {
-public:
+  public:
     explicit CMemoryFile(std::vector<uint8_t> bytes, std::string path = "memory")
         : m_bytes(std::move(bytes)), m_strPath(std::move(path)) {}
 
@@ -22,7 +22,7 @@ public:
 
     const std::vector<uint8_t>& Bytes() const { return m_bytes; }
 
-private:
+  private:
     void CheckOpen(CFileException::Op op) const;
 
     std::vector<uint8_t> m_bytes;

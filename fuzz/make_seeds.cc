@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     const fs::path dir = argc > 1 ? argv[1] : "corpus";
     Write(dir / "mesh_reader" / "three_records", BuildMeshText(533945, {1, 100, 200}, Wavy));
     Write(dir / "mesh_reader" / "header_only", BuildMeshText(543976, {}, Wavy));
-    Write(dir / "mesh_reader" / "odd_lines", "533945\n533945001" + std::string(1000, '9') + "\r\r\n\x1A" + "rest");
+    Write(dir / "mesh_reader" / "odd_lines",
+          "533945\n533945001" + std::string(1000, '9') + "\r\r\n\x1A" + "rest");
 
     const std::string small = BuildMeshText(533945, {1, 2, 199, 200}, Wavy);
     Write(dir / "map_update" / "one_tile", MapInput({{3, 5}}, small));

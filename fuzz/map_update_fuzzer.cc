@@ -27,7 +27,8 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 // The key of a tile by its definition, or -1 when it has none.
 int64_t KeyOf(int64_t tx, int64_t ty) {
     if (tx < 0 || ty < 0 || tx + 1 > 9999) return -1;
-    const int64_t key = 100000000 * (ty / 100) + 1000000 * ((tx + 1) / 100) + 10000 * (ty % 100) + 100 * ((tx + 1) % 100);
+    const int64_t key = 100000000 * (ty / 100) + 1000000 * ((tx + 1) / 100) + 10000 * (ty % 100) +
+                        100 * ((tx + 1) % 100);
     return key > INT32_MAX ? -1 : key;
 }
 
@@ -38,8 +39,8 @@ struct Candidate {
     uint64_t block;
 };
 
-std::vector<Candidate> Candidates(const std::vector<DCMTILEENTRY>& entries, const MeshCorner& corner,
-                                  uint64_t fileSize) {
+std::vector<Candidate> Candidates(const std::vector<DCMTILEENTRY>& entries,
+                                  const MeshCorner& corner, uint64_t fileSize) {
     std::vector<Candidate> out;
     const int64_t tx0 = FloorDiv(corner.x, kTileSide), ty0 = FloorDiv(corner.y, kTileSide);
     for (int dy = 0; dy < 2; ++dy) {
@@ -48,7 +49,8 @@ std::vector<Candidate> Candidates(const std::vector<DCMTILEENTRY>& entries, cons
             if (key < 0) continue;
             for (const auto& e : entries) {
                 if (e.lKey != key) continue;
-                if (e.lBlockOffset >= 0 && static_cast<uint64_t>(e.lBlockOffset) + kTileBlockSize <= fileSize)
+                if (e.lBlockOffset >= 0 &&
+                    static_cast<uint64_t>(e.lBlockOffset) + kTileBlockSize <= fileSize)
                     out.push_back({tx0 + dx, ty0 + dy, static_cast<uint64_t>(e.lBlockOffset)});
                 break;
             }
@@ -57,8 +59,9 @@ std::vector<Candidate> Candidates(const std::vector<DCMTILEENTRY>& entries, cons
     return out;
 }
 
-bool Explained(size_t pos, const std::vector<uint8_t>& now, const std::vector<Candidate>& candidates,
-               const MeshCorner& corner, const MeshGrid& grid) {
+bool Explained(size_t pos, const std::vector<uint8_t>& now,
+               const std::vector<Candidate>& candidates, const MeshCorner& corner,
+               const MeshGrid& grid) {
     for (const Candidate& c : candidates) {
         if (pos < c.block || pos >= c.block + kTileBlockSize) continue;
         const uint64_t cell = (pos - c.block) / 2;
@@ -80,11 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t prefix = std::min<size_t>(data[1] | data[2] << 8, size - 3);
     static const std::vector<uint8_t> kPattern = [] {
         std::vector<uint8_t> pattern(16 * 65536);
-        for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i * 131 % 251);
+        for (size_t i = 0; i < pattern.size(); ++i)
+            pattern[i] = static_cast<uint8_t>(i * 131 % 251);
         return pattern;
     }();
     std::vector<uint8_t> map(data + 3, data + 3 + prefix);
-    map.insert(map.end(), kPattern.begin(), kPattern.begin() + static_cast<std::ptrdiff_t>(padding));
+    map.insert(map.end(), kPattern.begin(),
+               kPattern.begin() + static_cast<std::ptrdiff_t>(padding));
     const std::vector<uint8_t> before = map;
 
     CMemoryFile file(std::move(map));
@@ -95,19 +100,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (file.Bytes() != before) std::abort();
         return 0;
     }
-    if (!IsCorrectableHeader(header) || index.Entries().size() != static_cast<size_t>(header.nTileCount)) std::abort();
+    if (!IsCorrectableHeader(header) ||
+        index.Entries().size() != static_cast<size_t>(header.nTileCount))
+        std::abort();
 
     CMemoryFile meshFile(std::vector<uint8_t>(data + 3 + prefix, data + size));
     auto grid = std::make_unique<MeshGrid>();
     auto tile = std::make_unique<uint8_t[]>(kTileBlockSize);
-    const int32_t code = ReadMeshText(meshFile, *grid, reinterpret_cast<char*>(tile.get()), kTileBlockSize);
+    const int32_t code =
+        ReadMeshText(meshFile, *grid, reinterpret_cast<char*>(tile.get()), kTileBlockSize);
     if (code < 0) return 0;
     PatchGridIntoMap(file, header, index, code, *grid, tile.get());
 
     const std::vector<uint8_t>& now = file.Bytes();
     if (now.size() != before.size()) std::abort();
     const auto corner = PlaceMesh(code, header);
-    const auto candidates = corner ? Candidates(index.Entries(), *corner, now.size()) : std::vector<Candidate>();
+    const auto candidates =
+        corner ? Candidates(index.Entries(), *corner, now.size()) : std::vector<Candidate>();
     constexpr size_t kChunk = 4096;
     for (size_t start = 0; start < now.size(); start += kChunk) {
         const size_t end = std::min(now.size(), start + kChunk);

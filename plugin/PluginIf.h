@@ -31,7 +31,7 @@ struct tagOPENMAPINFO {
 
 // The record Init fills to introduce the plug-in.
 struct tagPLUGININFO {
-    uint32_t dwSize;      // 280
+    uint32_t dwSize;  // 280
     char szTitle[80];
     char szVersion[30];
     char szReserved[162];
@@ -41,7 +41,8 @@ struct tagPLUGININFO {
 typedef long (*VXP_MENUPROC)(int code, unsigned second, long third);
 
 int __cdecl VXP_GetVersion(void);
-unsigned __cdecl VXP_AddMenu(unsigned identifier, unsigned number, const char* label, VXP_MENUPROC callback);
+unsigned __cdecl VXP_AddMenu(unsigned identifier, unsigned number, const char* label,
+                             VXP_MENUPROC callback);
 unsigned __cdecl VXP_GetActiveView(void);
 unsigned __cdecl VXP_GetMap(unsigned view);
 unsigned __cdecl VXP_GetMapType(unsigned map);

@@ -1,7 +1,7 @@
 // The plug-in as the host sees it: loaded from Zelvorin.vxl, called through
 // its exports, answering through PluginIf.dll.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -18,11 +18,12 @@ const char kAboutText[] =
     "                     Ver 1.0.0\n"
     "\n"
     "Zelvorin: 50m メッシュで圧縮地図を訂正します.";
-const char kTooOldText[] = "Zelvorin.vxl\nヴォルタナのバージョンが古いためこのプラグインは使用できません.";
+const char kTooOldText[] =
+    "Zelvorin.vxl\nヴォルタナのバージョンが古いためこのプラグインは使用できません.";
 const char kHostTitle[] = "テストホスト";
 
 class PluginTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(Plugin().module, nullptr) << "Zelvorin.vxl did not load";
         TH_Reset();
@@ -63,7 +64,8 @@ TEST_F(PluginTest, AboutWorksBeforeInit) {
 
 TEST_F(PluginTest, ExportsExactlyTheFiveEntryPointsAtOrdinalsOneToFive) {
     auto* base = reinterpret_cast<BYTE*>(s_module);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     auto* exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(
         base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
     EXPECT_STREQ(reinterpret_cast<char*>(base + exports->Name), "Zelvorin.vxl");
@@ -155,7 +157,8 @@ TEST_F(PluginTest, VersionResourceNamesTheModule) {
         char* text = nullptr;
         UINT length = 0;
         const std::string key = std::string("\\StringFileInfo\\041104b0\\") + name;
-        if (!VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) return std::string("<none>");
+        if (!VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&text), &length))
+            return std::string("<none>");
         return std::string(text);
     };
     EXPECT_EQ(value("FileVersion"), "1, 0, 0, 1");

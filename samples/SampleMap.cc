@@ -39,7 +39,8 @@ std::vector<uint8_t> BuildSampleMap(const SampleMapLayout& layout, const TileFil
         StoreLE32(entry, key ? *key : -1);
         StoreLE32(entry + 4, static_cast<int32_t>(SampleBlockOffset(t)));
         uint8_t* block = h + SampleBlockOffset(t);
-        for (int cell = 0; cell < kTileSide * kTileSide; ++cell) StoreLE16(block + 2 * cell, fill(t, cell));
+        for (int cell = 0; cell < kTileSide * kTileSide; ++cell)
+            StoreLE16(block + 2 * cell, fill(t, cell));
     }
     return map;
 }

@@ -20,7 +20,8 @@ std::vector<int> AllMeshRecords() {
     return records;
 }
 
-std::string BuildMeshText(int32_t meshCode, const std::vector<int>& records, const MeshTenths& tenths) {
+std::string BuildMeshText(int32_t meshCode, const std::vector<int>& records,
+                          const MeshTenths& tenths) {
     char head[64];
     // Code, scale, years, points east-west and north-south, then the stored
     // record count further on; the rest of the header is blank here.
@@ -41,7 +42,8 @@ std::string BuildMeshText(int32_t meshCode, const std::vector<int>& records, con
     for (int r : records) {
         char line[kLine + 1];
         int at = std::snprintf(line, sizeof line, "%06d%03d", static_cast<int>(meshCode), r);
-        for (int j = 0; j < kSide; ++j) at += std::snprintf(line + at, sizeof line - at, "%5d", tenths(r, j));
+        for (int j = 0; j < kSide; ++j)
+            at += std::snprintf(line + at, sizeof line - at, "%5d", tenths(r, j));
         text += Padded(std::string(line, at));
     }
     return text;

@@ -12,7 +12,8 @@
 using MeshTenths = std::function<int(int record, int j)>;
 
 // The text of a mesh file holding the given records, in the given order.
-std::string BuildMeshText(int32_t meshCode, const std::vector<int>& records, const MeshTenths& tenths);
+std::string BuildMeshText(int32_t meshCode, const std::vector<int>& records,
+                          const MeshTenths& tenths);
 
 // All records 001 to 200 in ascending order.
 std::vector<int> AllMeshRecords();

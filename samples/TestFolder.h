@@ -8,7 +8,7 @@
 #include <string>
 
 class CTestFolder {
-public:
+  public:
     CTestFolder() {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         m_path = std::filesystem::temp_directory_path() /
@@ -26,6 +26,6 @@ public:
     const std::filesystem::path& Path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };

@@ -1,8 +1,7 @@
 #include "testhost/DialogRobot.h"
 
 DialogRobot::DialogRobot(std::string caption, std::function<void(HWND)> act)
-    : m_bFound(false),
-      m_thread([this, caption, act] {
+    : m_bFound(false), m_thread([this, caption, act] {
           for (int i = 0; i < 400; ++i) {
               HWND window = FindWindowA(nullptr, caption.c_str());
               if (window != nullptr && IsWindowVisible(window)) {

@@ -10,14 +10,14 @@
 #include <thread>
 
 class DialogRobot {
-public:
+  public:
     DialogRobot(std::string caption, std::function<void(HWND)> act);
     ~DialogRobot();
 
     // Waits for the robot; true when it found the window and acted.
     bool Finish();
 
-private:
+  private:
     bool m_bFound = false;  // before m_thread, which may set it at once
     std::thread m_thread;
 };

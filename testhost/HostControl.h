@@ -19,7 +19,8 @@ HWND __cdecl TH_CreateMainWindow(void);
 
 // A map: its type (10 for a compressed map), its file, its cover and base
 // maps (0 for none) and, for a base map, its map-group file.
-unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsigned base, const char* mapgroup);
+unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsigned base,
+                           const char* mapgroup);
 // A view showing a map, centred at (x, y); the first view becomes active.
 unsigned __cdecl TH_AddView(unsigned map, double x, double y);
 void __cdecl TH_SetActiveView(unsigned view);
@@ -35,7 +36,8 @@ const char* __cdecl TH_Call(int index);
 
 // Menu commands added through VXP_AddMenu.
 int __cdecl TH_MenuCount(void);
-void __cdecl TH_Menu(int index, unsigned* identifier, unsigned* number, const char** label, VXP_MENUPROC* callback);
+void __cdecl TH_Menu(int index, unsigned* identifier, unsigned* number, const char** label,
+                     VXP_MENUPROC* callback);
 
 }  // extern "C"
 

@@ -36,7 +36,8 @@ std::vector<std::string> HostCalls() {
 VXP_MENUPROC InitAndLoad(unsigned identifier) {
     tagPLUGININFO info = {};
     TH_SetVersion(601);
-    if (Plugin().init(&info, identifier) != 1 || Plugin().load() != 1 || TH_MenuCount() < 1) return nullptr;
+    if (Plugin().init(&info, identifier) != 1 || Plugin().load() != 1 || TH_MenuCount() < 1)
+        return nullptr;
     unsigned id = 0, number = 0;
     const char* label = nullptr;
     VXP_MENUPROC callback = nullptr;

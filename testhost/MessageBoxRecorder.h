@@ -15,7 +15,7 @@ struct RecordedMessageBox {
 };
 
 class MessageBoxRecorder {
-public:
+  public:
     // Patches module's import; false when the module does not import it.
     static bool Install(HMODULE module);
 

@@ -56,8 +56,12 @@ void Record(const char* format, ...) {
     g_host.calls.emplace_back(line);
 }
 
-Map* FindMap(unsigned map) { return map >= 1 && map <= g_host.maps.size() ? &g_host.maps[map - 1] : nullptr; }
-View* FindView(unsigned view) { return view >= 1 && view <= g_host.views.size() ? &g_host.views[view - 1] : nullptr; }
+Map* FindMap(unsigned map) {
+    return map >= 1 && map <= g_host.maps.size() ? &g_host.maps[map - 1] : nullptr;
+}
+View* FindView(unsigned view) {
+    return view >= 1 && view <= g_host.views.size() ? &g_host.views[view - 1] : nullptr;
+}
 
 // The view after `view` in the cycle that skips removed views; 0 when none is left.
 unsigned NextView(unsigned view) {
@@ -86,7 +90,8 @@ int __cdecl VXP_GetVersion(void) {
     return g_host.version;
 }
 
-unsigned __cdecl VXP_AddMenu(unsigned identifier, unsigned number, const char* label, VXP_MENUPROC callback) {
+unsigned __cdecl VXP_AddMenu(unsigned identifier, unsigned number, const char* label,
+                             VXP_MENUPROC callback) {
     Record("VXP_AddMenu(%u,%u,%s)", identifier, number, label);
     g_host.menus.push_back({identifier, number, label, callback});
     return static_cast<unsigned>(g_host.menus.size());
@@ -155,8 +160,9 @@ int __cdecl VXP_OpenMap(unsigned view, tagOPENMAPINFO* info) {
         Record("VXP_OpenMap(%u,null)", view);
         return 0;
     }
-    Record("VXP_OpenMap(%u,%d,%s,%d,%.6f,%.6f,%d,%d)", view, info->nSize, info->pszMapgroupFile, info->nOpenMode,
-           info->geoCenter.dX, info->geoCenter.dY, info->nOption32, info->nOption40);
+    Record("VXP_OpenMap(%u,%d,%s,%d,%.6f,%.6f,%d,%d)", view, info->nSize, info->pszMapgroupFile,
+           info->nOpenMode, info->geoCenter.dX, info->geoCenter.dY, info->nOption32,
+           info->nOption40);
     return 1;
 }
 
@@ -195,12 +201,13 @@ HWND __cdecl TH_CreateMainWindow(void) {
     wc.lpszClassName = "ZelvorinTestHostMain";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
     RegisterClassA(&wc);
-    g_host.mainWnd = CreateWindowA(wc.lpszClassName, "Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
-                                   nullptr, nullptr, wc.hInstance, nullptr);
+    g_host.mainWnd = CreateWindowA(wc.lpszClassName, "Test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                   0, 0, 800, 600, nullptr, nullptr, wc.hInstance, nullptr);
     return g_host.mainWnd;
 }
 
-unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsigned base, const char* mapgroup) {
+unsigned __cdecl TH_AddMap(unsigned type, const char* file, unsigned cover, unsigned base,
+                           const char* mapgroup) {
     g_host.maps.push_back({type, file ? file : "", cover, base, mapgroup ? mapgroup : ""});
     return static_cast<unsigned>(g_host.maps.size());
 }
@@ -220,12 +227,14 @@ void __cdecl TH_AbortAtPump(int pump) { g_host.abortAtPump = pump; }
 int __cdecl TH_CallCount(void) { return static_cast<int>(g_host.calls.size()); }
 
 const char* __cdecl TH_Call(int index) {
-    return index >= 0 && index < TH_CallCount() ? g_host.calls[static_cast<size_t>(index)].c_str() : kEmpty;
+    return index >= 0 && index < TH_CallCount() ? g_host.calls[static_cast<size_t>(index)].c_str()
+                                                : kEmpty;
 }
 
 int __cdecl TH_MenuCount(void) { return static_cast<int>(g_host.menus.size()); }
 
-void __cdecl TH_Menu(int index, unsigned* identifier, unsigned* number, const char** label, VXP_MENUPROC* callback) {
+void __cdecl TH_Menu(int index, unsigned* identifier, unsigned* number, const char** label,
+                     VXP_MENUPROC* callback) {
     const Menu& m = g_host.menus.at(static_cast<size_t>(index));
     *identifier = m.identifier;
     *number = m.number;

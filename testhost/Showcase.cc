@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     TH_CreateMainWindow();
     if (argc > 1 && std::strcmp(argv[1], "about") == 0) {
         HMODULE plugin = LoadLibraryA("Zelvorin.vxl");
-        auto about = reinterpret_cast<int(__cdecl*)()>(reinterpret_cast<void*>(GetProcAddress(plugin, "About")));
+        auto about = reinterpret_cast<int(__cdecl*)()>(
+            reinterpret_cast<void*>(GetProcAddress(plugin, "About")));
         return about ? about() : 1;
     }
     SetPluginInstance(GetModuleHandleA(nullptr));

@@ -66,7 +66,8 @@ void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
 
 void CConsoleUi::ShowError(const CException& error) {
     const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
-    std::fprintf(m_err, "%s\n%s\n", ToTerminalEncoding(file ? kMsgFileError : kMsgRunFailed).c_str(), error.what());
+    std::fprintf(m_err, "%s\n%s\n",
+                 ToTerminalEncoding(file ? kMsgFileError : kMsgRunFailed).c_str(), error.what());
     std::fflush(m_err);
 }
 

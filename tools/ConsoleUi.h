@@ -9,7 +9,7 @@
 // terminal's encoding, progress is a redrawn bar on a terminal and one line
 // per file otherwise, and Ctrl-C (or SIGTERM) stands for the abort button.
 class CConsoleUi final : public ICorrectionUi {
-public:
+  public:
     explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr);
 
     // Routes SIGINT and SIGTERM to AbortRequested for the process's life.
@@ -27,7 +27,7 @@ public:
     // Prints a line of the tool's own, already in the terminal's encoding.
     void Note(const std::string& text);
 
-private:
+  private:
     void DrawBar();
 
     FILE* m_out;

@@ -50,7 +50,8 @@ const char kUsage[] =
 
 int ExitStatusFor(const CorrectionResult& result, CConsoleUi& ui) {
     switch (result.outcome) {
-        case CorrectionOutcome::kCompleted: return kExitCompleted;
+        case CorrectionOutcome::kCompleted:
+            return kExitCompleted;
         case CorrectionOutcome::kStopped:
             ui.Note("zelvorin-correct: cannot read mesh file " + result.unusableFile +
                     "; later files were not applied");
@@ -58,13 +59,17 @@ int ExitStatusFor(const CorrectionResult& result, CConsoleUi& ui) {
         case CorrectionOutcome::kAborted:
             ui.Note("zelvorin-correct: interrupted; later files were not applied");
             return kExitAborted;
-        case CorrectionOutcome::kNoMeshFiles: return kExitNoMeshFiles;
-        case CorrectionOutcome::kCannotOpen: return kExitCannotOpen;
-        case CorrectionOutcome::kRejected: return kExitRejected;
+        case CorrectionOutcome::kNoMeshFiles:
+            return kExitNoMeshFiles;
+        case CorrectionOutcome::kCannotOpen:
+            return kExitCannotOpen;
+        case CorrectionOutcome::kRejected:
+            return kExitRejected;
         case CorrectionOutcome::kNoMemory:
             ui.Note("zelvorin-correct: the map's tile index does not fit in memory");
             return kExitRejected;
-        case CorrectionOutcome::kFileError: return kExitFileError;
+        case CorrectionOutcome::kFileError:
+            return kExitFileError;
     }
     return kExitFileError;
 }
@@ -92,7 +97,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && !std::filesystem::is_regular_file(argv[2], ec)) {
         meshes = std::make_unique<CFolderMeshFiles>(argv[2]);
     } else {
-        meshes = std::make_unique<CListedMeshFiles>(std::vector<std::string>(argv + 2, argv + argc));
+        meshes =
+            std::make_unique<CListedMeshFiles>(std::vector<std::string>(argv + 2, argv + argc));
     }
 
     CConsoleUi ui;

@@ -14,8 +14,8 @@ namespace {
 
 // Rolling hills in tenths of a metre, rising to the north-east.
 int Terrain(double lat, double lon) {
-    const double metres = 120 + 300 * (lat - 35) + 150 * (lon - 139) +
-                          80 * std::sin(lat * 40) * std::cos(lon * 30);
+    const double metres =
+        120 + 300 * (lat - 35) + 150 * (lon - 139) + 80 * std::sin(lat * 40) * std::cos(lon * 30);
     return static_cast<int>(std::lround(metres * 10));
 }
 
@@ -29,10 +29,11 @@ bool WriteFile(const std::filesystem::path& path, const void* data, size_t size)
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fputs("Usage: zelvorin-sample DIRECTORY\n"
-                   "Writes DIRECTORY/sample.dcm (4 x 4 tiles from 35 N 139 E, every cell 0)\n"
-                   "and DIRECTORY/mesh/*.mem (six mesh squares over it).\n",
-                   stderr);
+        std::fputs(
+            "Usage: zelvorin-sample DIRECTORY\n"
+            "Writes DIRECTORY/sample.dcm (4 x 4 tiles from 35 N 139 E, every cell 0)\n"
+            "and DIRECTORY/mesh/*.mem (six mesh squares over it).\n",
+            stderr);
         return 2;
     }
     const std::filesystem::path dir = argv[1];

@@ -14,7 +14,7 @@
 namespace {
 
 class PosixFile final : public CFile {
-public:
+  public:
     PosixFile(int fd, std::string path) : m_fd(fd), m_strPath(std::move(path)) {}
     ~PosixFile() override {
         if (m_fd >= 0) ::close(m_fd);
@@ -63,7 +63,7 @@ public:
 
     const std::string& GetFilePath() const override { return m_strPath; }
 
-private:
+  private:
     using Op = CFileException::Op;
 
     int Fd(Op op) const {
@@ -88,9 +88,9 @@ std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     if (write && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        throw CFileException(Op::kOpen, path,
-                             error == EWOULDBLOCK ? "held open by another program"
-                                                  : std::strerror(error));
+        throw CFileException(
+            Op::kOpen, path,
+            error == EWOULDBLOCK ? "held open by another program" : std::strerror(error));
     }
     return std::make_unique<PosixFile>(fd, path);
 }

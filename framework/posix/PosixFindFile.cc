@@ -42,10 +42,11 @@ bool CFindFile::FindFirst(const std::string& pattern) {
     }
     ::closedir(d);
     if (impl->names.empty()) return false;
-    std::sort(impl->names.begin(), impl->names.end(), [](const std::string& a, const std::string& b) {
-        const std::string fa = Folded(a), fb = Folded(b);
-        return fa != fb ? fa < fb : a < b;
-    });
+    std::sort(impl->names.begin(), impl->names.end(),
+              [](const std::string& a, const std::string& b) {
+                  const std::string fa = Folded(a), fb = Folded(b);
+                  return fa != fb ? fa < fb : a < b;
+              });
     m_impl = std::move(impl);
     return true;
 }

@@ -11,7 +11,8 @@ HINSTANCE g_resourceHandle = nullptr;  // null: not set yet, the host program's 
 std::vector<HINSTANCE> g_extensions;
 
 bool HasDialog(HINSTANCE module, int id) {
-    return module != nullptr && FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)) != nullptr;
+    return module != nullptr &&
+           FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)) != nullptr;
 }
 
 struct MainWindowSearch {
@@ -22,7 +23,8 @@ BOOL CALLBACK ConsiderWindow(HWND hwnd, LPARAM lParam) {
     auto* search = reinterpret_cast<MainWindowSearch*>(lParam);
     if (!IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER) != nullptr) return TRUE;
     auto module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE));
-    if (std::find(g_extensions.begin(), g_extensions.end(), module) != g_extensions.end()) return TRUE;
+    if (std::find(g_extensions.begin(), g_extensions.end(), module) != g_extensions.end())
+        return TRUE;
     search->found = hwnd;
     return FALSE;
 }
@@ -45,7 +47,8 @@ bool AfxInitExtensionModule(HINSTANCE module) {
 }
 
 void AfxTermExtensionModule(HINSTANCE module) {
-    g_extensions.erase(std::remove(g_extensions.begin(), g_extensions.end(), module), g_extensions.end());
+    g_extensions.erase(std::remove(g_extensions.begin(), g_extensions.end(), module),
+                       g_extensions.end());
 }
 
 HINSTANCE AfxFindDialogResource(int id) {

@@ -22,7 +22,8 @@ LRESULT CALLBACK ModelessKeysHook(int code, WPARAM wParam, LPARAM lParam) {
         MSG* msg = reinterpret_cast<MSG*>(lParam);
         if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) {
             for (HWND dialog : g_modeless) {
-                if ((msg->hwnd == dialog || IsChild(dialog, msg->hwnd)) && IsDialogMessageA(dialog, msg)) {
+                if ((msg->hwnd == dialog || IsChild(dialog, msg->hwnd)) &&
+                    IsDialogMessageA(dialog, msg)) {
                     msg->message = WM_NULL;
                     break;
                 }
@@ -34,7 +35,8 @@ LRESULT CALLBACK ModelessKeysHook(int code, WPARAM wParam, LPARAM lParam) {
 
 void AddModeless(HWND dialog) {
     if (g_modeless.empty())
-        g_keyboardHook = SetWindowsHookExA(WH_GETMESSAGE, ModelessKeysHook, nullptr, GetCurrentThreadId());
+        g_keyboardHook =
+            SetWindowsHookExA(WH_GETMESSAGE, ModelessKeysHook, nullptr, GetCurrentThreadId());
     g_modeless.push_back(dialog);
 }
 
@@ -114,8 +116,8 @@ int CDialog::DoModal() {
     HINSTANCE module = AfxFindDialogResource(m_nTemplateId);
     if (module == nullptr) return -1;
     RegisterCommonControls();
-    const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(m_nTemplateId), m_hParent, DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(m_nTemplateId), m_hParent,
+                                           DialogProc, reinterpret_cast<LPARAM>(this));
     return static_cast<int>(result);
 }
 
@@ -182,7 +184,8 @@ void CDialog::CenterOverOwner() {
     GetWindowRect(rect);
     RECT area;
     HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (owner == nullptr || !::GetWindowRect(owner, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    if (owner == nullptr || !::GetWindowRect(owner, &area))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     const long left = (area.left + area.right) / 2 - rect.Width() / 2;
     const long top = (area.top + area.bottom) / 2 - rect.Height() / 2;
     MoveWindow({left, top, left + rect.Width(), top + rect.Height()}, false);

@@ -24,8 +24,8 @@ std::vector<char> FilterList(const char* filter) {
 
 }  // namespace
 
-bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter, const char* defaultExtension,
-                       std::string& path) {
+bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
+                       const char* defaultExtension, std::string& path) {
     std::vector<char> file(MAX_PATH, '\0');
     lstrcpynA(file.data(), path.c_str(), MAX_PATH);
     const std::vector<char> filters = FilterList(filter);

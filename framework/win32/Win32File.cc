@@ -9,17 +9,18 @@ namespace {
 
 std::string SystemMessage(DWORD error) {
     char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string message = n > 0 ? std::string(text, n) : "error " + std::to_string(error);
     if (text != nullptr) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
     return message;
 }
 
 class Win32File final : public CFile {
-public:
+  public:
     Win32File(HANDLE handle, std::string path) : m_handle(handle), m_strPath(std::move(path)) {}
     ~Win32File() override {
         if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
@@ -30,7 +31,8 @@ public:
         uint32_t done = 0;
         while (done < count) {
             DWORD n = 0;
-            if (!ReadFile(Handle(Op::kRead), out + done, count - done, &n, nullptr)) Fail(Op::kRead);
+            if (!ReadFile(Handle(Op::kRead), out + done, count - done, &n, nullptr))
+                Fail(Op::kRead);
             if (n == 0) break;
             done += n;
         }
@@ -64,14 +66,16 @@ public:
 
     const std::string& GetFilePath() const override { return m_strPath; }
 
-private:
+  private:
     using Op = CFileException::Op;
 
     HANDLE Handle(Op op) const {
         if (m_handle == INVALID_HANDLE_VALUE) throw CFileException(op, m_strPath, "file is closed");
         return m_handle;
     }
-    [[noreturn]] void Fail(Op op) const { throw CFileException(op, m_strPath, SystemMessage(GetLastError())); }
+    [[noreturn]] void Fail(Op op) const {
+        throw CFileException(op, m_strPath, SystemMessage(GetLastError()));
+    }
 
     HANDLE m_handle;
     std::string m_strPath;
@@ -82,8 +86,8 @@ private:
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     const bool write = access == FileAccess::kReadWriteExclusive;
     HANDLE handle = CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                                write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+                                write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw CFileException(CFileException::Op::kOpen, path, SystemMessage(GetLastError()));
     return std::make_unique<Win32File>(handle, path);
