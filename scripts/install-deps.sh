@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, from Debian's packages, and only
-# what is missing. Usage: install-deps.sh native|windows|fuzz|all
+# what is missing. Usage: install-deps.sh native|windows|fuzz|format|all
 set -euo pipefail
 want=${1:-all}
 
@@ -21,6 +21,10 @@ apt_install() {
 
 native() {
     apt_install cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev util-linux
+}
+
+format() {
+    apt_install clang-format
 }
 
 fuzz() {
@@ -48,6 +52,7 @@ case "$want" in
     native) native ;;
     windows) native; windows ;;
     fuzz) native; fuzz ;;
-    all) native; fuzz; windows ;;
-    *) echo "usage: $0 native|windows|fuzz|all" >&2; exit 2 ;;
+    format) format ;;
+    all) native; fuzz; format; windows ;;
+    *) echo "usage: $0 native|windows|fuzz|format|all" >&2; exit 2 ;;
 esac

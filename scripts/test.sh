@@ -5,11 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh all
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELVORIN_WERROR=ON >/dev/null
 cmake --build build
 (cd build && ctest --output-on-failure -j2)
 
-cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELVORIN_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build build-win
 (cd build-win && ctest --output-on-failure)
