@@ -2,33 +2,53 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
 #include "correction/Messages.h"
-#include "elevation/MeshPatch.h"
+#include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
+#include "framework/AlignedBuffer.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 
 namespace {
 
+// Enough for a whole mesh file of 200 records in one read.
+constexpr size_t kMeshReadBuffer = 256 * 1024;
+
+// What a run reads each mesh into, made once per run.
+struct MeshWorkspace {
+    MeshGrid grid;
+    CAlignedBuffer text{kMeshReadBuffer};
+};
+
 // The applying pass: one mesh file after another until the source ends, a
 // file cannot be used, or the user aborts.
-CorrectionResult ApplyMeshFiles(CFile& map, const DCMHEADER& header, const CTileIndex& index,
-                                IMeshFileSource& meshes, ICorrectionUi& ui, bool& found) {
+CorrectionResult ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, ICorrectionUi& ui,
+                                ICorrectionObserver* observer, bool& found) {
     const int counted = meshes.CountEntries();
     CorrectionResult result;
     found = meshes.First();
     if (!found) return result;
+    auto work = std::make_unique<MeshWorkspace>();
     for (;;) {
         ui.SetFileName(meshes.EntryName());
-        if (PatchMeshIntoMap(map, header, index, meshes.EntryPath()) == 0) {
+        const std::string path = meshes.EntryPath();
+        int records = 0;
+        const int32_t code =
+            ReadMemFile(path, work->grid, reinterpret_cast<char*>(work->text.Data()),
+                        work->text.Size(), &records);
+        if (code < 0) {
             result.outcome = CorrectionOutcome::kStopped;
-            result.unusableFile = meshes.EntryPath();
+            result.unusableFile = path;
             break;
         }
+        const MeshTally tally = writer.Apply(code, work->grid);
         ++result.applied;
+        result.cellsChanged += tally.changed;
+        if (observer != nullptr) observer->OnMeshApplied(path, code, records, tally);
         ui.SetPos(ProgressPercent(result.applied, counted));
         ui.Pump();
         if (ui.AbortRequested()) {
@@ -57,22 +77,25 @@ int ProgressPercent(int applied, int counted) {
     return percent > 100 ? 100 : static_cast<int>(percent);
 }
 
-CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes,
-                            ICorrectionUi& ui) {
+CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui,
+                            const CorrectionOptions& options) {
     std::unique_ptr<CFile> map;
     try {
-        map = OpenFile(mapPath, FileAccess::kReadWriteExclusive);
+        map = OpenFile(mapPath,
+                       options.bDryRun ? FileAccess::kReadShared : FileAccess::kReadWriteExclusive);
     } catch (const CFileException&) {
         ui.ShowMessage(kMsgCannotOpenMap, MessageKind::kFailure);
         CorrectionResult result;
         result.outcome = CorrectionOutcome::kCannotOpen;
         return result;
     }
-    return CorrectOpenMap(*map, meshes, ui);
+    return CorrectOpenMap(*map, meshes, ui, options);
 }
 
-CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui) {
+CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui,
+                                const CorrectionOptions& options) {
     CorrectionResult result;
+    std::optional<CTileWriter> writer;
     try {
         DCMHEADER header;
         CTileIndex index;
@@ -89,10 +112,18 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
             case IndexLoad::kLoaded:
                 break;
         }
+        if (options.pJournal != nullptr && !options.bDryRun) options.pJournal->Begin(map, header);
+        writer.emplace(map, header, index,
+                       options.bDryRun ? CTileWriter::Mode::kDryRun : CTileWriter::Mode::kWrite,
+                       options.nCachedTiles, options.pJournal, options.pObserver);
+        if (options.pObserver != nullptr) options.pObserver->OnStart(header, index);
 
         ui.OpenProgress();
         bool found = false;
-        result = ApplyMeshFiles(map, header, index, meshes, ui, found);
+        result = ApplyMeshFiles(*writer, meshes, ui, options.pObserver, found);
+        writer->Flush();
+        writer->ShowFinalTiles();
+        result.tilesTouched = writer->TilesTouched();
         ui.CloseProgress();
         if (!found) {
             ui.ShowMessage(kMsgNoMeshFiles, MessageKind::kFailure);
@@ -103,8 +134,16 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         index.Clear();
         map.Close();
     } catch (const CException& error) {
-        // The map keeps every whole tile written before the failure; the
-        // owner of the file object releases it.
+        // Tiles patched before the failure still reach the disk, so the map
+        // keeps every whole tile as the failure found it; the owner of the
+        // file object releases it.
+        if (writer) {
+            try {
+                writer->Flush();
+            } catch (const CException&) {
+                // The first failure is the one to report.
+            }
+        }
         meshes.Close();
         ui.CloseProgress();
         ui.ShowError(error);

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "correction/TileWriter.h"
+
 class CFile;
+class CTileIndex;
 class ICorrectionUi;
 class IMeshFileSource;
+struct DCMHEADER;
 
 // How a correction of one map ended.
 enum class CorrectionOutcome {
@@ -22,17 +27,52 @@ struct CorrectionResult {
     CorrectionOutcome outcome = CorrectionOutcome::kCompleted;
     int applied = 0;           // mesh files written into the map
     std::string unusableFile;  // the entry that stopped the pass, for kStopped
+    int64_t cellsChanged = 0;  // summed over the meshes applied
+    size_t tilesTouched = 0;   // distinct tile blocks that received cells
+};
+
+// Follows a run: the map it works on, each mesh it applies, and each tile
+// as first read and as left (see ITileObserver).
+class ICorrectionObserver : public ITileObserver {
+  public:
+    // The map's header and index, loaded; before any mesh is read.
+    virtual void OnStart(const DCMHEADER& header, const CTileIndex& index) = 0;
+    // A mesh file applied: the path opened, the mesh code read, the record
+    // lines it held and what it did to the map.
+    virtual void OnMeshApplied(const std::string& path, int32_t meshCode, int records,
+                               const MeshTally& tally) = 0;
+};
+
+// Keeps the original bytes of a map's blocks: a tile journal that also
+// records, before the first block, what identifies the map.
+class IMapJournal : public ITileJournal {
+  public:
+    // Records the map's length, header and tile index as they are now, and
+    // makes them durable. Throws CFileException.
+    virtual void Begin(CFile& map, const DCMHEADER& header) = 0;
+};
+
+// How a run treats the map beyond the plain correction.
+struct CorrectionOptions {
+    bool bDryRun = false;  // opened for reading only; nothing is written
+    size_t nCachedTiles = CTileWriter::kDefaultCapacity;
+    IMapJournal* pJournal = nullptr;  // keeps every block before it is overwritten
+    ICorrectionObserver* pObserver = nullptr;
 };
 
 // The file work of a correction: opens the map for exclusive reading and
 // writing, loads its index, applies the source's mesh files one by one with
 // progress and abort, tells the user the outcome through ui, and closes the
-// map again on every path. Never throws for a failure of the map file or of
-// the UI's framework; both end the run with kFileError after ShowError.
-CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui);
+// map again on every path. Every tile changed is on disk before the outcome
+// is shown. Never throws for a failure of the map file or of the UI's
+// framework; both end the run with kFileError after ShowError. A dry run
+// opens the map for shared reading and does everything but the writes.
+CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui,
+                            const CorrectionOptions& options = {});
 
 // The same from the moment the map is open; closes it on every path.
-CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui);
+CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui,
+                                const CorrectionOptions& options = {});
 
 // The percentage shown after `applied` of `counted` entries, kept within the
 // bar's range even when the folder gained entries after they were counted.

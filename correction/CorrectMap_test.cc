@@ -229,8 +229,9 @@ TEST_F(CorrectMapTest, WriteErrorEndsTheRunWithAnErrorAndNoCount) {
     AddMesh("a.mem", 1);
     AddMesh("b.mem", 2);
     CMemoryFile inner(m_original);
-    // Each applied mesh writes four tiles: the sixth write is the second file's.
-    CFaultyFile map(inner, CFileException::Op::kWrite, 6);
+    // The tiles stay cached while both files patch them: the first write is
+    // the one at the end of the run.
+    CFaultyFile map(inner, CFileException::Op::kWrite, 1);
     CFolderMeshFiles meshes(Folder());
     const auto result = CorrectOpenMap(map, meshes, ui);
     EXPECT_EQ(result.outcome, CorrectionOutcome::kFileError);
@@ -238,7 +239,7 @@ TEST_F(CorrectMapTest, WriteErrorEndsTheRunWithAnErrorAndNoCount) {
     EXPECT_NE(ui.errors[0].find("write"), std::string::npos);
     EXPECT_TRUE(ui.messages.empty()) << "a failed run is not reported as a count";
     EXPECT_EQ(TileCellAt(inner.Bytes(), SampleBlockOffset(0), 0, 40), 3)
-        << "whole tiles written before stay";
+        << "the tiles that could still be written hold both files, whole";
 }
 
 TEST(ProgressPercentTest, StaysWithinTheBarsRange) {

@@ -47,7 +47,34 @@ std::optional<MeshCorner> PlaceMesh(int32_t meshCode, const DCMHEADER& header) {
     return MeshCorner{*x, *y};
 }
 
-void PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile) {
+MeshTiles TilesUnderMesh(MeshCorner corner) {
+    const int64_t tx0 = FloorDiv(corner.x, kTileSide);
+    const int64_t ty0 = FloorDiv(corner.y, kTileSide);
+    // A square of 200 cells reaches into the next tile only when it starts
+    // within its last 200 cells.
+    const int columns = corner.x + int64_t{kMeshSide} > (tx0 + 1) * kTileSide ? 2 : 1;
+    const int rows = corner.y + int64_t{kMeshSide} > (ty0 + 1) * kTileSide ? 2 : 1;
+    MeshTiles result;
+    for (int dy = 0; dy < rows; ++dy)
+        for (int dx = 0; dx < columns; ++dx) result.tiles[result.count++] = {tx0 + dx, ty0 + dy};
+    return result;
+}
+
+std::optional<int64_t> WritableBlock(const CTileIndex& index, TileNumber tile,
+                                     uint64_t fileLength) {
+    const auto key = TileKey(tile.tx, tile.ty);
+    if (!key) return std::nullopt;
+    const DCMTILEENTRY* entry = index.Find(*key);
+    if (entry == nullptr || entry->lBlockOffset < 0) return std::nullopt;
+    // A block that the file cannot hold whole is neither taken as values nor
+    // written.
+    if (static_cast<uint64_t>(entry->lBlockOffset) + kTileBlockSize > fileLength)
+        return std::nullopt;
+    return entry->lBlockOffset;
+}
+
+PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty,
+                     uint8_t* tile) {
     // Offset of the mesh's first row and column inside this tile; negative
     // when the mesh starts in a tile further south or west.
     const int64_t rowOffset = corner.y - ty * kTileSide;
@@ -56,39 +83,39 @@ void PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty, 
     const int64_t r1 = std::min<int64_t>(kMeshSide, kTileSide - rowOffset);
     const int64_t j0 = std::max<int64_t>(0, -colOffset);
     const int64_t j1 = std::min<int64_t>(kMeshSide, kTileSide - colOffset);
+    PatchCount count;
+    if (r0 >= r1 || j0 >= j1) return count;
     for (int64_t r = r0; r < r1; ++r) {
         uint8_t* out = tile + 2 * ((rowOffset + r) * kTileSide + colOffset + j0);
         const int16_t* in = &grid.cells[r * kMeshSide];
+        int64_t changed = 0;
         for (int64_t j = j0; j < j1; ++j, out += 2) {
             const auto cell = static_cast<uint16_t>(EncodeTileCell(in[j]));
+            const auto before = static_cast<uint16_t>(out[0] | out[1] << 8);
+            changed += before != cell;
             out[0] = static_cast<uint8_t>(cell);
             out[1] = static_cast<uint8_t>(cell >> 8);
         }
+        count.changed += changed;
     }
+    count.cells = (r1 - r0) * (j1 - j0);
+    return count;
 }
 
 void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
                       int32_t meshCode, const MeshGrid& grid, uint8_t* tileBuffer) {
     const auto corner = PlaceMesh(meshCode, header);
     if (!corner) return;
-    const int64_t tx0 = FloorDiv(corner->x, kTileSide);
-    const int64_t ty0 = FloorDiv(corner->y, kTileSide);
     const uint64_t fileLength = map.GetLength();
-    for (int dy = 0; dy < 2; ++dy) {
-        for (int dx = 0; dx < 2; ++dx) {
-            const auto key = TileKey(tx0 + dx, ty0 + dy);
-            if (!key) continue;
-            const DCMTILEENTRY* entry = index.Find(*key);
-            if (entry == nullptr || entry->lBlockOffset < 0) continue;
-            // A block that the file cannot hold whole is neither taken as
-            // values nor written.
-            if (static_cast<uint64_t>(entry->lBlockOffset) + kTileBlockSize > fileLength) continue;
-            map.Seek(entry->lBlockOffset);
-            if (map.Read(tileBuffer, kTileBlockSize) < kTileBlockSize) continue;
-            PatchTile(grid, *corner, tx0 + dx, ty0 + dy, tileBuffer);
-            map.Seek(entry->lBlockOffset);
-            map.Write(tileBuffer, kTileBlockSize);
-        }
+    // A listed tile that no cell of the mesh falls into would be written
+    // back as it was read: it is not visited at all.
+    const MeshTiles tiles = TilesUnderMesh(*corner);
+    for (int i = 0; i < tiles.count; ++i) {
+        const auto block = WritableBlock(index, tiles.tiles[i], fileLength);
+        if (!block) continue;
+        if (map.ReadAt(*block, tileBuffer, kTileBlockSize) < kTileBlockSize) continue;
+        PatchTile(grid, *corner, tiles.tiles[i].tx, tiles.tiles[i].ty, tileBuffer);
+        map.WriteAt(*block, tileBuffer, kTileBlockSize);
     }
 }
 

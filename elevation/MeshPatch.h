@@ -30,13 +30,41 @@ inline int16_t EncodeTileCell(int16_t metres) {
     return static_cast<int16_t>(metres + 1);
 }
 
+// A tile by its column and row numbers, counted like the cells.
+struct TileNumber {
+    int64_t tx;
+    int64_t ty;
+};
+
+// The tiles that hold at least one cell of a mesh square placed at corner:
+// one, two or four, row by row from the south-west, the order in which the
+// map takes them.
+struct MeshTiles {
+    int count = 0;
+    TileNumber tiles[4];
+};
+MeshTiles TilesUnderMesh(MeshCorner corner);
+
+// Cells written into a tile, and how many of them hold another value now.
+struct PatchCount {
+    int64_t cells = 0;
+    int64_t changed = 0;
+};
+
 // Copies the grid into the tile buffer (kTileBlockSize little-endian bytes)
 // of tile (tx, ty), for the cells of the mesh placed at corner that fall into
-// that tile; the other cells keep their values.
-void PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile);
+// that tile; the other cells keep their values. Returns what it wrote.
+PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty,
+                     uint8_t* tile);
+
+// The block of tile (tx, ty) when the map can take cells in it: a keyed tile
+// that the index lists, with a block lying wholly inside a file of
+// fileLength bytes. Empty otherwise.
+std::optional<int64_t> WritableBlock(const CTileIndex& index, TileNumber tile, uint64_t fileLength);
 
 // Applies one mesh file to an open map: reads it, and rewrites in place each
-// of the up to four tiles that the mesh can touch and that the index lists.
+// of the up to four tiles that hold cells of the mesh and that the index
+// lists, one tile after another.
 // A tile whose block does not lie wholly inside the file is left alone, and
 // so are cells west or south of the map's first cell.
 // Returns 0 when the mesh file cannot be used (ReadMemFile gave a negative

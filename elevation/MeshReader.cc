@@ -29,12 +29,13 @@ int RecordRow(std::string_view line) {
     return kMeshSide - record;
 }
 
-void StoreRecord(std::string_view line, MeshGrid& grid) {
+bool StoreRecord(std::string_view line, MeshGrid& grid) {
     const int row = RecordRow(line);
-    if (row < 0) return;
+    if (row < 0) return false;
     // The line reader leaves readable slack after every line.
     ConvertRecordFields(line.data() + kFirstFieldColumn,
                         line.size() - kFirstFieldColumn + CTextModeLines::kSlack, &grid.At(row, 0));
+    return true;
 }
 
 }  // namespace
@@ -49,14 +50,16 @@ int MeshFieldValue(const char* p, size_t n) {
     return negative ? -value : value;
 }
 
-int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize) {
+int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize, int* records) {
     std::fill(std::begin(grid.cells), std::end(grid.cells), kNoElevation);
     CTextModeLines lines(file, scratch, scratchSize);
     std::string_view line;
     if (!lines.Next(line)) return -1;
     const int32_t code = MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth));
+    int stored = 0;
     while (lines.Next(line))
-        if (line.size() >= kMeshRecordLength) StoreRecord(line, grid);
+        if (line.size() >= kMeshRecordLength) stored += StoreRecord(line, grid);
+    if (records != nullptr) *records = stored;
     return code;
 }
 
@@ -65,7 +68,8 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
     return ReadMemFile(path, grid, scratch.get(), kReadBuffer);
 }
 
-int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize) {
+int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize,
+                    int* records) {
     std::unique_ptr<CFile> file;
     try {
         file = OpenFile(path, FileAccess::kReadShared);
@@ -73,7 +77,7 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size
         return -1;
     }
     try {
-        return ReadMeshText(*file, grid, scratch, scratchSize);
+        return ReadMeshText(*file, grid, scratch, scratchSize, records);
     } catch (const CFileException&) {
         return -1;
     }

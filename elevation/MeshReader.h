@@ -21,10 +21,13 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid);
 
 // The same on a file already open, reading through the caller's scratch
 // buffer (see CTextModeLines); file errors propagate as CFileException.
-int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize);
+// When records is given, it receives the number of record lines stored.
+int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize,
+                     int* records = nullptr);
 
 // ReadMemFile reading through the caller's scratch buffer.
-int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize);
+int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize,
+                    int* records = nullptr);
 
 // The value of a text field as the C library's atoi reads it, limited to the
 // n bytes at p: leading white space, an optional sign, then digits.

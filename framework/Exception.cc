@@ -20,6 +20,8 @@ const char* CFileException::OperationName(Op op) {
             return "size query";
         case Op::kClose:
             return "close";
+        case Op::kSync:
+            return "sync";
     }
     return "file operation";
 }

@@ -26,6 +26,10 @@ class CFaultyFile final : public CFile {
         Count(CFileException::Op::kLength);
         return m_inner.GetLength();
     }
+    void Sync() override {
+        Count(CFileException::Op::kSync);
+        m_inner.Sync();
+    }
     void Close() override {
         Count(CFileException::Op::kClose);
         m_inner.Close();

@@ -4,11 +4,12 @@
 #include <memory>
 #include <string>
 
-// How a file is opened. Both open an existing file only: nothing is created
-// or truncated.
+// How a file is opened. The first two open an existing file only: nothing is
+// created or truncated.
 enum class FileAccess {
     kReadShared,          // read only; others may read and write meanwhile
     kReadWriteExclusive,  // read and write; no one else may open it meanwhile
+    kCreateNew,           // a new file, read and write; fails when the path exists
 };
 
 // A binary file. Every operation either does all it was asked or throws
@@ -26,6 +27,20 @@ class CFile {
     // Writes count bytes at the current position, all of them or throws.
     virtual void Write(const void* buffer, uint32_t count) = 0;
     virtual uint64_t GetLength() = 0;
+    // Writes what was written so far through to the disk.
+    virtual void Sync() = 0;
+
+    // Read and Write at a position counted from the start; the current
+    // position afterwards is unspecified. Backends that can do it in one
+    // call do.
+    virtual uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) {
+        Seek(position);
+        return Read(buffer, count);
+    }
+    virtual void WriteAt(int64_t position, const void* buffer, uint32_t count) {
+        Seek(position);
+        Write(buffer, count);
+    }
     // Releases the file; further calls throw. The destructor closes too,
     // but swallows errors.
     virtual void Close() = 0;
@@ -33,6 +48,7 @@ class CFile {
     virtual const std::string& GetFilePath() const = 0;
 };
 
-// Opens an existing file on disk; throws CFileException (kOpen) on failure,
-// including when a kReadWriteExclusive file is held by someone else.
+// Opens an existing file on disk, or creates one for kCreateNew; throws
+// CFileException (kOpen) on failure, including when a kReadWriteExclusive
+// file is held by someone else and when a kCreateNew path exists.
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access);

@@ -17,6 +17,7 @@ class CMemoryFile final : public CFile {
     void Seek(int64_t position) override;
     void Write(const void* buffer, uint32_t count) override;
     uint64_t GetLength() override;
+    void Sync() override { CheckOpen(CFileException::Op::kSync); }
     void Close() override;
     const std::string& GetFilePath() const override { return m_strPath; }
 

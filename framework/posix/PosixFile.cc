@@ -49,6 +49,38 @@ class PosixFile final : public CFile {
         }
     }
 
+    uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
+        if (position < 0) throw CFileException(Op::kSeek, m_strPath, "negative position");
+        auto* out = static_cast<char*>(buffer);
+        uint32_t done = 0;
+        while (done < count) {
+            ssize_t n = ::pread(Fd(Op::kRead), out + done, count - done,
+                                static_cast<off_t>(position + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) Fail(Op::kRead);
+            if (n == 0) break;
+            done += static_cast<uint32_t>(n);
+        }
+        return done;
+    }
+
+    void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
+        if (position < 0) throw CFileException(Op::kSeek, m_strPath, "negative position");
+        auto* in = static_cast<const char*>(buffer);
+        uint32_t done = 0;
+        while (done < count) {
+            ssize_t n = ::pwrite(Fd(Op::kWrite), in + done, count - done,
+                                 static_cast<off_t>(position + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) Fail(Op::kWrite);
+            done += static_cast<uint32_t>(n);
+        }
+    }
+
+    void Sync() override {
+        if (::fdatasync(Fd(Op::kSync)) != 0) Fail(Op::kSync);
+    }
+
     uint64_t GetLength() override {
         struct stat st;
         if (::fstat(Fd(Op::kLength), &st) != 0) Fail(Op::kLength);
@@ -82,6 +114,11 @@ class PosixFile final : public CFile {
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     using Op = CFileException::Op;
+    if (access == FileAccess::kCreateNew) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));
+        return std::make_unique<PosixFile>(fd, path);
+    }
     const bool write = access == FileAccess::kReadWriteExclusive;
     int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));

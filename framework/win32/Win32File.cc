@@ -52,6 +52,10 @@ class Win32File final : public CFile {
         if (n != count) throw CFileException(Op::kWrite, m_strPath, "short write");
     }
 
+    void Sync() override {
+        if (!FlushFileBuffers(Handle(Op::kSync))) Fail(Op::kSync);
+    }
+
     uint64_t GetLength() override {
         LARGE_INTEGER size;
         if (!GetFileSizeEx(Handle(Op::kLength), &size)) Fail(Op::kLength);
@@ -84,10 +88,11 @@ class Win32File final : public CFile {
 }  // namespace
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
-    const bool write = access == FileAccess::kReadWriteExclusive;
+    const bool write = access != FileAccess::kReadShared;
     HANDLE handle = CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                                 write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                access == FileAccess::kCreateNew ? CREATE_NEW : OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw CFileException(CFileException::Op::kOpen, path, SystemMessage(GetLastError()));
     return std::make_unique<Win32File>(handle, path);

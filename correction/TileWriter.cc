@@ -1,0 +1,187 @@
+#include "correction/TileWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "elevation/TileIndex.h"
+#include "framework/AlignedBuffer.h"
+#include "framework/File.h"
+
+struct CTileWriter::Slot {
+    int64_t block = -1;  // -1: free
+    TileNumber tile{};
+    bool bDirty = false;
+    uint64_t used = 0;     // clock of the last patch or lookup
+    uint64_t written = 0;  // clock of the last patch
+    CAlignedBuffer buffer{kTileBlockSize};
+
+    uint8_t* Data() { return buffer.Data(); }
+};
+
+bool IndexHasOverlappingBlocks(const CTileIndex& index, uint64_t fileLength) {
+    std::vector<int64_t> blocks;
+    for (const DCMTILEENTRY& entry : index.Entries()) {
+        // Only the first entry of a key is ever looked up.
+        if (index.Find(entry.lKey) != &entry || entry.lBlockOffset < 0) continue;
+        if (static_cast<uint64_t>(entry.lBlockOffset) + kTileBlockSize > fileLength) continue;
+        blocks.push_back(entry.lBlockOffset);
+    }
+    std::sort(blocks.begin(), blocks.end());
+    for (size_t i = 1; i < blocks.size(); ++i)
+        if (blocks[i] - blocks[i - 1] < int64_t{kTileBlockSize}) return true;
+    return false;
+}
+
+CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& index, Mode mode,
+                         size_t capacity, ITileJournal* journal, ITileObserver* observer)
+    : m_map(map),
+      m_index(index),
+      m_header(header),
+      m_mode(mode),
+      m_capacity(std::max<size_t>(capacity, 1)),
+      m_journal(mode == Mode::kWrite ? journal : nullptr),
+      m_observer(observer),
+      m_fileLength(map.GetLength()),
+      m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)) {}
+
+CTileWriter::~CTileWriter() = default;
+
+MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
+    MeshTally tally;
+    const auto corner = PlaceMesh(meshCode, m_header);
+    if (!corner) return tally;
+    const MeshTiles tiles = TilesUnderMesh(*corner);
+    for (int i = 0; i < tiles.count; ++i) {
+        const TileNumber tile = tiles.tiles[i];
+        if (TileKey(tile.tx, tile.ty)) tally.bInsideMap = true;
+        const auto block = WritableBlock(m_index, tile, m_fileLength);
+        if (!block) continue;
+        Slot* slot = Acquire(tile, *block);
+        if (slot == nullptr) continue;
+        const PatchCount count = PatchTile(grid, *corner, tile.tx, tile.ty, slot->Data());
+        MarkChanged(*slot);
+        ++tally.tiles;
+        tally.cells += count.cells;
+        tally.changed += count.changed;
+        if (m_touchedBlocks.insert(*block).second) m_touched.emplace_back(tile, *block);
+        if (m_bOverlap && m_mode == Mode::kWrite) {
+            // Blocks share bytes: the next read must see this write.
+            WriteBack({slot});
+            m_held.erase(slot->block);
+            slot->block = -1;
+        }
+    }
+    return tally;
+}
+
+void CTileWriter::Flush() {
+    std::vector<Slot*> all;
+    for (auto& slot : m_slots) all.push_back(slot.get());
+    WriteBack(std::move(all));
+}
+
+void CTileWriter::ShowFinalTiles() {
+    if (m_observer == nullptr) return;
+    CAlignedBuffer scratch(kTileBlockSize);
+    for (const auto& [tile, block] : m_touched) {
+        const auto held = m_held.find(block);
+        if (held != m_held.end() && !m_bOverlap) {
+            m_observer->OnFinal(tile, held->second->Data());
+        } else {
+            ReadCurrent(block, scratch.Data());
+            m_observer->OnFinal(tile, scratch.Data());
+        }
+    }
+}
+
+CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
+    const auto held = m_held.find(block);
+    if (held != m_held.end() && !m_bOverlap) {
+        held->second->used = ++m_clock;
+        return held->second;
+    }
+    Slot* slot = held != m_held.end() ? held->second : FreeSlot();
+    if (m_mode == Mode::kDryRun && m_bOverlap) {
+        // What a real run would read here: the file as the earlier patches
+        // of blocks sharing bytes with this one left it.
+        CAlignedBuffer current(kTileBlockSize);
+        ReadCurrent(block, current.Data());
+        std::memcpy(slot->Data(), current.Data(), kTileBlockSize);
+    } else if (m_map.ReadAt(block, slot->Data(), kTileBlockSize) < kTileBlockSize) {
+        return nullptr;  // the file shrank under the run: the slot stays free
+    }
+    if (m_seen.insert(block).second) {
+        if (m_journal != nullptr) {
+            m_journal->Save(block, slot->Data());
+            m_bUncommitted = true;
+        }
+        if (m_observer != nullptr) m_observer->OnFirstRead(tile, slot->Data());
+    }
+    slot->block = block;
+    slot->tile = tile;
+    slot->used = ++m_clock;
+    m_held[block] = slot;
+    return slot;
+}
+
+CTileWriter::Slot* CTileWriter::FreeSlot() {
+    for (auto& slot : m_slots)
+        if (slot->block < 0) return slot.get();
+    if (m_mode == Mode::kDryRun || m_slots.size() < m_capacity) {
+        m_slots.push_back(std::make_unique<Slot>());
+        return m_slots.back().get();
+    }
+    // Full: when every tile is changed, the older half goes to disk in one
+    // batch (one commit of the journal for all of them); then the tile used
+    // longest ago makes room.
+    std::vector<Slot*> byAge;
+    for (auto& slot : m_slots) byAge.push_back(slot.get());
+    std::sort(byAge.begin(), byAge.end(), [](Slot* a, Slot* b) { return a->used < b->used; });
+    const bool anyClean =
+        std::any_of(byAge.begin(), byAge.end(), [](Slot* s) { return !s->bDirty; });
+    if (!anyClean) WriteBack({byAge.begin(), byAge.begin() + (byAge.size() + 1) / 2});
+    Slot* victim = *std::find_if(byAge.begin(), byAge.end(), [](Slot* s) { return !s->bDirty; });
+    m_held.erase(victim->block);
+    victim->block = -1;
+    return victim;
+}
+
+void CTileWriter::WriteBack(std::vector<Slot*> slots) {
+    slots.erase(std::remove_if(slots.begin(), slots.end(), [](Slot* s) { return !s->bDirty; }),
+                slots.end());
+    if (slots.empty() || m_mode == Mode::kDryRun) return;
+    if (m_journal != nullptr && m_bUncommitted) {
+        m_journal->Commit();
+        m_bUncommitted = false;
+    }
+    // In file order: the disk sees one pass instead of a scatter.
+    std::sort(slots.begin(), slots.end(), [](Slot* a, Slot* b) { return a->block < b->block; });
+    for (Slot* slot : slots) {
+        m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
+        slot->bDirty = false;
+    }
+}
+
+void CTileWriter::ReadCurrent(int64_t block, uint8_t* bytes) {
+    m_map.ReadAt(block, bytes, kTileBlockSize);
+    // Changes not on disk, oldest first, so that where blocks share bytes
+    // the latest patch wins as it would on disk.
+    std::vector<Slot*> pending;
+    for (auto& slot : m_slots)
+        if (slot->block >= 0 && slot->bDirty && slot->block < block + int64_t{kTileBlockSize} &&
+            block < slot->block + int64_t{kTileBlockSize})
+            pending.push_back(slot.get());
+    std::sort(pending.begin(), pending.end(),
+              [](Slot* a, Slot* b) { return a->written < b->written; });
+    for (Slot* slot : pending) {
+        const int64_t from = std::max(block, slot->block);
+        const int64_t to = std::min(block, slot->block) + int64_t{kTileBlockSize};
+        std::memcpy(bytes + (from - block), slot->Data() + (from - slot->block),
+                    static_cast<size_t>(to - from));
+    }
+}
+
+void CTileWriter::MarkChanged(Slot& slot) {
+    slot.bDirty = true;
+    slot.written = slot.used = ++m_clock;
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "elevation/DcmLayout.h"
+#include "elevation/MeshGrid.h"
+#include "elevation/MeshPatch.h"
+
+class CAlignedBuffer;
+class CFile;
+class CTileIndex;
+
+// What one mesh did to the map.
+struct MeshTally {
+    int tiles = 0;            // tile blocks that received at least one cell
+    int64_t cells = 0;        // cells written
+    int64_t changed = 0;      // of those, cells that hold another value now
+    bool bInsideMap = false;  // some cell of the square lies in a tile that can have a key
+};
+
+// Keeps the original bytes of every block before the run first overwrites
+// it, so that the run can be undone.
+class ITileJournal {
+  public:
+    virtual ~ITileJournal() = default;
+    // The block at this file position as the run first read it; called once
+    // per block, before any of its cells changes. Throws CFileException.
+    virtual void Save(int64_t block, const uint8_t* bytes) = 0;
+    // Makes everything saved so far durable; called before a block whose
+    // original was saved since the last call is overwritten. Throws
+    // CFileException.
+    virtual void Commit() = 0;
+};
+
+// Sees each tile as the run first read it and as the run left it.
+class ITileObserver {
+  public:
+    virtual ~ITileObserver() = default;
+    virtual void OnFirstRead(TileNumber tile, const uint8_t* bytes) = 0;
+    virtual void OnFinal(TileNumber tile, const uint8_t* bytes) = 0;
+};
+
+// The one place where a run reads, patches and writes the map's tile blocks.
+//
+// Tiles stay in a small write-back cache while the following meshes patch
+// them, and each is written once when it leaves the cache or the run ends,
+// so a tile that several meshes touch is read and written once instead of
+// once per mesh. The map's bytes come out exactly as if every mesh had read,
+// patched and written its tiles one after another: blocks never overlap
+// while the cache is on, and for a map whose index lists overlapping blocks
+// every tile is written straight after its patch, as the plain path does.
+//
+// A dry run writes nothing: it holds every tile it changed in memory (about
+// 200 KB each), so that later meshes see earlier ones as a real run would.
+class CTileWriter {
+  public:
+    // Tiles a real run holds at most: about 6.5 MB.
+    static constexpr size_t kDefaultCapacity = 32;
+
+    enum class Mode { kWrite, kDryRun };
+
+    // The writer for an open map whose index is loaded. journal and observer
+    // may be null; both must outlive the writer.
+    CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& index, Mode mode,
+                size_t capacity = kDefaultCapacity, ITileJournal* journal = nullptr,
+                ITileObserver* observer = nullptr);
+    ~CTileWriter();
+    CTileWriter(const CTileWriter&) = delete;
+    CTileWriter& operator=(const CTileWriter&) = delete;
+
+    // Writes the grid of mesh meshCode into the tiles that hold its cells
+    // and that the map lists with a whole block. File errors propagate as
+    // CFileException; the tiles patched before stay held for Flush.
+    MeshTally Apply(int32_t meshCode, const MeshGrid& grid);
+
+    // Writes back every tile changed and not yet written. Call it on every
+    // path that ends a run, before the run reports its end. File errors
+    // propagate as CFileException.
+    void Flush();
+
+    // Shows the observer every tile that received cells, as the map now
+    // holds it (after Flush; a dry run's own view of it).
+    void ShowFinalTiles();
+
+    // Distinct tile blocks that received cells so far.
+    size_t TilesTouched() const { return m_touched.size(); }
+    // True when the index lists blocks that overlap, so nothing is cached.
+    bool WritesThrough() const { return m_bOverlap; }
+
+  private:
+    struct Slot;
+
+    Slot* Acquire(TileNumber tile, int64_t block);
+    Slot* FreeSlot();
+    void WriteBack(std::vector<Slot*> slots);
+    void ReadCurrent(int64_t block, uint8_t* bytes);
+    void MarkChanged(Slot& slot);
+
+    CFile& m_map;
+    const CTileIndex& m_index;
+    const DCMHEADER& m_header;
+    const Mode m_mode;
+    const size_t m_capacity;
+    ITileJournal* const m_journal;
+    ITileObserver* const m_observer;
+    uint64_t m_fileLength;
+    bool m_bOverlap;
+    bool m_bUncommitted = false;
+    uint64_t m_clock = 0;
+
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    std::unordered_map<int64_t, Slot*> m_held;              // block -> slot
+    std::unordered_set<int64_t> m_seen;                     // blocks read at least once
+    std::vector<std::pair<TileNumber, int64_t>> m_touched;  // in first-patch order
+    std::unordered_set<int64_t> m_touchedBlocks;
+};
+
+// True when two of the blocks that lookups can reach share a byte.
+bool IndexHasOverlappingBlocks(const CTileIndex& index, uint64_t fileLength);
