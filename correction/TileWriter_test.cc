@@ -1,0 +1,278 @@
+#include "correction/TileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <random>
+
+#include "elevation/MeshPatch.h"
+#include "elevation/TileIndex.h"
+#include "framework/Exception.h"
+#include "framework/MemoryFile.h"
+#include "samples/SampleMap.h"
+
+namespace {
+
+int16_t Original(size_t tile, int cell) {
+    return static_cast<int16_t>((tile * 7919 + cell * 13) % 3000 - 100);
+}
+
+// Fifteen tiles of a 5 x 3 block at the sample origin, two of them not
+// listed; meshes 5239q v (q 4-7) and 5339 0v cover it and its north edge.
+SampleMapLayout Layout() {
+    SampleMapLayout layout;
+    for (int ty = 0; ty < 3; ++ty)
+        for (int tx = 0; tx < 5; ++tx)
+            if (!(tx == 2 && ty == 1) && !(tx == 4 && ty == 0)) layout.tiles.push_back({tx, ty});
+    return layout;
+}
+
+struct Mesh {
+    int32_t code;
+    std::unique_ptr<MeshGrid> grid;
+};
+
+// Meshes in a fixed random order, some of them twice, with values that
+// often repeat what the map holds so that "changed" differs from "cells".
+std::vector<Mesh> Meshes(unsigned seed, int count) {
+    std::mt19937 random(seed);
+    std::vector<Mesh> meshes;
+    for (int i = 0; i < count; ++i) {
+        const int q = 4 + static_cast<int>(random() % 5);
+        const int v = static_cast<int>(random() % 8);
+        const int32_t code = q < 8 ? 523900 + q * 10 + v : 533900 + v;
+        auto grid = std::make_unique<MeshGrid>();
+        const int base = static_cast<int>(random() % 3);
+        for (int c = 0; c < kMeshCells; ++c)
+            grid->cells[c] = static_cast<int16_t>(base == 0 ? -9999 : (c * base) % 40 - 5);
+        meshes.push_back({code, std::move(grid)});
+    }
+    return meshes;
+}
+
+struct Map {
+    CMemoryFile file;
+    DCMHEADER header;
+    CTileIndex index;
+
+    explicit Map(const std::vector<uint8_t>& bytes) : file(bytes) {
+        EXPECT_EQ(LoadTileIndex(file, header, index), IndexLoad::kLoaded);
+    }
+};
+
+// The plain path: each mesh reads, patches and writes its tiles in turn;
+// the tallies come from comparing the whole map before and after each mesh.
+struct PlainRun {
+    std::vector<uint8_t> bytes;
+    std::vector<int64_t> changed;
+};
+PlainRun RunPlain(const std::vector<uint8_t>& original, const std::vector<Mesh>& meshes) {
+    Map map(original);
+    PlainRun run;
+    auto tile = std::make_unique<uint8_t[]>(kTileBlockSize);
+    for (const Mesh& mesh : meshes) {
+        const std::vector<uint8_t> before = map.file.Bytes();
+        PatchGridIntoMap(map.file, map.header, map.index, mesh.code, *mesh.grid, tile.get());
+        int64_t changed = 0;
+        for (size_t i = 0; i < before.size(); i += 2)
+            changed += before[i] != map.file.Bytes()[i] || before[i + 1] != map.file.Bytes()[i + 1];
+        run.changed.push_back(changed);
+    }
+    run.bytes = map.file.Bytes();
+    return run;
+}
+
+std::vector<MeshTally> RunCached(CFile& file, const Map& map, const std::vector<Mesh>& meshes,
+                                 CTileWriter::Mode mode, size_t capacity) {
+    CTileWriter writer(file, map.header, map.index, mode, capacity);
+    std::vector<MeshTally> tallies;
+    for (const Mesh& mesh : meshes) tallies.push_back(writer.Apply(mesh.code, *mesh.grid));
+    writer.Flush();
+    return tallies;
+}
+
+TEST(TileWriterTest, CachedRunsWriteTheBytesOfThePlainPathAndCountItsChanges) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(7, 60);
+    const PlainRun plain = RunPlain(original, meshes);
+    for (size_t capacity : {size_t{1}, size_t{3}, size_t{32}}) {
+        Map map(original);
+        const auto tallies = RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, capacity);
+        EXPECT_TRUE(map.file.Bytes() == plain.bytes) << "capacity " << capacity;
+        for (size_t i = 0; i < meshes.size(); ++i)
+            ASSERT_EQ(tallies[i].changed, plain.changed[i]) << "mesh " << i;
+    }
+}
+
+TEST(TileWriterTest, DryRunWritesNothingAndCountsAsTheRealRun) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(11, 40);
+    Map real(original);
+    const auto want = RunCached(real.file, real, meshes, CTileWriter::Mode::kWrite, 2);
+    Map dry(original);
+    const auto got = RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 2);
+    EXPECT_TRUE(dry.file.Bytes() == original);
+    for (size_t i = 0; i < meshes.size(); ++i) {
+        EXPECT_EQ(got[i].tiles, want[i].tiles);
+        EXPECT_EQ(got[i].cells, want[i].cells);
+        EXPECT_EQ(got[i].changed, want[i].changed) << "mesh " << i;
+    }
+}
+
+TEST(TileWriterTest, CountsWhatAMeshWrote) {
+    const auto original = BuildSampleMap(Layout(), [](size_t, int) { return int16_t{0}; });
+    Map map(original);
+    CTileWriter writer(map.file, map.header, map.index, CTileWriter::Mode::kWrite);
+    auto grid = std::make_unique<MeshGrid>();
+    std::fill(std::begin(grid->cells), std::end(grid->cells), int16_t{-9999});
+    // 523976: corner (1200, 600), over tiles (3, 1), (4, 1), (3, 2), (4, 2).
+    MeshTally tally = writer.Apply(523976, *grid);
+    EXPECT_EQ(tally.tiles, 4);
+    EXPECT_EQ(tally.cells, 40000);
+    EXPECT_EQ(tally.changed, 0) << "no data stored over no data";
+    grid->cells[0] = 12;
+    tally = writer.Apply(523976, *grid);
+    EXPECT_EQ(tally.changed, 1);
+    // 523964: corner (800, 400), all but 40 columns in unlisted tile (2, 1).
+    tally = writer.Apply(523964, *grid);
+    EXPECT_EQ(tally.tiles, 1);
+    EXPECT_EQ(tally.cells, 200 * 40);
+    EXPECT_TRUE(tally.bInsideMap);
+    // Far west of the origin: no tile there can have a key.
+    tally = writer.Apply(513800, *grid);
+    EXPECT_EQ(tally.tiles, 0);
+    EXPECT_FALSE(tally.bInsideMap);
+    EXPECT_EQ(writer.TilesTouched(), 4u);
+}
+
+// A map whose index lists blocks that share bytes: tile (1, 0) starts half
+// way into the block of tile (0, 0).
+std::vector<uint8_t> OverlappingMap() {
+    SampleMapLayout layout;
+    layout.tiles = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    auto bytes = BuildSampleMap(layout, Original);
+    StoreLE32(bytes.data() + SampleIndexOffset() + 16 + 4,
+              static_cast<int32_t>(SampleBlockOffset(0) + kTileBlockSize / 2));
+    return bytes;
+}
+
+TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
+    const auto original = OverlappingMap();
+    const auto meshes = Meshes(3, 30);
+    const PlainRun plain = RunPlain(original, meshes);
+    Map map(original);
+    EXPECT_TRUE(IndexHasOverlappingBlocks(map.index, original.size()));
+    const auto tallies = RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, 32);
+    EXPECT_TRUE(map.file.Bytes() == plain.bytes);
+    Map dry(original);
+    const auto dryTallies = RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 32);
+    EXPECT_TRUE(dry.file.Bytes() == original);
+    for (size_t i = 0; i < meshes.size(); ++i)
+        ASSERT_EQ(dryTallies[i].changed, tallies[i].changed) << "mesh " << i;
+}
+
+// Fails every read of one block, as a bad sector would.
+class CBadBlockFile final : public CFile {
+  public:
+    CBadBlockFile(CFile& inner, int64_t bad) : m_inner(inner), m_bad(bad) {}
+    uint32_t Read(void* b, uint32_t n) override { return m_inner.Read(b, n); }
+    void Seek(int64_t p) override { m_inner.Seek(p); }
+    void Write(const void* b, uint32_t n) override { m_inner.Write(b, n); }
+    uint64_t GetLength() override { return m_inner.GetLength(); }
+    void Sync() override { m_inner.Sync(); }
+    void Close() override { m_inner.Close(); }
+    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
+    uint32_t ReadAt(int64_t p, void* b, uint32_t n) override {
+        if (p == m_bad) throw CFileException(CFileException::Op::kRead, "map", "bad block");
+        return m_inner.ReadAt(p, b, n);
+    }
+
+  private:
+    CFile& m_inner;
+    int64_t m_bad;
+};
+
+TEST(TileWriterTest, ABlockThatCannotBeReadLeavesWhatThePlainPathLeaves) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(5, 40);
+    const int64_t bad = SampleBlockOffset(7);
+    auto runUntilFailure = [&](bool cached) {
+        Map map(original);
+        CBadBlockFile file(map.file, bad);
+        CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 3);
+        auto tile = std::make_unique<uint8_t[]>(kTileBlockSize);
+        try {
+            for (const Mesh& mesh : meshes) {
+                if (cached)
+                    writer.Apply(mesh.code, *mesh.grid);
+                else
+                    PatchGridIntoMap(file, map.header, map.index, mesh.code, *mesh.grid,
+                                     tile.get());
+            }
+            ADD_FAILURE() << "no mesh reached the bad block";
+        } catch (const CFileException&) {
+            writer.Flush();
+        }
+        return map.file.Bytes();
+    };
+    EXPECT_TRUE(runUntilFailure(true) == runUntilFailure(false));
+}
+
+// Records the order of saves, commits and writes.
+class CJournalLog final : public ITileJournal {
+  public:
+    void Save(int64_t block, const uint8_t*) override { events.push_back({'S', block}); }
+    void Commit() override { events.push_back({'C', 0}); }
+    std::vector<std::pair<char, int64_t>> events;
+};
+
+class CWriteLog final : public CFile {
+  public:
+    CWriteLog(CFile& inner, CJournalLog& log) : m_inner(inner), m_log(log) {}
+    uint32_t Read(void* b, uint32_t n) override { return m_inner.Read(b, n); }
+    void Seek(int64_t p) override { m_inner.Seek(p); }
+    void Write(const void* b, uint32_t n) override { m_inner.Write(b, n); }
+    uint64_t GetLength() override { return m_inner.GetLength(); }
+    void Sync() override { m_inner.Sync(); }
+    void Close() override { m_inner.Close(); }
+    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
+    void WriteAt(int64_t p, const void* b, uint32_t n) override {
+        m_log.events.push_back({'W', p});
+        m_inner.WriteAt(p, b, n);
+    }
+
+  private:
+    CFile& m_inner;
+    CJournalLog& m_log;
+};
+
+TEST(TileWriterTest, EveryBlockIsSavedAndCommittedBeforeItIsOverwritten) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(9, 60);
+    Map map(original);
+    CJournalLog journal;
+    CWriteLog file(map.file, journal);
+    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 8, &journal);
+    for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
+    writer.Flush();
+    std::map<int64_t, int> saves;
+    std::map<int64_t, bool> committed;
+    int writes = 0, commits = 0;
+    for (const auto& [kind, block] : journal.events) {
+        if (kind == 'S') {
+            ++saves[block];
+            committed[block] = false;
+        } else if (kind == 'C') {
+            ++commits;
+            for (auto& entry : committed) entry.second = true;
+        } else {
+            ++writes;
+            ASSERT_TRUE(committed[block]) << "block " << block << " written before its save";
+        }
+    }
+    for (const auto& [block, n] : saves) EXPECT_EQ(n, 1) << "block " << block << " saved twice";
+    EXPECT_LT(commits * 2, writes) << "commits come in batches";
+}
+
+}  // namespace
