@@ -1,0 +1,108 @@
+#include "tools/PngFile.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// What the write callbacks learn; plain data, since libpng leaves its error
+// handler by longjmp.
+struct PngSink {
+    FILE* file;
+    int nErrno;           // the system's error of a failed write, 0 if none
+    char szMessage[128];  // libpng's own message otherwise
+};
+
+PngSink& SinkOf(png_structp png) { return *static_cast<PngSink*>(png_get_io_ptr(png)); }
+
+void WriteBytes(png_structp png, png_bytep data, size_t size) {
+    PngSink& sink = SinkOf(png);
+    if (std::fwrite(data, 1, size, sink.file) != size) {
+        sink.nErrno = errno != 0 ? errno : EIO;
+        png_error(png, "write failed");
+    }
+}
+
+void FlushBytes(png_structp png) {
+    PngSink& sink = SinkOf(png);
+    if (std::fflush(sink.file) != 0) {
+        sink.nErrno = errno != 0 ? errno : EIO;
+        png_error(png, "flush failed");
+    }
+}
+
+void OnPngError(png_structp png, png_const_charp message) {
+    auto* sink = static_cast<PngSink*>(png_get_error_ptr(png));
+    std::snprintf(sink->szMessage, sizeof sink->szMessage, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// The libpng part, kept free of objects with destructors for the sake of its
+// longjmp. True when every byte went to the sink's file.
+bool Encode(PngSink& sink, int width, int height, png_bytepp rows) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
+    if (png == nullptr) {
+        std::snprintf(sink.szMessage, sizeof sink.szMessage, "out of memory");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_set_write_fn(png, &sink, WriteBytes, FlushBytes);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_rows(png, info, rows);
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool CanCreateFile(const std::string& path, std::string& error) {
+    if (FILE* created = std::fopen(path.c_str(), "wbx")) {
+        std::fclose(created);
+        std::remove(path.c_str());
+        return true;
+    }
+    if (errno == EEXIST) {
+        if (FILE* existing = std::fopen(path.c_str(), "r+b")) {
+            std::fclose(existing);
+            return true;
+        }
+    }
+    error = std::strerror(errno);
+    return false;
+}
+
+bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
+                 std::string& error) {
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[static_cast<size_t>(y)] =
+            const_cast<png_bytep>(rgb.data()) + static_cast<size_t>(y) * width * 3;
+    PngSink sink{std::fopen(path.c_str(), "wb"), 0, ""};
+    if (sink.file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool bEncoded = Encode(sink, width, height, rows.data());
+    const bool bClosed = std::fclose(sink.file) == 0;
+    if (bEncoded && bClosed) return true;
+    if (sink.nErrno != 0)
+        error = std::strerror(sink.nErrno);
+    else if (!bEncoded)
+        error = sink.szMessage;
+    else
+        error = std::strerror(errno);
+    return false;
+}

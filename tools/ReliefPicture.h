@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "elevation/DcmLayout.h"
+#include "tools/ReliefShading.h"
+
+// A rectangle of map cells, half-open: columns [x0, x1), rows [y0, y1).
+struct CellBox {
+    int64_t x0, y0, x1, y1;
+};
+
+// A before-and-after picture of a correction over an area of the map: three
+// panels side by side (before, after, their difference), each at most a
+// third of 1,600 pixels wide, at the ground's aspect. The panels are reduced
+// as the tiles pass: memory follows the picture's size, never the area's.
+class CReliefPicture {
+  public:
+    static constexpr int kMaxWidth = 1600;
+    static constexpr int kSeparatorWidth = 2;
+
+    // Panels for the cells of area at the area's latitude, found from the
+    // origin in header. Throws std::invalid_argument when area is empty.
+    CReliefPicture(const CellBox& area, const DCMHEADER& header);
+
+    // Takes in tile (tx, ty) (kTileBlockSize bytes) as it was before the run
+    // changed it; cells outside the area are ignored. At most once per tile.
+    void AddBefore(int64_t tx, int64_t ty, const uint8_t* tile);
+
+    // Takes in the same tile as the run left it; at most once per tile, after
+    // its AddBefore.
+    void AddAfter(int64_t tx, int64_t ty, const uint8_t* tile);
+
+    // True when a picture could be written to path (see CanCreateFile: the
+    // check leaves no file behind); false with the system's reason.
+    static bool CanCreate(const std::string& path, std::string& error);
+
+    // Draws the picture from what was taken in and writes it to path as a PNG.
+    // Parts of the area that no tile covered are drawn as no data, and as no
+    // change. False with the system's reason when the file cannot be written.
+    bool WritePng(const std::string& path, std::string& error) const;
+
+    int Width() const { return 3 * m_nPanelWidth + 2 * kSeparatorWidth; }
+    int Height() const { return m_nPanelHeight; }
+
+  private:
+    // The cells of one area pixel: their sum of metres, how many had data
+    // and how many had none, and an order-free fingerprint of their values
+    // that tells a change even where the mean stays.
+    struct Bin {
+        int64_t nSum = 0;
+        uint64_t nData = 0;
+        uint64_t nNoData = 0;
+        uint64_t nPrint = 0;
+    };
+
+    void Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile) const;
+    ReducedGrid Reduce(const std::vector<Bin>& bins) const;
+    std::vector<Rgb> Difference(const ReducedGrid& before, const ReducedGrid& after) const;
+    std::vector<uint8_t> Draw() const;
+
+    CellBox m_area;
+    double m_dCellWidth;   // metres on the ground, east-west
+    double m_dCellHeight;  // metres on the ground, north-south
+    int m_nPanelWidth;
+    int m_nPanelHeight;
+    int m_nGridWidth;  // bins; fewer than the panel's pixels when it is scaled up
+    int m_nGridHeight;
+    std::vector<Bin> m_vBefore;
+    std::vector<Bin> m_vAfter;
+};

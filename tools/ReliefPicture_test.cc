@@ -1,0 +1,270 @@
+#include "tools/ReliefPicture.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+
+#include "samples/TestFolder.h"
+
+namespace {
+
+constexpr int kSep = CReliefPicture::kSeparatorWidth;
+
+// The ground's width over its height for the cells of area, at latitude
+// degrees of the area's middle row.
+double GroundAspect(const CellBox& area, double latitude) {
+    return (area.x1 - area.x0) * 2.25 * std::cos(latitude * M_PI / 180) /
+           ((area.y1 - area.y0) * 1.5);
+}
+
+DCMHEADER HeaderAt(double latitudeDegrees) {
+    DCMHEADER header{};
+    header.lOriginLat = static_cast<int32_t>(latitudeDegrees * 3600);
+    header.lOriginLon = 139 * 3600;
+    header.nLonCellsPerDeg = kLonCellsPerDegree;
+    header.nLatCellsPerDeg = kLatCellsPerDegree;
+    return header;
+}
+
+// A tile block whose cell (column, row from the south) holds value(column, row).
+std::vector<uint8_t> Tile(const std::function<int16_t(int, int)>& value) {
+    std::vector<uint8_t> block(kTileBlockSize);
+    for (int row = 0; row < kTileSide; ++row) {
+        for (int col = 0; col < kTileSide; ++col) {
+            const auto v = static_cast<uint16_t>(value(col, row));
+            block[2 * (row * kTileSide + col)] = static_cast<uint8_t>(v);
+            block[2 * (row * kTileSide + col) + 1] = static_cast<uint8_t>(v >> 8);
+        }
+    }
+    return block;
+}
+
+std::vector<uint8_t> Flat(int16_t value) {
+    return Tile([value](int, int) { return value; });
+}
+
+// A picture read back with libpng, addressed by panel (0 before, 1 after,
+// 2 difference) and by the fraction of the panel's width from the west and
+// of its height from the south.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+
+    int PanelWidth() const { return (width - 2 * kSep) / 3; }
+    Rgb Pixel(int x, int y) const {
+        const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+        return {p[0], p[1], p[2]};
+    }
+    Rgb At(int panel, double east, double north) const {
+        const int px = std::min(static_cast<int>(east * PanelWidth()), PanelWidth() - 1);
+        const int py = std::min(static_cast<int>(north * height), height - 1);
+        return Pixel(panel * (PanelWidth() + kSep) + px, height - 1 - py);
+    }
+};
+
+Picture Decode(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Picture picture;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return picture;
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    return picture;
+}
+
+int Brightness(Rgb c) { return c.r + c.g + c.b; }
+
+class ReliefPictureTest : public ::testing::Test {
+  protected:
+    Picture Written(const CReliefPicture& picture) {
+        const std::string path = (m_folder / "picture.png").string();
+        std::string error;
+        EXPECT_TRUE(picture.WritePng(path, error)) << error;
+        Picture decoded = Decode(path);
+        EXPECT_EQ(decoded.width, picture.Width());
+        EXPECT_EQ(decoded.height, picture.Height());
+        return decoded;
+    }
+
+    CTestFolder m_folder;
+};
+
+TEST_F(ReliefPictureTest, PanelsAreEqualAndFollowTheGroundAtTheAreasLatitude) {
+    for (double latitude : {0.0, 35.0, 60.0}) {
+        // A mesh square: 200 x 200 cells.
+        const CellBox area{3200, 4800, 3400, 5000};
+        const CReliefPicture picture(area, HeaderAt(latitude));
+        const Picture png = Written(picture);
+        ASSERT_EQ((png.width - 2 * kSep) % 3, 0);
+        // The middle row, 4900, lies 4900 x 1.5 seconds north of the origin.
+        const double aspect = GroundAspect(area, latitude + 4900 * 1.5 / 3600);
+        EXPECT_NEAR(png.PanelWidth(), aspect * png.height, 1.0) << latitude;
+        EXPECT_GE(std::max(png.PanelWidth(), png.height), 200) << "a small area is scaled up";
+        EXPECT_EQ(png.Pixel(png.PanelWidth(), 0), kSeparatorColour);
+    }
+}
+
+TEST_F(ReliefPictureTest, LargeAreasAreScaledDownToFitAndSmallOnesUp) {
+    const CellBox wide{0, 0, 100 * kTileSide, 10 * kTileSide};
+    const CellBox square{0, 0, 100 * kTileSide, 100 * kTileSide};
+    const CellBox small{0, 0, 40, 30};
+    for (const CellBox& area : {wide, square, small}) {
+        const CReliefPicture picture(area, HeaderAt(35));
+        EXPECT_LE(picture.Width(), CReliefPicture::kMaxWidth);
+        ASSERT_EQ((picture.Width() - 2 * kSep) % 3, 0);
+        const double panelWidth = (picture.Width() - 2 * kSep) / 3;
+        EXPECT_GE(panelWidth, 200);
+        const double middle = 35 + (area.y1 / 2) * 1.5 / 3600;
+        EXPECT_NEAR(panelWidth / picture.Height() / GroundAspect(area, middle), 1, 0.02);
+    }
+}
+
+TEST_F(ReliefPictureTest, AnEmptyAreaIsRefused) {
+    EXPECT_THROW(CReliefPicture({5, 0, 5, 10}, HeaderAt(35)), std::invalid_argument);
+}
+
+TEST_F(ReliefPictureTest, OnlyTheChangedTileShowsInTheDifference) {
+    // Two tiles side by side; the eastern one rises by 10 m.
+    CReliefPicture picture({0, 0, 2 * kTileSide, kTileSide}, HeaderAt(35));
+    const auto west = Tile([](int col, int row) { return static_cast<int16_t>(100 + col + row); });
+    const auto east = Tile([](int col, int row) { return static_cast<int16_t>(300 + col - row); });
+    const auto raised =
+        Tile([](int col, int row) { return static_cast<int16_t>(310 + col - row); });
+    picture.AddBefore(0, 0, west.data());
+    picture.AddAfter(0, 0, west.data());
+    picture.AddBefore(1, 0, east.data());
+    picture.AddAfter(1, 0, raised.data());
+    const Picture png = Written(picture);
+    for (double north : {0.0, 0.5, 0.99}) {
+        for (double e : {0.0, 0.25, 0.48}) EXPECT_EQ(png.At(2, e, north), kUnchangedColour) << e;
+        for (double e : {0.52, 0.75, 0.99}) {
+            const Rgb c = png.At(2, e, north);
+            EXPECT_GT(c.r, c.b + 100) << "raised is red at " << e << "," << north;
+        }
+    }
+    EXPECT_EQ(png.At(0, 0.25, 0.5), png.At(1, 0.25, 0.5)) << "unchanged land looks the same";
+}
+
+TEST_F(ReliefPictureTest, CellsThatChangeWithoutMovingTheirPixelsMeanStillShow) {
+    // Four tiles across: about 2.4 cells a pixel. Two cells of the
+    // south-western pixel trade 10 m, its mean stays.
+    CReliefPicture picture({0, 0, 4 * kTileSide, kTileSide}, HeaderAt(35));
+    ASSERT_LT(picture.Width(), 3 * 4 * kTileSide);
+    const auto before = Flat(101);
+    const auto after = Tile([](int col, int row) {
+        return static_cast<int16_t>(row > 0 || col > 1 ? 101 : col == 0 ? 91 : 111);
+    });
+    picture.AddBefore(0, 0, before.data());
+    picture.AddAfter(0, 0, after.data());
+    const Picture png = Written(picture);
+    EXPECT_NE(png.At(2, 0, 0), kUnchangedColour);
+    EXPECT_EQ(png.At(2, 0.1, 0.5), kUnchangedColour);
+}
+
+TEST_F(ReliefPictureTest, NoDataHasItsOwnColourAndItsChangesAreMarked) {
+    // The western half of the tile has no data before; afterwards its
+    // south-western quarter has gained data and the north-eastern quarter
+    // lost it. The area reaches a tile further north that nobody covered.
+    CReliefPicture picture({0, 0, kTileSide, 2 * kTileSide}, HeaderAt(35));
+    const auto before = Tile([](int col, int) { return static_cast<int16_t>(col < 160 ? 0 : 50); });
+    const auto after = Tile([](int col, int row) {
+        if (col < 160) return static_cast<int16_t>(row < 160 ? 50 : 0);
+        return static_cast<int16_t>(row < 160 ? 50 : 0);
+    });
+    picture.AddBefore(0, 0, before.data());
+    picture.AddAfter(0, 0, after.data());
+    const Picture png = Written(picture);
+    // South-west quarter, south-east, north-west, north-east of the tile;
+    // the tile is the southern half of the area.
+    EXPECT_EQ(png.At(0, 0.25, 0.1), kNoDataColour);
+    EXPECT_NE(png.At(0, 0.75, 0.1), kNoDataColour);
+    EXPECT_NE(png.At(1, 0.25, 0.1), kNoDataColour);
+    EXPECT_EQ(png.At(1, 0.75, 0.4), kNoDataColour);
+    EXPECT_EQ(png.At(2, 0.25, 0.1), kDataGainedColour);
+    EXPECT_EQ(png.At(2, 0.75, 0.1), kUnchangedColour);
+    EXPECT_EQ(png.At(2, 0.25, 0.4), kUnchangedColour) << "no data before and after";
+    EXPECT_EQ(png.At(2, 0.75, 0.4), kNoDataColour) << "data lost";
+    for (int panel : {0, 1}) EXPECT_EQ(png.At(panel, 0.5, 0.75), kNoDataColour) << "uncovered";
+    EXPECT_EQ(png.At(2, 0.5, 0.75), kUnchangedColour) << "uncovered";
+}
+
+TEST_F(ReliefPictureTest, CellsOutsideTheAreaAreIgnored) {
+    // Flat at 500 m inside the area, a cliff of 3000 m around it: the area
+    // is drawn in one colour.
+    const CellBox area{100, 50, 260, 290};
+    CReliefPicture picture(area, HeaderAt(35));
+    const auto tile = Tile([&area](int col, int row) {
+        const bool inside = col >= area.x0 && col < area.x1 && row >= area.y0 && row < area.y1;
+        return static_cast<int16_t>(inside ? 501 : 3001);
+    });
+    picture.AddBefore(0, 0, tile.data());
+    const Picture png = Written(picture);
+    const Rgb flat = png.At(0, 0.5, 0.5);
+    EXPECT_NE(flat, kNoDataColour);
+    for (double east : {0.0, 0.999})
+        for (double north : {0.0, 0.5, 0.999})
+            EXPECT_EQ(png.At(0, east, north), flat) << east << "," << north;
+}
+
+TEST_F(ReliefPictureTest, SlopesFacingTheNorthWestAreLighter) {
+    // Equal heights at the tiles' middles: the western tile rises to the
+    // south-east (faces north-west), the eastern one to the north-west.
+    CReliefPicture picture({0, 0, 2 * kTileSide, kTileSide}, HeaderAt(35));
+    const auto facingNorthWest =
+        Tile([](int col, int row) { return static_cast<int16_t>(1000 + col - row); });
+    const auto facingSouthEast =
+        Tile([](int col, int row) { return static_cast<int16_t>(1000 - col + row); });
+    picture.AddBefore(0, 0, facingNorthWest.data());
+    picture.AddBefore(1, 0, facingSouthEast.data());
+    const Picture png = Written(picture);
+    EXPECT_GT(Brightness(png.At(0, 0.25, 0.5)), Brightness(png.At(0, 0.75, 0.5)) + 30);
+}
+
+class PngFileTest : public ::testing::Test {
+  protected:
+    CTestFolder m_folder;
+    CReliefPicture m_picture{{0, 0, 200, 200}, HeaderAt(35)};
+};
+
+TEST_F(PngFileTest, AFileInAMissingFolderFailsWithTheReason) {
+    const std::string path = (m_folder / "missing" / "picture.png").string();
+    std::string error;
+    EXPECT_FALSE(CReliefPicture::CanCreate(path, error));
+    EXPECT_EQ(error, std::strerror(ENOENT));
+    error.clear();
+    EXPECT_FALSE(m_picture.WritePng(path, error));
+    EXPECT_EQ(error, std::strerror(ENOENT));
+}
+
+TEST_F(PngFileTest, AFailedWriteFailsWithTheReason) {
+    std::string error;
+    EXPECT_FALSE(m_picture.WritePng("/dev/full", error));
+    EXPECT_EQ(error, std::strerror(ENOSPC));
+}
+
+TEST_F(PngFileTest, TheCheckLeavesTheFileSystemAsItWas) {
+    const auto fresh = m_folder / "fresh.png";
+    std::string error;
+    EXPECT_TRUE(CReliefPicture::CanCreate(fresh.string(), error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(fresh));
+
+    const auto old = m_folder / "old.png";
+    std::ofstream(old) << "kept";
+    EXPECT_TRUE(CReliefPicture::CanCreate(old.string(), error)) << error;
+    std::ifstream in(old);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "kept");
+}
+
+}  // namespace
