@@ -1,0 +1,50 @@
+#include "tools/RunReport.h"
+
+#include <cinttypes>
+
+bool IsSecondLevelMeshCode(int32_t code) {
+    return code >= 100000 && code <= 999999 && code % 10 <= 7 && code / 10 % 10 <= 7;
+}
+
+void CRunReport::WriteTableTo(FILE* table) {
+    m_table = table;
+    std::fputs("file\tmesh\ttiles\tcells\tchanged\n", m_table);
+}
+
+void CRunReport::OnStart(const DCMHEADER& header, const CTileIndex& index) {
+    if (!m_findArea) return;
+    if (const auto area = m_findArea(header, index))
+        m_picture = std::make_unique<CReliefPicture>(*area, header);
+}
+
+void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int records,
+                               const MeshTally& tally) {
+    const char* p = path.c_str();
+    if (records == 0)
+        std::fprintf(m_warnings, "zelvorin-correct: warning: %s holds no record line\n", p);
+    if (!IsSecondLevelMeshCode(meshCode))
+        std::fprintf(m_warnings,
+                     "zelvorin-correct: warning: %s: %" PRId32 " is not a second-level mesh code\n",
+                     p, meshCode);
+    if (tally.cells == 0)
+        std::fprintf(m_warnings, "zelvorin-correct: warning: %s wrote no cell: %s\n", p,
+                     tally.bInsideMap ? "its tiles are not in the map's index"
+                                      : "its square lies outside the map");
+    if (m_table != nullptr)
+        std::fprintf(m_table, "%s\t%" PRId32 "\t%d\t%" PRId64 "\t%" PRId64 "\n", p, meshCode,
+                     tally.tiles, tally.cells, tally.changed);
+}
+
+void CRunReport::OnFirstRead(TileNumber tile, const uint8_t* bytes) {
+    if (m_picture) m_picture->AddBefore(tile.tx, tile.ty, bytes);
+}
+
+void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
+    if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes);
+}
+
+void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
+    std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells changed in %zu tiles%s\n",
+                 result.cellsChanged, result.tilesTouched,
+                 dryRun ? " (dry run: the map was not written)" : "");
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "correction/CorrectMap.h"
+#include "tools/ReliefPicture.h"
+
+// What the terminal tool tells of a run beyond its messages: a warning on
+// the warnings stream for every mesh file that wrote no cell, held no record
+// line or carries a code that is not a second-level mesh code; optionally a
+// tab-separated table with one row per mesh file applied; optionally a
+// before-and-after picture; and a closing line with the cells changed.
+class CRunReport final : public ICorrectionObserver {
+  public:
+    // The area a picture covers, from the map as loaded; empty for none.
+    using AreaFinder = std::function<std::optional<CellBox>(const DCMHEADER&, const CTileIndex&)>;
+
+    explicit CRunReport(FILE* warnings) : m_warnings(warnings) {}
+
+    // Writes the table to table, starting with its header line now.
+    void WriteTableTo(FILE* table);
+    // Draws a picture of the area that findArea gives once the map is loaded.
+    void DrawPicture(AreaFinder findArea) { m_findArea = std::move(findArea); }
+
+    void OnStart(const DCMHEADER& header, const CTileIndex& index) override;
+    void OnMeshApplied(const std::string& path, int32_t meshCode, int records,
+                       const MeshTally& tally) override;
+    void OnFirstRead(TileNumber tile, const uint8_t* bytes) override;
+    void OnFinal(TileNumber tile, const uint8_t* bytes) override;
+
+    // The closing line, on the warnings stream.
+    void PrintSummary(const CorrectionResult& result, bool dryRun) const;
+    // The picture, when one was asked for and some cell was to be written.
+    const CReliefPicture* Picture() const { return m_picture.get(); }
+
+  private:
+    FILE* m_warnings;
+    FILE* m_table = nullptr;
+    AreaFinder m_findArea;
+    std::unique_ptr<CReliefPicture> m_picture;
+};
+
+// True for a second-level mesh code: six digits whose fifth and sixth are 0-7.
+bool IsSecondLevelMeshCode(int32_t code);
