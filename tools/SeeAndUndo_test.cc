@@ -1,0 +1,171 @@
+// zelvorin-correct's dry run, report, picture and undo, as a user runs them:
+// the statuses, the words on each stream, the files and the map's bytes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "elevation/DcmLayout.h"
+#include "samples/SampleMap.h"
+#include "samples/SampleMesh.h"
+#include "samples/TestFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status;
+    std::string out, err;
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A map of the four tiles (0, 0), (1, 0), (0, 1), (1, 1) at the sample
+// origin, every cell stored as 7 (6 m).
+class SeeAndUndoTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SampleMapLayout layout;
+        layout.tiles = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+        const auto map = BuildSampleMap(layout, [](size_t, int) { return int16_t{7}; });
+        m_original.assign(map.begin(), map.end());
+        std::ofstream(MapPath(), std::ios::binary) << m_original;
+    }
+
+    std::string MapPath() const { return (m_dir / "map.dcm").string(); }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    // A mesh file whose cells hold metres(row, column), rows from the north.
+    std::string Mesh(const std::string& name, int32_t code, int (*metres)(int, int)) {
+        std::ofstream(Path(name), std::ios::binary) << BuildMeshText(
+            code, AllMeshRecords(), [=](int r, int j) { return metres(r, j) * 10; });
+        return Path(name);
+    }
+    RunResult Run(const std::string& args) {
+        const std::string command = "LC_ALL=C.UTF-8 " ZELVORIN_CORRECT " " + args + " >" +
+                                    Path("out") + " 2>" + Path("err") + " </dev/null";
+        const int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw)) << command;
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadText(Path("out")),
+                ReadText(Path("err"))};
+    }
+    std::string Map() const { return ReadText(MapPath()); }
+
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
+    std::string m_original;
+};
+
+int Six(int, int) { return 6; }
+int Diagonal(int record, int j) { return record - 1 == j ? 50 : 6; }
+
+TEST_F(SeeAndUndoTest, ReportCountsWhatEachMeshDidAndWarnsOfThoseThatDidNothing) {
+    // 523940: corner (0, 0), wholly in tile (0, 0); the same values as the
+    // map but a diagonal, then the same mesh again.
+    const std::string diagonal = Mesh("a.mem", 523940, Diagonal);
+    // 523943: corner (600, 0), 40 columns in tile (1, 0), the rest in (2, 0),
+    // which is not listed.
+    const std::string straddling = Mesh("b.mem", 523943, Diagonal);
+    const std::string unlisted = Mesh("c.mem", 523944, Six);         // (800, 0): tile (2, 0)
+    const std::string outside = Mesh("d.mem", 513800, Six);          // far south-west
+    const std::string oddCode = Mesh("e.mem", 523989, Six);          // digits 8 and 9
+    std::ofstream(Path("f.mem"), std::ios::binary) << "523940\r\n";  // no record line
+    const RunResult r =
+        Run("--report " + Path("r.tsv") + " " + MapPath() + " " + diagonal + " " + diagonal + " " +
+            straddling + " " + unlisted + " " + outside + " " + oddCode + " " + Path("f.mem"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadText(Path("r.tsv")),
+              "file\tmesh\ttiles\tcells\tchanged\n" + diagonal +
+                  "\t523940\t1\t40000\t200\n" +           // 200 cells of 51 over 7
+                  diagonal + "\t523940\t1\t40000\t0\n" +  // nothing new the second time
+                  straddling + "\t523943\t1\t8000\t40\n" + unlisted + "\t523944\t0\t0\t0\n" +
+                  outside + "\t513800\t0\t0\t0\n" + oddCode + "\t523989\t0\t0\t0\n" +
+                  Path("f.mem") + "\t523940\t1\t40000\t40000\n");
+    EXPECT_NE(r.err.find(unlisted + " wrote no cell: its tiles are not in the map's index"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find(outside + " wrote no cell: its square lies outside the map"),
+              std::string::npos);
+    EXPECT_NE(r.err.find("523989 is not a second-level mesh code"), std::string::npos);
+    EXPECT_NE(r.err.find(Path("f.mem") + " holds no record line"), std::string::npos);
+    EXPECT_EQ(r.err.find(diagonal + " wrote no cell"), std::string::npos);
+    EXPECT_NE(r.err.find(std::to_string(200 + 40 + 40000) + " cells changed in 2 tiles"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(SeeAndUndoTest, DryRunLeavesTheMapAndReportsWhatTheRealRunDoes) {
+    const std::string a = Mesh("a.mem", 523940, Diagonal);
+    const std::string b = Mesh("b.mem", 523941, Six);
+    const std::string files = MapPath() + " " + a + " " + b + " " + a;
+    const RunResult dry = Run("--dry-run --report " + Path("dry.tsv") + " --picture " +
+                              Path("dry.png") + " " + files);
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(Map(), m_original);
+    EXPECT_NE(dry.err.find("dry run"), std::string::npos);
+    const RunResult real =
+        Run("--report " + Path("real.tsv") + " --picture " + Path("real.png") + " " + files);
+    EXPECT_EQ(real.status, 0);
+    EXPECT_NE(Map(), m_original);
+    EXPECT_EQ(ReadText(Path("dry.tsv")), ReadText(Path("real.tsv")));
+    EXPECT_EQ(ReadText(Path("dry.png")), ReadText(Path("real.png")));
+    const std::string png = ReadText(Path("real.png"));
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    const int width =
+        (static_cast<unsigned char>(png[18]) << 8) | static_cast<unsigned char>(png[19]);
+    EXPECT_LE(width, 1600);
+}
+
+TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
+    const std::string a = Mesh("a.mem", 523940, Diagonal);
+    std::ofstream(Path("taken.undo")) << "x";
+    struct Case {
+        std::string options;
+        int status;
+        std::string words;
+    } cases[] = {
+        {"--undo " + Path("taken.undo"), 8, "File exists"},
+        {"--undo " + Path("no/such.undo"), 8, "No such file"},
+        {"--report " + Path("no/such.tsv"), 9, "No such file"},
+        {"--picture " + Path("no/such.png"), 9, "No such file"},
+        {"--undo " + Path("fresh.undo") + " --picture " + Path("no/such.png"), 9, "picture"},
+        {"--dry-run --undo " + Path("fresh.undo"), 2, "dry run"},
+        {"--frobnicate", 2, "Usage"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = Run(c.options + " " + MapPath() + " " + a);
+        EXPECT_EQ(r.status, c.status) << c.options << ": " << r.err;
+        EXPECT_NE(r.err.find(c.words), std::string::npos) << c.options << ": " << r.err;
+        EXPECT_EQ(Map(), m_original) << c.options;
+        EXPECT_FALSE(fs::exists(Path("fresh.undo"))) << "left behind by " << c.options;
+    }
+    EXPECT_EQ(ReadText(Path("taken.undo")), "x");
+}
+
+TEST_F(SeeAndUndoTest, RestoreUndoesTheRunAndRefusesAnotherMap) {
+    const std::string a = Mesh("a.mem", 523940, Diagonal);
+    ASSERT_EQ(Run("--undo " + Path("u") + " " + MapPath() + " " + a).status, 0);
+    const std::string corrected = Map();
+    ASSERT_NE(corrected, m_original);
+
+    std::string other = m_original;
+    other[SampleIndexOffset() + 4] ^= 1;
+    std::ofstream(Path("other.dcm"), std::ios::binary) << other;
+    RunResult r = Run("--restore " + Path("u") + " " + Path("other.dcm"));
+    EXPECT_EQ(r.status, 8);
+    EXPECT_EQ(ReadText(Path("other.dcm")), other);
+
+    r = Run("--restore " + Path("u") + " " + MapPath());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Map(), m_original);
+    EXPECT_EQ(Run("--restore " + Path("missing") + " " + MapPath()).status, 8);
+}
+
+}  // namespace
