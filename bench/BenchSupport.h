@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "correction/CorrectionUi.h"
+#include "elevation/MeshGrid.h"
+#include "framework/AlignedBuffer.h"
+#include "framework/Exception.h"
+
+namespace fs = std::filesystem;
+
+// Seconds per pass: the best of five rounds of at least `minimum` seconds
+// each, so that a busy neighbour on a shared machine spoils few figures.
+double TimePerPass(const std::function<void()>& pass, double minimum = 0.2);
+
+void WriteText(const fs::path& path, const std::string& text);
+
+// Mesh files of terrain-like values, one per code, named by the code.
+std::vector<std::string> MakeMeshFiles(const fs::path& dir, const std::vector<int32_t>& codes);
+
+// The reader the file's description suggests: stdio lines, each field
+// copied out and converted with atoi.
+int32_t AtoiReadMesh(const std::string& path, MeshGrid& grid);
+
+// Reads a whole file through the file layer without looking at its bytes.
+uint64_t PlainRead(const std::string& path, CAlignedBuffer& buffer);
+
+// A run's surroundings that show nothing but errors.
+class CSilentUi final : public ICorrectionUi {
+  public:
+    void ShowMessage(const std::string&, MessageKind) override {}
+    void ShowError(const CException& e) override;
+    void OpenProgress() override {}
+    void SetFileName(const std::string&) override {}
+    void SetPos(int) override {}
+    void Pump() override {}
+    bool AbortRequested() const override { return false; }
+    void CloseProgress() override {}
+};
+
+// The whole correction beside its I/O floor and its own limit, what each
+// option of the tool costs, and the tool's peak memory.
+void CorrectionBenchmark(const fs::path& work);
+void OptionsBenchmark(const fs::path& work);
+void MemoryBenchmark(const fs::path& work);
