@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
@@ -83,12 +84,13 @@ class RunCorrectionTest : public ::testing::Test {
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-    // Chooses the command; the robot notes the map field, fills in both
-    // fields and presses `button`.
-    std::string ChooseCommand(int button) {
+    // Chooses the command; the robot lets `look` see the dialog, notes the
+    // map field, fills in both fields and presses `button`.
+    std::string ChooseCommand(int button, const std::function<void(HWND)>& look = nullptr) {
         std::string prefilled;
         const std::string map = MapPath(), folder = (m_dir / "mesh").string();
         DialogRobot robot(kDialogCaption, [&](HWND dialog) {
+            if (look) look(dialog);
             prefilled = DialogItemText(dialog, 8059);
             SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0,
                          reinterpret_cast<LPARAM>(map.c_str()));
@@ -134,6 +136,35 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
     // The last file applied wins; which one is last is the directory search's to say.
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31) << cell;
+}
+
+TEST_F(RunCorrectionTest, DialogIsModalOverTheHostAndTheRunIsNot) {
+    HWND main = FindWindowA("ZelvorinTestHostMain", nullptr);
+    ASSERT_NE(main, nullptr);
+    HWND owner = nullptr;
+    bool mainEnabled = true;
+    RECT dialog = {}, host = {};
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK, [&](HWND window) {
+        owner = GetWindow(window, GW_OWNER);
+        mainEnabled = IsWindowEnabled(main) != FALSE;
+        GetWindowRect(window, &dialog);
+        GetWindowRect(main, &host);
+    });
+    EXPECT_EQ(owner, main);
+    EXPECT_FALSE(mainEnabled) << "the command could be chosen again from under its dialog";
+    EXPECT_TRUE(IsWindowEnabled(main)) << "the host takes input again once the command is over";
+    EXPECT_EQ(dialog.left, (host.left + host.right) / 2 - (dialog.right - dialog.left) / 2);
+    EXPECT_EQ(dialog.top, (host.top + host.bottom) / 2 - (dialog.bottom - dialog.top) / 2);
+
+    RECT progress;
+    int enabledInRun = 0;
+    ASSERT_TRUE(TH_ProgressAtPump(&progress, &enabledInRun));
+    EXPECT_TRUE(enabledInRun) << "the run leaves the host as it is";
+    EXPECT_EQ(progress.left,
+              GetSystemMetrics(SM_CXSCREEN) / 2 - (progress.right - progress.left) / 2);
+    EXPECT_EQ(progress.top,
+              GetSystemMetrics(SM_CYSCREEN) / 2 - (progress.bottom - progress.top) / 2);
 }
 
 TEST_F(RunCorrectionTest, NoToTheQuestionLeavesEverythingAsItWas) {
