@@ -1,5 +1,7 @@
 #include "correction/AppendPath.h"
 
+#include "framework/Cp932Text.h"
+
 namespace {
 
 bool EndsWithSeparator(const std::string& path, PathSyntax syntax) {
@@ -8,12 +10,7 @@ bool EndsWithSeparator(const std::string& path, PathSyntax syntax) {
     // Walk the characters from the start: only that tells a lead byte from a
     // trail byte.
     size_t last = 0;
-    for (size_t i = 0; i < path.size();) {
-        last = i;
-        const bool pair =
-            IsCp932LeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size();
-        i += pair ? 2 : 1;
-    }
+    for (size_t i = 0; i < path.size(); i += Cp932CharLength(path, i)) last = i;
     return last == path.size() - 1;
 }
 

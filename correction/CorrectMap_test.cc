@@ -173,6 +173,15 @@ TEST_F(CorrectMapTest, AbortAfterTheSecondOfFiveCountsTwo) {
     EXPECT_EQ(CoveredCell(), 3);
 }
 
+TEST_F(CorrectMapTest, AbortAfterTheLastFileLeavesTheRunComplete) {
+    for (char c = 'a'; c < 'd'; ++c) AddMesh(std::string(1, c) + ".mem", 1);
+    ui.abortAtPump = 3;
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted);
+    EXPECT_EQ(result.applied, 3);
+    EXPECT_EQ(ui.messages[0].text, Applied(3));
+}
+
 TEST_F(CorrectMapTest, MapThatCannotBeOpenedSaysSo) {
     CFolderMeshFiles meshes(Folder());
     EXPECT_EQ(CorrectMap(MapPath() + ".missing", meshes, ui).outcome,

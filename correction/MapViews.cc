@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/AppModule.h"
+#include "framework/Cp932Text.h"
 #include "framework/MessageBox.h"
 
 namespace {
@@ -15,14 +16,7 @@ const char* Readable(const char* text) { return text != nullptr ? text : ""; }
 
 // Byte by byte, the case of ASCII letters ignored, as the C library's
 // _stricmp compares in its default locale.
-bool SamePath(const char* a, const char* b) {
-    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    for (;; ++a, ++b) {
-        if (fold(static_cast<unsigned char>(*a)) != fold(static_cast<unsigned char>(*b)))
-            return false;
-        if (*a == '\0') return true;
-    }
-}
+bool SamePath(const char* a, const char* b) { return CompareIgnoringAsciiCase(a, b) == 0; }
 
 // A walk over all views: from the active view, one next-view command at a
 // time, until the start comes round again. A walk also ends at a view it has

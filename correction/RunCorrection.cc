@@ -1,6 +1,7 @@
 #include "correction/RunCorrection.h"
 
 #include <memory>
+#include <new>
 
 #include "correction/CorrectMap.h"
 #include "correction/CorrectionUi.h"
@@ -11,6 +12,7 @@
 #include "dialogs/ProgressDlg.h"
 #include "framework/Exception.h"
 #include "framework/MessageBox.h"
+#include "framework/SystemMessage.h"
 
 namespace {
 
@@ -25,15 +27,13 @@ class CPluginCorrectionUi final : public ICorrectionUi {
             text, kMbOk | (kind == MessageKind::kResult ? kMbIconInformation : kMbIconExclamation));
     }
     void ShowError(const CException& error) override {
-        const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
-        AfxMessageBox(std::string(file ? kMsgFileError : kMsgRunFailed) + "\n" + error.what(),
-                      kMbOk | kMbIconExclamation);
+        AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
     }
     void OpenProgress() override {
         m_dialog = std::make_unique<CProgressDlg>();
         if (!m_dialog->Create(IDD_PROGRESS, VXP_GetMainWnd())) {
             m_dialog.reset();
-            throw CException("the progress window could not be created");
+            throw CException(AfxLastSystemMessage());
         }
         m_dialog->SetFileName("");
         m_dialog->SetPos(0);
@@ -54,13 +54,28 @@ class CPluginCorrectionUi final : public ICorrectionUi {
 
 }  // namespace
 
+std::string FailureMessage(const std::exception& error) {
+    if (const auto* file = dynamic_cast<const CFileException*>(&error))
+        return std::string(kMsgFileError) + "\n" + file->Path() + "\n" + file->Reason();
+    // The framework's other exceptions carry the system's text.
+    if (dynamic_cast<const CException*>(&error) != nullptr)
+        return std::string(kMsgRunFailed) + "\n" + error.what();
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
+        return std::string(kMsgRunFailed) + "\n" + AfxOutOfMemoryMessage();
+    return kMsgRunFailed;
+}
+
 void RunCorrection(const char* dcmPath, const char* folderPath) {
     CMapViewArray views;
     if (!CloseMapInViews(dcmPath, views)) return;
-    {
+    // From here on the views get their map back whatever happens; by the
+    // time a failure is caught, the file is closed and the progress gone.
+    try {
         CFolderMeshFiles meshes(folderPath);
         CPluginCorrectionUi ui;
         CorrectMap(dcmPath, meshes, ui);
+    } catch (const std::exception& error) {
+        AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
     }
     ReopenMapInViews(views);
 }

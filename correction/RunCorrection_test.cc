@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "testhost/DialogRobot.h"
 #include "testhost/HostControl.h"
+#include "testhost/ImportPatch.h"
 #include "testhost/LoadedPlugin.h"
 #include "testhost/MessageBoxRecorder.h"
 
@@ -21,6 +23,59 @@ namespace fs = std::filesystem;
 
 const char kDialogCaption[] = "数値地図の訂正";
 const char kQuestion[] = "訂正先の圧縮地図を閉じてもよろしいですか？";
+
+// Has the plug-in's memory run out once: its first allocation after its
+// folder search has handed out the entry-th next entry fails.
+class CMemoryRunsOut {
+  public:
+    static void AfterNextEntry(int entry) {
+        static const bool installed = Install();
+        ASSERT_TRUE(installed);
+        s_nextEntries = 0;
+        s_failAt = entry;
+    }
+    static void Disarm() { s_failAt = 0; }
+
+  private:
+    using MallocFn = void*(__cdecl*)(size_t);
+    using FindNextFn = BOOL(WINAPI*)(HANDLE, WIN32_FIND_DATAA*);
+
+    static bool Install() {
+        s_malloc = reinterpret_cast<MallocFn>(
+            PatchImport(Plugin().module, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)));
+        s_findNext = reinterpret_cast<FindNextFn>(PatchImport(
+            Plugin().module, "kernel32.dll", "FindNextFileA", reinterpret_cast<void*>(&FindNext)));
+        return s_malloc != nullptr && s_findNext != nullptr;
+    }
+    static void* __cdecl Malloc(size_t size) {
+        if (s_bFailNext) {
+            s_bFailNext = false;
+            return nullptr;
+        }
+        return s_malloc(size);
+    }
+    static BOOL WINAPI FindNext(HANDLE find, WIN32_FIND_DATAA* data) {
+        const BOOL found = s_findNext(find, data);
+        if (++s_nextEntries == s_failAt) s_bFailNext = true;
+        return found;
+    }
+
+    static inline MallocFn s_malloc = nullptr;
+    static inline FindNextFn s_findNext = nullptr;
+    static inline int s_nextEntries = 0;
+    static inline int s_failAt = 0;
+    static inline bool s_bFailNext = false;
+};
+
+std::string SystemText(DWORD error) {
+    char text[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                   text, sizeof text, nullptr);
+    std::string message = text;
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.pop_back();
+    return message;
+}
 
 bool Contains(const std::vector<std::string>& calls, const std::string& call) {
     return std::find(calls.begin(), calls.end(), call) != calls.end();
@@ -83,12 +138,13 @@ class RunCorrectionTest : public ::testing::Test {
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
 
-    // Chooses the command; the robot notes the map field, fills in both
-    // fields and presses `button`.
-    std::string ChooseCommand(int button) {
+    // Chooses the command; the robot lets `look` see the dialog, notes the
+    // map field, fills in both fields and presses `button`.
+    std::string ChooseCommand(int button, const std::function<void(HWND)>& look = nullptr) {
         std::string prefilled;
         const std::string map = MapPath(), folder = (m_dir / "mesh").string();
         DialogRobot robot(kDialogCaption, [&](HWND dialog) {
+            if (look) look(dialog);
             prefilled = DialogItemText(dialog, 8059);
             SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0,
                          reinterpret_cast<LPARAM>(map.c_str()));
@@ -134,6 +190,35 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
     // The last file applied wins; which one is last is the directory search's to say.
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31) << cell;
+}
+
+TEST_F(RunCorrectionTest, DialogIsModalOverTheHostAndTheRunIsNot) {
+    HWND main = FindWindowA("ZelvorinTestHostMain", nullptr);
+    ASSERT_NE(main, nullptr);
+    HWND owner = nullptr;
+    bool mainEnabled = true;
+    RECT dialog = {}, host = {};
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK, [&](HWND window) {
+        owner = GetWindow(window, GW_OWNER);
+        mainEnabled = IsWindowEnabled(main) != FALSE;
+        GetWindowRect(window, &dialog);
+        GetWindowRect(main, &host);
+    });
+    EXPECT_EQ(owner, main);
+    EXPECT_FALSE(mainEnabled) << "the command could be chosen again from under its dialog";
+    EXPECT_TRUE(IsWindowEnabled(main)) << "the host takes input again once the command is over";
+    EXPECT_EQ(dialog.left, (host.left + host.right) / 2 - (dialog.right - dialog.left) / 2);
+    EXPECT_EQ(dialog.top, (host.top + host.bottom) / 2 - (dialog.bottom - dialog.top) / 2);
+
+    RECT progress;
+    int enabledInRun = 0;
+    ASSERT_TRUE(TH_ProgressAtPump(&progress, &enabledInRun));
+    EXPECT_TRUE(enabledInRun) << "the run leaves the host as it is";
+    EXPECT_EQ(progress.left,
+              GetSystemMetrics(SM_CXSCREEN) / 2 - (progress.right - progress.left) / 2);
+    EXPECT_EQ(progress.top,
+              GetSystemMetrics(SM_CYSCREEN) / 2 - (progress.bottom - progress.top) / 2);
 }
 
 TEST_F(RunCorrectionTest, NoToTheQuestionLeavesEverythingAsItWas) {
@@ -239,6 +324,23 @@ TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31 || cell == 41 || cell == 51) << cell;
     EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
+}
+
+TEST_F(RunCorrectionTest, MemoryRunningOutIsToldInOurWordsAndTheViewsReopened) {
+    MessageBoxRecorder::SetAnswer(IDYES);
+    // Three entries counted, then the applying pass moves to its second.
+    CMemoryRunsOut::AfterNextEntry(4);
+    ChooseCommand(IDOK);
+    CMemoryRunsOut::Disarm();
+    const auto& boxes = MessageBoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text,
+              "エラーが起きたため訂正を中断しました.\n" + SystemText(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
+    EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)"));
+    EXPECT_EQ(FindWindowA(nullptr, "読み込み中..."), nullptr);
+    EXPECT_NE(MapBytes(), m_original) << "the first file stays applied";
 }
 
 TEST_F(RunCorrectionTest, CancelStartsNothing) {

@@ -1,9 +1,7 @@
 // The plug-in's menu command: Load puts it into the host's menu, and
 // OnMenuCommand runs it.
 #include <exception>
-#include <string>
 
-#include "correction/Messages.h"
 #include "correction/RunCorrection.h"
 #include "dialogs/CorrectDlg.h"
 #include "framework/MessageBox.h"
@@ -41,7 +39,7 @@ extern "C" long __cdecl OnMenuCommand(int code, unsigned, long) {
     try {
         RunCommand();
     } catch (const std::exception& error) {
-        AfxMessageBox(std::string(kMsgRunFailed) + "\n" + error.what(), kMbOk | kMbIconExclamation);
+        AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
     }
     return 0;
 }

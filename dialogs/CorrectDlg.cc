@@ -1,6 +1,7 @@
 #include "dialogs/CorrectDlg.h"
 
 #include "dialogs/DialogIds.h"
+#include "framework/Cp932Text.h"
 #include "framework/FileDialogs.h"
 
 namespace {

@@ -53,6 +53,27 @@ TEST_F(ProgressDlgTest, IsCentredOnTheScreenByTheFormula) {
     EXPECT_EQ(GetParent(m_hWnd) != nullptr || GetWindow(m_hWnd, GW_OWNER) != nullptr, true);
 }
 
+TEST_F(ProgressDlgTest, KeepsTheFormulasPlaceAlsoWhereItWasMade) {
+    RECT centred;
+    GetWindowRect(m_hWnd, &centred);
+    POINT client = {0, 0};
+    ClientToScreen(m_hWnd, &client);
+    m_dialog->DestroyWindow();
+    // The template puts the dialog's client area at its owner's: with the
+    // owner's where the formula puts the dialog's, the dialog is made where
+    // the formula puts it, which then moves nothing.
+    HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP | WS_VISIBLE, client.x, client.y, 300,
+                               200, nullptr, nullptr, nullptr, nullptr);
+    CProgressDlg dialog;
+    ASSERT_TRUE(dialog.Create(IDD_PROGRESS, owner));
+    RECT r;
+    GetWindowRect(dialog.GetSafeHwnd(), &r);
+    EXPECT_EQ(r.left, centred.left) << "moved over its owner";
+    EXPECT_EQ(r.top, centred.top);
+    dialog.DestroyWindow();
+    DestroyWindow(owner);
+}
+
 TEST_F(ProgressDlgTest, BarRunsFromZeroToHundredAndStartsAtZero) {
     PBRANGE range;
     SendMessageA(Item(IDC_PROGRESS_BAR), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));

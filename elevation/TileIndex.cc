@@ -37,11 +37,13 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index) {
     header = DecodeDcmHeader(raw);
 
     // Counts and offsets are checked against the file before anything is
-    // allocated, so an absurd header never turns into a huge allocation.
+    // allocated, so an absurd header never turns into a huge allocation. An
+    // empty index reads nothing, wherever it is said to be.
     if (header.nTileCount < 0 || header.lIndexOffset < 0) return IndexLoad::kRejected;
     const uint64_t indexBytes =
         uint64_t{kDcmTileEntrySize} * static_cast<uint32_t>(header.nTileCount);
-    if (static_cast<uint64_t>(header.lIndexOffset) + indexBytes > file.GetLength())
+    if (indexBytes > 0 &&
+        static_cast<uint64_t>(header.lIndexOffset) + indexBytes > file.GetLength())
         return IndexLoad::kRejected;
 
     std::vector<DCMTILEENTRY> entries;

@@ -58,6 +58,20 @@ TEST(HeaderTest, AcceptedWhateverItsUninterpretedBytesHold) {
     EXPECT_EQ(index.Entries()[2].lBlockOffset, static_cast<int32_t>(SampleBlockOffset(2)));
 }
 
+TEST(HeaderTest, IndexIsReadWhereItsOffsetSays) {
+    auto bytes = ThreeTileMap();
+    const auto index = bytes.begin() + SampleIndexOffset();
+    std::copy(index, index + 3 * kDcmTileEntrySize, bytes.begin() + 4096);
+    std::fill(index, index + 3 * kDcmTileEntrySize, uint8_t{0x11});
+    StoreLE32(bytes.data() + 10, 4096);
+    DCMHEADER header;
+    CTileIndex moved;
+    ASSERT_EQ(Load(bytes, header, moved), IndexLoad::kLoaded);
+    ASSERT_EQ(moved.Entries().size(), 3u);
+    EXPECT_EQ(moved.Entries()[1].lKey, 200);
+    EXPECT_EQ(moved.Entries()[1].lBlockOffset, static_cast<int32_t>(SampleBlockOffset(1)));
+}
+
 TEST(HeaderTest, WrongKindOrCellCountsAreRejected) {
     SampleMapLayout swapped;
     swapped.lonCellsPerDeg = 2400;
@@ -68,6 +82,10 @@ TEST(HeaderTest, WrongKindOrCellCountsAreRejected) {
     kind.kind = 1;
     EXPECT_EQ(Load(BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; })),
               IndexLoad::kRejected);
+    kind.kind = 0x0100;
+    EXPECT_EQ(Load(BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; })),
+              IndexLoad::kRejected)
+        << "the kind is 16 bits";
 }
 
 TEST(HeaderTest, EmptyIndexLoads) {
@@ -78,6 +96,15 @@ TEST(HeaderTest, EmptyIndexLoads) {
               IndexLoad::kLoaded);
     EXPECT_TRUE(index.Entries().empty());
     EXPECT_EQ(index.Find(100), nullptr);
+
+    // An empty index reads nothing: its offset may lie past the end, but
+    // not before the start.
+    auto bytes = BuildSampleMap(layout, [](size_t, int) { return int16_t{0}; });
+    StoreLE32(bytes.data() + 10, static_cast<int32_t>(bytes.size() + 1000));
+    EXPECT_EQ(Load(bytes, header, index), IndexLoad::kLoaded);
+    EXPECT_TRUE(index.Entries().empty());
+    StoreLE32(bytes.data() + 10, -1);
+    EXPECT_EQ(Load(bytes), IndexLoad::kRejected);
 }
 
 TEST(IndexLookupTest, FirstEntryOfADuplicatedKeyWins) {

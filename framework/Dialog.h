@@ -57,7 +57,10 @@ class CDialog : public CWnd {
     CDialog& operator=(const CDialog&) = delete;
 
     // Runs the dialog modally; returns how it ended (kIdOk, kIdCancel), or
-    // -1 when the template cannot be found or the window not be made.
+    // -1 when the template cannot be found or the window not be made. A
+    // dialog without parent is owned by the main window, or by the pop-up
+    // that last was active over it; the owner is disabled while the dialog
+    // runs and enabled again when it ends, whatever way it ends.
     virtual int DoModal();
     // Makes the dialog's window modelessly; false when that fails.
     bool Create(int templateId, HWND parent);
@@ -75,8 +78,9 @@ class CDialog : public CWnd {
     virtual const CommandEntry* GetCommandMap() const;
     virtual void DoDataExchange(CDataExchange* pDX);
     // Writes the members to the controls; returns true to let the system
-    // set the focus. A dialog that did not move itself is then centred
-    // over its owner.
+    // set the focus. A dialog whose template is hidden and that did not move
+    // itself is then centred over its owner; one whose template is visible
+    // keeps the place it has after this.
     virtual bool OnInitDialog();
     // Reads the controls and ends with kIdOk.
     virtual void OnOK();
@@ -90,6 +94,8 @@ class CDialog : public CWnd {
   private:
     bool DispatchCommand(int id, int code);
     void CenterOverOwner();
+
+    bool m_bTemplateVisible = false;
 };
 
 // The progress bar control.

@@ -14,7 +14,3 @@ bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
 // The shell's folder browser from the desktop, file-system folders only. On
 // a choice whose path can be had, `path` becomes it and true is returned.
 bool AfxBrowseForFolder(HWND owner, const char* title, std::string& path);
-
-// Upper-cases the ASCII letters of a code page 932 string, leaving double-
-// byte characters (whose second byte may look like a letter) as they are.
-std::string UpperCaseAscii(const std::string& text);

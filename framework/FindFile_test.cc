@@ -46,10 +46,12 @@ class FindFileTest : public ::testing::Test {
 TEST_F(FindFileTest, FindsMeshFilesOfAnyCaseInFoldedNameOrder) {
     Touch("b.MEM");
     Touch("A.mem");
+    Touch("C.mem");
     Touch("c.txt");
     Touch("a.memo");
     fs::create_directory(m_dir / "d.mem");
-    EXPECT_EQ(All("*.mem"), (std::vector<std::string>{"A.mem", "b.MEM", "d.mem"}));
+    EXPECT_EQ(All("*.mem"), (std::vector<std::string>{"A.mem", "b.MEM", "C.mem", "d.mem"}))
+        << "C.mem comes before b.MEM byte by byte, after it folded";
 }
 
 TEST_F(FindFileTest, EmptyOrMissingFolderHasNoFirstEntry) {

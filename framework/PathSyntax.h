@@ -16,8 +16,3 @@ constexpr PathSyntax kNativePaths = kWindowsPaths;
 #else
 constexpr PathSyntax kNativePaths = kPosixPaths;
 #endif
-
-// Lead bytes of double-byte characters in code page 932.
-inline bool IsCp932LeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}

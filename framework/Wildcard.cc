@@ -1,10 +1,6 @@
 #include "framework/Wildcard.h"
 
-namespace {
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
+#include "framework/Cp932Text.h"
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
     // Greedy match with one backtrack point: the last '*' seen.
@@ -13,7 +9,8 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

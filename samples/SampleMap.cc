@@ -13,14 +13,17 @@ void StoreLE16(uint8_t* p, int16_t v) {
 
 uint32_t SampleIndexOffset() { return kDcmHeaderSize; }
 
-uint32_t SampleBlockOffset(size_t tile) {
-    // Blocks start on the first 4 KB boundary past a generous index area.
-    return 64 * 1024 + static_cast<uint32_t>(tile) * kTileBlockSize;
+uint32_t SampleBlockOffset(size_t tile, size_t tileCount) {
+    const uint64_t indexEnd = SampleIndexOffset() + uint64_t{tileCount} * kDcmTileEntrySize;
+    const uint64_t first = indexEnd <= 64 * 1024 ? 64 * 1024 : (indexEnd + 4095) / 4096 * 4096;
+    return static_cast<uint32_t>(first + uint64_t{tile} * kTileBlockSize);
 }
+
+uint32_t SampleBlockOffset(size_t tile) { return SampleBlockOffset(tile, 0); }
 
 std::vector<uint8_t> BuildSampleMap(const SampleMapLayout& layout, const TileFill& fill) {
     const size_t n = layout.tiles.size();
-    std::vector<uint8_t> map(SampleBlockOffset(n));
+    std::vector<uint8_t> map(SampleBlockOffset(n, n));
     for (size_t i = 0; i < map.size(); ++i) map[i] = static_cast<uint8_t>(0xA5 ^ (i * 7));
 
     uint8_t* h = map.data();
@@ -37,8 +40,8 @@ std::vector<uint8_t> BuildSampleMap(const SampleMapLayout& layout, const TileFil
         uint8_t* entry = h + SampleIndexOffset() + t * kDcmTileEntrySize;
         const auto key = TileKey(layout.tiles[t].tx, layout.tiles[t].ty);
         StoreLE32(entry, key ? *key : -1);
-        StoreLE32(entry + 4, static_cast<int32_t>(SampleBlockOffset(t)));
-        uint8_t* block = h + SampleBlockOffset(t);
+        StoreLE32(entry + 4, static_cast<int32_t>(SampleBlockOffset(t, n)));
+        uint8_t* block = h + SampleBlockOffset(t, n);
         for (int cell = 0; cell < kTileSide * kTileSide; ++cell)
             StoreLE16(block + 2 * cell, fill(t, cell));
     }

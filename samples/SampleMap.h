@@ -27,8 +27,11 @@ using TileFill = std::function<int16_t(size_t tile, int cell)>;
 
 std::vector<uint8_t> BuildSampleMap(const SampleMapLayout& layout, const TileFill& fill);
 
-// File offsets of a map that BuildSampleMap made.
+// File offsets of a map that BuildSampleMap made. Blocks start at 64 KB, or
+// on the first 4 KB boundary past the index of a map of more tiles than fit
+// below it; the one-argument form is for maps of up to 4,082 tiles.
 uint32_t SampleIndexOffset();
+uint32_t SampleBlockOffset(size_t tile, size_t tileCount);
 uint32_t SampleBlockOffset(size_t tile);
 
 // Cell value of a map's tile block, little-endian at byte 2 x cell.

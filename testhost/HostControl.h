@@ -30,6 +30,10 @@ void __cdecl TH_SetCloseRemovesView(int removes);
 // Has the user click the abort button of the progress dialog just before
 // the host processes its messages for the pump-th time (counted from 1).
 void __cdecl TH_AbortAtPump(int pump);
+// What the host saw at its last pump while the progress dialog was shown:
+// the dialog's window rectangle and whether the main window took input.
+// Returns 0 when no pump saw the dialog.
+int __cdecl TH_ProgressAtPump(RECT* rect, int* mainEnabled);
 
 int __cdecl TH_CallCount(void);
 const char* __cdecl TH_Call(int index);

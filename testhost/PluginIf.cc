@@ -41,6 +41,9 @@ struct Host {
     bool closeRemovesView = false;
     int pumps = 0;
     int abortAtPump = 0;
+    bool progressSeen = false;
+    RECT progressRect = {0, 0, 0, 0};
+    bool mainEnabledWithProgress = false;
 };
 
 Host g_host;
@@ -168,11 +171,15 @@ int __cdecl VXP_OpenMap(unsigned view, tagOPENMAPINFO* info) {
 
 int __cdecl VXP_Pump(void) {
     Record("VXP_Pump()");
-    if (++g_host.pumps == g_host.abortAtPump) {
-        // The user clicks the progress dialog's abort button just now.
-        if (HWND progress = FindWindowA(nullptr, "読み込み中..."))
-            PostMessageA(GetDlgItem(progress, 2001), BM_CLICK, 0, 0);
+    HWND progress = FindWindowA(nullptr, "読み込み中...");
+    if (progress != nullptr) {
+        g_host.progressSeen = true;
+        GetWindowRect(progress, &g_host.progressRect);
+        g_host.mainEnabledWithProgress = IsWindowEnabled(g_host.mainWnd) != FALSE;
     }
+    // The user clicks the progress dialog's abort button just now.
+    if (++g_host.pumps == g_host.abortAtPump && progress != nullptr)
+        PostMessageA(GetDlgItem(progress, 2001), BM_CLICK, 0, 0);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
@@ -223,6 +230,12 @@ void __cdecl TH_SetActiveView(unsigned view) { g_host.active = view; }
 void __cdecl TH_SetCloseRemovesView(int removes) { g_host.closeRemovesView = removes != 0; }
 
 void __cdecl TH_AbortAtPump(int pump) { g_host.abortAtPump = pump; }
+
+int __cdecl TH_ProgressAtPump(RECT* rect, int* mainEnabled) {
+    *rect = g_host.progressRect;
+    *mainEnabled = g_host.mainEnabledWithProgress ? 1 : 0;
+    return g_host.progressSeen ? 1 : 0;
+}
 
 int __cdecl TH_CallCount(void) { return static_cast<int>(g_host.calls.size()); }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/Cp932Text.h"
 #include "framework/FindFile.h"
 #include "framework/Wildcard.h"
 
@@ -12,17 +13,6 @@ struct CFindFile::Impl {
     std::vector<std::string> names;
     size_t current = 0;
 };
-
-namespace {
-
-std::string Folded(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-}  // namespace
 
 CFindFile::CFindFile() = default;
 CFindFile::~CFindFile() = default;
@@ -44,8 +34,8 @@ bool CFindFile::FindFirst(const std::string& pattern) {
     if (impl->names.empty()) return false;
     std::sort(impl->names.begin(), impl->names.end(),
               [](const std::string& a, const std::string& b) {
-                  const std::string fa = Folded(a), fb = Folded(b);
-                  return fa != fb ? fa < fb : a < b;
+                  const int folded = CompareIgnoringAsciiCase(a, b);
+                  return folded != 0 ? folded < 0 : a < b;
               });
     m_impl = std::move(impl);
     return true;

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "framework/AppModule.h"
@@ -65,6 +66,29 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return result;
 }
 
+// True when the template's style shows the window from the start. The style
+// is the first field of a plain template and follows version, signature,
+// help id and extended style in an extended one.
+bool TemplateIsVisible(HINSTANCE module, int id) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const auto* bytes =
+        static_cast<const BYTE*>(loaded != nullptr ? LockResource(loaded) : nullptr);
+    if (bytes == nullptr || SizeofResource(module, found) < 16) return false;
+    const bool extended = bytes[2] == 0xFF && bytes[3] == 0xFF;
+    DWORD style = 0;
+    std::memcpy(&style, bytes + (extended ? 12 : 0), sizeof style);
+    return (style & WS_VISIBLE) != 0;
+}
+
+// The owner of a modal dialog that was given none: the main window, or the
+// pop-up it last made active, so that the dialog stands over what the user
+// sees.
+HWND DefaultModalOwner() {
+    HWND main = AfxGetMainWnd();
+    return main != nullptr ? GetLastActivePopup(main) : nullptr;
+}
+
 void RegisterCommonControls() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
@@ -116,7 +140,12 @@ int CDialog::DoModal() {
     HINSTANCE module = AfxFindDialogResource(m_nTemplateId);
     if (module == nullptr) return -1;
     RegisterCommonControls();
-    const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(m_nTemplateId), m_hParent,
+    m_bTemplateVisible = TemplateIsVisible(module, m_nTemplateId);
+    // The dialog manager disables the owner for the run and enables it again
+    // however the run ends: the user cannot start the dialog's command again
+    // from under it.
+    HWND owner = m_hParent != nullptr ? m_hParent : DefaultModalOwner();
+    const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(m_nTemplateId), owner,
                                            DialogProc, reinterpret_cast<LPARAM>(this));
     return static_cast<int>(result);
 }
@@ -127,6 +156,7 @@ bool CDialog::Create(int templateId, HWND parent) {
     HINSTANCE module = AfxFindDialogResource(templateId);
     if (module == nullptr) return false;
     RegisterCommonControls();
+    m_bTemplateVisible = TemplateIsVisible(module, LOWORD(templateId));
     HWND hwnd = CreateDialogParamA(module, MAKEINTRESOURCEA(LOWORD(templateId)), parent, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr) return false;
@@ -198,7 +228,8 @@ intptr_t CDialog::HandleMessage(unsigned message, uintptr_t wParam, intptr_t) {
             GetWindowRect(before);
             const bool focus = OnInitDialog();
             GetWindowRect(after);
-            if (before.left == after.left && before.top == after.top) CenterOverOwner();
+            if (!m_bTemplateVisible && before.left == after.left && before.top == after.top)
+                CenterOverOwner();
             return focus ? TRUE : FALSE;
         }
         case WM_COMMAND:

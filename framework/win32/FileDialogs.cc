@@ -4,21 +4,20 @@
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <string_view>
 #include <vector>
+
+#include "framework/Cp932Text.h"
 
 namespace {
 
 // '|' separators to the NULs the dialog wants, walking characters so that a
 // second byte is never taken for one.
-std::vector<char> FilterList(const char* filter) {
-    std::vector<char> list(filter, filter + lstrlenA(filter) + 1);
-    for (size_t i = 0; i + 1 < list.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(list[i])) && list[i + 1] != '\0') {
-            ++i;
-        } else if (list[i] == '|') {
-            list[i] = '\0';
-        }
-    }
+std::vector<char> FilterList(std::string_view filter) {
+    std::vector<char> list(filter.begin(), filter.end());
+    list.push_back('\0');
+    for (size_t i = 0; i < filter.size(); i += Cp932CharLength(filter, i))
+        if (list[i] == '|') list[i] = '\0';
     return list;
 }
 
@@ -59,16 +58,4 @@ bool AfxBrowseForFolder(HWND owner, const char* title, std::string& path) {
     CoTaskMemFree(item);
     if (found) path = buffer;
     return found;
-}
-
-std::string UpperCaseAscii(const std::string& text) {
-    std::string out = text;
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
-            ++i;
-        } else if (out[i] >= 'a' && out[i] <= 'z') {
-            out[i] = static_cast<char>(out[i] - 'a' + 'A');
-        }
-    }
-    return out;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/AppModule.h"
+#include "framework/Cp932Text.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::string AfxGetAppTitle() {
     // The name is cut after the last separator and before the last dot; the
     // separator test walks characters, so a trail byte is never taken for it.
     size_t start = 0;
-    for (size_t i = 0; i < name.size(); i += IsDBCSLeadByte(static_cast<BYTE>(name[i])) ? 2 : 1)
+    for (size_t i = 0; i < name.size(); i += Cp932CharLength(name, i))
         if (name[i] == '\\' || name[i] == '/') start = i + 1;
     name.erase(0, start);
     const size_t dot = name.rfind('.');

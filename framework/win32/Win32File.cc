@@ -1,23 +1,14 @@
 // CFile on Win32 handles. The read-write open shares nothing, so no other
-// program can open the map while it is being corrected.
+// program can open the map while it is being corrected. Every failure
+// carries the system's own text, also for what the system itself did not
+// refuse (a negative position, a short write, a closed file).
 #include <windows.h>
 
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/SystemMessage.h"
 
 namespace {
-
-std::string SystemMessage(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n > 0 ? std::string(text, n) : "error " + std::to_string(error);
-    if (text != nullptr) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-        message.pop_back();
-    return message;
-}
 
 class Win32File final : public CFile {
   public:
@@ -40,7 +31,7 @@ class Win32File final : public CFile {
     }
 
     void Seek(int64_t position) override {
-        if (position < 0) throw CFileException(Op::kSeek, m_strPath, "negative position");
+        if (position < 0) Fail(Op::kSeek, ERROR_NEGATIVE_SEEK);
         LARGE_INTEGER to;
         to.QuadPart = position;
         if (!SetFilePointerEx(Handle(Op::kSeek), to, nullptr, FILE_BEGIN)) Fail(Op::kSeek);
@@ -49,7 +40,7 @@ class Win32File final : public CFile {
     void Write(const void* buffer, uint32_t count) override {
         DWORD n = 0;
         if (!WriteFile(Handle(Op::kWrite), buffer, count, &n, nullptr)) Fail(Op::kWrite);
-        if (n != count) throw CFileException(Op::kWrite, m_strPath, "short write");
+        if (n != count) Fail(Op::kWrite, ERROR_DISK_FULL);
     }
 
     void Sync() override {
@@ -74,11 +65,11 @@ class Win32File final : public CFile {
     using Op = CFileException::Op;
 
     HANDLE Handle(Op op) const {
-        if (m_handle == INVALID_HANDLE_VALUE) throw CFileException(op, m_strPath, "file is closed");
+        if (m_handle == INVALID_HANDLE_VALUE) Fail(op, ERROR_INVALID_HANDLE);
         return m_handle;
     }
-    [[noreturn]] void Fail(Op op) const {
-        throw CFileException(op, m_strPath, SystemMessage(GetLastError()));
+    [[noreturn]] void Fail(Op op, DWORD error = GetLastError()) const {
+        throw CFileException(op, m_strPath, AfxSystemMessage(error));
     }
 
     HANDLE m_handle;
@@ -94,6 +85,6 @@ std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
                                 access == FileAccess::kCreateNew ? CREATE_NEW : OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        throw CFileException(CFileException::Op::kOpen, path, SystemMessage(GetLastError()));
+        throw CFileException(CFileException::Op::kOpen, path, AfxLastSystemMessage());
     return std::make_unique<Win32File>(handle, path);
 }
