@@ -63,6 +63,17 @@ CorrectionResult ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, IC
     return result;
 }
 
+// Tiles patched before a failure still reach the disk, so the map keeps
+// every whole tile as the failure found it. A failure of this last write
+// is not reported over the first one.
+void FlushAfterFailure(std::optional<CTileWriter>& writer) {
+    if (!writer) return;
+    try {
+        writer->Flush();
+    } catch (const std::exception&) {
+    }
+}
+
 std::string AppliedMessage(int applied) {
     char text[128];
     std::snprintf(text, sizeof text, kMsgAppliedFormat, applied);
@@ -134,20 +145,16 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         index.Clear();
         map.Close();
     } catch (const CException& error) {
-        // Tiles patched before the failure still reach the disk, so the map
-        // keeps every whole tile as the failure found it; the owner of the
-        // file object releases it.
-        if (writer) {
-            try {
-                writer->Flush();
-            } catch (const CException&) {
-                // The first failure is the one to report.
-            }
-        }
+        FlushAfterFailure(writer);
         meshes.Close();
         ui.CloseProgress();
         ui.ShowError(error);
         result.outcome = CorrectionOutcome::kFileError;
+    } catch (...) {
+        // Anything else (memory running out) goes on to the caller, with the
+        // map as whole as for the failures handled here.
+        FlushAfterFailure(writer);
+        throw;
     }
     return result;
 }
