@@ -1,7 +1,8 @@
 // Speed of the correction, each figure beside a baseline measured in the same
 // run: the mesh reader against a plain read and an atoi reader, a whole
 // correction against the I/O floor, and the cost per mesh as the tile index
-// grows. Usage: zelvorin-bench [WORK_DIRECTORY]
+// grows. Usage: zelvorin-bench [WORK_DIRECTORY [SECTION...]], sections being
+// reader, correction, options, memory and index.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -152,12 +153,17 @@ void IndexGrowthBenchmark(const fs::path& work) {
 int main(int argc, char** argv) {
     const fs::path work =
         argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "zelvorin-bench";
+    // Sections named after the folder run alone; none named runs them all.
+    const std::vector<std::string> only(argv + std::min(argc, 2), argv + argc);
+    auto wanted = [&](const char* name) {
+        return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
+    };
     fs::create_directories(work);
-    ReaderBenchmark(work);
-    CorrectionBenchmark(work);
-    OptionsBenchmark(work);
-    MemoryBenchmark(work);
-    IndexGrowthBenchmark(work);
+    if (wanted("reader")) ReaderBenchmark(work);
+    if (wanted("correction")) CorrectionBenchmark(work);
+    if (wanted("options")) OptionsBenchmark(work);
+    if (wanted("memory")) MemoryBenchmark(work);
+    if (wanted("index")) IndexGrowthBenchmark(work);
     fs::remove_all(work);
     return 0;
 }
