@@ -6,6 +6,7 @@
 
 #include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
+#include "framework/AlignedBuffer.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 
@@ -64,8 +65,8 @@ int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchS
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
-    std::unique_ptr<char[]> scratch(new char[kReadBuffer]);  // not zeroed: only read into
-    return ReadMemFile(path, grid, scratch.get(), kReadBuffer);
+    CAlignedBuffer scratch(kReadBuffer);
+    return ReadMemFile(path, grid, reinterpret_cast<char*>(scratch.Data()), scratch.Size());
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize,

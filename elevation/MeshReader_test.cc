@@ -11,6 +11,7 @@
 #include <random>
 
 #include "elevation/FieldParser.h"
+#include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
 #include "framework/MemoryFile.h"
 #include "fuzz/ReferenceMeshReader.h"
@@ -119,8 +120,9 @@ TEST(MeshReaderFields, FastConversionAgreesWithAtoiOnEveryMixOfCharacters) {
 
 TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
     // Records whose fields are mostly numbers as real files write them and
-    // sometimes odd ones, at line lengths around the minimum, so that both
-    // the two-at-a-time and the one-at-a-time paths meet every form.
+    // sometimes odd ones, at line lengths around the minimum, so that every
+    // conversion path the processor can take (and the one-at-a-time tail
+    // after it) meets every form.
     const char* odd[] = {"  - 1", "+0012", "1 2 3", "\t  42", "--5  ",
                          "  x12", "-    ", "     ", "99999",  "-9999"};
     std::mt19937 random(12345);
@@ -142,25 +144,35 @@ TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
         record.append(random() % 24, '3');
         text += record + (line % 3 ? "\r\n" : "\n");
     }
-    const auto fast = Read(text);
     auto expected = std::make_unique<MeshGrid>();
-    EXPECT_EQ(fast.code, ReferenceReadMesh(text, *expected));
-    for (int i = 0; i < kMeshCells; ++i)
-        ASSERT_EQ(fast.grid->cells[i], expected->cells[i]) << "cell " << i;
+    const int32_t code = ReferenceReadMesh(text, *expected);
+    for (FieldConversion path : SupportedFieldConversions()) {
+        UseFieldConversion(path);
+        const auto fast = Read(text);
+        EXPECT_EQ(fast.code, code);
+        for (int i = 0; i < kMeshCells; ++i)
+            ASSERT_EQ(fast.grid->cells[i], expected->cells[i])
+                << "cell " << i << ", path " << static_cast<int>(path);
+    }
+    UseFieldConversion(FieldConversion::kAvx2);
 }
 
 TEST(MeshReaderFields, EveryNumberAFieldCanHoldConvertsExactly) {
     // -9999 to 99999 through whole records, 40,000 values a file.
-    for (int first = -9999; first <= 99999; first += kMeshCells) {
-        auto value = [first](int record, int j) {
-            return std::min(99999, first + (record - 1) * kMeshSide + j);
-        };
-        const auto r = Read(BuildMeshText(533945, AllMeshRecords(), value));
-        for (int record = 1; record <= kMeshSide; ++record)
-            for (int j = 0; j < kMeshSide; ++j)
-                ASSERT_EQ(r.grid->At(kMeshSide - record, j), TenthsToMetres(value(record, j)))
-                    << value(record, j);
+    for (FieldConversion path : SupportedFieldConversions()) {
+        UseFieldConversion(path);
+        for (int first = -9999; first <= 99999; first += kMeshCells) {
+            auto value = [first](int record, int j) {
+                return std::min(99999, first + (record - 1) * kMeshSide + j);
+            };
+            const auto r = Read(BuildMeshText(533945, AllMeshRecords(), value));
+            for (int record = 1; record <= kMeshSide; ++record)
+                for (int j = 0; j < kMeshSide; ++j)
+                    ASSERT_EQ(r.grid->At(kMeshSide - record, j), TenthsToMetres(value(record, j)))
+                        << value(record, j) << ", path " << static_cast<int>(path);
+        }
     }
+    UseFieldConversion(FieldConversion::kAvx2);
 }
 
 TEST(MeshReaderFields, TenthsRoundHalfUpThenTruncate) {
