@@ -9,6 +9,7 @@
 #include "elevation/MeshPatch.h"
 #include "elevation/TileIndex.h"
 #include "framework/Exception.h"
+#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 
@@ -171,27 +172,6 @@ TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
     for (size_t i = 0; i < meshes.size(); ++i)
         ASSERT_EQ(dryTallies[i].changed, tallies[i].changed) << "mesh " << i;
 }
-
-// Fails every read of one block, as a bad sector would.
-class CBadBlockFile final : public CFile {
-  public:
-    CBadBlockFile(CFile& inner, int64_t bad) : m_inner(inner), m_bad(bad) {}
-    uint32_t Read(void* b, uint32_t n) override { return m_inner.Read(b, n); }
-    void Seek(int64_t p) override { m_inner.Seek(p); }
-    void Write(const void* b, uint32_t n) override { m_inner.Write(b, n); }
-    uint64_t GetLength() override { return m_inner.GetLength(); }
-    void Sync() override { m_inner.Sync(); }
-    void Close() override { m_inner.Close(); }
-    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
-    uint32_t ReadAt(int64_t p, void* b, uint32_t n) override {
-        if (p == m_bad) throw CFileException(CFileException::Op::kRead, "map", "bad block");
-        return m_inner.ReadAt(p, b, n);
-    }
-
-  private:
-    CFile& m_inner;
-    int64_t m_bad;
-};
 
 TEST(TileWriterTest, ABlockThatCannotBeReadLeavesWhatThePlainPathLeaves) {
     const auto original = BuildSampleMap(Layout(), Original);

@@ -46,3 +46,30 @@ class CFaultyFile final : public CFile {
     CFileException::Op m_failing;
     int m_nth;
 };
+
+// Wraps a CFile and fails every positioned read at one position, as a bad
+// sector under one block would.
+class CBadBlockFile final : public CFile {
+  public:
+    CBadBlockFile(CFile& inner, int64_t bad) : m_inner(inner), m_bad(bad) {}
+
+    uint32_t Read(void* buffer, uint32_t count) override { return m_inner.Read(buffer, count); }
+    void Seek(int64_t position) override { m_inner.Seek(position); }
+    void Write(const void* buffer, uint32_t count) override { m_inner.Write(buffer, count); }
+    uint64_t GetLength() override { return m_inner.GetLength(); }
+    void Sync() override { m_inner.Sync(); }
+    void Close() override { m_inner.Close(); }
+    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
+    uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
+        if (position == m_bad)
+            throw CFileException(CFileException::Op::kRead, GetFilePath(), "injected bad block");
+        return m_inner.ReadAt(position, buffer, count);
+    }
+    void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
+        m_inner.WriteAt(position, buffer, count);
+    }
+
+  private:
+    CFile& m_inner;
+    int64_t m_bad;
+};
