@@ -2,6 +2,10 @@
 
 #include <cinttypes>
 
+#include "elevation/TileIndex.h"
+#include "framework/AlignedBuffer.h"
+#include "framework/File.h"
+
 bool IsSecondLevelMeshCode(int32_t code) {
     return code >= 100000 && code <= 999999 && code % 10 <= 7 && code / 10 % 10 <= 7;
 }
@@ -13,8 +17,28 @@ void CRunReport::WriteTableTo(FILE* table) {
 
 void CRunReport::OnStart(const DCMHEADER& header, const CTileIndex& index) {
     if (!m_findArea) return;
-    if (const auto area = m_findArea(header, index))
-        m_picture = std::make_unique<CReliefPicture>(*area, header);
+    const auto area = m_findArea(header, index);
+    if (!area) return;
+    m_picture = std::make_unique<CReliefPicture>(*area, header);
+    for (int64_t ty = area->y0 / kTileSide; ty <= (area->y1 - 1) / kTileSide; ++ty)
+        for (int64_t tx = area->x0 / kTileSide; tx <= (area->x1 - 1) / kTileSide; ++tx)
+            if (const DCMTILEENTRY* entry =
+                    TileKey(tx, ty) ? index.Find(*TileKey(tx, ty)) : nullptr)
+                if (entry->lBlockOffset >= 0)
+                    m_areaTiles.push_back({{tx, ty}, entry->lBlockOffset});
+}
+
+void CRunReport::AddUntouchedTiles(CFile& map) {
+    if (!m_picture) return;
+    const uint64_t length = map.GetLength();
+    CAlignedBuffer tile(kTileBlockSize);
+    for (const auto& [number, block] : m_areaTiles) {
+        if (m_readTiles.count({number.tx, number.ty}) != 0) continue;
+        if (static_cast<uint64_t>(block) + kTileBlockSize > length) continue;
+        if (map.ReadAt(block, tile.Data(), kTileBlockSize) < kTileBlockSize) continue;
+        m_picture->AddBefore(number.tx, number.ty, tile.Data());
+        m_picture->AddAfter(number.tx, number.ty, tile.Data());
+    }
 }
 
 void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int records,
@@ -36,7 +60,9 @@ void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int re
 }
 
 void CRunReport::OnFirstRead(TileNumber tile, const uint8_t* bytes) {
-    if (m_picture) m_picture->AddBefore(tile.tx, tile.ty, bytes);
+    if (!m_picture) return;
+    m_picture->AddBefore(tile.tx, tile.ty, bytes);
+    m_readTiles.insert({tile.tx, tile.ty});
 }
 
 void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {

@@ -4,10 +4,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "correction/CorrectMap.h"
 #include "tools/ReliefPicture.h"
+
+class CFile;
 
 // What the terminal tool tells of a run beyond its messages: a warning on
 // the warnings stream for every mesh file that wrote no cell, held no record
@@ -32,6 +37,12 @@ class CRunReport final : public ICorrectionObserver {
     void OnFirstRead(TileNumber tile, const uint8_t* bytes) override;
     void OnFinal(TileNumber tile, const uint8_t* bytes) override;
 
+    // Takes into the picture, as they stand in map (open again after the
+    // run), the listed tiles of its area that the run did not read, so that
+    // the panels show the land around what changed. File errors propagate as
+    // CFileException.
+    void AddUntouchedTiles(CFile& map);
+
     // The closing line, on the warnings stream.
     void PrintSummary(const CorrectionResult& result, bool dryRun) const;
     // The picture, when one was asked for and some cell was to be written.
@@ -42,6 +53,8 @@ class CRunReport final : public ICorrectionObserver {
     FILE* m_table = nullptr;
     AreaFinder m_findArea;
     std::unique_ptr<CReliefPicture> m_picture;
+    std::vector<std::pair<TileNumber, int64_t>> m_areaTiles;  // listed tile, its block
+    std::set<std::pair<int64_t, int64_t>> m_readTiles;
 };
 
 // True for a second-level mesh code: six digits whose fifth and sixth are 0-7.

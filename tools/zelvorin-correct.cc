@@ -262,6 +262,12 @@ int main(int argc, char** argv) {
         runReport.PrintSummary(result, options.bDryRun);
     if (!options.strPicture.empty()) {
         if (const CReliefPicture* picture = runReport.Picture()) {
+            try {
+                runReport.AddUntouchedTiles(*OpenFile(mapPath, FileAccess::kReadShared));
+            } catch (const CFileException& error) {
+                // The picture goes without the land around the change.
+                std::fprintf(stderr, "zelvorin-correct: %s\n", error.what());
+            }
             if (!picture->WritePng(options.strPicture, why)) {
                 std::fprintf(stderr, "zelvorin-correct: cannot write the picture %s: %s\n",
                              options.strPicture.c_str(), why.c_str());

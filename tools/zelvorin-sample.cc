@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     if (argc != 2) {
         std::fputs(
             "Usage: zelvorin-sample DIRECTORY\n"
-            "Writes DIRECTORY/sample.dcm (4 x 4 tiles from 35 N 139 E, every cell 0)\n"
+            "Writes DIRECTORY/sample.dcm (4 x 4 tiles from 35 N 139 E, an older and\n"
+            "coarser survey of the same hills, in 20 m steps)\n"
             "and DIRECTORY/mesh/*.mem (six mesh squares over it).\n",
             stderr);
         return 2;
@@ -42,7 +43,14 @@ int main(int argc, char** argv) {
     SampleMapLayout layout;
     for (int ty = 0; ty < 4; ++ty)
         for (int tx = 0; tx < 4; ++tx) layout.tiles.push_back({tx, ty});
-    const auto map = BuildSampleMap(layout, [](size_t, int) { return int16_t{0}; });
+    // The map holds an older survey: the same hills in 20 m steps, 15 m low,
+    // so that a correction shows in a picture of the map.
+    const auto map = BuildSampleMap(layout, [&](size_t t, int cell) {
+        const int x = layout.tiles[t].tx * kTileSide + cell % kTileSide;
+        const int y = layout.tiles[t].ty * kTileSide + cell / kTileSide;
+        const double metres = Terrain(35 + y / 2400.0, 139 + x / 1600.0) / 10.0;
+        return static_cast<int16_t>(std::lround(metres / 20) * 20 - 15 + 1);
+    });
     if (!WriteFile(dir / "sample.dcm", map.data(), map.size())) {
         std::perror("zelvorin-sample: sample.dcm");
         return 1;
