@@ -30,7 +30,7 @@ namespace {
 // origin at the south-west corner of mesh square 533900.
 void WriteGridMap(const fs::path& path, int columns, int rows) {
     SampleMapLayout layout;
-    layout.originLat = 128400;  // 35 40'
+    layout.originLat = 127200;  // 35 20'
     layout.originLon = 500400;  // 139
     for (int ty = 0; ty < rows; ++ty)
         for (int tx = 0; tx < columns; ++tx) layout.tiles.push_back({tx, ty});

@@ -52,20 +52,24 @@ __attribute__((target("ssse3"))) inline PairScan ScanPair(const char* p) {
             _mm_sad_epu8(_mm_shuffle_epi8(minus, spread), _mm_setzero_si128())};
 }
 
-// Which of four fields are not in the usual form (bit k: field k), given
-// the character classes of two scans, the second's in the upper 16 bits. A
-// field is in it when each character is a blank, a minus or a digit, no
-// character follows a digit but a digit, no blank follows anything but a
-// blank, and no minus follows a minus: that leaves blanks, at most one
-// minus, then digits to the end of the field.
-inline unsigned UnusualFields(unsigned d, unsigned b, unsigned m) {
-    constexpr unsigned kFields = 0x03FF03FF;    // the twenty characters of the four fields
-    constexpr unsigned kFollowed = 0x01EF01EF;  // those a character of the same field follows
-    const unsigned bad = (~(d | b | m) & kFields) | (d & ~(d >> 1) & kFollowed) |
-                         ((b >> 1) & ~b & kFollowed) | (m & (m >> 1) & kFollowed);
+// Which fields are not in the usual form (bit k: field k), given the
+// character classes of 16-character scans of two fields each, the scans in
+// 16-bit steps (a 32-bit mask: four fields; 64-bit: eight). A field is in
+// it when each character is a blank, a minus or a digit, no character
+// follows a digit but a digit, no blank follows anything but a blank, and no
+// minus follows a minus: that leaves blanks, at most one minus, then digits
+// to the end of the field.
+template <typename Bits>
+inline unsigned UnusualFields(Bits d, Bits b, Bits m) {
+    // The ten characters of a scan's two fields, and those a character of
+    // the same field follows.
+    constexpr auto kFields = static_cast<Bits>(0x03FF03FF03FF03FFull);
+    constexpr auto kFollowed = static_cast<Bits>(0x01EF01EF01EF01EFull);
+    const Bits bad = (~(d | b | m) & kFields) | (d & ~(d >> 1) & kFollowed) |
+                     ((b >> 1) & ~b & kFollowed) | (m & (m >> 1) & kFollowed);
     if (bad == 0) return 0;
     unsigned fields = 0;
-    for (unsigned k = 0; k < 4; ++k)
+    for (unsigned k = 0; k < sizeof(Bits) / 2 * 2; ++k)
         if (bad >> (16 * (k / 2) + 5 * (k % 2)) & 31) fields |= 1u << k;
     return fields;
 }
@@ -178,8 +182,9 @@ __attribute__((target("avx2"))) int ConvertOctets(const char* fields, size_t ava
             reinterpret_cast<__m128i*>(out + j),
             _mm_packs_epi32(_mm256_castsi256_si128(metres), _mm256_extracti128_si256(metres, 1)));
 
-        const unsigned unusual = UnusualFields(a.digitBits, a.blankBits, a.minusBits) |
-                                 UnusualFields(b.digitBits, b.blankBits, b.minusBits) << 4;
+        const unsigned unusual = UnusualFields(a.digitBits | uint64_t{b.digitBits} << 32,
+                                               a.blankBits | uint64_t{b.blankBits} << 32,
+                                               a.minusBits | uint64_t{b.minusBits} << 32);
         for (unsigned k = 0, rest = unusual; rest != 0; ++k, rest >>= 1)
             if (rest & 1)
                 out[j + k] = TenthsToMetres(MeshFieldValue(p + k * kFieldWidth, kFieldWidth));
