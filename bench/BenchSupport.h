@@ -47,3 +47,8 @@ class CSilentUi final : public ICorrectionUi {
 void CorrectionBenchmark(const fs::path& work);
 void OptionsBenchmark(const fs::path& work);
 void MemoryBenchmark(const fs::path& work);
+
+// Runs argv (a program and its arguments, null-terminated) with its output
+// thrown away and returns its peak resident memory in KB, -1 when it could
+// not be started.
+long PeakOf(char** argv);

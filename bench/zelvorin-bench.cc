@@ -151,6 +151,11 @@ void IndexGrowthBenchmark(const fs::path& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The memory benchmark's go-between: zelvorin-bench --peak-of FILE PROGRAM ARGS...
+    if (argc > 3 && std::strcmp(argv[1], "--peak-of") == 0) {
+        std::ofstream(argv[2]) << PeakOf(argv + 3) << "\n";
+        return 0;
+    }
     const fs::path work =
         argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "zelvorin-bench";
     // Sections named after the folder run alone; none named runs them all.
