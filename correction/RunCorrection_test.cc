@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "samples/TestFolder.h"
 #include "testhost/DialogRobot.h"
 #include "testhost/HostControl.h"
 #include "testhost/ImportPatch.h"
@@ -192,6 +194,38 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31) << cell;
 }
 
+TEST_F(RunCorrectionTest, EveryViewIsRememberedBeforeTheHostClosesTheMapEverywhere) {
+    // This host closes the map in views 1 and 3 at the first close: a view
+    // not remembered by then would never get its map back.
+    TH_SetCloseMapEverywhere(1);
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u) << "one question, one report";
+
+    const auto calls = HostCalls();
+    const auto at = [&](const std::string& call) {
+        return std::find(calls.begin(), calls.end(), call) - calls.begin();
+    };
+    const auto firstCall = [&](const std::string& prefix) {
+        return std::find_if(calls.begin(), calls.end(),
+                            [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }) -
+               calls.begin();
+    };
+    const auto closed = at("VXP_CloseMap(1)");
+    EXPECT_LT(at("VXP_GetViewCenter(1)"), closed);
+    EXPECT_LT(at("VXP_GetViewCenter(3)"), closed);
+    EXPECT_EQ(at("VXP_CloseMap(3)"), static_cast<ptrdiff_t>(calls.size()))
+        << "view 3 lost its map with view 1's: the closing pass asks the host afresh";
+    const auto fileWork = at("VXP_GetMainWnd()");  // the progress dialog's parent
+    EXPECT_LT(closed, fileWork);
+    EXPECT_LT(fileWork, firstCall("VXP_OpenMap"));
+    EXPECT_LT(at("VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"),
+              at("VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)"))
+        << "both reopened at their own centres, in visiting order";
+    EXPECT_LT(at("VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)"),
+              static_cast<ptrdiff_t>(calls.size()));
+}
+
 TEST_F(RunCorrectionTest, DialogIsModalOverTheHostAndTheRunIsNot) {
     HWND main = FindWindowA("ZelvorinTestHostMain", nullptr);
     ASSERT_NE(main, nullptr);
@@ -282,6 +316,36 @@ TEST_F(RunCorrectionTest, TypedPathsSurviveCancelledBrowsers) {
     EXPECT_TRUE(dcmKept);
     EXPECT_TRUE(folderKept);
     EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
+}
+
+TEST_F(RunCorrectionTest, ChosenFolderFillsItsFieldAndTheTypedMapSurvives) {
+    CTestFolder chosen;
+    bool selected = false;
+    std::string map, folder;
+    DialogRobot robot(kDialogCaption, [&](HWND dialog) {
+        // Typed over the map filled in from the active view.
+        SendMessageA(GetDlgItem(dialog, 8059), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>("C:\\typed\\map.dcm"));
+        SendMessageA(GetDlgItem(dialog, 8060), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>("C:\\typed"));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(245, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, 245)));
+        HWND browser = WaitForOwnedWindow(dialog);
+        if (browser != nullptr) {
+            // The user opens the shell's tree down to the folder and presses OK.
+            selected = SelectInFolderBrowser(browser, chosen.Path().string());
+            PostMessageA(browser, WM_COMMAND, IDOK, 0);
+            WaitForItemText(dialog, 8060, chosen.Path().string());
+        }
+        map = DialogItemText(dialog, 8059);
+        folder = DialogItemText(dialog, 8060);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(m_callback(100, 0, 0), 0);
+    ASSERT_TRUE(robot.Finish());
+    ASSERT_TRUE(selected) << "the browser's tree never showed the folder";
+    EXPECT_EQ(folder, chosen.Path().string());
+    EXPECT_EQ(map, "C:\\typed\\map.dcm");
 }
 
 TEST_F(RunCorrectionTest, ChosenMapGetsUpperCaseAndItsExtension) {

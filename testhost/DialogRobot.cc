@@ -1,5 +1,8 @@
 #include "testhost/DialogRobot.h"
 
+#include <commctrl.h>
+#include <shlobj.h>
+
 DialogRobot::DialogRobot(std::string caption, std::function<void(HWND)> act)
     : m_bFound(false), m_thread([this, caption, act] {
           for (int i = 0; i < 400; ++i) {
@@ -63,6 +66,28 @@ HWND WaitForOwnedWindow(HWND owner) {
 bool WaitForItemText(HWND dialog, int id, const std::string& text) {
     for (int i = 0; i < 400; ++i) {
         if (DialogItemText(dialog, id) == text) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+bool SelectInFolderBrowser(HWND browser, const std::string& folder) {
+    HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+    if (tree == nullptr) return false;
+    // The tree names each folder by its last part. A browser still filling
+    // its tree may select its root afterwards: select until it stays.
+    const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+    for (int i = 0; i < 400; ++i) {
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+        char text[MAX_PATH] = {};
+        TVITEMA item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem =
+            reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        if (name == text) return true;
         Sleep(25);
     }
     return false;

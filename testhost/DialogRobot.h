@@ -29,5 +29,9 @@ std::string DialogItemText(HWND dialog, int id);
 // it opened) and returns it, or null.
 HWND WaitForOwnedWindow(HWND owner);
 
+// Selects `folder` in the shell's folder browser `browser`, as a user who
+// opens the tree down to it would; true once the tree shows it selected.
+bool SelectInFolderBrowser(HWND browser, const std::string& folder);
+
 // Waits up to ten seconds for control `id` of `dialog` to hold `text`.
 bool WaitForItemText(HWND dialog, int id, const std::string& text);

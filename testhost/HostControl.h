@@ -27,6 +27,10 @@ void __cdecl TH_SetActiveView(unsigned view);
 // Makes VXP_CloseMap remove the view, as a host whose views hold one map
 // each might; the next view becomes active.
 void __cdecl TH_SetCloseRemovesView(int removes);
+// Makes VXP_CloseMap close the map in every view whose map shares a file with
+// the given view's (as its own, cover or base map), as a host that holds each
+// file once does; otherwise only the given view loses its map.
+void __cdecl TH_SetCloseMapEverywhere(int everywhere);
 // Has the user click the abort button of the progress dialog just before
 // the host processes its messages for the pump-th time (counted from 1).
 void __cdecl TH_AbortAtPump(int pump);

@@ -39,6 +39,7 @@ struct Host {
     std::vector<std::string> calls;
     HWND mainWnd = nullptr;
     bool closeRemovesView = false;
+    bool closeMapEverywhere = false;
     int pumps = 0;
     int abortAtPump = 0;
     bool progressSeen = false;
@@ -64,6 +65,27 @@ Map* FindMap(unsigned map) {
 }
 View* FindView(unsigned view) {
     return view >= 1 && view <= g_host.views.size() ? &g_host.views[view - 1] : nullptr;
+}
+
+// The files a view's map brings: its own, its cover map's and its base map's.
+std::vector<std::string> FilesOfView(unsigned view) {
+    std::vector<std::string> files;
+    const View* v = FindView(view);
+    const Map* map = v ? FindMap(v->map) : nullptr;
+    if (map == nullptr) return files;
+    const Map* const parts[] = {map, FindMap(map->cover), FindMap(map->base)};
+    for (const Map* m : parts)
+        if (m != nullptr && !m->file.empty()) files.push_back(m->file);
+    return files;
+}
+
+// True when the two views' maps share a file (paths compared as Windows
+// compares them, without regard to case).
+bool ShareAFile(unsigned a, unsigned b) {
+    for (const std::string& x : FilesOfView(a))
+        for (const std::string& y : FilesOfView(b))
+            if (lstrcmpiA(x.c_str(), y.c_str()) == 0) return true;
+    return false;
 }
 
 // The view after `view` in the cycle that skips removed views; 0 when none is left.
@@ -149,12 +171,19 @@ void __cdecl VXP_GetViewCenter(unsigned view, tagGEOPOS* center) {
 
 void __cdecl VXP_CloseMap(unsigned view) {
     Record("VXP_CloseMap(%u)", view);
-    View* v = FindView(view);
-    if (v == nullptr) return;
-    v->map = 0;
-    if (g_host.closeRemovesView) {
-        v->removed = true;
-        if (g_host.active == view) g_host.active = NextView(view);
+    if (FindView(view) == nullptr) return;
+    std::vector<unsigned> closing = {view};
+    if (g_host.closeMapEverywhere) {
+        for (unsigned other = 1; other <= g_host.views.size(); ++other)
+            if (other != view && ShareAFile(view, other)) closing.push_back(other);
+    }
+    for (unsigned closed : closing) {
+        View& v = g_host.views[closed - 1];
+        v.map = 0;
+        if (g_host.closeRemovesView) {
+            v.removed = true;
+            if (g_host.active == closed) g_host.active = NextView(closed);
+        }
     }
 }
 
@@ -228,6 +257,10 @@ unsigned __cdecl TH_AddView(unsigned map, double x, double y) {
 void __cdecl TH_SetActiveView(unsigned view) { g_host.active = view; }
 
 void __cdecl TH_SetCloseRemovesView(int removes) { g_host.closeRemovesView = removes != 0; }
+
+void __cdecl TH_SetCloseMapEverywhere(int everywhere) {
+    g_host.closeMapEverywhere = everywhere != 0;
+}
 
 void __cdecl TH_AbortAtPump(int pump) { g_host.abortAtPump = pump; }
 
