@@ -7,6 +7,7 @@
 #include "correction/MeshFileSource.h"
 #include "correction/Messages.h"
 #include "elevation/MeshPatch.h"
+#include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -21,11 +22,16 @@ CorrectionResult ApplyMeshFiles(CFile& map, const DCMHEADER& header, const CTile
     CorrectionResult result;
     found = meshes.First();
     if (!found) return result;
+    MeshReadControl control;
+    control.stopRequested = [&ui] { return ui.AbortRequested(); };
     for (;;) {
         ui.SetFileName(meshes.EntryName());
-        if (PatchMeshIntoMap(map, header, index, meshes.EntryPath()) == 0) {
-            result.outcome = CorrectionOutcome::kStopped;
+        const int patched = PatchMeshIntoMap(map, header, index, meshes.EntryPath(), &control);
+        if (patched != 1) {
+            result.outcome = patched == kPatchStopped ? CorrectionOutcome::kAborted
+                                                      : CorrectionOutcome::kStopped;
             result.unusableFile = meshes.EntryPath();
+            result.reason = control.failure;
             break;
         }
         ++result.applied;
@@ -62,10 +68,11 @@ CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes,
     std::unique_ptr<CFile> map;
     try {
         map = OpenFile(mapPath, FileAccess::kReadWriteExclusive);
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
         ui.ShowMessage(kMsgCannotOpenMap, MessageKind::kFailure);
         CorrectionResult result;
         result.outcome = CorrectionOutcome::kCannotOpen;
+        result.reason = e.Reason();
         return result;
     }
     return CorrectOpenMap(*map, meshes, ui);

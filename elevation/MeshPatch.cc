@@ -93,13 +93,14 @@ void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& ind
 }
 
 int PatchMeshIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
-                     const std::string& meshPath) {
+                     const std::string& meshPath, MeshReadControl* control) {
     // Left uninitialised: the reader fills the grid, and tiles are read whole.
     std::unique_ptr<Workspace> work(new Workspace);
     // The tile buffer is free while the mesh is read: it serves as the
     // reader's buffer, so a call needs no memory beyond grid and tile.
-    const int32_t code =
-        ReadMemFile(meshPath, work->grid, reinterpret_cast<char*>(work->tile), sizeof work->tile);
+    const int32_t code = ReadMemFile(meshPath, work->grid, reinterpret_cast<char*>(work->tile),
+                                     sizeof work->tile, control);
+    if (control != nullptr && control->stopped) return kPatchStopped;
     if (code < 0) return 0;
     PatchGridIntoMap(map, header, index, code, work->grid, work->tile);
     return 1;

@@ -9,6 +9,7 @@
 
 class CFile;
 class CTileIndex;
+struct MeshReadControl;
 
 // Map cell of a mesh square's south-west corner.
 struct MeshCorner {
@@ -39,11 +40,15 @@ void PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty, 
 // of the up to four tiles that the mesh can touch and that the index lists.
 // A tile whose block does not lie wholly inside the file is left alone, and
 // so are cells west or south of the map's first cell.
-// Returns 0 when the mesh file cannot be used (ReadMemFile gave a negative
-// value; the map is then untouched), 1 otherwise. Map file errors propagate
+// Returns 0 when the mesh file cannot be used (ReadMemFile gave -1; the map
+// is then untouched), 1 otherwise, and kPatchStopped when the control's stop
+// request ended the read (the map untouched too). Map file errors propagate
 // as CFileException.
 int PatchMeshIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
-                     const std::string& meshPath);
+                     const std::string& meshPath, MeshReadControl* control = nullptr);
+
+// PatchMeshIntoMap's result for a mesh file whose read was stopped.
+constexpr int kPatchStopped = -1;
 
 // The same for a grid already read, with the mesh code it came with.
 void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,

@@ -37,6 +37,12 @@ void StoreRecord(std::string_view line, MeshGrid& grid) {
                         line.size() - kFirstFieldColumn + CTextModeLines::kSlack, &grid.At(row, 0));
 }
 
+void NoteFailure(MeshReadControl* control, const std::string& reason) {
+    if (control == nullptr) return;
+    control->stopped = false;
+    control->failure = reason;
+}
+
 }  // namespace
 
 int MeshFieldValue(const char* p, size_t n) {
@@ -49,15 +55,21 @@ int MeshFieldValue(const char* p, size_t n) {
     return negative ? -value : value;
 }
 
-int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize) {
+int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize,
+                     MeshReadControl* control) {
     std::fill(std::begin(grid.cells), std::end(grid.cells), kNoElevation);
-    CTextModeLines lines(file, scratch, scratchSize);
+    CTextModeLines lines(file, scratch, scratchSize,
+                         control != nullptr ? control->stopRequested : nullptr);
     std::string_view line;
-    if (!lines.Next(line)) return -1;
-    const int32_t code = MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth));
-    while (lines.Next(line))
+    const bool first = lines.Next(line);
+    const int32_t code =
+        first ? MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth)) : -1;
+    while (first && lines.Next(line))
         if (line.size() >= kMeshRecordLength) StoreRecord(line, grid);
-    return code;
+    if (control == nullptr) return code;
+    control->stopped = lines.Stopped();
+    control->failure = first || control->stopped ? "" : "is empty";
+    return control->stopped ? -1 : code;
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
@@ -65,16 +77,19 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
     return ReadMemFile(path, grid, scratch.get(), kReadBuffer);
 }
 
-int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize) {
+int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize,
+                    MeshReadControl* control) {
     std::unique_ptr<CFile> file;
     try {
         file = OpenFile(path, FileAccess::kReadShared);
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
+        NoteFailure(control, e.Reason());
         return -1;
     }
     try {
-        return ReadMeshText(*file, grid, scratch, scratchSize);
-    } catch (const CFileException&) {
+        return ReadMeshText(*file, grid, scratch, scratchSize, control);
+    } catch (const CFileException& e) {
+        NoteFailure(control, e.Reason());
         return -1;
     }
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What zelvorin-correct was asked to do. Options come before the map; the
+// first argument that is no option, or everything after "--", is the map
+// and then the mesh files or folder.
+struct CommandLine {
+    enum class Action { kRun, kHelp, kVersion, kUsageError };
+
+    Action action = Action::kRun;
+    std::string mapPath;
+    std::vector<std::string> meshArgs;  // one folder, or mesh files in order
+    std::string error;                  // what was wrong, for kUsageError
+};
+
+// Reads the arguments. Returns kUsageError with a one-line error for an
+// unknown option or too few arguments.
+CommandLine ParseCommandLine(int argc, char** argv);
