@@ -29,8 +29,9 @@ struct CorrectionResult {
 // writing, loads its index, applies the source's mesh files one by one with
 // progress and abort, tells the user the outcome through ui, and closes the
 // map again on every path. The UI's abort request is also asked while a mesh
-// file is read: a file whose read it stops is not applied. Never throws for a failure of the map
-// file or of the UI's framework; both end the run with kFileError after ShowError.
+// file is read: a file whose read it stops is not applied. Never throws for
+// a failure of the map file or of the UI's framework; both end the run with
+// kFileError after ShowError.
 CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui);
 
 // The same from the moment the map is open; closes it on every path.
