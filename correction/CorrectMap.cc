@@ -33,22 +33,26 @@ CorrectionResult ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, IC
     found = meshes.First();
     if (!found) return result;
     auto work = std::make_unique<MeshWorkspace>();
+    MeshReadControl control;
+    control.stopRequested = [&ui] { return ui.AbortRequested(); };
     for (;;) {
         ui.SetFileName(meshes.EntryName());
         const std::string path = meshes.EntryPath();
-        int records = 0;
         const int32_t code =
             ReadMemFile(path, work->grid, reinterpret_cast<char*>(work->text.Data()),
-                        work->text.Size(), &records);
+                        work->text.Size(), &control);
         if (code < 0) {
-            result.outcome = CorrectionOutcome::kStopped;
+            // A read stopped by the abort request applies nothing of its file.
+            result.outcome =
+                control.stopped ? CorrectionOutcome::kAborted : CorrectionOutcome::kStopped;
             result.unusableFile = path;
+            result.reason = control.failure;
             break;
         }
         const MeshTally tally = writer.Apply(code, work->grid);
         ++result.applied;
         result.cellsChanged += tally.changed;
-        if (observer != nullptr) observer->OnMeshApplied(path, code, records, tally);
+        if (observer != nullptr) observer->OnMeshApplied(path, code, control.records, tally);
         ui.SetPos(ProgressPercent(result.applied, counted));
         ui.Pump();
         if (ui.AbortRequested()) {
@@ -94,10 +98,11 @@ CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes,
     try {
         map = OpenFile(mapPath,
                        options.bDryRun ? FileAccess::kReadShared : FileAccess::kReadWriteExclusive);
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
         ui.ShowMessage(kMsgCannotOpenMap, MessageKind::kFailure);
         CorrectionResult result;
         result.outcome = CorrectionOutcome::kCannotOpen;
+        result.reason = e.Reason();
         return result;
     }
     return CorrectOpenMap(*map, meshes, ui, options);

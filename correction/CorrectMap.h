@@ -15,7 +15,7 @@ struct DCMHEADER;
 enum class CorrectionOutcome {
     kCompleted,    // every mesh file applied
     kStopped,      // a mesh file could not be used; the ones before it were applied
-    kAborted,      // the user aborted between files
+    kAborted,      // the user aborted between files, or while a file was read
     kNoMeshFiles,  // the source had no entry
     kCannotOpen,   // the map could not be opened
     kRejected,     // the map is not one that can be corrected
@@ -26,7 +26,8 @@ enum class CorrectionOutcome {
 struct CorrectionResult {
     CorrectionOutcome outcome = CorrectionOutcome::kCompleted;
     int applied = 0;           // mesh files written into the map
-    std::string unusableFile;  // the entry that stopped the pass, for kStopped
+    std::string unusableFile;  // the entry that ended the pass: kStopped, or kAborted in its read
+    std::string reason;        // the system's reason, for kStopped and kCannotOpen
     int64_t cellsChanged = 0;  // summed over the meshes applied
     size_t tilesTouched = 0;   // distinct tile blocks that received cells
 };
@@ -63,10 +64,12 @@ struct CorrectionOptions {
 // The file work of a correction: opens the map for exclusive reading and
 // writing, loads its index, applies the source's mesh files one by one with
 // progress and abort, tells the user the outcome through ui, and closes the
-// map again on every path. Every tile changed is on disk before the outcome
-// is shown. Never throws for a failure of the map file or of the UI's
-// framework; both end the run with kFileError after ShowError. A dry run
-// opens the map for shared reading and does everything but the writes.
+// map again on every path. The UI's abort request is also asked while a mesh
+// file is read: a file whose read it stops is not applied. Every tile changed
+// is on disk before the outcome is shown. Never throws for a failure of the
+// map file or of the UI's framework; both end the run with kFileError after
+// ShowError. A dry run opens the map for shared reading and does everything
+// but the writes.
 CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui,
                             const CorrectionOptions& options = {});
 

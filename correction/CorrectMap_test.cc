@@ -49,7 +49,9 @@ class CScriptedUi final : public ICorrectionUi {
     void Pump() override {
         if (++pumps == abortAtPump) m_bAbort = true;
     }
-    bool AbortRequested() const override { return m_bAbort; }
+    bool AbortRequested() const override {
+        return m_bAbort || (!names.empty() && names.back() == abortWhileReading);
+    }
     void CloseProgress() override { m_bProgress = false; }
 
     std::vector<Message> messages;
@@ -59,6 +61,7 @@ class CScriptedUi final : public ICorrectionUi {
     int progressOpened = 0;
     int pumps = 0;
     int abortAtPump = 0;
+    std::string abortWhileReading;  // the abort comes while this file is read
 
   private:
     bool m_bProgress = false;
@@ -145,7 +148,9 @@ TEST_F(CorrectMapTest, UnreadableFirstFileStopsThePassWithCountZero) {
     const auto result = Run();
     EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
     EXPECT_EQ(result.unusableFile, (m_dir / "mesh" / "a.mem").string());
+    EXPECT_EQ(result.reason, "is a directory");
     EXPECT_EQ(ui.names, (std::vector<std::string>{"a.mem"})) << "no later file is tried";
+    ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Applied(0));
     EXPECT_EQ(ui.messages[0].kind, MessageKind::kResult);
     EXPECT_EQ(MapBytes(), m_original);
@@ -159,6 +164,7 @@ TEST_F(CorrectMapTest, UnreadableSecondOfFourStopsAtTwentyFive) {
     const auto result = Run();
     EXPECT_EQ(result.applied, 1);
     EXPECT_EQ(ui.positions.back(), 25);
+    ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Applied(1));
     EXPECT_EQ(CoveredCell(), 6);
 }
@@ -169,6 +175,7 @@ TEST_F(CorrectMapTest, AbortAfterTheSecondOfFiveCountsTwo) {
     const auto result = Run();
     EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
     EXPECT_EQ(result.applied, 2);
+    ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Applied(2));
     EXPECT_EQ(CoveredCell(), 3);
 }
@@ -179,7 +186,23 @@ TEST_F(CorrectMapTest, AbortAfterTheLastFileLeavesTheRunComplete) {
     const auto result = Run();
     EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted);
     EXPECT_EQ(result.applied, 3);
+    ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, Applied(3));
+}
+
+TEST_F(CorrectMapTest, AbortWhileAFileIsReadLeavesThatFileUnapplied) {
+    AddMesh("a.mem", 1);
+    AddMesh("b.mem", 2);
+    AddMesh("c.mem", 3);
+    ui.abortWhileReading = "b.mem";
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_EQ(result.unusableFile, (m_dir / "mesh" / "b.mem").string());
+    EXPECT_EQ(ui.positions, (std::vector<int>{0, 33})) << "the stopped file moves nothing";
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Applied(1));
+    EXPECT_EQ(CoveredCell(), 2) << "the map holds a.mem alone, encoded";
 }
 
 TEST_F(CorrectMapTest, MapThatCannotBeOpenedSaysSo) {

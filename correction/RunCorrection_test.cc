@@ -92,8 +92,6 @@ class RunCorrectionTest : public ::testing::Test {
         m_callback = InitAndLoad(9);
         ASSERT_NE(m_callback, nullptr);
 
-        m_dir = fs::temp_directory_path() / "zelvorin_menu";
-        fs::remove_all(m_dir);
         fs::create_directories(m_dir / "mesh");
         SampleMapLayout layout;
         layout.tiles = {{3, 5}, {4, 5}};
@@ -124,7 +122,6 @@ class RunCorrectionTest : public ::testing::Test {
         // The file dialog makes the folder it was in current, which would
         // keep the folder from being removed.
         SetCurrentDirectoryA(fs::temp_directory_path().string().c_str());
-        fs::remove_all(m_dir);
     }
 
     std::string MapPath() const { return (m_dir / "map.dcm").string(); }
@@ -160,7 +157,8 @@ class RunCorrectionTest : public ::testing::Test {
     }
 
     VXP_MENUPROC m_callback = nullptr;
-    fs::path m_dir;
+    CTestFolder m_folder;
+    const fs::path& m_dir = m_folder.Path();
     std::vector<uint8_t> m_original;
 };
 

@@ -67,9 +67,10 @@ std::optional<int64_t> WritableBlock(const CTileIndex& index, TileNumber tile, u
 // lists, one tile after another.
 // A tile whose block does not lie wholly inside the file is left alone, and
 // so are cells west or south of the map's first cell.
-// Returns 0 when the mesh file cannot be used (ReadMemFile gave a negative
-// value; the map is then untouched), 1 otherwise. Map file errors propagate
-// as CFileException.
+// Returns 0 when the mesh file cannot be used (ReadMemFile gave -1; the map
+// is then untouched), 1 otherwise. Map file errors propagate as
+// CFileException. Each call stands alone; a whole run keeps tiles between
+// meshes instead, and leaves the same bytes.
 int PatchMeshIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
                      const std::string& meshPath);
 

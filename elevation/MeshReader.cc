@@ -39,6 +39,12 @@ bool StoreRecord(std::string_view line, MeshGrid& grid) {
     return true;
 }
 
+void NoteFailure(MeshReadControl* control, const std::string& reason) {
+    if (control == nullptr) return;
+    control->stopped = false;
+    control->failure = reason;
+}
+
 }  // namespace
 
 int MeshFieldValue(const char* p, size_t n) {
@@ -51,17 +57,23 @@ int MeshFieldValue(const char* p, size_t n) {
     return negative ? -value : value;
 }
 
-int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize, int* records) {
+int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize,
+                     MeshReadControl* control) {
     std::fill(std::begin(grid.cells), std::end(grid.cells), kNoElevation);
-    CTextModeLines lines(file, scratch, scratchSize);
+    CTextModeLines lines(file, scratch, scratchSize,
+                         control != nullptr ? control->stopRequested : nullptr);
     std::string_view line;
-    if (!lines.Next(line)) return -1;
-    const int32_t code = MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth));
+    const bool first = lines.Next(line);
+    const int32_t code =
+        first ? MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth)) : -1;
     int stored = 0;
-    while (lines.Next(line))
+    while (first && lines.Next(line))
         if (line.size() >= kMeshRecordLength) stored += StoreRecord(line, grid);
-    if (records != nullptr) *records = stored;
-    return code;
+    if (control == nullptr) return code;
+    control->records = stored;
+    control->stopped = lines.Stopped();
+    control->failure = first || control->stopped ? "" : "is empty";
+    return control->stopped ? -1 : code;
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
@@ -70,16 +82,18 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize,
-                    int* records) {
+                    MeshReadControl* control) {
     std::unique_ptr<CFile> file;
     try {
         file = OpenFile(path, FileAccess::kReadShared);
-    } catch (const CFileException&) {
+    } catch (const CFileException& e) {
+        NoteFailure(control, e.Reason());
         return -1;
     }
     try {
-        return ReadMeshText(*file, grid, scratch, scratchSize, records);
-    } catch (const CFileException&) {
+        return ReadMeshText(*file, grid, scratch, scratchSize, control);
+    } catch (const CFileException& e) {
+        NoteFailure(control, e.Reason());
         return -1;
     }
 }

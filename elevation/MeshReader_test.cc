@@ -230,6 +230,30 @@ TEST(MeshReaderDamage, OverlongRecordIsReadInPiecesOf2047) {
     EXPECT_EQ(std::count(std::begin(r.grid->cells), std::end(r.grid->cells), 30), kMeshSide);
 }
 
+// A read with a control: the result, and what the control says afterwards.
+int32_t ReadControlled(const std::string& text, MeshReadControl& control) {
+    CMemoryFile file(std::vector<uint8_t>(text.begin(), text.end()));
+    auto grid = std::make_unique<MeshGrid>();
+    std::vector<char> scratch(CTextModeLines::kMinBuffer);
+    return ReadMeshText(file, *grid, scratch.data(), scratch.size(), &control);
+}
+
+TEST(MeshReaderControl, StopRequestEndsTheReadAsStoppedNotAsAFailure) {
+    // Larger than one read, so the request is asked again in the middle.
+    const std::string text = BuildMeshText(533945, AllMeshRecords(), Distinct);
+    int asked = 0;
+    MeshReadControl control;
+    control.stopRequested = [&] { return ++asked == 2; };
+    EXPECT_EQ(ReadControlled(text, control), -1);
+    EXPECT_TRUE(control.stopped);
+    EXPECT_EQ(ReadControlled(text, control), 533945) << "the next file is read whole";
+    EXPECT_FALSE(control.stopped);
+    EXPECT_GT(asked, 3);
+    EXPECT_EQ(ReadControlled("", control), -1);
+    EXPECT_FALSE(control.stopped);
+    EXPECT_EQ(control.failure, "is empty");
+}
+
 class MeshReaderFileTest : public ::testing::Test {
   protected:
     CTestFolder m_folder;

@@ -12,10 +12,16 @@ constexpr size_t kDecisionWindow = CTextModeLines::kMaxPiece + 2;
 
 }  // namespace
 
-CTextModeLines::CTextModeLines(CFile& file, char* buffer, size_t size)
-    : m_file(file), m_buffer(buffer), m_size(size - kSlack) {}
+CTextModeLines::CTextModeLines(CFile& file, char* buffer, size_t size, std::function<bool()> stop)
+    : m_file(file), m_buffer(buffer), m_size(size - kSlack), m_stop(std::move(stop)) {}
 
 void CTextModeLines::Refill() {
+    if (m_stop && m_stop()) {
+        // What is still buffered is dropped: a stopped file yields no more.
+        m_begin = m_end = 0;
+        m_bEnd = m_bStopped = true;
+        return;
+    }
     const size_t kept = m_end - m_begin;
     std::memmove(m_buffer, m_buffer + m_begin, kept);
     m_begin = 0;

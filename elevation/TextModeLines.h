@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 class CFile;
@@ -17,8 +18,9 @@ class CTextModeLines {
     // kMinBuffer bytes; the larger, the fewer reads. The last kSlack bytes
     // are never filled: every piece is followed by at least that many
     // readable bytes, so a reader may load whole words past a piece's end
-    // (their values mean nothing).
-    CTextModeLines(CFile& file, char* buffer, size_t size);
+    // (their values mean nothing). A stop check, when given, is asked before
+    // every read from the file; once it answers true the file counts as ended.
+    CTextModeLines(CFile& file, char* buffer, size_t size, std::function<bool()> stop = {});
 
     static constexpr size_t kMinBuffer = 4096;
     static constexpr size_t kSlack = 32;
@@ -26,6 +28,8 @@ class CTextModeLines {
     // The next piece without its line feed; false at the end of the file.
     // The view stays valid until the next call. File errors propagate.
     bool Next(std::string_view& piece);
+    // True when the pieces ended because the stop check asked for it.
+    bool Stopped() const { return m_bStopped; }
 
   private:
     void Refill();
@@ -35,5 +39,7 @@ class CTextModeLines {
     size_t m_size;
     size_t m_begin = 0;
     size_t m_end = 0;
-    bool m_bEnd = false;  // nothing more to read: end of file or Ctrl-Z
+    std::function<bool()> m_stop;
+    bool m_bEnd = false;  // nothing more to read: end of file, Ctrl-Z or a stop
+    bool m_bStopped = false;
 };

@@ -9,6 +9,7 @@
 #include "framework/Exception.h"
 #include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
+#include "samples/TestFolder.h"
 
 namespace {
 
@@ -16,16 +17,9 @@ namespace fs = std::filesystem;
 
 class DiskFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        m_path =
-            (fs::temp_directory_path() /
-             ("zelvorin_file_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                .string();
-        std::ofstream(m_path, std::ios::binary) << "0123456789";
-    }
-    void TearDown() override { fs::remove(m_path); }
-    std::string m_path;
+    void SetUp() override { std::ofstream(m_path, std::ios::binary) << "0123456789"; }
+    CTestFolder m_folder;
+    const std::string m_path = (m_folder / "file").string();
 };
 
 CFileException::Op OpOf(const std::function<void()>& action) {
@@ -77,10 +71,9 @@ TEST_F(DiskFileTest, FailuresThrowInsteadOfReportingSuccess) {
     char c;
     EXPECT_EQ(OpOf([&] { readOnly->Read(&c, 1); }), CFileException::Op::kRead);
 
-    // A directory opens on POSIX, but reading it must fail, not look empty;
-    // Windows refuses to open it as a file.
-    EXPECT_THROW(OpenFile(fs::temp_directory_path().string(), FileAccess::kReadShared)->Read(&c, 1),
-                 CFileException);
+    // A directory is no file: refused at once, never read as an empty one.
+    EXPECT_EQ(OpOf([&] { OpenFile(m_folder.Path().string(), FileAccess::kReadShared); }),
+              CFileException::Op::kOpen);
 }
 
 TEST(MemoryFileTest, BehavesLikeADiskFile) {

@@ -1,9 +1,11 @@
 #include "tools/ConsoleUi.h"
 
+#include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -12,9 +14,14 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+volatile std::sig_atomic_t g_signal = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int signal) {
+    g_signal = signal;
+    // The next one takes the default way: the process ends at once.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
 
 constexpr int kBarWidth = 30;
 
@@ -53,15 +60,33 @@ void CConsoleUi::CatchInterrupts() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
+    // The other signal waits while the handler runs, then finds the default.
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
 
+int CConsoleUi::InterruptSignal() { return g_signal; }
+
+bool CConsoleUi::GuardStandardStreams() {
+    std::signal(SIGPIPE, SIG_IGN);
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1) continue;
+        // open gives the lowest free number: this one.
+        if (open("/dev/null", O_RDWR) != fd) return false;
+    }
+    return true;
+}
+
 void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
     FILE* to = kind == MessageKind::kResult ? m_out : m_err;
     std::fprintf(to, "%s\n", ToTerminalEncoding(text).c_str());
-    std::fflush(to);
+    if (std::fflush(to) != 0 && to == m_out) {
+        Note(std::string("zelvorin-correct: the result could not be written: ") +
+             std::strerror(errno));
+    }
 }
 
 void CConsoleUi::ShowError(const CException& error) {
@@ -98,7 +123,7 @@ void CConsoleUi::SetPos(int percent) {
     }
 }
 
-bool CConsoleUi::AbortRequested() const { return g_interrupted != 0; }
+bool CConsoleUi::AbortRequested() const { return g_signal != 0; }
 
 void CConsoleUi::CloseProgress() {
     if (m_bProgress && m_bTerminal) std::fputs("\n", m_err);

@@ -5,15 +5,24 @@
 
 #include "correction/CorrectionUi.h"
 
-// The correction's surroundings on a terminal: messages are printed in the
-// terminal's encoding, progress is a redrawn bar on a terminal and one line
-// per file otherwise, and Ctrl-C (or SIGTERM) stands for the abort button.
+// The correction's surroundings on a terminal: the result goes to out, all
+// else to err, in the terminal's encoding; progress is a redrawn bar on a
+// terminal and one line per file otherwise, and Ctrl-C (or SIGTERM) stands
+// for the abort button.
 class CConsoleUi final : public ICorrectionUi {
   public:
     explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr);
 
-    // Routes SIGINT and SIGTERM to AbortRequested for the process's life.
+    // Routes the first SIGINT or SIGTERM to AbortRequested; a second one
+    // ends the process at once, as if none were caught.
     static void CatchInterrupts();
+    // The signal that asked for the abort, or 0 while none came.
+    static int InterruptSignal();
+    // Makes output that cannot be written harmless: a closed pipe no longer
+    // ends the process, and a closed standard descriptor is given /dev/null
+    // so that no file opened later takes its number. False when /dev/null
+    // cannot be opened for a closed one.
+    static bool GuardStandardStreams();
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
     void ShowError(const CException& error) override;

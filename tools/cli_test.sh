@@ -1,87 +1,200 @@
 #!/usr/bin/env bash
-# End-to-end checks of zelvorin-correct on sample data: the main job, and each
-# failure's message and exit status. Usage: cli_test.sh ZELVORIN_CORRECT ZELVORIN_SAMPLE
+# End-to-end checks of zelvorin-correct on sample data: the main job, each
+# failure's message, stream and exit status, signals, closed outputs and
+# options. Usage: cli_test.sh ZELVORIN_CORRECT ZELVORIN_SAMPLE
 set -u
 tool=$1
 sample=$2
-work=$(mktemp -d)
+work=$(mktemp -d "${TEST_TMPDIR:-${TMPDIR:-/tmp}}/zelvorin_cli.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
 failures=0
 
-check() {  # check NAME EXPECTED_STATUS EXPECTED_TEXT COMMAND...
-    local name=$1 want=$2 text=$3
-    shift 3
-    local out status
-    out=$("$@" 2>&1)
-    status=$?
-    if [ "$status" -ne "$want" ] || ! grep -qF -- "$text" <<<"$out"; then
-        echo "FAIL $name: status $status (want $want), output:"
-        echo "$out"
-        failures=$((failures + 1))
+fail() {  # fail MESSAGE: records a failure, with the last run's streams
+    echo "FAIL $1"
+    echo "--- stdout:"; cat "$work/out"
+    echo "--- stderr:"; cat "$work/err"
+    failures=$((failures + 1))
+}
+
+# check NAME EXPECTED_STATUS STREAM EXPECTED_TEXT COMMAND...: runs COMMAND
+# with its streams apart; STREAM (out or err) must hold EXPECTED_TEXT.
+check() {
+    local name=$1 want=$2 stream=$3 text=$4
+    shift 4
+    "$@" >"$work/out" 2>"$work/err"
+    local status=$?
+    if [ "$status" -ne "$want" ] || ! grep -qF -- "$text" "$work/$stream"; then
+        fail "$name: status $status (want $want), '$text' wanted on std$stream"
     else
         echo "ok   $name"
     fi
 }
 
+same_map() {  # same_map NAME MAP EXPECTED_MAP
+    if cmp -s "$2" "$3"; then echo "ok   $1"; else fail "$1: the map is not as expected"; fi
+}
+
 "$sample" "$work" >/dev/null || exit 1
 cp "$work/sample.dcm" "$work/pristine.dcm"
 
-check "folder run applies all six" 0 "6 個の数値地図ファイルを読み込んで訂正しました." \
+check "folder run applies all six" 0 out "6 個の数値地図ファイルを読み込んで訂正しました." \
     "$tool" "$work/sample.dcm" "$work/mesh"
 if cmp -s "$work/sample.dcm" "$work/pristine.dcm"; then
-    echo "FAIL folder run left the map unchanged"; failures=$((failures + 1))
+    fail "folder run left the map unchanged"
 fi
 if [ "$(stat -c %s "$work/sample.dcm")" != "$(stat -c %s "$work/pristine.dcm")" ]; then
-    echo "FAIL the map changed size"; failures=$((failures + 1))
+    fail "the map changed size"
 fi
+if grep -qF "個の数値地図" "$work/err" || ! grep -qF "523941.mem" "$work/err" ||
+    [ "$(wc -l <"$work/out")" -ne 1 ]; then
+    fail "the result goes to stdout alone, the progress to stderr"
+fi
+cp "$work/sample.dcm" "$work/corrected.dcm"
 
 cp "$work/pristine.dcm" "$work/again.dcm"
-check "listed files" 0 "2 個の数値地図ファイル" \
+check "listed files" 0 out "2 個の数値地図ファイル" \
     "$tool" "$work/again.dcm" "$work/mesh/523941.mem" "$work/mesh/523942.mem"
+cp "$work/again.dcm" "$work/first-two.dcm"
 
-check "usage" 2 "Usage:" "$tool" "$work/sample.dcm"
-check "help documents statuses" 0 "Exit status" "$tool" --help
-check "missing map" 3 "指定された圧縮地図を開けません" "$tool" "$work/none.dcm" "$work/mesh"
+# Options come before the map; "--" ends them.
+check "usage" 2 err "Usage:" "$tool" "$work/sample.dcm"
+check "help documents statuses" 0 out "Exit status" "$tool" --help
+check "version" 0 out "zelvorin-correct " "$tool" --version
+check "unknown option" 2 err "unknown option --frobnicate" \
+    "$tool" --frobnicate "$work/sample.dcm" "$work/mesh"
+cp "$work/pristine.dcm" "$work/-dash.dcm"
+check "-- ends the options" 0 out "6 個の数値地図ファイル" \
+    "$tool" -- "$work/-dash.dcm" "$work/mesh"
 
-head -c 100 /dev/urandom >"$work/junk.dcm"
-check "junk map" 4 "指定された圧縮地図は訂正できません" "$tool" "$work/junk.dcm" "$work/mesh"
-cmp -s <(head -c 100 "$work/junk.dcm") "$work/junk.dcm" || { echo "FAIL junk map changed"; failures=$((failures + 1)); }
-
-mkdir "$work/empty"
-check "missing folder" 5 "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/nowhere"
-check "no mesh files" 5 "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/empty"
-
-cp "$work/pristine.dcm" "$work/stop.dcm"
-check "unreadable mesh stops the run" 6 "1 個の数値地図ファイル" \
-    "$tool" "$work/stop.dcm" "$work/mesh/523941.mem" "$work/missing.mem" "$work/mesh/523942.mem"
-
+# A map that cannot be opened: the message, then the path and the reason.
+check "missing map" 3 err "none.dcm: No such file or directory" \
+    "$tool" "$work/none.dcm" "$work/mesh"
+if [ "$(head -1 "$work/err")" != "指定された圧縮地図を開けません.地図の指定が間違っていないか確認してください." ]; then
+    fail "the map's message comes first"
+fi
+check "map is a folder" 3 err "is a directory" "$tool" "$work/mesh" "$work/mesh"
+check "map is a device" 3 err "is not a regular file" "$tool" /dev/zero "$work/mesh"
 if command -v flock >/dev/null; then
-    check "map held by another run" 3 "指定された圧縮地図を開けません" \
-        flock "$work/sample.dcm" "$tool" "$work/sample.dcm" "$work/mesh"
+    cp "$work/pristine.dcm" "$work/held.dcm"
+    check "map held by another run" 3 err "in use by another run" \
+        flock "$work/held.dcm" "$tool" "$work/held.dcm" "$work/mesh"
+    same_map "a held map is untouched" "$work/held.dcm" "$work/pristine.dcm"
 fi
 
-# Ctrl-C while the second of three files is being read: that file is still
-# applied, the third is not, and the run ends with status 130.
-cp "$work/pristine.dcm" "$work/interrupted.dcm"
-mkfifo "$work/slow.mem"
-exec 3<>"$work/slow.mem"
-"$tool" "$work/interrupted.dcm" "$work/mesh/523941.mem" "$work/slow.mem" "$work/mesh/523942.mem" \
-    >"$work/interrupted.log" 2>&1 3>&- &
-pid=$!
-for _ in $(seq 100); do
-    ls -l /proc/$pid/fd 2>/dev/null | grep -q slow.mem && break
-    sleep 0.05
-done
-kill -INT $pid
-cat "$work/mesh/523953.mem" >&3
-exec 3>&-
-wait $pid
+head -c 100 /dev/urandom >"$work/junk.dcm"
+cp "$work/junk.dcm" "$work/junk-before.dcm"
+check "junk map" 4 err "指定された圧縮地図は訂正できません" "$tool" "$work/junk.dcm" "$work/mesh"
+same_map "junk map unchanged" "$work/junk.dcm" "$work/junk-before.dcm"
+
+mkdir "$work/empty"
+check "missing folder" 5 err "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/nowhere"
+check "no mesh files" 5 err "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/empty"
+
+cp "$work/pristine.dcm" "$work/stop.dcm"
+check "unreadable mesh stops the run" 6 err "missing.mem: No such file or directory" \
+    "$tool" "$work/stop.dcm" "$work/mesh/523941.mem" "$work/missing.mem" "$work/mesh/523942.mem"
+grep -qF "1 個の数値地図ファイル" "$work/out" || fail "the count before the unreadable file"
+
+# Mesh files that are no regular files are refused by name, never read.
+cp "$work/pristine.dcm" "$work/kinds.dcm"
+check "a listed device is refused" 6 err "/dev/zero: is not a regular file" \
+    "$tool" "$work/kinds.dcm" "$work/mesh/523941.mem" /dev/zero
+check "a single device is a file" 6 err "/dev/zero: is not a regular file" \
+    "$tool" "$work/kinds.dcm" /dev/zero
+mkdir "$work/fifo"
+cp "$work/mesh/523941.mem" "$work/fifo/a.mem"
+mkfifo "$work/fifo/b.mem"
+check "a FIFO in the folder is refused" 6 err "b.mem: is not a regular file" \
+    "$tool" "$work/kinds.dcm" "$work/fifo"
+mkdir "$work/fifo/c.mem"
+rm "$work/fifo/b.mem"
+check "a folder named .mem is refused" 6 err "c.mem: is a directory" \
+    "$tool" "$work/kinds.dcm" "$work/fifo"
+
+# Output that cannot be written never stops a correction: a pipe whose reader
+# has gone, a closed descriptor, a full device.
+mkfifo "$work/pipe"
+exec 3<>"$work/pipe" 4>"$work/pipe"
+exec 3<&-
+cp "$work/pristine.dcm" "$work/piped.dcm"
+"$tool" "$work/piped.dcm" "$work/mesh" >&4 2>"$work/err"
 status=$?
-if [ "$status" -eq 130 ] && grep -qF "2 個の数値地図ファイル" "$work/interrupted.log"; then
-    echo "ok   Ctrl-C stops between files"
+cp "$work/pristine.dcm" "$work/piped-err.dcm"
+"$tool" "$work/piped-err.dcm" "$work/mesh" >"$work/out" 2>&4
+status_err=$?
+exec 4>&-
+if [ "$status" -eq 0 ] && [ "$status_err" -eq 0 ]; then echo "ok   closed pipes"; else
+    fail "closed pipes: status $status / $status_err"; fi
+same_map "a closed stdout pipe stops nothing" "$work/piped.dcm" "$work/corrected.dcm"
+same_map "a closed stderr pipe stops nothing" "$work/piped-err.dcm" "$work/corrected.dcm"
+cp "$work/pristine.dcm" "$work/closed.dcm"
+"$tool" "$work/closed.dcm" "$work/mesh" >&- 2>"$work/err"
+status=$?
+[ "$status" -eq 0 ] && echo "ok   closed stdout" || fail "closed stdout: status $status"
+same_map "a closed stdout writes nothing into the map" "$work/closed.dcm" "$work/corrected.dcm"
+if [ -w /dev/full ]; then
+    cp "$work/pristine.dcm" "$work/full.dcm"
+    "$tool" "$work/full.dcm" "$work/mesh" >/dev/full 2>"$work/err"
+    status=$?
+    if [ "$status" -eq 0 ] && grep -qF "result could not be written" "$work/err"; then
+        echo "ok   full stdout"; else fail "full stdout: status $status"; fi
+    same_map "a full stdout stops nothing" "$work/full.dcm" "$work/corrected.dcm"
+fi
+
+# Signals: held on a huge sparse mesh file between two good ones, the run is
+# stopped while it reads it. Usage: hold_and_signal MAP SIGNAL...; the
+# signals arrive together, as the process is paused meanwhile.
+truncate -s 1T "$work/huge.mem"
+hold_and_signal() {
+    local map=$1
+    shift
+    "$tool" "$map" "$work/mesh/523941.mem" "$work/huge.mem" "$work/mesh/523942.mem" \
+        >"$work/out" 2>"$work/err" &
+    local pid=$!
+    for _ in $(seq 600); do
+        ls -l /proc/$pid/fd 2>/dev/null | grep -q huge.mem && break
+        sleep 0.05
+    done
+    kill -STOP $pid
+    for signal in "$@"; do kill -"$signal" $pid; done
+    kill -CONT $pid
+    # A generous bound, so that a run that does not stop fails here.
+    for _ in $(seq 1200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
+    kill -KILL $pid 2>/dev/null && echo "FAIL the run did not stop"
+    wait $pid
+}
+cp "$work/pristine.dcm" "$work/first.dcm"
+"$tool" "$work/first.dcm" "$work/mesh/523941.mem" >/dev/null 2>&1
+
+cp "$work/pristine.dcm" "$work/interrupted.dcm"
+hold_and_signal "$work/interrupted.dcm" INT
+status=$?
+if [ "$status" -eq 130 ] && grep -qF "1 個の数値地図ファイル" "$work/out" &&
+    grep -qF "huge.mem; it and later files were not applied" "$work/err"; then
+    echo "ok   Ctrl-C stops in the middle of a file"
 else
-    echo "FAIL Ctrl-C: status $status"; cat "$work/interrupted.log"; failures=$((failures + 1))
+    fail "Ctrl-C: status $status"
+fi
+same_map "Ctrl-C keeps the files before it" "$work/interrupted.dcm" "$work/first.dcm"
+
+cp "$work/pristine.dcm" "$work/terminated.dcm"
+hold_and_signal "$work/terminated.dcm" TERM
+status=$?
+if [ "$status" -eq 143 ] && grep -qF "1 個の数値地図ファイル" "$work/out"; then
+    echo "ok   SIGTERM stops with 143"
+else
+    fail "SIGTERM: status $status"
+fi
+same_map "SIGTERM keeps the files before it" "$work/terminated.dcm" "$work/first.dcm"
+
+cp "$work/pristine.dcm" "$work/killed.dcm"
+hold_and_signal "$work/killed.dcm" INT TERM
+status=$?
+if [ "$status" -eq 143 ] && [ ! -s "$work/out" ]; then
+    echo "ok   a second signal ends the process at once"
+else
+    fail "second signal: status $status"
 fi
 
 echo "$failures failed"

@@ -1,20 +1,20 @@
 // zelvorin-correct: corrects a compressed map in place with mesh elevation
 // files, the same run as the plug-in's menu command, from a terminal.
-#include <getopt.h>
-
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "correction/CorrectMap.h"
 #include "correction/MeshFileSource.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
 #include "tools/RunReport.h"
 #include "tools/UndoFile.h"
@@ -32,66 +32,81 @@ enum ExitStatus {
     kExitFileError = 7,
     kExitUndoFile = 8,
     kExitOutputFile = 9,
-    kExitAborted = 130,
+    kExitSignalBase = 128,  // plus the number of the signal that stopped the run
 };
 
-const char kUsage[] =
-    "Usage: zelvorin-correct [OPTION...] MAP.dcm FOLDER\n"
-    "       zelvorin-correct [OPTION...] MAP.dcm FILE.mem [FILE.mem ...]\n"
-    "       zelvorin-correct --restore UNDO MAP.dcm\n"
+const char kSynopsis[] =
+    "Usage: zelvorin-correct [OPTION]... MAP.dcm FOLDER\n"
+    "       zelvorin-correct [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n"
+    "       zelvorin-correct --restore UNDO MAP.dcm\n";
+
+const char kDescription[] =
     "\n"
     "Rewrites, in place, the tiles of the compressed map MAP.dcm that the given 50 m\n"
     "mesh elevation files cover. With a folder, every *.mem file in it (any case) is\n"
     "applied in name order; otherwise the files are applied in the order given. The\n"
-    "run stops at the first mesh file that cannot be read. Ctrl-C stops it between\n"
-    "two files; the map then holds every file applied so far, and nothing else.\n"
-    "The map is held open exclusively while it is written.\n"
+    "run stops at the first mesh file that cannot be used (unreadable, empty, or not\n"
+    "a regular file). Ctrl-C or SIGTERM stops it, also in the middle of a mesh file:\n"
+    "the map then holds exactly the files applied before that one. A second Ctrl-C\n"
+    "ends the process at once. The map is held open exclusively while it is written.\n"
+    "\n"
+    "Progress and messages go to standard error; the result, the number of files\n"
+    "applied, goes to standard output. Standard error also warns of each mesh file\n"
+    "that wrote no cell, held no record line or has no second-level mesh code, and\n"
+    "ends with the cells changed; warnings do not change the exit status.\n"
     "\n"
     "Options:\n"
-    "  -n, --dry-run        do everything but write the map (opened read-only)\n"
-    "      --report FILE    write a tab-separated table, one row per mesh file\n"
-    "                       applied: file, mesh, tiles, cells, changed\n"
-    "      --picture FILE   draw the area written, before, after and the difference,\n"
-    "                       as a PNG at most 1,600 pixels wide\n"
-    "      --undo FILE      save every tile block before it is first overwritten\n"
-    "                       (about 200 KB a tile), so that --restore can undo the run\n"
-    "      --restore UNDO   write the blocks saved in UNDO back into MAP.dcm\n"
-    "  -h, --help           show this help\n"
-    "\n"
-    "Warnings (a mesh file that wrote no cell, held no record or has no\n"
-    "second-level mesh code) and a closing line with the cells changed go to\n"
-    "standard error; they do not change the exit status.\n"
+    "  -n, --dry-run       do everything but write the map (opened read-only)\n"
+    "      --report FILE   write a tab-separated table, one row per mesh file\n"
+    "                      applied: file, mesh, tiles, cells, changed\n"
+    "      --picture FILE  draw the area written, before, after and the difference,\n"
+    "                      as a PNG at most 1,600 pixels wide\n"
+    "      --undo FILE     save every tile block before it is first overwritten\n"
+    "                      (about 200 KB a tile) in FILE, which must not exist\n"
+    "      --restore UNDO  write the blocks saved in UNDO back into MAP.dcm\n"
+    "  -h, --help          show this help and exit\n"
+    "      --version       show the version and exit\n"
+    "      --              end of options: the next argument is the map\n"
     "\n"
     "Exit status:\n"
     "  0    every mesh file was applied (or the map was restored)\n"
-    "  2    wrong arguments\n"
-    "  3    the map cannot be opened (missing, no permission, or held by another run)\n"
+    "  2    wrong arguments or an unknown option\n"
+    "  3    the map cannot be opened (missing, no permission, not a regular file, or\n"
+    "       held by another run)\n"
     "  4    the map cannot be corrected (not a compressed map of 1600 x 2400 cells per\n"
     "       degree, damaged, or its tile index does not fit in memory)\n"
     "  5    no mesh file was found (also when FOLDER does not exist)\n"
-    "  6    a mesh file could not be read; the files before it were applied\n"
+    "  6    a mesh file could not be used; the files before it were applied\n"
     "  7    reading or writing the map failed part way; whole tiles written before the\n"
     "       failure stay written\n"
     "  8    the undo file cannot be used: it exists already, cannot be created,\n"
     "       belongs to another map or is damaged (checked before the map is touched)\n"
     "  9    the report or picture file cannot be created (checked before the map is\n"
     "       touched)\n"
-    "  130  interrupted by Ctrl-C; the files before it were applied\n";
+    "  130  stopped by Ctrl-C (SIGINT); the files before it were applied\n"
+    "  143  stopped by SIGTERM; the files before it were applied\n";
 
-int ExitStatusFor(const CorrectionResult& result, CConsoleUi& ui) {
+int ExitStatusFor(const CorrectionResult& result, const std::string& mapPath, CConsoleUi& ui) {
     switch (result.outcome) {
         case CorrectionOutcome::kCompleted:
             return kExitCompleted;
         case CorrectionOutcome::kStopped:
-            ui.Note("zelvorin-correct: cannot read mesh file " + result.unusableFile +
-                    "; later files were not applied");
+            ui.Note("zelvorin-correct: cannot use mesh file " + result.unusableFile + ": " +
+                    result.reason + "; later files were not applied");
             return kExitUnusableMesh;
-        case CorrectionOutcome::kAborted:
-            ui.Note("zelvorin-correct: interrupted; later files were not applied");
-            return kExitAborted;
+        case CorrectionOutcome::kAborted: {
+            const int signal = CConsoleUi::InterruptSignal();
+            const std::string stopped = signal == SIGTERM ? "terminated" : "interrupted";
+            ui.Note(result.unusableFile.empty()
+                        ? "zelvorin-correct: " + stopped + "; later files were not applied"
+                        : "zelvorin-correct: " + stopped + " while reading " + result.unusableFile +
+                              "; it and later files were not applied");
+            return kExitSignalBase + (signal != 0 ? signal : SIGINT);
+        }
         case CorrectionOutcome::kNoMeshFiles:
             return kExitNoMeshFiles;
         case CorrectionOutcome::kCannotOpen:
+            ui.Note("zelvorin-correct: cannot open the map " + mapPath + ": " + result.reason);
             return kExitCannotOpen;
         case CorrectionOutcome::kRejected:
             return kExitRejected;
@@ -104,6 +119,57 @@ int ExitStatusFor(const CorrectionResult& result, CConsoleUi& ui) {
     return kExitFileError;
 }
 
+// The files a run writes beside the map, made (or known to be makeable)
+// before the map is touched.
+struct SideFiles {
+    std::unique_ptr<CFile> undo;
+    std::unique_ptr<FILE, int (*)(FILE*)> report{nullptr, std::fclose};
+};
+
+// Removes a fresh undo file.
+void DropUndo(const CommandLine& line, SideFiles& files) {
+    if (!files.undo) return;
+    files.undo.reset();
+    std::error_code ec;
+    std::filesystem::remove(line.strUndo, ec);
+}
+
+// Writes the picture of the run, with the land around the change as the map
+// now holds it; false, with a note, when it cannot be written.
+bool WritePicture(const CommandLine& line, CRunReport& report) {
+    const CReliefPicture* picture = report.Picture();
+    if (picture == nullptr) {
+        std::fputs("zelvorin-correct: no cell was written, so no picture\n", stderr);
+        return true;
+    }
+    try {
+        report.AddUntouchedTiles(*OpenFile(line.mapPath, FileAccess::kReadShared));
+    } catch (const CFileException& error) {
+        // The picture goes without the land around the change.
+        std::fprintf(stderr, "zelvorin-correct: %s\n", error.what());
+    }
+    std::string why;
+    if (picture->WritePng(line.strPicture, why)) return true;
+    std::fprintf(stderr, "zelvorin-correct: cannot write the picture %s: %s\n",
+                 line.strPicture.c_str(), why.c_str());
+    return false;
+}
+
+// The mesh files named on the command line. One argument that is a folder,
+// or names nothing, is a folder, as the plug-in's folder field is: a missing
+// one simply holds no mesh file. Anything else is taken as files.
+std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& args) {
+    if (args.size() == 1) {
+        std::error_code ec;
+        const auto kind = std::filesystem::status(args[0], ec).type();
+        if (kind == std::filesystem::file_type::directory ||
+            kind == std::filesystem::file_type::not_found) {
+            return std::make_unique<CFolderMeshFiles>(args[0]);
+        }
+    }
+    return std::make_unique<CListedMeshFiles>(args);
+}
+
 int Restore(const std::string& undoPath, const std::string& mapPath) {
     const RestoreResult result = RestoreMap(undoPath, mapPath);
     switch (result.outcome) {
@@ -112,7 +178,7 @@ int Restore(const std::string& undoPath, const std::string& mapPath) {
                         mapPath.c_str());
             return kExitCompleted;
         case RestoreOutcome::kCannotOpenMap:
-            std::fprintf(stderr, "zelvorin-correct: cannot open the map: %s\n",
+            std::fprintf(stderr, "zelvorin-correct: cannot open the map %s\n",
                          result.detail.c_str());
             return kExitCannotOpen;
         case RestoreOutcome::kFileError:
@@ -129,153 +195,92 @@ int Restore(const std::string& undoPath, const std::string& mapPath) {
     return kExitFileError;
 }
 
-struct Options {
-    bool bDryRun = false;
-    std::string strReport, strPicture, strUndo, strRestore;
-};
+// Opens the side files the command line asks for; on failure says why and
+// returns the exit status, leaving no new undo file behind.
+std::optional<int> OpenSideFiles(const CommandLine& line, SideFiles& files) {
+    if (!line.strUndo.empty()) {
+        try {
+            files.undo = OpenFile(line.strUndo, FileAccess::kCreateNew);
+        } catch (const CFileException& error) {
+            std::fprintf(stderr, "zelvorin-correct: cannot create the undo file %s: %s\n",
+                         line.strUndo.c_str(), error.Reason().c_str());
+            return kExitUndoFile;
+        }
+    }
+    std::string why;
+    if (!line.strReport.empty()) {
+        files.report.reset(std::fopen(line.strReport.c_str(), "w"));
+        if (!files.report) why = std::strerror(errno);
+    }
+    if (why.empty() && !line.strPicture.empty() && !CReliefPicture::CanCreate(line.strPicture, why))
+        why = "the picture " + line.strPicture + ": " + why;
+    else if (!why.empty())
+        why = "the report " + line.strReport + ": " + why;
+    if (why.empty()) return std::nullopt;
+    std::fprintf(stderr, "zelvorin-correct: cannot create %s\n", why.c_str());
+    DropUndo(line, files);
+    return kExitOutputFile;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
-    enum { kReport = 256, kPicture, kUndo, kRestore };
-    static const option kLongOptions[] = {{"dry-run", no_argument, nullptr, 'n'},
-                                          {"report", required_argument, nullptr, kReport},
-                                          {"picture", required_argument, nullptr, kPicture},
-                                          {"undo", required_argument, nullptr, kUndo},
-                                          {"restore", required_argument, nullptr, kRestore},
-                                          {"help", no_argument, nullptr, 'h'},
-                                          {nullptr, 0, nullptr, 0}};
-    Options options;
-    for (int c; (c = getopt_long(argc, argv, "+nh", kLongOptions, nullptr)) != -1;) {
-        switch (c) {
-            case 'n':
-                options.bDryRun = true;
-                break;
-            case kReport:
-                options.strReport = optarg;
-                break;
-            case kPicture:
-                options.strPicture = optarg;
-                break;
-            case kUndo:
-                options.strUndo = optarg;
-                break;
-            case kRestore:
-                options.strRestore = optarg;
-                break;
-            case 'h':
-                std::fputs(kUsage, stdout);
-                return kExitCompleted;
-            default:
-                std::fputs(kUsage, stderr);
-                return kExitUsage;
-        }
-    }
-    const std::vector<std::string> args(argv + optind, argv + argc);
-    if (!options.strRestore.empty()) {
-        if (args.size() != 1) {
-            std::fputs(kUsage, stderr);
-            return kExitUsage;
-        }
-        return Restore(options.strRestore, args[0]);
-    }
-    if (args.size() < 2 || (options.bDryRun && !options.strUndo.empty())) {
-        if (options.bDryRun && !options.strUndo.empty())
-            std::fputs("zelvorin-correct: a dry run writes nothing to undo\n", stderr);
-        std::fputs(kUsage, stderr);
+    if (!CConsoleUi::GuardStandardStreams()) {
+        std::fputs("zelvorin-correct: cannot open /dev/null for a closed standard stream\n",
+                   stderr);
         return kExitUsage;
     }
-
-    const std::string mapPath = args[0];
-    std::unique_ptr<IMeshFileSource> meshes;
-    std::error_code ec;
-    // One argument that is no file names a folder, as the plug-in's folder
-    // field does: a missing one simply holds no mesh file.
-    if (args.size() == 2 && !std::filesystem::is_regular_file(args[1], ec)) {
-        meshes = std::make_unique<CFolderMeshFiles>(args[1]);
-    } else {
-        meshes = std::make_unique<CListedMeshFiles>(
-            std::vector<std::string>(args.begin() + 1, args.end()));
+    const CommandLine line = ParseCommandLine(argc, argv);
+    switch (line.action) {
+        case CommandLine::Action::kHelp:
+            std::fputs(kSynopsis, stdout);
+            std::fputs(kDescription, stdout);
+            return kExitCompleted;
+        case CommandLine::Action::kVersion:
+            std::puts("zelvorin-correct " ZELVORIN_VERSION);
+            return kExitCompleted;
+        case CommandLine::Action::kUsageError:
+            std::fprintf(stderr, "zelvorin-correct: %s\n%sTry 'zelvorin-correct --help'.\n",
+                         line.error.c_str(), kSynopsis);
+            return kExitUsage;
+        case CommandLine::Action::kRestore:
+            return Restore(line.strUndo, line.mapPath);
+        case CommandLine::Action::kRun:
+            break;
     }
 
-    // Every file the run writes beside the map is made, or known to be
-    // makeable, before the map is touched.
-    std::unique_ptr<CFile> undoFile;
-    if (!options.strUndo.empty()) {
-        try {
-            undoFile = OpenFile(options.strUndo, FileAccess::kCreateNew);
-        } catch (const CFileException& error) {
-            std::fprintf(stderr, "zelvorin-correct: cannot create the undo file %s: %s\n",
-                         options.strUndo.c_str(), error.Reason().c_str());
-            return kExitUndoFile;
-        }
-    }
-    // Both exits below must not leave a fresh undo file that would refuse
-    // the next try.
-    auto dropUndo = [&] {
-        if (!undoFile) return;
-        undoFile.reset();
-        std::filesystem::remove(options.strUndo, ec);
-    };
-    std::unique_ptr<FILE, int (*)(FILE*)> report(nullptr, std::fclose);
-    if (!options.strReport.empty()) {
-        report.reset(std::fopen(options.strReport.c_str(), "w"));
-        if (!report) {
-            std::fprintf(stderr, "zelvorin-correct: cannot create the report %s: %s\n",
-                         options.strReport.c_str(), std::strerror(errno));
-            dropUndo();
-            return kExitOutputFile;
-        }
-    }
-    std::string why;
-    if (!options.strPicture.empty() && !CReliefPicture::CanCreate(options.strPicture, why)) {
-        std::fprintf(stderr, "zelvorin-correct: cannot create the picture %s: %s\n",
-                     options.strPicture.c_str(), why.c_str());
-        dropUndo();
-        return kExitOutputFile;
-    }
-
-    CRunReport runReport(stderr);
-    if (report) runReport.WriteTableTo(report.get());
-    if (!options.strPicture.empty()) {
-        runReport.DrawPicture([&](const DCMHEADER& header, const CTileIndex& index) {
-            return WrittenArea(*meshes, header, index, std::filesystem::file_size(mapPath, ec));
+    SideFiles files;
+    if (const auto failed = OpenSideFiles(line, files)) return *failed;
+    const std::unique_ptr<IMeshFileSource> meshes = MeshFilesOf(line.meshArgs);
+    CRunReport report(stderr);
+    if (files.report) report.WriteTableTo(files.report.get());
+    if (!line.strPicture.empty()) {
+        report.DrawPicture([&](const DCMHEADER& header, const CTileIndex& index) {
+            std::error_code ec;
+            return WrittenArea(*meshes, header, index,
+                               std::filesystem::file_size(line.mapPath, ec));
         });
     }
     std::optional<CUndoJournal> journal;
-    if (undoFile) journal.emplace(*undoFile);
-
-    CorrectionOptions run;
-    run.bDryRun = options.bDryRun;
-    run.pObserver = &runReport;
-    run.pJournal = journal ? &*journal : nullptr;
+    if (files.undo) journal.emplace(*files.undo);
+    CorrectionOptions options;
+    options.bDryRun = line.bDryRun;
+    options.pObserver = &report;
+    options.pJournal = journal ? &*journal : nullptr;
 
     CConsoleUi ui;
     CConsoleUi::CatchInterrupts();
-    const CorrectionResult result = CorrectMap(mapPath, *meshes, ui, run);
-    int status = ExitStatusFor(result, ui);
-    if (journal && !journal->Begun()) dropUndo();
+    const CorrectionResult result = CorrectMap(line.mapPath, *meshes, ui, options);
+    int status = ExitStatusFor(result, line.mapPath, ui);
+    // An undo file of a run that never reached the map would only refuse
+    // the next try.
+    if (journal && !journal->Begun()) DropUndo(line, files);
     if (result.outcome != CorrectionOutcome::kCannotOpen &&
         result.outcome != CorrectionOutcome::kRejected &&
         result.outcome != CorrectionOutcome::kNoMemory)
-        runReport.PrintSummary(result, options.bDryRun);
-    if (!options.strPicture.empty()) {
-        if (const CReliefPicture* picture = runReport.Picture()) {
-            try {
-                runReport.AddUntouchedTiles(*OpenFile(mapPath, FileAccess::kReadShared));
-            } catch (const CFileException& error) {
-                // The picture goes without the land around the change.
-                std::fprintf(stderr, "zelvorin-correct: %s\n", error.what());
-            }
-            if (!picture->WritePng(options.strPicture, why)) {
-                std::fprintf(stderr, "zelvorin-correct: cannot write the picture %s: %s\n",
-                             options.strPicture.c_str(), why.c_str());
-                if (status == kExitCompleted) status = kExitOutputFile;
-            }
-        } else {
-            std::fprintf(stderr, "zelvorin-correct: no cell written, so no picture\n");
-        }
-    }
+        report.PrintSummary(result, line.bDryRun);
+    if (!line.strPicture.empty() && !WritePicture(line, report) && status == kExitCompleted)
+        status = kExitOutputFile;
     return status;
 }

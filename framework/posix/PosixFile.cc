@@ -110,6 +110,17 @@ class PosixFile final : public CFile {
     std::string m_strPath;
 };
 
+[[noreturn]] void FailOpen(const std::string& path, const char* reason) {
+    throw CFileException(CFileException::Op::kOpen, path, reason);
+}
+
+// Only regular files are ours to read: a FIFO, device or socket could block
+// or never end.
+void RefuseIfNotRegular(const std::string& path, const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) FailOpen(path, "is a directory");
+    if (!S_ISREG(st.st_mode)) FailOpen(path, "is not a regular file");
+}
+
 }  // namespace
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
@@ -120,14 +131,23 @@ std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
         return std::make_unique<PosixFile>(fd, path);
     }
     const bool write = access == FileAccess::kReadWriteExclusive;
-    int fd = ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));
+    // A file of another kind is refused before it is opened, and the open
+    // cannot block should the name change its kind meanwhile.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) FailOpen(path, std::strerror(errno));
+    RefuseIfNotRegular(path, st);
+    const int fd =
+        ::open(path.c_str(), (write ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) FailOpen(path, std::strerror(errno));
+    auto file = std::make_unique<PosixFile>(fd, path);  // closes fd if the checks below fail
+    if (::fstat(fd, &st) != 0) FailOpen(path, std::strerror(errno));
+    RefuseIfNotRegular(path, st);
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        FailOpen(path, std::strerror(errno));
     if (write && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw CFileException(
-            Op::kOpen, path,
-            error == EWOULDBLOCK ? "held open by another program" : std::strerror(error));
+        FailOpen(path, errno == EWOULDBLOCK
+                           ? "in use by another run; try again when that run has ended"
+                           : std::strerror(errno));
     }
-    return std::make_unique<PosixFile>(fd, path);
+    return file;
 }

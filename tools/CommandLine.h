@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What zelvorin-correct was asked to do. Options come before the map; the
+// first argument that is no option, or everything after "--", is the map
+// and then the mesh files or folder.
+struct CommandLine {
+    enum class Action { kRun, kRestore, kHelp, kVersion, kUsageError };
+
+    Action action = Action::kRun;
+    std::string mapPath;
+    std::vector<std::string> meshArgs;  // one folder, or mesh files in order
+    std::string error;                  // what was wrong, for kUsageError
+
+    bool bDryRun = false;    // -n, --dry-run
+    std::string strReport;   // --report FILE
+    std::string strPicture;  // --picture FILE
+    std::string strUndo;     // --undo FILE, or the file of --restore
+};
+
+// Reads the arguments. Returns kUsageError with a one-line error for an
+// unknown option, an option without its value, too few or too many
+// arguments, or a dry run with an undo file.
+CommandLine ParseCommandLine(int argc, char** argv);
