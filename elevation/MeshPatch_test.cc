@@ -9,6 +9,7 @@
 
 #include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
+#include "elevation/VectorPath.h"
 #include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
@@ -91,6 +92,39 @@ TEST(TileEncodingTest, ValuesMapByTheTable) {
     const std::pair<int16_t, int16_t> table[] = {{-9999, 0}, {-100, 0},    {-99, -99},    {-1, -1},
                                                  {0, 1},     {1234, 1235}, {10000, 10001}};
     for (auto [metres, cell] : table) EXPECT_EQ(EncodeTileCell(metres), cell) << metres;
+}
+
+TEST(TileEncodingTest, EveryVectorPathWritesAndCountsAsCellByCell) {
+    auto grid = DistinctGrid();
+    for (int i = 0; i < kMeshCells; i += 7) grid->cells[i] = kNoElevation;
+    std::vector<uint8_t> original(kTileBlockSize);
+    for (size_t i = 0; i < original.size(); i += 2) {
+        // Every third cell already holds what the grid will write there.
+        original[i] = static_cast<uint8_t>(i % 3 == 0 ? 0 : i / 2 % 251);
+        original[i + 1] = 0;
+    }
+    // Corner (250, -60): columns 250-319 of rows 0-139, with row and column
+    // counts that are no multiple of a vector's width.
+    const MeshCorner corner{250, -60};
+    std::vector<uint8_t> want = original;
+    int64_t changed = 0;
+    for (int row = 0; row < 140; ++row)
+        for (int col = 250; col < kTileSide; ++col) {
+            const int16_t cell = EncodeTileCell(grid->At(row + 60, col - 250));
+            uint8_t* p = &want[2 * (row * kTileSide + col)];
+            changed += (p[0] | p[1] << 8) != static_cast<uint16_t>(cell);
+            p[0] = static_cast<uint8_t>(cell);
+            p[1] = static_cast<uint8_t>(static_cast<uint16_t>(cell) >> 8);
+        }
+    for (VectorPath path : SupportedVectorPaths()) {
+        UseVectorPath(path);
+        std::vector<uint8_t> tile = original;
+        const PatchCount count = PatchTile(*grid, corner, 0, 0, tile.data());
+        EXPECT_EQ(count.cells, 140 * 70);
+        EXPECT_EQ(count.changed, changed) << "path " << static_cast<int>(path);
+        EXPECT_TRUE(tile == want) << "path " << static_cast<int>(path);
+    }
+    UseVectorPath(VectorPath::kAvx2);
 }
 
 TEST(PlacementTest, WorkedExamples) {

@@ -13,6 +13,7 @@
 #include "elevation/FieldParser.h"
 #include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
+#include "elevation/VectorPath.h"
 #include "framework/MemoryFile.h"
 #include "fuzz/ReferenceMeshReader.h"
 #include "samples/SampleMesh.h"
@@ -146,21 +147,21 @@ TEST(MeshReaderFields, WholeRecordsAgreeWithTheReferenceReader) {
     }
     auto expected = std::make_unique<MeshGrid>();
     const int32_t code = ReferenceReadMesh(text, *expected);
-    for (FieldConversion path : SupportedFieldConversions()) {
-        UseFieldConversion(path);
+    for (VectorPath path : SupportedVectorPaths()) {
+        UseVectorPath(path);
         const auto fast = Read(text);
         EXPECT_EQ(fast.code, code);
         for (int i = 0; i < kMeshCells; ++i)
             ASSERT_EQ(fast.grid->cells[i], expected->cells[i])
                 << "cell " << i << ", path " << static_cast<int>(path);
     }
-    UseFieldConversion(FieldConversion::kAvx2);
+    UseVectorPath(VectorPath::kAvx2);
 }
 
 TEST(MeshReaderFields, EveryNumberAFieldCanHoldConvertsExactly) {
     // -9999 to 99999 through whole records, 40,000 values a file.
-    for (FieldConversion path : SupportedFieldConversions()) {
-        UseFieldConversion(path);
+    for (VectorPath path : SupportedVectorPaths()) {
+        UseVectorPath(path);
         for (int first = -9999; first <= 99999; first += kMeshCells) {
             auto value = [first](int record, int j) {
                 return std::min(99999, first + (record - 1) * kMeshSide + j);
@@ -172,7 +173,7 @@ TEST(MeshReaderFields, EveryNumberAFieldCanHoldConvertsExactly) {
                         << value(record, j) << ", path " << static_cast<int>(path);
         }
     }
-    UseFieldConversion(FieldConversion::kAvx2);
+    UseVectorPath(VectorPath::kAvx2);
 }
 
 TEST(MeshReaderFields, TenthsRoundHalfUpThenTruncate) {

@@ -5,6 +5,7 @@
 #include "elevation/FieldParser.h"
 #include "elevation/MeshGrid.h"
 #include "elevation/MeshReader.h"
+#include "elevation/VectorPath.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -192,40 +193,16 @@ __attribute__((target("avx2"))) int ConvertOctets(const char* fields, size_t ava
     return j;
 }
 
-FieldConversion Widest() {
-    if (__builtin_cpu_supports("avx2")) return FieldConversion::kAvx2;
-    if (__builtin_cpu_supports("ssse3")) return FieldConversion::kSsse3;
-    return FieldConversion::kPortable;
-}
-
 #endif
 
 }  // namespace
-
-namespace {
-
-#ifndef ZELVORIN_HAVE_SSSE3_PATH
-FieldConversion Widest() { return FieldConversion::kPortable; }
-#endif
-
-FieldConversion g_conversion = Widest();
-
-}  // namespace
-
-std::vector<FieldConversion> SupportedFieldConversions() {
-    std::vector<FieldConversion> paths;
-    for (auto path : {FieldConversion::kAvx2, FieldConversion::kSsse3, FieldConversion::kPortable})
-        if (path >= Widest()) paths.push_back(path);
-    return paths;
-}
-
-void UseFieldConversion(FieldConversion path) { g_conversion = std::max(path, Widest()); }
 
 void ConvertRecordFields(const char* fields, size_t available, int16_t* out) {
     int done = 0;
 #ifdef ZELVORIN_HAVE_SSSE3_PATH
-    if (g_conversion == FieldConversion::kAvx2) done = ConvertOctets(fields, available, out);
-    if (g_conversion <= FieldConversion::kSsse3) done = ConvertQuads(fields, available, out, done);
+    if (CurrentVectorPath() == VectorPath::kAvx2) done = ConvertOctets(fields, available, out);
+    if (CurrentVectorPath() <= VectorPath::kSsse3)
+        done = ConvertQuads(fields, available, out, done);
 #endif
     ConvertTail(fields, available, out, done);
 }

@@ -11,6 +11,7 @@
 #include "elevation/MeshReader.h"
 #include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
+#include "elevation/VectorPath.h"
 #include "framework/MemoryFile.h"
 #include "fuzz/ReferenceMeshReader.h"
 
@@ -20,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t expectedCode = ReferenceReadMesh(std::string(data, data + size), *expected);
     // Every conversion path the processor can take, as another machine's
     // dispatch would choose it.
-    for (FieldConversion path : SupportedFieldConversions()) {
-        UseFieldConversion(path);
+    for (VectorPath path : SupportedVectorPaths()) {
+        UseVectorPath(path);
         CMemoryFile file(std::vector<uint8_t>(data, data + size));
         // The smallest buffer, so that lines cross reads as often as they can.
         std::vector<char> scratch(CTextModeLines::kMinBuffer);
