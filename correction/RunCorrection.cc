@@ -65,6 +65,12 @@ std::string FailureMessage(const std::exception& error) {
     return kMsgRunFailed;
 }
 
+namespace {
+
+constexpr size_t kPluginCachedTiles = 16;
+
+}  // namespace
+
 void RunCorrection(const char* dcmPath, const char* folderPath) {
     CMapViewArray views;
     if (!CloseMapInViews(dcmPath, views)) return;
@@ -73,7 +79,10 @@ void RunCorrection(const char* dcmPath, const char* folderPath) {
     try {
         CFolderMeshFiles meshes(folderPath);
         CPluginCorrectionUi ui;
-        CorrectMap(dcmPath, meshes, ui);
+        // A small cache in the host's 32-bit address space: 3.3 MB.
+        CorrectionOptions options;
+        options.nCachedTiles = kPluginCachedTiles;
+        CorrectMap(dcmPath, meshes, ui, options);
     } catch (const std::exception& error) {
         AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
     }
