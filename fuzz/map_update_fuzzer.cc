@@ -1,7 +1,8 @@
 // Fuzzes a map's header and index and the update of one mesh on arbitrary
-// map and mesh bytes. Input: one byte of padding size (64 KB units), two
-// bytes of map prefix length, the map prefix, then the mesh file. The map is
-// the prefix followed by patterned padding, so that tile blocks can exist.
+// map and mesh bytes. Input: one byte of padding size (64 KB units, low four
+// bits) and vector path (high four bits), two bytes of map prefix length, the
+// map prefix, then the mesh file. The map is the prefix followed by
+// patterned padding, so that tile blocks can exist.
 //
 // Checked: nothing is written unless the index loaded; the file keeps its
 // size; every byte that changed lies in the block of one of the mesh's tiles
@@ -17,6 +18,7 @@
 #include "elevation/MeshReader.h"
 #include "elevation/TextModeLines.h"
 #include "elevation/TileIndex.h"
+#include "elevation/VectorPath.h"
 #include "framework/Exception.h"
 #include "framework/MemoryFile.h"
 
@@ -80,6 +82,10 @@ bool Explained(size_t pos, const std::vector<uint8_t>& now,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
     const size_t padding = static_cast<size_t>(data[0] & 15) * 65536;
+    // The upper bits of the first byte pick the vector path of the patch and
+    // of the reader, so that every path the processor can run is fuzzed.
+    static const std::vector<VectorPath> kPaths = SupportedVectorPaths();
+    UseVectorPath(kPaths[(data[0] >> 4) % kPaths.size()]);
     const size_t prefix = std::min<size_t>(data[1] | data[2] << 8, size - 3);
     static const std::vector<uint8_t> kPattern = [] {
         std::vector<uint8_t> pattern(16 * 65536);
