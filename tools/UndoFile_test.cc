@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -108,6 +109,18 @@ TEST_F(UndoTest, OverlappingBlocksComeBackInTheRightOrder) {
               static_cast<int32_t>(SampleBlockOffset(0) + kTileBlockSize / 2));
     WriteAll(Map(), m_original);
     CorrectWithUndo();
+    ASSERT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kRestored);
+    EXPECT_TRUE(ReadAll(Map()) == m_original);
+}
+
+TEST_F(UndoTest, AMapWhoseBlockLiesOverItsOwnHeaderIsRecognisedAndRestored) {
+    // Tile (0, 0) listed at offset 0: the run writes cells over the header
+    // and the index, and the undo file must still know the map.
+    StoreLE32(m_original.data() + SampleIndexOffset() + 4, 0);
+    WriteAll(Map(), m_original);
+    CorrectWithUndo();
+    ASSERT_FALSE(std::equal(m_original.begin(), m_original.begin() + kDcmHeaderSize,
+                            ReadAll(Map()).begin()));
     ASSERT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kRestored);
     EXPECT_TRUE(ReadAll(Map()) == m_original);
 }
