@@ -26,12 +26,13 @@ struct MeshWorkspace {
 
 // The applying pass: one mesh file after another until the source ends, a
 // file cannot be used, or the user aborts.
-CorrectionResult ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, ICorrectionUi& ui,
-                                ICorrectionObserver* observer, bool& found) {
+// What was applied is in result as the pass goes, also when a failure ends
+// it by an exception.
+void ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, ICorrectionUi& ui,
+                    ICorrectionObserver* observer, bool& found, CorrectionResult& result) {
     const int counted = meshes.CountEntries();
-    CorrectionResult result;
     found = meshes.First();
-    if (!found) return result;
+    if (!found) return;
     auto work = std::make_unique<MeshWorkspace>();
     MeshReadControl control;
     control.stopRequested = [&ui] { return ui.AbortRequested(); };
@@ -64,18 +65,6 @@ CorrectionResult ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, IC
         if (!meshes.Next()) break;
     }
     meshes.Close();
-    return result;
-}
-
-// Tiles patched before a failure still reach the disk, so the map keeps
-// every whole tile as the failure found it. A failure of this last write
-// is not reported over the first one.
-void FlushAfterFailure(std::optional<CTileWriter>& writer) {
-    if (!writer) return;
-    try {
-        writer->Flush();
-    } catch (const std::exception&) {
-    }
 }
 
 std::string AppliedMessage(int applied) {
@@ -111,10 +100,10 @@ CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes,
 CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui,
                                 const CorrectionOptions& options) {
     CorrectionResult result;
+    DCMHEADER header;
+    CTileIndex index;
     std::optional<CTileWriter> writer;
     try {
-        DCMHEADER header;
-        CTileIndex index;
         switch (LoadTileIndex(map, header, index)) {
             case IndexLoad::kNoMemory:
                 map.Close();
@@ -136,7 +125,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
 
         ui.OpenProgress();
         bool found = false;
-        result = ApplyMeshFiles(*writer, meshes, ui, options.pObserver, found);
+        ApplyMeshFiles(*writer, meshes, ui, options.pObserver, found, result);
         writer->Flush();
         writer->ShowFinalTiles();
         result.tilesTouched = writer->TilesTouched();
@@ -150,7 +139,16 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         index.Clear();
         map.Close();
     } catch (const CException& error) {
-        FlushAfterFailure(writer);
+        if (writer) {
+            writer->FlushAfterFailure();
+            result.tilesTouched = writer->TilesTouched();
+            try {
+                writer->ShowFinalTiles();
+            } catch (const std::exception&) {
+                // The observer goes without the tiles as left; the failure
+                // reported is the first one.
+            }
+        }
         meshes.Close();
         ui.CloseProgress();
         ui.ShowError(error);
@@ -158,7 +156,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
     } catch (...) {
         // Anything else (memory running out) goes on to the caller, with the
         // map as whole as for the failures handled here.
-        FlushAfterFailure(writer);
+        if (writer) writer->FlushAfterFailure();
         throw;
     }
     return result;

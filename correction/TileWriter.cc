@@ -51,6 +51,7 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
     const auto corner = PlaceMesh(meshCode, m_header);
     if (!corner) return tally;
     const MeshTiles tiles = TilesUnderMesh(*corner);
+    int64_t blocks[4] = {-1, -1, -1, -1};  // the blocks patched, by tile
     for (int i = 0; i < tiles.count; ++i) {
         const TileNumber tile = tiles.tiles[i];
         if (TileKey(tile.tx, tile.ty)) tally.bInsideMap = true;
@@ -60,7 +61,9 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
         if (slot == nullptr) continue;
         const PatchCount count = PatchTile(grid, *corner, tile.tx, tile.ty, slot->Data());
         MarkChanged(*slot);
-        ++tally.tiles;
+        // Two keys may list one block: it counts once.
+        if (std::find(blocks, blocks + i, *block) == blocks + i) ++tally.tiles;
+        blocks[i] = *block;
         tally.cells += count.cells;
         tally.changed += count.changed;
         if (m_touchedBlocks.insert(*block).second) m_touched.emplace_back(tile, *block);
@@ -78,6 +81,28 @@ void CTileWriter::Flush() {
     std::vector<Slot*> all;
     for (auto& slot : m_slots) all.push_back(slot.get());
     WriteBack(std::move(all));
+}
+
+void CTileWriter::FlushAfterFailure() {
+    if (m_mode == Mode::kDryRun) return;
+    try {
+        if (m_journal != nullptr && m_bUncommitted) {
+            m_journal->Commit();
+            m_bUncommitted = false;
+        }
+    } catch (const std::exception&) {
+        return;  // originals not on disk: no block may be overwritten
+    }
+    // Each tile on its own: one that cannot be written keeps none of the
+    // others from the disk.
+    for (auto& slot : m_slots) {
+        if (!slot->bDirty) continue;
+        try {
+            m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
+            slot->bDirty = false;
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 void CTileWriter::ShowFinalTiles() {

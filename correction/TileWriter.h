@@ -82,6 +82,11 @@ class CTileWriter {
     // propagate as CFileException.
     void Flush();
 
+    // Writes back, on a run's failure path, every changed tile that can
+    // still be written, each on its own; never throws. Writes nothing when
+    // the journal cannot be committed.
+    void FlushAfterFailure();
+
     // Shows the observer every tile that received cells, as the map now
     // holds it (after Flush; a dry run's own view of it).
     void ShowFinalTiles();

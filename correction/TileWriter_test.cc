@@ -199,6 +199,22 @@ TEST(TileWriterTest, ABlockThatCannotBeReadLeavesWhatThePlainPathLeaves) {
     EXPECT_TRUE(runUntilFailure(true) == runUntilFailure(false));
 }
 
+TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(13, 30);
+    const PlainRun plain = RunPlain(original, meshes);
+    const int64_t bad = SampleBlockOffset(0);  // the first the flush writes
+    Map map(original);
+    CBadBlockFile file(map.file, bad, CFileException::Op::kWrite);
+    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 32);
+    for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
+    EXPECT_THROW(writer.Flush(), CFileException);
+    writer.FlushAfterFailure();
+    std::vector<uint8_t> want = plain.bytes;
+    std::copy(original.begin() + bad, original.begin() + bad + kTileBlockSize, want.begin() + bad);
+    EXPECT_TRUE(map.file.Bytes() == want);
+}
+
 // Records the order of saves, commits and writes.
 class CJournalLog final : public ITileJournal {
   public:

@@ -47,11 +47,12 @@ class CFaultyFile final : public CFile {
     int m_nth;
 };
 
-// Wraps a CFile and fails every positioned read at one position, as a bad
-// sector under one block would.
+// Wraps a CFile and fails every positioned read (or write) at one position,
+// as a bad sector under one block would.
 class CBadBlockFile final : public CFile {
   public:
-    CBadBlockFile(CFile& inner, int64_t bad) : m_inner(inner), m_bad(bad) {}
+    CBadBlockFile(CFile& inner, int64_t bad, CFileException::Op failing = CFileException::Op::kRead)
+        : m_inner(inner), m_bad(bad), m_failing(failing) {}
 
     uint32_t Read(void* buffer, uint32_t count) override { return m_inner.Read(buffer, count); }
     void Seek(int64_t position) override { m_inner.Seek(position); }
@@ -61,15 +62,21 @@ class CBadBlockFile final : public CFile {
     void Close() override { m_inner.Close(); }
     const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
     uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
-        if (position == m_bad)
-            throw CFileException(CFileException::Op::kRead, GetFilePath(), "injected bad block");
+        Check(position, CFileException::Op::kRead);
         return m_inner.ReadAt(position, buffer, count);
     }
     void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
+        Check(position, CFileException::Op::kWrite);
         m_inner.WriteAt(position, buffer, count);
     }
 
   private:
+    void Check(int64_t position, CFileException::Op op) const {
+        if (position == m_bad && op == m_failing)
+            throw CFileException(op, GetFilePath(), "injected bad block");
+    }
+
     CFile& m_inner;
     int64_t m_bad;
+    CFileException::Op m_failing;
 };
