@@ -72,7 +72,10 @@ int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchS
     if (control == nullptr) return code;
     control->records = stored;
     control->stopped = lines.Stopped();
-    control->failure = first || control->stopped ? "" : "is empty";
+    control->failure = control->stopped ? ""
+                       : !first         ? "is empty"
+                       : code < 0       ? "its mesh code is negative"
+                                        : "";
     return control->stopped ? -1 : code;
 }
 

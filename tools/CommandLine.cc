@@ -56,7 +56,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 break;
             case kOptRestore:
                 line.action = CommandLine::Action::kRestore;
-                line.strUndo = optarg;
+                line.strRestore = optarg;
                 break;
             case ':':
                 return UsageError("option " + std::string(argv[optind - 1]) + " needs a value");
@@ -67,6 +67,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         }
     }
     if (line.action == CommandLine::Action::kRestore) {
+        if (line.bDryRun || !line.strReport.empty() || !line.strPicture.empty() ||
+            !line.strUndo.empty())
+            return UsageError("--restore takes no other option");
         if (argc - optind != 1) return UsageError("--restore UNDO takes the map alone");
         line.mapPath = argv[optind];
         return line;

@@ -17,10 +17,11 @@ struct CommandLine {
     bool bDryRun = false;    // -n, --dry-run
     std::string strReport;   // --report FILE
     std::string strPicture;  // --picture FILE
-    std::string strUndo;     // --undo FILE, or the file of --restore
+    std::string strUndo;     // --undo FILE
+    std::string strRestore;  // --restore FILE
 };
 
 // Reads the arguments. Returns kUsageError with a one-line error for an
 // unknown option, an option without its value, too few or too many
-// arguments, or a dry run with an undo file.
+// arguments, a dry run with an undo file, or --restore with another option.
 CommandLine ParseCommandLine(int argc, char** argv);

@@ -138,6 +138,12 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
         {"--undo " + Path("fresh.undo") + " --picture " + Path("no/such.png"), 9, "picture"},
         {"--dry-run --undo " + Path("fresh.undo"), 2, "dry run"},
         {"--frobnicate", 2, "Usage"},
+        // An output that is the map, a mesh file or another output.
+        {"--report " + MapPath(), 9, "would overwrite the map"},
+        {"--picture " + a, 9, "would overwrite a mesh file"},
+        {"--undo " + Path("fresh.undo") + " --report " + Path("fresh.undo"), 9,
+         "would overwrite the undo file"},
+        {"--restore " + Path("taken.undo") + " -n", 2, "no other option"},
     };
     for (const Case& c : cases) {
         const RunResult r = Run(c.options + " " + MapPath() + " " + a);
@@ -147,6 +153,12 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
         EXPECT_FALSE(fs::exists(Path("fresh.undo"))) << "left behind by " << c.options;
     }
     EXPECT_EQ(ReadText(Path("taken.undo")), "x");
+
+    // A report that cannot be written is a failure of its own, after the
+    // correction it was to describe.
+    const RunResult full = Run("--report /dev/full " + MapPath() + " " + a);
+    EXPECT_EQ(full.status, 9) << full.err;
+    EXPECT_NE(full.err.find("cannot write the report"), std::string::npos) << full.err;
 }
 
 TEST_F(SeeAndUndoTest, RestoreUndoesTheRunAndRefusesAnotherMap) {

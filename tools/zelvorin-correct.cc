@@ -17,6 +17,7 @@
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
 #include "tools/RunReport.h"
+#include "tools/SideFiles.h"
 #include "tools/UndoFile.h"
 #include "tools/WrittenArea.h"
 
@@ -119,21 +120,6 @@ int ExitStatusFor(const CorrectionResult& result, const std::string& mapPath, CC
     return kExitFileError;
 }
 
-// The files a run writes beside the map, made (or known to be makeable)
-// before the map is touched.
-struct SideFiles {
-    std::unique_ptr<CFile> undo;
-    std::unique_ptr<FILE, int (*)(FILE*)> report{nullptr, std::fclose};
-};
-
-// Removes a fresh undo file.
-void DropUndo(const CommandLine& line, SideFiles& files) {
-    if (!files.undo) return;
-    files.undo.reset();
-    std::error_code ec;
-    std::filesystem::remove(line.strUndo, ec);
-}
-
 // Writes the picture of the run, with the land around the change as the map
 // now holds it; false, with a note, when it cannot be written.
 bool WritePicture(const CommandLine& line, CRunReport& report) {
@@ -195,33 +181,6 @@ int Restore(const std::string& undoPath, const std::string& mapPath) {
     return kExitFileError;
 }
 
-// Opens the side files the command line asks for; on failure says why and
-// returns the exit status, leaving no new undo file behind.
-std::optional<int> OpenSideFiles(const CommandLine& line, SideFiles& files) {
-    if (!line.strUndo.empty()) {
-        try {
-            files.undo = OpenFile(line.strUndo, FileAccess::kCreateNew);
-        } catch (const CFileException& error) {
-            std::fprintf(stderr, "zelvorin-correct: cannot create the undo file %s: %s\n",
-                         line.strUndo.c_str(), error.Reason().c_str());
-            return kExitUndoFile;
-        }
-    }
-    std::string why;
-    if (!line.strReport.empty()) {
-        files.report.reset(std::fopen(line.strReport.c_str(), "w"));
-        if (!files.report) why = std::strerror(errno);
-    }
-    if (why.empty() && !line.strPicture.empty() && !CReliefPicture::CanCreate(line.strPicture, why))
-        why = "the picture " + line.strPicture + ": " + why;
-    else if (!why.empty())
-        why = "the report " + line.strReport + ": " + why;
-    if (why.empty()) return std::nullopt;
-    std::fprintf(stderr, "zelvorin-correct: cannot create %s\n", why.c_str());
-    DropUndo(line, files);
-    return kExitOutputFile;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -245,16 +204,16 @@ int main(int argc, char** argv) {
                          line.error.c_str(), kSynopsis);
             return kExitUsage;
         case CommandLine::Action::kRestore:
-            return Restore(line.strUndo, line.mapPath);
+            return Restore(line.strRestore, line.mapPath);
         case CommandLine::Action::kRun:
             break;
     }
 
-    SideFiles files;
-    if (const auto failed = OpenSideFiles(line, files)) return *failed;
+    CSideFiles files(line);
+    if (const auto failed = files.Open()) return *failed;
     const std::unique_ptr<IMeshFileSource> meshes = MeshFilesOf(line.meshArgs);
     CRunReport report(stderr);
-    if (files.report) report.WriteTableTo(files.report.get());
+    if (files.Report() != nullptr) report.WriteTableTo(files.Report());
     if (!line.strPicture.empty()) {
         report.DrawPicture([&](const DCMHEADER& header, const CTileIndex& index) {
             std::error_code ec;
@@ -263,7 +222,7 @@ int main(int argc, char** argv) {
         });
     }
     std::optional<CUndoJournal> journal;
-    if (files.undo) journal.emplace(*files.undo);
+    if (files.Undo() != nullptr) journal.emplace(*files.Undo());
     CorrectionOptions options;
     options.bDryRun = line.bDryRun;
     options.pObserver = &report;
@@ -271,16 +230,22 @@ int main(int argc, char** argv) {
 
     CConsoleUi ui;
     CConsoleUi::CatchInterrupts();
-    const CorrectionResult result = CorrectMap(line.mapPath, *meshes, ui, options);
+    CorrectionResult result;
+    try {
+        result = CorrectMap(line.mapPath, *meshes, ui, options);
+    } catch (const std::exception& error) {
+        // Memory running out, a dry run's above all: the map holds every
+        // tile written before, as after a failure of the map file.
+        std::fprintf(stderr, "zelvorin-correct: the run failed: %s\n", error.what());
+        result.outcome = CorrectionOutcome::kFileError;
+    }
     int status = ExitStatusFor(result, line.mapPath, ui);
-    // An undo file of a run that never reached the map would only refuse
-    // the next try.
-    if (journal && !journal->Begun()) DropUndo(line, files);
+    if (journal && !journal->Begun()) files.DropUndo();
     if (result.outcome != CorrectionOutcome::kCannotOpen &&
         result.outcome != CorrectionOutcome::kRejected &&
         result.outcome != CorrectionOutcome::kNoMemory)
         report.PrintSummary(result, line.bDryRun);
-    if (!line.strPicture.empty() && !WritePicture(line, report) && status == kExitCompleted)
-        status = kExitOutputFile;
-    return status;
+    const bool reported = files.CloseReport();
+    const bool drawn = line.strPicture.empty() || WritePicture(line, report);
+    return !(reported && drawn) && status == kExitCompleted ? kExitOutputFile : status;
 }
