@@ -9,7 +9,8 @@
 enum class FileAccess {
     kReadShared,          // read only; others may read and write meanwhile
     kReadWriteExclusive,  // read and write; no one else may open it meanwhile
-    kCreateNew,           // a new file, read and write; fails when the path exists
+    kCreateNew,           // a new file, read and write; fails when the path exists;
+                          // its name is on disk when the open returns
 };
 
 // A binary file. Every operation either does all it was asked or throws

@@ -16,9 +16,13 @@ namespace {
 
 constexpr char kMagic[8] = {'Z', 'E', 'L', 'V', 'U', 'N', 'D', 'O'};
 constexpr char kBlockTag[4] = {'B', 'L', 'C', 'K'};
+constexpr char kSyncTag[4] = {'S', 'Y', 'N', 'C'};
 constexpr uint32_t kVersion = 1;
-// Tag, position, the block, CRC.
-constexpr uint32_t kRecordSize = 4 + 8 + kTileBlockSize + 4;
+// Tag, position, records committed before this one, the block, CRC.
+constexpr uint32_t kRecordHead = 4 + 8 + 8;
+constexpr uint32_t kRecordSize = kRecordHead + kTileBlockSize + 4;
+// Tag, records committed, CRC.
+constexpr uint32_t kTrailerSize = 4 + 8 + 4;
 
 uint32_t Crc(uint32_t crc, const uint8_t* bytes, size_t n) {
     return static_cast<uint32_t>(::crc32(crc, bytes, static_cast<uInt>(n)));
@@ -117,19 +121,28 @@ void CUndoJournal::Begin(CFile& map, const DCMHEADER& header) {
 }
 
 void CUndoJournal::Save(int64_t block, const uint8_t* bytes) {
-    uint8_t head[12];
-    std::memcpy(head, kBlockTag, 4);
-    for (int i = 0; i < 8; ++i) head[4 + i] = static_cast<uint8_t>(uint64_t(block) >> (8 * i));
-    uint32_t sum = Crc(Crc(0, head, sizeof head), bytes, kTileBlockSize);
-    uint8_t tail[4];
-    for (int i = 0; i < 4; ++i) tail[i] = static_cast<uint8_t>(sum >> (8 * i));
-    m_file.WriteAt(m_end, head, sizeof head);
-    m_file.WriteAt(m_end + 12, bytes, kTileBlockSize);
-    m_file.WriteAt(m_end + 12 + kTileBlockSize, tail, sizeof tail);
+    std::vector<uint8_t> head(kBlockTag, kBlockTag + 4);
+    Put64(head, static_cast<uint64_t>(block));
+    Put64(head, m_committed);
+    std::vector<uint8_t> tail;
+    Put32(tail, Crc(Crc(0, head.data(), head.size()), bytes, kTileBlockSize));
+    m_file.WriteAt(m_end, head.data(), kRecordHead);
+    m_file.WriteAt(m_end + kRecordHead, bytes, kTileBlockSize);
+    m_file.WriteAt(m_end + kRecordHead + kTileBlockSize, tail.data(), 4);
     m_end += kRecordSize;
+    ++m_records;
 }
 
-void CUndoJournal::Commit() { m_file.Sync(); }
+void CUndoJournal::Commit() {
+    m_file.Sync();
+    // Says which records are on disk, until the next record takes its place
+    // and says it in its own head; it reaches the disk with the next sync.
+    m_committed = m_records;
+    std::vector<uint8_t> trailer(kSyncTag, kSyncTag + 4);
+    Put64(trailer, m_committed);
+    Put32(trailer, Crc(0, trailer.data(), trailer.size()));
+    m_file.WriteAt(m_end, trailer.data(), kTrailerSize);
+}
 
 RestoreResult RestoreMap(const std::string& undoPath, const std::string& mapPath) {
     RestoreResult result;
@@ -148,25 +161,45 @@ RestoreResult RestoreMap(const std::string& undoPath, const std::string& mapPath
             result.detail = undoPath + ": not an undo file, or damaged before its first block";
             return result;
         }
-        // The records: one cut short or damaged at the end protects a block
-        // never written; anywhere else the file cannot be trusted.
+        // The records. A record whose block may have been overwritten was on
+        // disk before: damage there means the file cannot be trusted. Records
+        // written since the last sync protect blocks never overwritten, and
+        // a power loss may have left any of them damaged: those are left out.
         const uint64_t length = undo->GetLength();
         std::vector<SavedBlock> saved;
+        std::vector<uint64_t> damaged;  // record numbers
+        uint64_t committed = 0;         // records known to have been on disk
         CAlignedBuffer record(kRecordSize);
-        for (int64_t at = pre.end; static_cast<uint64_t>(at) < length; at += kRecordSize) {
-            const bool last = static_cast<uint64_t>(at) + 2 * kRecordSize > length;
+        uint64_t n = 0;
+        for (int64_t at = pre.end; static_cast<uint64_t>(at) < length; at += kRecordSize, ++n) {
             const bool whole = undo->ReadAt(at, record.Data(), kRecordSize) == kRecordSize;
             const uint8_t* r = record.Data();
-            const bool sound = whole && std::memcmp(r, kBlockTag, 4) == 0 &&
-                               Crc(0, r, kRecordSize - 4) == Get32(r + kRecordSize - 4);
             const auto block = static_cast<int64_t>(Get64(r + 4));
-            if (!sound || block < 0 || uint64_t(block) + kTileBlockSize > pre.mapLength) {
-                if (last) break;
-                result.outcome = RestoreOutcome::kDamaged;
-                result.detail = undoPath + ": damaged block record";
-                return result;
+            if (!whole || std::memcmp(r, kBlockTag, 4) != 0 ||
+                Crc(0, r, kRecordSize - 4) != Get32(r + kRecordSize - 4) || block < 0 ||
+                uint64_t(block) + kTileBlockSize > pre.mapLength) {
+                damaged.push_back(n);
+                continue;
             }
-            saved.push_back({block, at + 12});
+            committed = std::max(committed, std::min(Get64(r + 12), n));
+            saved.push_back({block, at + kRecordHead});
+        }
+        // The trailer that the last sync left, when no record followed it.
+        if (length >= uint64_t(pre.end) + kTrailerSize &&
+            (length - pre.end) % kRecordSize == kTrailerSize) {
+            uint8_t trailer[kTrailerSize];
+            if (undo->ReadAt(static_cast<int64_t>(length - kTrailerSize), trailer, kTrailerSize) ==
+                    kTrailerSize &&
+                std::memcmp(trailer, kSyncTag, 4) == 0 &&
+                Crc(0, trailer, 12) == Get32(trailer + 12)) {
+                committed = std::max(committed, std::min(Get64(trailer + 4), n - 1));
+                damaged.erase(std::remove(damaged.begin(), damaged.end(), n - 1), damaged.end());
+            }
+        }
+        if (!damaged.empty() && damaged.front() < committed) {
+            result.outcome = RestoreOutcome::kDamaged;
+            result.detail = undoPath + ": a damaged block record";
+            return result;
         }
 
         std::unique_ptr<CFile> map;

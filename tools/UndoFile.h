@@ -14,11 +14,15 @@ class CFile;
 //   "ZELVUNDO", version (32-bit), map length (64-bit), header (214 bytes),
 //   index position (64-bit), index length in bytes (32-bit), index bytes,
 //   CRC-32 of all of these;
-//   then records of: "BLCK", block position (64-bit), 204,800 bytes, CRC-32.
+//   then records of: "BLCK", block position (64-bit), the number of records
+//   made durable before this one was written (64-bit), 204,800 bytes, CRC-32;
+//   after the last record, once a sync has made it durable: "SYNC", the
+//   number of records durable (64-bit), CRC-32.
 //
 // Integers are little-endian. Each record is on disk before the block it
-// protects is overwritten, so a record cut short or damaged at the end of the
-// file protects a block that was never written, and can be left out.
+// protects is overwritten. A record written since the last sync protects a
+// block that was never overwritten, so one that a crash or a power loss
+// damaged can be left out; damage to an earlier one cannot.
 
 // Writes an undo file while a run corrects a map.
 class CUndoJournal final : public IMapJournal {
@@ -36,6 +40,8 @@ class CUndoJournal final : public IMapJournal {
   private:
     CFile& m_file;
     int64_t m_end = 0;
+    uint64_t m_records = 0;    // records written
+    uint64_t m_committed = 0;  // of those, the ones made durable
     bool m_bBegun = false;
 };
 

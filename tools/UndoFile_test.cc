@@ -14,6 +14,7 @@
 #include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
 #include "elevation/DcmLayout.h"
+#include "elevation/TileIndex.h"
 #include "framework/File.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
@@ -130,8 +131,8 @@ TEST_F(UndoTest, AnUndoFileCutAnywhereIsRefusedOrRestoresTheBlocksItHoldsWhole) 
     const auto corrected = ReadAll(Map());
     const auto undo = ReadAll(Undo());
     const size_t preamble = 8 + 4 + 8 + kDcmHeaderSize + 8 + 4 + 32 * kDcmTileEntrySize + 4;
-    const size_t record = 4 + 8 + kTileBlockSize + 4;
-    ASSERT_EQ((undo.size() - preamble) % record, 0u);
+    const size_t record = 4 + 8 + 8 + kTileBlockSize + 4;
+    ASSERT_EQ((undo.size() - preamble) % record, 16u) << "records and the last sync's trailer";
     const fs::path cut = m_dir / "cut.undo";
     for (size_t size :
          {size_t{0}, size_t{7}, size_t{20}, preamble - 5, preamble - 1, preamble, preamble + 11,
@@ -146,6 +147,45 @@ TEST_F(UndoTest, AnUndoFileCutAnywhereIsRefusedOrRestoresTheBlocksItHoldsWhole) 
         }
         EXPECT_EQ(result.outcome, RestoreOutcome::kRestored) << size;
         EXPECT_EQ(result.blocks, static_cast<int>((size - preamble) / record)) << size;
+    }
+}
+
+TEST_F(UndoTest, DamageSinceTheLastSyncIsLeftOutAndDamageBeforeItRefused) {
+    // Ten blocks saved, a sync after the fifth: what a power loss can tear
+    // is records 5 to 9, in any order.
+    {
+        auto map = OpenFile(Map().string(), FileAccess::kReadShared);
+        DCMHEADER header;
+        CTileIndex index;
+        ASSERT_EQ(LoadTileIndex(*map, header, index), IndexLoad::kLoaded);
+        auto file = OpenFile(Undo().string(), FileAccess::kCreateNew);
+        CUndoJournal journal(*file);
+        journal.Begin(*map, header);
+        for (size_t t = 0; t < 10; ++t) {
+            journal.Save(SampleBlockOffset(t), m_original.data() + SampleBlockOffset(t));
+            if (t == 4) journal.Commit();
+        }
+    }
+    const auto undo = ReadAll(Undo());
+    const size_t record = 4 + 8 + 8 + kTileBlockSize + 4;
+    const size_t first = undo.size() - 10 * record;
+    const struct {
+        size_t record;
+        RestoreOutcome outcome;
+    } cases[] = {{7, RestoreOutcome::kRestored},
+                 {5, RestoreOutcome::kRestored},
+                 {4, RestoreOutcome::kDamaged},
+                 {0, RestoreOutcome::kDamaged}};
+    for (const auto& c : cases) {
+        auto torn = undo;
+        torn[first + c.record * record + 100] ^= 0x5A;
+        WriteAll(m_dir / "torn.undo", torn);
+        const RestoreResult result = RestoreMap((m_dir / "torn.undo").string(), Map().string());
+        EXPECT_EQ(result.outcome, c.outcome) << "record " << c.record;
+        if (c.outcome == RestoreOutcome::kRestored) {
+            EXPECT_EQ(result.blocks, 9);
+        }
+        EXPECT_TRUE(ReadAll(Map()) == m_original);
     }
 }
 

@@ -121,6 +121,20 @@ void RefuseIfNotRegular(const std::string& path, const struct stat& st) {
     if (!S_ISREG(st.st_mode)) FailOpen(path, "is not a regular file");
 }
 
+// Makes a new file's name durable: its folder's entry reaches the disk. A
+// folder that cannot be synced (some file systems refuse) is no failure of
+// the file.
+void SyncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
@@ -128,7 +142,9 @@ std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     if (access == FileAccess::kCreateNew) {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));
-        return std::make_unique<PosixFile>(fd, path);
+        auto file = std::make_unique<PosixFile>(fd, path);
+        SyncFolderOf(path);
+        return file;
     }
     const bool write = access == FileAccess::kReadWriteExclusive;
     // A file of another kind is refused before it is opened, and the open
