@@ -85,18 +85,17 @@ void CTileWriter::Flush() {
 
 void CTileWriter::FlushAfterFailure() {
     if (m_mode == Mode::kDryRun) return;
+    std::vector<Slot*> dirty;
+    for (auto& slot : m_slots)
+        if (slot->bDirty) dirty.push_back(slot.get());
     try {
-        if (m_journal != nullptr && m_bUncommitted) {
-            m_journal->Commit();
-            m_bUncommitted = false;
-        }
+        JournalWrites(dirty);
     } catch (const std::exception&) {
-        return;  // originals not on disk: no block may be overwritten
+        return;  // the journal is not on disk: no block may be overwritten
     }
     // Each tile on its own: one that cannot be written keeps none of the
     // others from the disk.
-    for (auto& slot : m_slots) {
-        if (!slot->bDirty) continue;
+    for (Slot* slot : dirty) {
         try {
             m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
             slot->bDirty = false;
@@ -136,10 +135,7 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
         return nullptr;  // the file shrank under the run: the slot stays free
     }
     if (m_seen.insert(block).second) {
-        if (m_journal != nullptr) {
-            m_journal->Save(block, slot->Data());
-            m_bUncommitted = true;
-        }
+        if (m_journal != nullptr) m_journal->Save(block, slot->Data());
         if (m_observer != nullptr) m_observer->OnFirstRead(tile, slot->Data());
     }
     slot->block = block;
@@ -175,16 +171,19 @@ void CTileWriter::WriteBack(std::vector<Slot*> slots) {
     slots.erase(std::remove_if(slots.begin(), slots.end(), [](Slot* s) { return !s->bDirty; }),
                 slots.end());
     if (slots.empty() || m_mode == Mode::kDryRun) return;
-    if (m_journal != nullptr && m_bUncommitted) {
-        m_journal->Commit();
-        m_bUncommitted = false;
-    }
+    JournalWrites(slots);
     // In file order: the disk sees one pass instead of a scatter.
     std::sort(slots.begin(), slots.end(), [](Slot* a, Slot* b) { return a->block < b->block; });
     for (Slot* slot : slots) {
         m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
         slot->bDirty = false;
     }
+}
+
+void CTileWriter::JournalWrites(const std::vector<Slot*>& slots) {
+    if (m_journal == nullptr || slots.empty()) return;
+    for (Slot* slot : slots) m_journal->Intend(slot->block, slot->Data());
+    m_journal->Commit();
 }
 
 void CTileWriter::ReadCurrent(int64_t block, uint8_t* bytes) {

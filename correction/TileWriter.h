@@ -23,16 +23,20 @@ struct MeshTally {
 };
 
 // Keeps the original bytes of every block before the run first overwrites
-// it, so that the run can be undone.
+// it, and what the run writes over them, so that the run can be undone and
+// its writes told apart from anyone else's.
 class ITileJournal {
   public:
     virtual ~ITileJournal() = default;
     // The block at this file position as the run first read it; called once
     // per block, before any of its cells changes. Throws CFileException.
     virtual void Save(int64_t block, const uint8_t* bytes) = 0;
-    // Makes everything saved so far durable; called before a block whose
-    // original was saved since the last call is overwritten. Throws
-    // CFileException.
+    // The bytes about to be written over the block at this file position;
+    // called for every write of a block, before the Commit that precedes
+    // the write. Throws CFileException.
+    virtual void Intend(int64_t block, const uint8_t* bytes) = 0;
+    // Makes everything saved and intended so far durable; called before
+    // every batch of writes. Throws CFileException.
     virtual void Commit() = 0;
 };
 
@@ -102,6 +106,8 @@ class CTileWriter {
     Slot* Acquire(TileNumber tile, int64_t block);
     Slot* FreeSlot();
     void WriteBack(std::vector<Slot*> slots);
+    // Tells the journal what slots are about to write and makes it durable.
+    void JournalWrites(const std::vector<Slot*>& slots);
     void ReadCurrent(int64_t block, uint8_t* bytes);
     void MarkChanged(Slot& slot);
 
@@ -114,7 +120,6 @@ class CTileWriter {
     ITileObserver* const m_observer;
     uint64_t m_fileLength;
     bool m_bOverlap;
-    bool m_bUncommitted = false;
     uint64_t m_clock = 0;
 
     std::vector<std::unique_ptr<Slot>> m_slots;

@@ -219,6 +219,7 @@ TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {
 class CJournalLog final : public ITileJournal {
   public:
     void Save(int64_t block, const uint8_t*) override { events.push_back({'S', block}); }
+    void Intend(int64_t block, const uint8_t*) override { events.push_back({'I', block}); }
     void Commit() override { events.push_back({'C', 0}); }
     std::vector<std::pair<char, int64_t>> events;
 };
@@ -262,7 +263,7 @@ TEST(TileWriterTest, EveryBlockIsSavedAndCommittedBeforeItIsOverwritten) {
         } else if (kind == 'C') {
             ++commits;
             for (auto& entry : committed) entry.second = true;
-        } else {
+        } else if (kind == 'W') {
             ++writes;
             ASSERT_TRUE(committed[block]) << "block " << block << " written before its save";
         }

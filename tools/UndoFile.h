@@ -32,6 +32,7 @@ class CUndoJournal final : public IMapJournal {
 
     void Begin(CFile& map, const DCMHEADER& header) override;
     void Save(int64_t block, const uint8_t* bytes) override;
+    void Intend(int64_t, const uint8_t*) override {}
     void Commit() override;
 
     // True once Begin has written what identifies the map.
