@@ -5,7 +5,7 @@
 namespace {
 
 // Values of the options without a short form start past every character.
-enum LongOnly { kOptVersion = 256, kOptReport, kOptPicture, kOptUndo, kOptRestore };
+enum LongOnly { kOptVersion = 256, kOptReport, kOptPicture, kOptUndo, kOptRestore, kOptForce };
 
 // '+': options end at the first other argument; ':' first: a missing value
 // is told apart from an unknown option.
@@ -18,6 +18,7 @@ const option kLongOptions[] = {
     {"picture", required_argument, nullptr, kOptPicture},
     {"undo", required_argument, nullptr, kOptUndo},
     {"restore", required_argument, nullptr, kOptRestore},
+    {"force", no_argument, nullptr, kOptForce},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -58,6 +59,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 line.action = CommandLine::Action::kRestore;
                 line.strRestore = optarg;
                 break;
+            case kOptForce:
+                line.bForce = true;
+                break;
             case ':':
                 return UsageError("option " + std::string(argv[optind - 1]) + " needs a value");
             default:
@@ -74,6 +78,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
         line.mapPath = argv[optind];
         return line;
     }
+    if (line.bForce) return UsageError("--force goes with --restore only");
     if (argc - optind < 2) return UsageError("a map and a folder or mesh files are needed");
     if (line.bDryRun && !line.strUndo.empty())
         return UsageError("a dry run writes nothing to undo: --dry-run and --undo do not mix");

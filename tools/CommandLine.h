@@ -19,6 +19,7 @@ struct CommandLine {
     std::string strPicture;  // --picture FILE
     std::string strUndo;     // --undo FILE
     std::string strRestore;  // --restore FILE
+    bool bForce = false;     // --force: restore over later changes
 };
 
 // Reads the arguments. Returns kUsageError with a one-line error for an
