@@ -7,9 +7,11 @@ namespace {
 // Values of the options without a short form start past every character.
 enum LongOnly { kOptVersion = 256, kOptReport, kOptPicture, kOptUndo, kOptRestore, kOptForce };
 
-// '+': options end at the first other argument; ':' first: a missing value
-// is told apart from an unknown option.
-const char kShortOptions[] = "+:hn";
+// '-': operands come back in order, as option 1, wherever they stand, so
+// options may follow them; ':' next: a missing value is told apart from an
+// unknown option.
+const char kShortOptions[] = "-:hn";
+constexpr int kOperand = 1;
 const option kLongOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kOptVersion},
@@ -33,10 +35,14 @@ CommandLine UsageError(const std::string& error) {
 
 CommandLine ParseCommandLine(int argc, char** argv) {
     CommandLine line;
+    std::vector<std::string> operands;
     opterr = 0;  // errors are worded here
     optind = 1;
     for (int opt; (opt = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1;) {
         switch (opt) {
+            case kOperand:
+                operands.push_back(optarg);
+                break;
             case 'h':
                 line.action = CommandLine::Action::kHelp;
                 return line;
@@ -70,19 +76,21 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                                                : std::string(argv[optind - 1])));
         }
     }
+    // After "--" the rest are operands, whatever they look like.
+    operands.insert(operands.end(), argv + optind, argv + argc);
     if (line.action == CommandLine::Action::kRestore) {
         if (line.bDryRun || !line.strReport.empty() || !line.strPicture.empty() ||
             !line.strUndo.empty())
-            return UsageError("--restore takes no other option");
-        if (argc - optind != 1) return UsageError("--restore UNDO takes the map alone");
-        line.mapPath = argv[optind];
+            return UsageError("--restore takes no other option than --force");
+        if (operands.size() != 1) return UsageError("--restore UNDO takes the map alone");
+        line.mapPath = operands[0];
         return line;
     }
     if (line.bForce) return UsageError("--force goes with --restore only");
-    if (argc - optind < 2) return UsageError("a map and a folder or mesh files are needed");
+    if (operands.size() < 2) return UsageError("a map and a folder or mesh files are needed");
     if (line.bDryRun && !line.strUndo.empty())
         return UsageError("a dry run writes nothing to undo: --dry-run and --undo do not mix");
-    line.mapPath = argv[optind];
-    line.meshArgs.assign(argv + optind + 1, argv + argc);
+    line.mapPath = operands[0];
+    line.meshArgs.assign(operands.begin() + 1, operands.end());
     return line;
 }

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-// What zelvorin-correct was asked to do. Options come before the map; the
-// first argument that is no option, or everything after "--", is the map
-// and then the mesh files or folder.
+// What zelvorin-correct was asked to do. Options may stand anywhere among
+// the operands; "--" ends them, so that what follows is taken as operands
+// even where it begins with '-'. The first operand is the map, the rest the
+// mesh files or folder.
 struct CommandLine {
     enum class Action { kRun, kRestore, kHelp, kVersion, kUsageError };
 
@@ -24,5 +25,6 @@ struct CommandLine {
 
 // Reads the arguments. Returns kUsageError with a one-line error for an
 // unknown option, an option without its value, too few or too many
-// arguments, a dry run with an undo file, or --restore with another option.
+// operands, a dry run with an undo file, --force without --restore, or
+// --restore with another option than --force.
 CommandLine ParseCommandLine(int argc, char** argv);

@@ -53,8 +53,8 @@ std::string ToTerminalEncoding(const std::string& cp932) {
     return out;
 }
 
-CConsoleUi::CConsoleUi(FILE* out, FILE* err)
-    : m_out(out), m_err(err), m_bTerminal(isatty(fileno(err)) != 0) {}
+CConsoleUi::CConsoleUi(FILE* out, FILE* err, bool bDryRun)
+    : m_out(out), m_err(err), m_bTerminal(isatty(fileno(err)) != 0), m_bDryRun(bDryRun) {}
 
 void CConsoleUi::CatchInterrupts() {
     struct sigaction action {};
@@ -81,12 +81,20 @@ bool CConsoleUi::GuardStandardStreams() {
 }
 
 void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
-    FILE* to = kind == MessageKind::kResult ? m_out : m_err;
-    std::fprintf(to, "%s\n", ToTerminalEncoding(text).c_str());
-    if (std::fflush(to) != 0 && to == m_out) {
+    if (kind == MessageKind::kResult) {
+        if (!m_bDryRun) PrintResult(text);
+        return;
+    }
+    std::fprintf(m_err, "%s\n", ToTerminalEncoding(text).c_str());
+    std::fflush(m_err);
+}
+
+void CConsoleUi::PrintResult(const std::string& text) {
+    m_bResultShown = true;
+    std::fprintf(m_out, "%s\n", ToTerminalEncoding(text).c_str());
+    if (std::fflush(m_out) != 0)
         Note(std::string("zelvorin-correct: the result could not be written: ") +
              std::strerror(errno));
-    }
 }
 
 void CConsoleUi::ShowError(const CException& error) {

@@ -8,10 +8,11 @@
 // The correction's surroundings on a terminal: the result goes to out, all
 // else to err, in the terminal's encoding; progress is a redrawn bar on a
 // terminal and one line per file otherwise, and Ctrl-C (or SIGTERM) stands
-// for the abort button.
+// for the abort button. In a dry run the run's result message, which says
+// the map was corrected, is held back: the tool words its own.
 class CConsoleUi final : public ICorrectionUi {
   public:
-    explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr);
+    explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr, bool bDryRun = false);
 
     // Routes the first SIGINT or SIGTERM to AbortRequested; a second one
     // ends the process at once, as if none were caught.
@@ -35,6 +36,11 @@ class CConsoleUi final : public ICorrectionUi {
 
     // Prints a line of the tool's own, already in the terminal's encoding.
     void Note(const std::string& text);
+    // Prints the result line (code page 932) on the result stream, with a
+    // note on the other when it cannot be written.
+    void PrintResult(const std::string& text);
+    // True once a result line was printed.
+    bool ResultShown() const { return m_bResultShown; }
 
   private:
     void DrawBar();
@@ -42,6 +48,8 @@ class CConsoleUi final : public ICorrectionUi {
     FILE* m_out;
     FILE* m_err;
     bool m_bTerminal;
+    bool m_bDryRun;
+    bool m_bResultShown = false;
     bool m_bProgress = false;
     std::string m_strFile;
     int m_nPercent = 0;

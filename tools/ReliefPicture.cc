@@ -137,8 +137,19 @@ std::vector<Rgb> CReliefPicture::Difference(const ReducedGrid& before,
             colours[i] = kDataGainedColour;
         else if (before.has[i])
             colours[i] = kNoDataColour;
+        else
+            colours[i] = MinorityChange(was, is, scale);
     }
     return colours;
+}
+
+// The change of a pixel whose cells mostly hold no data, before and after:
+// what its few cells with data did, so that no changed cell goes unseen.
+Rgb CReliefPicture::MinorityChange(const Bin& was, const Bin& is, double scale) {
+    if (is.nData > was.nData) return kDataGainedColour;
+    if (is.nData < was.nData) return kNoDataColour;
+    const double data = static_cast<double>(is.nData);
+    return ChangeColour(static_cast<double>(is.nSum - was.nSum) / data, scale);
 }
 
 std::vector<uint8_t> CReliefPicture::Draw() const {

@@ -171,6 +171,20 @@ TEST_F(ReliefPictureTest, CellsThatChangeWithoutMovingTheirPixelsMeanStillShow) 
     EXPECT_EQ(png.At(2, 0.1, 0.5), kUnchangedColour);
 }
 
+TEST_F(ReliefPictureTest, AChangedCellAmongCellsWithoutDataStillShows) {
+    // Four tiles across: about 2.4 cells a pixel, all without data but the
+    // south-western cell, which is raised by 10 m.
+    CReliefPicture picture({0, 0, 4 * kTileSide, kTileSide}, HeaderAt(35));
+    const auto before = Tile([](int col, int row) { return int16_t(col + row == 0 ? 101 : 0); });
+    const auto after = Tile([](int col, int row) { return int16_t(col + row == 0 ? 111 : 0); });
+    picture.AddBefore(0, 0, before.data());
+    picture.AddAfter(0, 0, after.data());
+    const Picture png = Written(picture);
+    const Rgb c = png.At(2, 0, 0);
+    EXPECT_GT(c.r, c.b) << "raised";
+    EXPECT_EQ(png.At(2, 0.1, 0.5), kUnchangedColour);
+}
+
 TEST_F(ReliefPictureTest, NoDataHasItsOwnColourAndItsChangesAreMarked) {
     // The western half of the tile has no data before; afterwards its
     // south-western quarter has gained data and the north-eastern quarter

@@ -6,6 +6,16 @@
 #include "framework/AlignedBuffer.h"
 #include "framework/File.h"
 
+std::string TableField(const std::string& text) {
+    if (text.find_first_of("\t\r\n\"") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 bool IsSecondLevelMeshCode(int32_t code) {
     return code >= 100000 && code <= 999999 && code % 10 <= 7 && code / 10 % 10 <= 7;
 }
@@ -55,8 +65,8 @@ void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int re
                      tally.bInsideMap ? "its tiles are not in the map's index"
                                       : "its square lies outside the map");
     if (m_table != nullptr)
-        std::fprintf(m_table, "%s\t%" PRId32 "\t%d\t%" PRId64 "\t%" PRId64 "\n", p, meshCode,
-                     tally.tiles, tally.cells, tally.changed);
+        std::fprintf(m_table, "%s\t%" PRId32 "\t%d\t%" PRId64 "\t%" PRId64 "\n",
+                     TableField(path).c_str(), meshCode, tally.tiles, tally.cells, tally.changed);
 }
 
 void CRunReport::OnFirstRead(TileNumber tile, const uint8_t* bytes) {
@@ -70,7 +80,7 @@ void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
 }
 
 void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
-    std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells changed in %zu tiles%s\n",
-                 result.cellsChanged, result.tilesTouched,
+    std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells %s in %zu tiles%s\n",
+                 result.cellsChanged, dryRun ? "would change" : "changed", result.tilesTouched,
                  dryRun ? " (dry run: the map was not written)" : "");
 }

@@ -57,5 +57,10 @@ class CRunReport final : public ICorrectionObserver {
     std::set<std::pair<int64_t, int64_t>> m_readTiles;
 };
 
+// A field of the table as spreadsheet programs and csv readers take it:
+// text holding a tab, a line break or a double quote is enclosed in double
+// quotes, its own double quotes doubled; other text stays as it is.
+std::string TableField(const std::string& text);
+
 // True for a second-level mesh code: six digits whose fifth and sixth are 0-7.
 bool IsSecondLevelMeshCode(int32_t code);

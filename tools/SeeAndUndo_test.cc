@@ -76,9 +76,11 @@ TEST_F(SeeAndUndoTest, ReportCountsWhatEachMeshDidAndWarnsOfThoseThatDidNothing)
     const std::string outside = Mesh("d.mem", 513800, Six);          // far south-west
     const std::string oddCode = Mesh("e.mem", 523989, Six);          // digits 8 and 9
     std::ofstream(Path("f.mem"), std::ios::binary) << "523940\r\n";  // no record line
-    const RunResult r =
-        Run("--report " + Path("r.tsv") + " " + MapPath() + " " + diagonal + " " + diagonal + " " +
-            straddling + " " + unlisted + " " + outside + " " + oddCode + " " + Path("f.mem"));
+    // A second-level code whose last digit is 7, in a name that needs quotes.
+    const std::string quoted = Mesh("g\t\"q\".mem", 523947, Six);
+    const RunResult r = Run("--report " + Path("r.tsv") + " " + MapPath() + " " + diagonal + " " +
+                            diagonal + " " + straddling + " " + unlisted + " " + outside + " " +
+                            oddCode + " " + Path("f.mem") + " '" + quoted + "'");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadText(Path("r.tsv")),
               "file\tmesh\ttiles\tcells\tchanged\n" + diagonal +
@@ -86,13 +88,15 @@ TEST_F(SeeAndUndoTest, ReportCountsWhatEachMeshDidAndWarnsOfThoseThatDidNothing)
                   diagonal + "\t523940\t1\t40000\t0\n" +  // nothing new the second time
                   straddling + "\t523943\t1\t8000\t40\n" + unlisted + "\t523944\t0\t0\t0\n" +
                   outside + "\t513800\t0\t0\t0\n" + oddCode + "\t523989\t0\t0\t0\n" +
-                  Path("f.mem") + "\t523940\t1\t40000\t40000\n");
+                  Path("f.mem") + "\t523940\t1\t40000\t40000\n" + "\"" + Path("g\t\"\"q\"\".mem") +
+                  "\"\t523947\t0\t0\t0\n");
     EXPECT_NE(r.err.find(unlisted + " wrote no cell: its tiles are not in the map's index"),
               std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find(outside + " wrote no cell: its square lies outside the map"),
               std::string::npos);
     EXPECT_NE(r.err.find("523989 is not a second-level mesh code"), std::string::npos);
+    EXPECT_EQ(r.err.find("523947 is not"), std::string::npos);
     EXPECT_NE(r.err.find(Path("f.mem") + " holds no record line"), std::string::npos);
     EXPECT_EQ(r.err.find(diagonal + " wrote no cell"), std::string::npos);
     EXPECT_NE(r.err.find(std::to_string(200 + 40 + 40000) + " cells changed in 2 tiles"),
@@ -140,7 +144,7 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
         {"--frobnicate", 2, "Usage"},
         // An output that is the map, a mesh file or another output.
         {"--report " + MapPath(), 9, "would overwrite the map"},
-        {"--picture " + a, 9, "would overwrite a mesh file"},
+        {"--picture " + a, 9, "would overwrite the mesh file"},
         {"--undo " + Path("fresh.undo") + " --report " + Path("fresh.undo"), 9,
          "would overwrite the undo file"},
         {"--restore " + Path("taken.undo") + " -n", 2, "no other option"},
@@ -153,6 +157,36 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
         EXPECT_FALSE(fs::exists(Path("fresh.undo"))) << "left behind by " << c.options;
     }
     EXPECT_EQ(ReadText(Path("taken.undo")), "x");
+
+    // The same by other names, and mesh files found in a folder.
+    fs::create_directory(Path("mesh"));
+    fs::copy_file(a, Path("mesh/523940.mem"));
+    const std::string meshText = ReadText(Path("mesh/523940.mem"));
+    fs::create_hard_link(MapPath(), Path("linked.dcm"));
+    std::ofstream(Path("kept.tsv")) << "kept";
+    const struct {
+        std::string options;
+        int status;
+        std::string words;
+    } folderCases[] = {
+        {"--picture " + Path("mesh/523940.mem"), 9, "would overwrite the mesh file"},
+        {"--report " + Path("mesh/../mesh/./523940.mem"), 9, "would overwrite the mesh file"},
+        {"--undo " + Path("mesh/523940.mem"), 8, "would overwrite the mesh file"},
+        {"--report " + Path("linked.dcm"), 9, "would overwrite the map"},
+        {"--undo " + Path("fresh.undo") + " --picture " + Path("./fresh.undo"), 9,
+         "would overwrite the undo file"},
+        // The picture is checked first: a refused run leaves the report as it was.
+        {"--report " + Path("kept.tsv") + " --picture " + Path("no/such.png"), 9, "picture"},
+    };
+    for (const auto& c : folderCases) {
+        const RunResult r = Run(c.options + " " + MapPath() + " " + Path("mesh"));
+        EXPECT_EQ(r.status, c.status) << c.options << ": " << r.err;
+        EXPECT_NE(r.err.find(c.words), std::string::npos) << c.options << ": " << r.err;
+        EXPECT_EQ(Map(), m_original) << c.options;
+        EXPECT_EQ(ReadText(Path("mesh/523940.mem")), meshText) << c.options;
+        EXPECT_FALSE(fs::exists(Path("fresh.undo"))) << "left behind by " << c.options;
+    }
+    EXPECT_EQ(ReadText(Path("kept.tsv")), "kept");
 
     // A report that cannot be written is a failure of its own, after the
     // correction it was to describe.

@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <vector>
 
+#include "correction/MeshFileSource.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/FileIdentity.h"
 #include "tools/ReliefPicture.h"
 
 namespace {
@@ -14,12 +16,16 @@ namespace {
 constexpr int kExitUndoFile = 8;
 constexpr int kExitOutputFile = 9;
 
-// True when a and b name one file: the same path, or the same existing file
-// by two names.
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a == b) return true;
+// True when two outputs name one file: the same file by any name, or, where
+// it does not exist yet, the same place.
+bool SameOutput(const std::string& a, const std::string& b) {
+    const auto idA = IdentifyFile(a);
+    if (idA) return idA == IdentifyFile(b);
     std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
+    const auto placeA = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto placeB = std::filesystem::weakly_canonical(b, ec);
+    return ec ? a == b : placeA == placeB;
 }
 
 }  // namespace
@@ -28,12 +34,18 @@ CSideFiles::~CSideFiles() {
     if (m_report != nullptr) std::fclose(m_report);
 }
 
-std::optional<CSideFiles::Collision> CSideFiles::FindCollision() const {
-    // What the run reads, then what it writes: no output may be any of them.
-    std::vector<std::pair<std::string, std::string>> taken = {{m_line.mapPath, "the map"}};
-    std::error_code ec;
-    if (m_line.meshArgs.size() > 1 || std::filesystem::is_regular_file(m_line.meshArgs[0], ec))
-        for (const auto& mesh : m_line.meshArgs) taken.push_back({mesh, "a mesh file"});
+std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& meshes) const {
+    // What the run reads, by identity: the map and every mesh file the run
+    // would open, a folder's included.
+    std::vector<std::pair<FileIdentity, std::string>> inputs;
+    if (const auto map = IdentifyFile(m_line.mapPath)) inputs.push_back({*map, "the map"});
+    for (bool more = meshes.First(); more; more = meshes.Next()) {
+        const std::string path = meshes.EntryPath();
+        if (const auto mesh = IdentifyFile(path))
+            inputs.push_back({*mesh, "the mesh file " + path});
+    }
+    meshes.Close();
+
     const struct {
         const std::string& path;
         const char* what;
@@ -41,20 +53,26 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision() const {
     } outputs[] = {{m_line.strUndo, "the undo file", kExitUndoFile},
                    {m_line.strReport, "the report", kExitOutputFile},
                    {m_line.strPicture, "the picture", kExitOutputFile}};
+    std::vector<std::pair<std::string, std::string>> written;  // outputs before this one
     for (const auto& output : outputs) {
         if (output.path.empty()) continue;
-        for (const auto& [other, otherWhat] : taken)
-            if (SameFile(output.path, other))
-                return Collision{
-                    std::string(output.what) + " " + output.path + " would overwrite " + otherWhat,
-                    output.status};
-        taken.push_back({output.path, output.what});
+        std::string overwritten;
+        if (const auto id = IdentifyFile(output.path))
+            for (const auto& [input, what] : inputs)
+                if (*id == input) overwritten = what;
+        for (const auto& [other, what] : written)
+            if (overwritten.empty() && SameOutput(output.path, other)) overwritten = what;
+        if (!overwritten.empty())
+            return Collision{
+                std::string(output.what) + " " + output.path + " would overwrite " + overwritten,
+                output.status};
+        written.push_back({output.path, output.what});
     }
     return std::nullopt;
 }
 
-std::optional<int> CSideFiles::Open() {
-    if (const auto collision = FindCollision()) {
+std::optional<int> CSideFiles::Open(IMeshFileSource& meshes) {
+    if (const auto collision = FindCollision(meshes)) {
         std::fprintf(stderr, "zelvorin-correct: %s\n", collision->what.c_str());
         return collision->status;
     }

@@ -8,6 +8,7 @@
 #include "tools/CommandLine.h"
 
 class CFile;
+class IMeshFileSource;
 
 // The files a run writes beside the map: the undo file and the report, made
 // before the map is touched, and the picture, known by then to be makeable.
@@ -17,10 +18,11 @@ class CSideFiles {
     ~CSideFiles();
 
     // Creates the undo file and the report and checks the picture's path,
-    // none of them the map, a listed mesh file or another of them. On
-    // failure says why on standard error, leaves no new file behind and
-    // returns the exit status: 8 for the undo file, 9 for the others.
-    std::optional<int> Open();
+    // none of them the map, a mesh file that meshes yields or another of
+    // them, by any name. On failure says why on standard error, leaves no
+    // new file behind and returns the exit status: 8 for the undo file, 9
+    // for the others.
+    std::optional<int> Open(IMeshFileSource& meshes);
 
     CFile* Undo() const { return m_undo.get(); }
     FILE* Report() const { return m_report; }
@@ -38,7 +40,7 @@ class CSideFiles {
         std::string what;  // which output would overwrite what
         int status;        // the exit status for that output
     };
-    std::optional<Collision> FindCollision() const;
+    std::optional<Collision> FindCollision(IMeshFileSource& meshes) const;
 
     const CommandLine& m_line;
     std::unique_ptr<CFile> m_undo;

@@ -3,8 +3,8 @@
 # failure's message, stream and exit status, signals, closed outputs and
 # options. Usage: cli_test.sh ZELVORIN_CORRECT ZELVORIN_SAMPLE
 set -u
-tool=$1
-sample=$2
+tool=$(realpath "$1")
+sample=$(realpath "$2")
 work=$(mktemp -d "${TEST_TMPDIR:-${TMPDIR:-/tmp}}/zelvorin_cli.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
@@ -57,7 +57,7 @@ check "listed files" 0 out "2 個の数値地図ファイル" \
     "$tool" "$work/again.dcm" "$work/mesh/523941.mem" "$work/mesh/523942.mem"
 cp "$work/again.dcm" "$work/first-two.dcm"
 
-# Options come before the map; "--" ends them.
+# Options anywhere among the operands; "--" ends them.
 check "usage" 2 err "Usage:" "$tool" "$work/sample.dcm"
 check "help documents statuses" 0 out "Exit status" "$tool" --help
 check "version" 0 out "zelvorin-correct " "$tool" --version
@@ -66,6 +66,27 @@ check "unknown option" 2 err "unknown option --frobnicate" \
 cp "$work/pristine.dcm" "$work/-dash.dcm"
 check "-- ends the options" 0 out "6 個の数値地図ファイル" \
     "$tool" -- "$work/-dash.dcm" "$work/mesh"
+cp "$work/pristine.dcm" "$work/late.dcm"
+check "an option after the operands" 0 out "2 mesh files read; dry run: the map was not written" \
+    "$tool" "$work/late.dcm" "$work/mesh/523941.mem" "$work/mesh/523942.mem" --dry-run
+same_map "an option after the operands is no mesh file" "$work/late.dcm" "$work/pristine.dcm"
+grep -qF "would change" "$work/err" || fail "a dry run's summary says what would change"
+mkdir "$work/dashes"
+cp "$work/mesh/523941.mem" "$work/dashes/-x.mem"
+check "a mesh file named -x.mem after --" 0 out "1 個の数値地図ファイル" \
+    bash -c 'cd "$1" && "$2" ../late.dcm -- -x.mem' _ "$work/dashes" "$tool"
+check "--force without --restore" 2 err "--force goes with --restore only" \
+    "$tool" --force "$work/late.dcm" "$work/mesh"
+check "--restore with extra operands" 2 err "takes the map alone" \
+    "$tool" --restore "$work/none.undo" "$work/late.dcm" "$work/mesh"
+check "--restore with another option" 2 err "no other option than --force" \
+    "$tool" "$work/late.dcm" --restore "$work/none.undo" --report "$work/r.tsv"
+if [ -w /dev/full ]; then
+    check "help that cannot be written" 1 err "cannot write to standard output" \
+        bash -c '"$1" --help >/dev/full' _ "$tool"
+    check "version that cannot be written" 1 err "cannot write to standard output" \
+        bash -c '"$1" --version >/dev/full' _ "$tool"
+fi
 
 # A map that cannot be opened: the message, then the path and the reason.
 check "missing map" 3 err "none.dcm: No such file or directory" \
@@ -89,7 +110,24 @@ same_map "junk map unchanged" "$work/junk.dcm" "$work/junk-before.dcm"
 
 mkdir "$work/empty"
 check "missing folder" 5 err "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/nowhere"
-check "no mesh files" 5 err "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/empty"
+grep -qF "$work/nowhere does not exist" "$work/err" || fail "a missing folder is named"
+check "no mesh files" 5 err "$work/empty holds no mesh file" "$tool" "$work/sample.dcm" "$work/empty"
+
+# A map that cannot be written part way: the tool says so, names the map and
+# still says how many files were applied.
+cp "$work/pristine.dcm" "$work/limited.dcm"
+check "the map cannot be written" 7 err "limited.dcm" \
+    bash -c 'trap "" XFSZ; ulimit -f 300; exec "$@"' _ "$tool" "$work/limited.dcm" "$work/mesh"
+grep -qF "圧縮地図の読み書きに失敗" "$work/err" || fail "a map failure is told as one"
+grep -qE "^[0-9]+ 個の数値地図ファイルを読み込んで訂正しました.$" "$work/out" ||
+    fail "a failed run still gives its result line"
+
+# A picture where no cell is written: no older file stays as if it were one.
+echo old >"$work/old.png"
+{ printf 513800; tail -c +7 "$work/mesh/523941.mem"; } >"$work/far.mem"
+check "no cell written, no picture" 0 err "no cell was written, so no picture" \
+    "$tool" --picture "$work/old.png" "$work/late.dcm" "$work/far.mem"
+[ -e "$work/old.png" ] && fail "an older picture stays where no picture was drawn"
 
 cp "$work/pristine.dcm" "$work/stop.dcm"
 check "unreadable mesh stops the run" 6 err "missing.mem: No such file or directory" \

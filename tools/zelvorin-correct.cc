@@ -12,6 +12,7 @@
 
 #include "correction/CorrectMap.h"
 #include "correction/MeshFileSource.h"
+#include "correction/Messages.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "tools/CommandLine.h"
@@ -25,6 +26,7 @@ namespace {
 
 enum ExitStatus {
     kExitCompleted = 0,
+    kExitNotWritten = 1,  // --help or --version could not be written
     kExitUsage = 2,
     kExitCannotOpen = 3,
     kExitRejected = 4,
@@ -39,7 +41,7 @@ enum ExitStatus {
 const char kSynopsis[] =
     "Usage: zelvorin-correct [OPTION]... MAP.dcm FOLDER\n"
     "       zelvorin-correct [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n"
-    "       zelvorin-correct --restore UNDO MAP.dcm\n";
+    "       zelvorin-correct --restore UNDO [--force] MAP.dcm\n";
 
 const char kDescription[] =
     "\n"
@@ -56,6 +58,9 @@ const char kDescription[] =
     "that wrote no cell, held no record line or has no second-level mesh code, and\n"
     "ends with the cells changed; warnings do not change the exit status.\n"
     "\n"
+    "Options may stand anywhere among the operands. \"--\" ends them: a map or mesh\n"
+    "file whose name begins with '-' goes after it, or is written as ./-NAME.\n"
+    "\n"
     "Options:\n"
     "  -n, --dry-run       do everything but write the map (opened read-only)\n"
     "      --report FILE   write a tab-separated table, one row per mesh file\n"
@@ -64,13 +69,16 @@ const char kDescription[] =
     "                      as a PNG at most 1,600 pixels wide\n"
     "      --undo FILE     save every tile block before it is first overwritten\n"
     "                      (about 200 KB a tile) in FILE, which must not exist\n"
-    "      --restore UNDO  write the blocks saved in UNDO back into MAP.dcm\n"
+    "      --restore UNDO  write the blocks saved in UNDO back into MAP.dcm; refused\n"
+    "                      when the map was changed since by anything else\n"
+    "      --force         with --restore: write the blocks back all the same\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
-    "      --              end of options: the next argument is the map\n"
+    "      --              end of options\n"
     "\n"
     "Exit status:\n"
     "  0    every mesh file was applied (or the map was restored)\n"
+    "  1    the help or version could not be written\n"
     "  2    wrong arguments or an unknown option\n"
     "  3    the map cannot be opened (missing, no permission, not a regular file, or\n"
     "       held by another run)\n"
@@ -78,22 +86,33 @@ const char kDescription[] =
     "       degree, damaged, or its tile index does not fit in memory)\n"
     "  5    no mesh file was found (also when FOLDER does not exist)\n"
     "  6    a mesh file could not be used; the files before it were applied\n"
-    "  7    reading or writing the map failed part way; whole tiles written before the\n"
-    "       failure stay written\n"
+    "  7    reading or writing the map failed part way; the map holds exactly the\n"
+    "       files applied before the failure\n"
     "  8    the undo file cannot be used: it exists already, cannot be created,\n"
-    "       belongs to another map or is damaged (checked before the map is touched)\n"
+    "       belongs to another map, is damaged or cut short, or the map was changed\n"
+    "       since (checked before the map is touched); or writing it failed part\n"
+    "       way, and the map holds exactly the files applied before the failure\n"
     "  9    the report or picture file cannot be created (checked before the map is\n"
-    "       touched)\n"
+    "       touched) or written\n"
     "  130  stopped by Ctrl-C (SIGINT); the files before it were applied\n"
     "  143  stopped by SIGTERM; the files before it were applied\n";
 
-int ExitStatusFor(const CorrectionResult& result, const std::string& mapPath, CConsoleUi& ui) {
+// Why a folder gave no mesh file: it does not exist, or holds none.
+std::string NoMeshFilesReason(const CommandLine& line) {
+    const std::string& folder = line.meshArgs[0];
+    std::error_code ec;
+    if (!std::filesystem::exists(folder, ec)) return folder + " does not exist";
+    return folder + " holds no mesh file (*.mem)";
+}
+
+int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CConsoleUi& ui) {
+    const std::string because = result.reason.empty() ? "" : ": " + result.reason;
     switch (result.outcome) {
         case CorrectionOutcome::kCompleted:
             return kExitCompleted;
         case CorrectionOutcome::kStopped:
-            ui.Note("zelvorin-correct: cannot use mesh file " + result.unusableFile + ": " +
-                    result.reason + "; later files were not applied");
+            ui.Note("zelvorin-correct: cannot use mesh file " + result.unusableFile + because +
+                    "; later files were not applied");
             return kExitUnusableMesh;
         case CorrectionOutcome::kAborted: {
             const int signal = CConsoleUi::InterruptSignal();
@@ -105,14 +124,17 @@ int ExitStatusFor(const CorrectionResult& result, const std::string& mapPath, CC
             return kExitSignalBase + (signal != 0 ? signal : SIGINT);
         }
         case CorrectionOutcome::kNoMeshFiles:
+            ui.Note("zelvorin-correct: " + NoMeshFilesReason(line));
             return kExitNoMeshFiles;
         case CorrectionOutcome::kCannotOpen:
-            ui.Note("zelvorin-correct: cannot open the map " + mapPath + ": " + result.reason);
+            ui.Note("zelvorin-correct: cannot open the map " + line.mapPath + because);
             return kExitCannotOpen;
         case CorrectionOutcome::kRejected:
+            ui.Note("zelvorin-correct: cannot correct the map " + line.mapPath + because);
             return kExitRejected;
         case CorrectionOutcome::kNoMemory:
-            ui.Note("zelvorin-correct: the map's tile index does not fit in memory");
+            ui.Note("zelvorin-correct: the tile index of " + line.mapPath +
+                    " does not fit in memory");
             return kExitRejected;
         case CorrectionOutcome::kFileError:
             return kExitFileError;
@@ -120,13 +142,45 @@ int ExitStatusFor(const CorrectionResult& result, const std::string& mapPath, CC
     return kExitFileError;
 }
 
+// True when the run reached the map's tiles: its result says how many files
+// it applied, however it ended.
+bool ReachedTheTiles(CorrectionOutcome outcome) {
+    return outcome != CorrectionOutcome::kCannotOpen && outcome != CorrectionOutcome::kRejected &&
+           outcome != CorrectionOutcome::kNoMemory && outcome != CorrectionOutcome::kNoMeshFiles;
+}
+
+// The result line that the run did not show: after a failure, or in a dry
+// run, whose map was not corrected.
+std::string ResultLine(int applied, bool dryRun) {
+    char text[160];
+    std::snprintf(
+        text, sizeof text,
+        dryRun ? "%d mesh files read; dry run: the map was not written" : kMsgAppliedFormat,
+        applied);
+    return text;
+}
+
+// Prints --help or --version; status 1 when it cannot be written.
+int PrintInfo(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kExitCompleted;
+    std::fprintf(stderr, "zelvorin-correct: cannot write to standard output: %s\n",
+                 std::strerror(errno));
+    return kExitNotWritten;
+}
+
 // Writes the picture of the run, with the land around the change as the map
-// now holds it; false, with a note, when it cannot be written.
+// now holds it; false, with a note, when it cannot be written. Where the run
+// wrote no cell there is no picture, and no older file is left at its path
+// to be taken for one.
 bool WritePicture(const CommandLine& line, CRunReport& report) {
     const CReliefPicture* picture = report.Picture();
     if (picture == nullptr) {
-        std::fputs("zelvorin-correct: no cell was written, so no picture\n", stderr);
-        return true;
+        std::error_code ec;
+        const bool removed = std::filesystem::remove(line.strPicture, ec);
+        std::fprintf(stderr, "zelvorin-correct: no cell was written, so no picture%s\n",
+                     removed ? (": the older " + line.strPicture + " was removed").c_str() : "");
+        return !ec;
     }
     try {
         report.AddUntouchedTiles(*OpenFile(line.mapPath, FileAccess::kReadShared));
@@ -193,12 +247,9 @@ int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            std::fputs(kSynopsis, stdout);
-            std::fputs(kDescription, stdout);
-            return kExitCompleted;
+            return PrintInfo(std::string(kSynopsis) + kDescription);
         case CommandLine::Action::kVersion:
-            std::puts("zelvorin-correct " ZELVORIN_VERSION);
-            return kExitCompleted;
+            return PrintInfo("zelvorin-correct " ZELVORIN_VERSION "\n");
         case CommandLine::Action::kUsageError:
             std::fprintf(stderr, "zelvorin-correct: %s\n%sTry 'zelvorin-correct --help'.\n",
                          line.error.c_str(), kSynopsis);
@@ -209,9 +260,9 @@ int main(int argc, char** argv) {
             break;
     }
 
-    CSideFiles files(line);
-    if (const auto failed = files.Open()) return *failed;
     const std::unique_ptr<IMeshFileSource> meshes = MeshFilesOf(line.meshArgs);
+    CSideFiles files(line);
+    if (const auto failed = files.Open(*meshes)) return *failed;
     CRunReport report(stderr);
     if (files.Report() != nullptr) report.WriteTableTo(files.Report());
     if (!line.strPicture.empty()) {
@@ -228,23 +279,23 @@ int main(int argc, char** argv) {
     options.pObserver = &report;
     options.pJournal = journal ? &*journal : nullptr;
 
-    CConsoleUi ui;
+    CConsoleUi ui(stdout, stderr, line.bDryRun);
     CConsoleUi::CatchInterrupts();
     CorrectionResult result;
     try {
         result = CorrectMap(line.mapPath, *meshes, ui, options);
     } catch (const std::exception& error) {
-        // Memory running out, a dry run's above all: the map holds every
-        // tile written before, as after a failure of the map file.
+        // Memory running out, a dry run's above all: the map holds the files
+        // applied before, as after a failure of the map file.
         std::fprintf(stderr, "zelvorin-correct: the run failed: %s\n", error.what());
         result.outcome = CorrectionOutcome::kFileError;
     }
-    int status = ExitStatusFor(result, line.mapPath, ui);
+    const int status = ExitStatusFor(result, line, ui);
     if (journal && !journal->Begun()) files.DropUndo();
-    if (result.outcome != CorrectionOutcome::kCannotOpen &&
-        result.outcome != CorrectionOutcome::kRejected &&
-        result.outcome != CorrectionOutcome::kNoMemory)
+    if (ReachedTheTiles(result.outcome)) {
+        if (!ui.ResultShown()) ui.PrintResult(ResultLine(result.applied, line.bDryRun));
         report.PrintSummary(result, line.bDryRun);
+    }
     const bool reported = files.CloseReport();
     const bool drawn = line.strPicture.empty() || WritePicture(line, report);
     return !(reported && drawn) && status == kExitCompleted ? kExitOutputFile : status;
