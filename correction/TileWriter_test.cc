@@ -144,6 +144,9 @@ TEST(TileWriterTest, CountsWhatAMeshWrote) {
     tally = writer.Apply(513800, *grid);
     EXPECT_EQ(tally.tiles, 0);
     EXPECT_FALSE(tally.bInsideMap);
+    // North and east of the map's tiles, in tiles that could have keys.
+    EXPECT_FALSE(writer.Apply(533947, *grid).bInsideMap) << "north";
+    EXPECT_FALSE(writer.Apply(524040, *grid).bInsideMap) << "east";
     EXPECT_EQ(writer.TilesTouched(), 4u);
 }
 
