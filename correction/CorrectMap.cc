@@ -52,7 +52,6 @@ void ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, ICorrectionUi&
         }
         const MeshTally tally = writer.Apply(code, work->grid);
         ++result.applied;
-        result.cellsChanged += tally.changed;
         if (observer != nullptr) observer->OnMeshApplied(path, code, control.records, tally);
         ui.SetPos(ProgressPercent(result.applied, counted));
         ui.Pump();
@@ -104,7 +103,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
     CTileIndex index;
     std::optional<CTileWriter> writer;
     try {
-        switch (LoadTileIndex(map, header, index)) {
+        switch (LoadTileIndex(map, header, index, &result.reason)) {
             case IndexLoad::kNoMemory:
                 map.Close();
                 result.outcome = CorrectionOutcome::kNoMemory;
@@ -117,7 +116,13 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
             case IndexLoad::kLoaded:
                 break;
         }
-        if (options.pJournal != nullptr && !options.bDryRun) options.pJournal->Begin(map, header);
+        if (options.pJournal != nullptr && !options.bDryRun) {
+            try {
+                options.pJournal->Begin(map, header);
+            } catch (const CFileException& failure) {
+                throw CJournalException(failure);
+            }
+        }
         writer.emplace(map, header, index,
                        options.bDryRun ? CTileWriter::Mode::kDryRun : CTileWriter::Mode::kWrite,
                        options.nCachedTiles, options.pJournal, options.pObserver);
@@ -129,6 +134,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         writer->Flush();
         writer->ShowFinalTiles();
         result.tilesTouched = writer->TilesTouched();
+        result.cellsChanged = writer->CellsDiffering();
         ui.CloseProgress();
         if (!found) {
             ui.ShowMessage(kMsgNoMeshFiles, MessageKind::kFailure);
@@ -139,9 +145,17 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         index.Clear();
         map.Close();
     } catch (const CException& error) {
+        result.outcome = CorrectionOutcome::kFileError;
+        if (const auto* file = dynamic_cast<const CFileException*>(&error)) {
+            result.failedFile = file->Path();
+            result.reason = file->Reason();
+            if (dynamic_cast<const CJournalException*>(file) != nullptr)
+                result.outcome = CorrectionOutcome::kJournalFailed;
+        }
         if (writer) {
             writer->FlushAfterFailure();
             result.tilesTouched = writer->TilesTouched();
+            result.cellsChanged = writer->CellsDiffering();
             try {
                 writer->ShowFinalTiles();
             } catch (const std::exception&) {
@@ -152,7 +166,6 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         meshes.Close();
         ui.CloseProgress();
         ui.ShowError(error);
-        result.outcome = CorrectionOutcome::kFileError;
     } catch (...) {
         // Anything else (memory running out) goes on to the caller, with the
         // map as whole as for the failures handled here.

@@ -13,22 +13,27 @@ struct DCMHEADER;
 
 // How a correction of one map ended.
 enum class CorrectionOutcome {
-    kCompleted,    // every mesh file applied
-    kStopped,      // a mesh file could not be used; the ones before it were applied
-    kAborted,      // the user aborted between files, or while a file was read
-    kNoMeshFiles,  // the source had no entry
-    kCannotOpen,   // the map could not be opened
-    kRejected,     // the map is not one that can be corrected
-    kNoMemory,     // the tile index could not be allocated
-    kFileError,    // reading or writing the map failed part way
+    kCompleted,      // every mesh file applied
+    kStopped,        // a mesh file could not be used; the ones before it were applied
+    kAborted,        // the user aborted between files, or while a file was read
+    kNoMeshFiles,    // the source had no entry
+    kCannotOpen,     // the map could not be opened
+    kRejected,       // the map is not one that can be corrected
+    kNoMemory,       // the tile index could not be allocated
+    kFileError,      // reading or writing the map failed part way
+    kJournalFailed,  // the journal could not keep the originals; nothing it
+                     // would have protected was written
 };
 
 struct CorrectionResult {
     CorrectionOutcome outcome = CorrectionOutcome::kCompleted;
     int applied = 0;           // mesh files written into the map
     std::string unusableFile;  // the entry that ended the pass: kStopped, or kAborted in its read
-    std::string reason;        // the system's reason, for kStopped and kCannotOpen
-    int64_t cellsChanged = 0;  // summed over the meshes applied
+    std::string failedFile;    // the file whose failure ended the run: kFileError, kJournalFailed
+    // Why: the system's reason for kStopped, kCannotOpen, kFileError and
+    // kJournalFailed; what is wrong with the map, in English, for kRejected.
+    std::string reason;
+    int64_t cellsChanged = 0;  // distinct cells that hold another value than before the run
     size_t tilesTouched = 0;   // distinct tile blocks that received cells
 };
 
@@ -68,8 +73,10 @@ struct CorrectionOptions {
 // file is read: a file whose read it stops is not applied. Every tile changed
 // is on disk before the outcome is shown. Never throws for a failure of the
 // map file or of the UI's framework; both end the run with kFileError after
-// ShowError. A dry run opens the map for shared reading and does everything
-// but the writes.
+// ShowError, and a failure of the journal ends it with kJournalFailed. Either
+// way the map holds exactly the mesh files counted as applied, as far as it
+// can still be written. A dry run opens the map for shared reading and does
+// everything but the writes.
 CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui,
                             const CorrectionOptions& options = {});
 

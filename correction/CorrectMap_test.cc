@@ -124,6 +124,7 @@ TEST_F(CorrectMapTest, ThreeMeshFilesAreAppliedAndCounted) {
     EXPECT_EQ(ui.messages[0].text, Applied(3));
     EXPECT_EQ(ui.messages[0].kind, MessageKind::kResult);
     EXPECT_EQ(CoveredCell(), 31) << "the last file wins, encoded";
+    EXPECT_EQ(result.cellsChanged, 200 * 200) << "a cell changed three times counts once";
 }
 
 TEST_F(CorrectMapTest, SevenFilesMoveTheBarInTruncatedSteps) {
@@ -231,7 +232,9 @@ TEST_F(CorrectMapTest, RefusedMapSaysItCannotBeCorrected) {
     std::ofstream(MapPath(), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
-    EXPECT_EQ(Run().outcome, CorrectionOutcome::kRejected);
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kRejected);
+    EXPECT_EQ(result.reason, "the header's kind is not 0");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, kMsgCannotCorrectMap);
     EXPECT_EQ(ui.progressOpened, 0);
@@ -269,9 +272,49 @@ TEST_F(CorrectMapTest, WriteErrorEndsTheRunWithAnErrorAndNoCount) {
     EXPECT_EQ(result.outcome, CorrectionOutcome::kFileError);
     ASSERT_EQ(ui.errors.size(), 1u);
     EXPECT_NE(ui.errors[0].find("write"), std::string::npos);
+    EXPECT_EQ(result.failedFile, "memory");
+    EXPECT_EQ(result.reason, "injected failure");
     EXPECT_TRUE(ui.messages.empty()) << "a failed run is not reported as a count";
     EXPECT_EQ(TileCellAt(inner.Bytes(), SampleBlockOffset(0), 0, 40), 3)
         << "the tiles that could still be written hold both files, whole";
+}
+
+// A journal whose file fails at its n-th commit, or at its start.
+class CFullJournal final : public IMapJournal {
+  public:
+    explicit CFullJournal(int failingCommit) : m_left(failingCommit) {}
+    void Begin(CFile&, const DCMHEADER&) override {
+        if (m_left == 0) Fail();
+    }
+    void Save(int64_t, const uint8_t*) override {}
+    void Intend(int64_t, const uint8_t*) override {}
+    void Commit() override {
+        if (--m_left == 0) Fail();
+    }
+
+  private:
+    static void Fail() {
+        throw CFileException(CFileException::Op::kWrite, "run.undo", "No space left on device");
+    }
+    int m_left;
+};
+
+TEST_F(CorrectMapTest, JournalFailureIsToldApartFromTheMaps) {
+    AddMesh("a.mem", 1);
+    for (int failing : {0, 1}) {
+        CFullJournal journal(failing);
+        CorrectionOptions options;
+        options.pJournal = &journal;
+        CFolderMeshFiles meshes(Folder());
+        const auto result = CorrectMap(MapPath(), meshes, ui, options);
+        EXPECT_EQ(result.outcome, CorrectionOutcome::kJournalFailed) << failing;
+        EXPECT_EQ(result.failedFile, "run.undo");
+        EXPECT_EQ(result.reason, "No space left on device");
+        // A journal failing at its start lets nothing be written; one that
+        // takes the retry of a failed run keeps the file applied whole.
+        EXPECT_EQ(result.applied, failing);
+        EXPECT_EQ(CoveredCell(), failing == 0 ? 7 : 2);
+    }
 }
 
 TEST(ProgressPercentTest, StaysWithinTheBarsRange) {

@@ -6,9 +6,12 @@
 #include <unordered_set>
 #include <vector>
 
+#include "correction/TileSpill.h"
 #include "elevation/DcmLayout.h"
 #include "elevation/MeshGrid.h"
 #include "elevation/MeshPatch.h"
+#include "framework/AlignedBuffer.h"
+#include "framework/Exception.h"
 
 class CAlignedBuffer;
 class CFile;
@@ -19,7 +22,15 @@ struct MeshTally {
     int tiles = 0;            // tile blocks that received at least one cell
     int64_t cells = 0;        // cells written
     int64_t changed = 0;      // of those, cells that hold another value now
-    bool bInsideMap = false;  // some cell of the square lies in a tile that can have a key
+    bool bInsideMap = false;  // the square overlaps the tiles the map's index spans
+};
+
+// A failure of the journal's file: the run cannot keep originals, so it
+// writes nothing more that they would protect. Path and reason are the
+// journal file's.
+class CJournalException : public CFileException {
+  public:
+    explicit CJournalException(const CFileException& failure) : CFileException(failure) {}
 };
 
 // Keeps the original bytes of every block before the run first overwrites
@@ -58,8 +69,19 @@ class ITileObserver {
 // while the cache is on, and for a map whose index lists overlapping blocks
 // every tile is written straight after its patch, as the plain path does.
 //
+// A mesh goes into the map whole or not at all: when a read, a write or the
+// journal fails while a mesh is applied, the cells it had patched go back to
+// what they held before it, in the cache or, for a tile already written, by
+// a write of their own, journaled like any other.
+//
+// Each held tile keeps beside its working copy the bytes it had before the
+// run, and the writer counts, patch by patch, the distinct cells that now
+// differ from them. A changed tile that leaves the cache puts its originals
+// in a spill (a temporary file), from which they come back with the tile.
+//
 // A dry run writes nothing: it holds every tile it changed in memory (about
-// 200 KB each), so that later meshes see earlier ones as a real run would.
+// 400 KB each with its originals), so that later meshes see earlier ones as
+// a real run would.
 class CTileWriter {
   public:
     // Tiles a real run holds at most: about 6.5 MB.
@@ -78,12 +100,14 @@ class CTileWriter {
 
     // Writes the grid of mesh meshCode into the tiles that hold its cells
     // and that the map lists with a whole block. File errors propagate as
-    // CFileException; the tiles patched before stay held for Flush.
+    // CFileException, the journal's as CJournalException; the mesh's cells
+    // are then put back (as far as the map lets them be written), and the
+    // tiles patched by earlier meshes stay held for Flush.
     MeshTally Apply(int32_t meshCode, const MeshGrid& grid);
 
     // Writes back every tile changed and not yet written. Call it on every
     // path that ends a run, before the run reports its end. File errors
-    // propagate as CFileException.
+    // propagate as CFileException, the journal's as CJournalException.
     void Flush();
 
     // Writes back, on a run's failure path, every changed tile that can
@@ -97,19 +121,39 @@ class CTileWriter {
 
     // Distinct tile blocks that received cells so far.
     size_t TilesTouched() const { return m_touched.size(); }
+    // Distinct cells that hold another value than before the run, after
+    // the meshes applied so far.
+    int64_t CellsDiffering() const { return m_cellsDiffering; }
     // True when the index lists blocks that overlap, so nothing is cached.
     bool WritesThrough() const { return m_bOverlap; }
 
   private:
     struct Slot;
+    // One tile the current mesh patched, and what it overwrote there.
+    struct Patched {
+        TileNumber tile;
+        int64_t block;
+        const uint8_t* overwritten;
+        int64_t differing;
+        bool bFirstTouch;
+    };
 
     Slot* Acquire(TileNumber tile, int64_t block);
     Slot* FreeSlot();
+    // Takes a slot's tile out of the cache, its originals into the spill
+    // when the tile differs from them.
+    void Release(Slot* slot);
     void WriteBack(std::vector<Slot*> slots);
     // Tells the journal what slots are about to write and makes it durable.
     void JournalWrites(const std::vector<Slot*>& slots);
+    void JournalWrite(int64_t block, const uint8_t* bytes);
     void ReadCurrent(int64_t block, uint8_t* bytes);
     void MarkChanged(Slot& slot);
+    // Puts back what the current mesh overwrote, newest tile first; never
+    // throws.
+    void RollBack(MeshCorner corner);
+    void RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot* slot);
+    bool InsideMap(MeshCorner corner) const;
 
     CFile& m_map;
     const CTileIndex& m_index;
@@ -127,7 +171,14 @@ class CTileWriter {
     std::unordered_set<int64_t> m_seen;                     // blocks read at least once
     std::vector<std::pair<TileNumber, int64_t>> m_touched;  // in first-patch order
     std::unordered_set<int64_t> m_touchedBlocks;
+
+    std::vector<Patched> m_patched;                    // by the current mesh
+    CAlignedBuffer m_overwritten{2 * kMeshCells};      // their cells before it
+    std::unordered_map<int64_t, int64_t> m_differing;  // block -> cells differing
+    int64_t m_cellsDiffering = 0;
+    CTileSpill m_spill;
 };
 
-// True when two of the blocks that lookups can reach share a byte.
+// True when two of the blocks that lookups can reach share a byte. A block
+// that does not lie wholly inside the file is never read, so it is left out.
 bool IndexHasOverlappingBlocks(const CTileIndex& index, uint64_t fileLength);

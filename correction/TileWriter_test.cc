@@ -144,6 +144,9 @@ TEST(TileWriterTest, CountsWhatAMeshWrote) {
     tally = writer.Apply(513800, *grid);
     EXPECT_EQ(tally.tiles, 0);
     EXPECT_FALSE(tally.bInsideMap);
+    // North and east of the map's tiles, in tiles that could have keys.
+    EXPECT_FALSE(writer.Apply(533947, *grid).bInsideMap) << "north";
+    EXPECT_FALSE(writer.Apply(524040, *grid).bInsideMap) << "east";
     EXPECT_EQ(writer.TilesTouched(), 4u);
 }
 
@@ -173,32 +176,6 @@ TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
         ASSERT_EQ(dryTallies[i].changed, tallies[i].changed) << "mesh " << i;
 }
 
-TEST(TileWriterTest, ABlockThatCannotBeReadLeavesWhatThePlainPathLeaves) {
-    const auto original = BuildSampleMap(Layout(), Original);
-    const auto meshes = Meshes(5, 40);
-    const int64_t bad = SampleBlockOffset(7);
-    auto runUntilFailure = [&](bool cached) {
-        Map map(original);
-        CBadBlockFile file(map.file, bad);
-        CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 3);
-        auto tile = std::make_unique<uint8_t[]>(kTileBlockSize);
-        try {
-            for (const Mesh& mesh : meshes) {
-                if (cached)
-                    writer.Apply(mesh.code, *mesh.grid);
-                else
-                    PatchGridIntoMap(file, map.header, map.index, mesh.code, *mesh.grid,
-                                     tile.get());
-            }
-            ADD_FAILURE() << "no mesh reached the bad block";
-        } catch (const CFileException&) {
-            writer.Flush();
-        }
-        return map.file.Bytes();
-    };
-    EXPECT_TRUE(runUntilFailure(true) == runUntilFailure(false));
-}
-
 TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {
     const auto original = BuildSampleMap(Layout(), Original);
     const auto meshes = Meshes(13, 30);
@@ -220,8 +197,12 @@ class CJournalLog final : public ITileJournal {
   public:
     void Save(int64_t block, const uint8_t*) override { events.push_back({'S', block}); }
     void Intend(int64_t block, const uint8_t*) override { events.push_back({'I', block}); }
-    void Commit() override { events.push_back({'C', 0}); }
+    void Commit() override {
+        events.push_back({'C', 0});
+        if (bFailCommit) throw CFileException(CFileException::Op::kSync, "undo", "no space left");
+    }
     std::vector<std::pair<char, int64_t>> events;
+    bool bFailCommit = false;
 };
 
 class CWriteLog final : public CFile {
@@ -270,6 +251,213 @@ TEST(TileWriterTest, EveryBlockIsSavedAndCommittedBeforeItIsOverwritten) {
     }
     for (const auto& [block, n] : saves) EXPECT_EQ(n, 1) << "block " << block << " saved twice";
     EXPECT_LT(commits * 2, writes) << "commits come in batches";
+}
+
+TEST(TileWriterTest, AFailedFlushCommitsBeforeItWritesAndAFailedCommitWritesNothing) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(9, 20);
+    for (bool commitFails : {false, true}) {
+        Map map(original);
+        CJournalLog journal;
+        CWriteLog logged(map.file, journal);
+        CBadBlockFile file(logged, SampleBlockOffset(0), CFileException::Op::kWrite);
+        CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 32, &journal);
+        for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
+        EXPECT_THROW(writer.Flush(), CFileException);
+        journal.events.clear();
+        journal.bFailCommit = commitFails;
+        writer.FlushAfterFailure();
+        bool committed = false;
+        int writes = 0;
+        for (const auto& [kind, block] : journal.events) {
+            if (kind == 'C') committed = !commitFails;
+            if (kind == 'W') {
+                ++writes;
+                EXPECT_TRUE(committed) << "block " << block << " written before a commit";
+            }
+        }
+        EXPECT_EQ(writes > 0, !commitFails);
+    }
+}
+
+TEST(TileWriterTest, EachTileIsSeenAsFirstReadOnceThoughItLeavesTheCache) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(21, 40);
+    Map map(original);
+    CJournalLog journal;
+    class CFirstReads final : public ITileObserver {
+      public:
+        void OnFirstRead(TileNumber tile, const uint8_t*) override { ++reads[{tile.tx, tile.ty}]; }
+        void OnFinal(TileNumber, const uint8_t*) override {}
+        std::map<std::pair<int64_t, int64_t>, int> reads;
+    } observer;
+    CTileWriter writer(map.file, map.header, map.index, CTileWriter::Mode::kWrite, 1, &journal,
+                       &observer);
+    for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
+    writer.Flush();
+    std::map<int64_t, int> saves;
+    for (const auto& [kind, block] : journal.events)
+        if (kind == 'S') ++saves[block];
+    EXPECT_EQ(saves.size(), writer.TilesTouched());
+    for (const auto& [block, n] : saves) EXPECT_EQ(n, 1) << "block " << block;
+    EXPECT_EQ(observer.reads.size(), writer.TilesTouched());
+    for (const auto& [tile, n] : observer.reads)
+        EXPECT_EQ(n, 1) << tile.first << "," << tile.second;
+}
+
+// The distinct cells that differ between two maps.
+int64_t CellsDiffering(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    int64_t n = 0;
+    for (size_t i = 0; i + 1 < a.size(); i += 2) n += a[i] != b[i] || a[i + 1] != b[i + 1];
+    return n;
+}
+
+TEST(ChangedCellsTest, EachCellCountsOnceAgainstTheMapBeforeTheRun) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    // Meshes over the same squares again and again, so that cells change,
+    // change again and change back, also after their tile left the cache.
+    auto meshes = Meshes(17, 50);
+    for (int i = 0; i < 6; ++i) {
+        auto grid = std::make_unique<MeshGrid>();
+        for (int c = 0; c < kMeshCells; ++c) grid->cells[c] = static_cast<int16_t>(c % 7);
+        meshes.insert(meshes.begin() + 8 * i, Mesh{523976, std::move(grid)});
+    }
+    const PlainRun plain = RunPlain(original, meshes);
+    const int64_t want = CellsDiffering(original, plain.bytes);
+    for (auto mode : {CTileWriter::Mode::kWrite, CTileWriter::Mode::kDryRun})
+        for (size_t capacity : {size_t{1}, size_t{3}, size_t{32}}) {
+            Map map(original);
+            CTileWriter writer(map.file, map.header, map.index, mode, capacity);
+            for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
+            writer.Flush();
+            EXPECT_EQ(writer.CellsDiffering(), want)
+                << "capacity " << capacity << (mode == CTileWriter::Mode::kDryRun ? ", dry" : "");
+        }
+}
+
+// A journal that fails at the n-th call of one kind ('S', 'I' or 'C') as a
+// full disk would.
+class CFailingJournal final : public ITileJournal {
+  public:
+    CFailingJournal(char kind, int nth) : m_kind(kind), m_nth(nth) {}
+    void Save(int64_t, const uint8_t*) override { Count('S'); }
+    void Intend(int64_t, const uint8_t*) override { Count('I'); }
+    void Commit() override { Count('C'); }
+    bool Failed() const { return m_nth <= 0; }
+
+  private:
+    void Count(char kind) {
+        if (kind == m_kind && --m_nth == 0)
+            throw CFileException(CFileException::Op::kWrite, "undo", "no space left");
+    }
+    char m_kind;
+    int m_nth;
+};
+
+struct Ending {
+    std::vector<uint8_t> bytes;
+    size_t applied = 0;
+    bool bFailed = false;
+    bool bJournal = false;
+};
+
+// A run as CorrectOpenMap makes it: meshes until one fails, then the flush
+// of a failed run.
+Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh>& meshes,
+                    size_t capacity, CFileException::Op op, char journalKind, int nth) {
+    Map map(original);
+    const bool onMap = journalKind == 0;
+    CFaultyFile file(map.file, op, onMap ? nth : 0);
+    CFailingJournal journal(journalKind, onMap ? 0 : nth);
+    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, capacity, &journal);
+    Ending ending;
+    try {
+        for (const Mesh& mesh : meshes) {
+            writer.Apply(mesh.code, *mesh.grid);
+            ++ending.applied;
+        }
+        writer.Flush();
+    } catch (const CJournalException&) {
+        ending.bFailed = ending.bJournal = true;
+        writer.FlushAfterFailure();
+    } catch (const CFileException&) {
+        ending.bFailed = true;
+        writer.FlushAfterFailure();
+    }
+    ending.bytes = map.file.Bytes();
+    return ending;
+}
+
+TEST(FailureTest, AFailureAtAnyCallLeavesExactlyTheMeshesApplied) {
+    const auto meshes = Meshes(23, 10);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> map;
+        size_t capacity;
+    };
+    const Case cases[] = {{"cache of 1", BuildSampleMap(Layout(), Original), 1},
+                          {"cache of 32", BuildSampleMap(Layout(), Original), 32},
+                          {"overlapping blocks", OverlappingMap(), 32}};
+    struct Fault {
+        CFileException::Op op;
+        char journal;
+    };
+    const Fault faults[] = {{CFileException::Op::kRead, 0},
+                            {CFileException::Op::kWrite, 0},
+                            {CFileException::Op::kOpen, 'S'},
+                            {CFileException::Op::kOpen, 'I'},
+                            {CFileException::Op::kOpen, 'C'}};
+    for (const Case& c : cases) {
+        std::vector<std::vector<uint8_t>> plain;  // after 0, 1, ... meshes
+        for (size_t n = 0; n <= meshes.size(); ++n) {
+            std::vector<Mesh> first;
+            for (size_t i = 0; i < n; ++i) first.push_back({meshes[i].code, nullptr});
+            auto copy = [&](size_t i) { return std::make_unique<MeshGrid>(*meshes[i].grid); };
+            for (size_t i = 0; i < n; ++i) first[i].grid = copy(i);
+            plain.push_back(RunPlain(c.map, first).bytes);
+        }
+        for (const Fault& fault : faults) {
+            for (int nth = 1;; ++nth) {
+                const Ending ending =
+                    RunWithFault(c.map, meshes, c.capacity, fault.op, fault.journal, nth);
+                ASSERT_TRUE(ending.bytes == plain[ending.applied])
+                    << c.name << ", fault " << static_cast<int>(fault.op) << fault.journal
+                    << " at call " << nth << ": the map is not the first " << ending.applied
+                    << " meshes";
+                EXPECT_EQ(ending.bJournal, ending.bFailed && fault.journal != 0);
+                if (!ending.bFailed) break;
+            }
+        }
+    }
+}
+
+TEST(TileWriterTest, ABlockListedUnderTwoKeysCountsOnceForAMesh) {
+    // Tile (4, 1) lists the block of tile (3, 1); 523976 covers both.
+    SampleMapLayout layout;
+    layout.tiles = {{3, 1}, {4, 1}};
+    auto bytes = BuildSampleMap(layout, Original);
+    StoreLE32(bytes.data() + SampleIndexOffset() + 16 + 4,
+              static_cast<int32_t>(SampleBlockOffset(0)));
+    Map map(bytes);
+    CTileWriter writer(map.file, map.header, map.index, CTileWriter::Mode::kWrite);
+    auto grid = std::make_unique<MeshGrid>();
+    std::fill(std::begin(grid->cells), std::end(grid->cells), int16_t{5});
+    EXPECT_EQ(writer.Apply(523976, *grid).tiles, 1);
+    EXPECT_EQ(writer.TilesTouched(), 1u);
+}
+
+TEST(OverlapTest, ABlockEndingAtTheEndOfTheFileCountsAndOnePastItDoesNot) {
+    SampleMapLayout layout;
+    layout.tiles = {{0, 0}, {1, 0}};
+    auto bytes = BuildSampleMap(layout, Original);
+    // The second block starts half way into the first and ends the file.
+    const uint32_t second = SampleBlockOffset(0) + kTileBlockSize / 2;
+    StoreLE32(bytes.data() + SampleIndexOffset() + 16 + 4, static_cast<int32_t>(second));
+    bytes.resize(second + kTileBlockSize);
+    Map ending(bytes);
+    EXPECT_TRUE(IndexHasOverlappingBlocks(ending.index, bytes.size()));
+    // One byte short: the second block is never read, so nothing overlaps.
+    EXPECT_FALSE(IndexHasOverlappingBlocks(ending.index, bytes.size() - 1));
 }
 
 }  // namespace

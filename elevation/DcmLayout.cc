@@ -37,3 +37,11 @@ std::optional<int32_t> TileKey(int64_t tx, int64_t ty) {
     if (key > INT32_MAX) return std::nullopt;
     return static_cast<int32_t>(key);
 }
+
+std::optional<TileNumber> TileOfKey(int32_t key) {
+    if (key <= 0 || key % 100 != 0) return std::nullopt;
+    const int64_t ty = int64_t{key / 100000000} * 100 + key / 10000 % 100;
+    const int64_t column = int64_t{key / 1000000 % 100} * 100 + key / 100 % 100;
+    if (column < 1) return std::nullopt;
+    return TileNumber{column - 1, ty};
+}

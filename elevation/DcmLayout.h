@@ -39,11 +39,21 @@ DCMTILEENTRY DecodeDcmTileEntry(const uint8_t* bytes);
 // 1600 cells per degree of longitude and 2400 per degree of latitude.
 bool IsCorrectableHeader(const DCMHEADER& header);
 
+// A tile by its column and row numbers, counted like the cells.
+struct TileNumber {
+    int64_t tx;
+    int64_t ty;
+};
+
 // The key of tile (tx, ty): 10^8 (ty div 100) + 10^6 ((tx+1) div 100)
 // + 10^4 (ty mod 100) + 10^2 ((tx+1) mod 100). Empty for a tile that has no
 // key: a negative tile number, a column number tx + 1 above 9999 (whose
 // digits would run into the row's), or a key beyond 32 bits.
 std::optional<int32_t> TileKey(int64_t tx, int64_t ty);
+
+// The tile whose key is key, the inverse of TileKey; empty for a value that
+// TileKey never gives.
+std::optional<TileNumber> TileOfKey(int32_t key);
 
 // Little-endian helpers shared by the map code and its tests.
 inline int32_t LoadLE32(const uint8_t* p) {

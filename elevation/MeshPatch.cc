@@ -30,12 +30,19 @@ std::optional<int32_t> ToCell(double shifted) {
     return static_cast<int32_t>(cell);
 }
 
+// Rows patched on the AVX2 path so far, for the tests of the dispatch.
+uint64_t g_avx2Rows = 0;
+
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 // Writes n encoded grid cells over a tile row's cells and returns how many
 // of them change. Through plain arrays, which the compiler turns into vector
 // code: the cells are little-endian 16-bit values, the machine's own order.
-__attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* out, size_t n) {
+// With an original row, also adds to differing how the count of cells that
+// differ from it changed; with a place for them, keeps the cells overwritten.
+__attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* out, size_t n,
+                                                   const uint8_t* original, uint8_t* overwritten,
+                                                   int64_t& differing) {
     int16_t before[kMeshSide], after[kMeshSide];
     std::memcpy(before, out, 2 * n);
     int changed = 0;
@@ -44,17 +51,59 @@ __attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* o
         changed += before[j] != after[j];
     }
     std::memcpy(out, after, 2 * n);
+    if (overwritten != nullptr) std::memcpy(overwritten, before, 2 * n);
+    if (original != nullptr) {
+        int16_t first[kMeshSide];
+        std::memcpy(first, original, 2 * n);
+        int delta = 0;
+        for (size_t j = 0; j < n; ++j) delta += (after[j] != first[j]) - (before[j] != first[j]);
+        differing += delta;
+    }
     return changed;
+}
+
+int PatchRowPlain(const int16_t* in, uint8_t* out, size_t n, const uint8_t* original,
+                  uint8_t* overwritten, int64_t& differing) {
+    return PatchRow(in, out, n, original, overwritten, differing);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 // The same loop in registers twice as wide, where the processor has them.
-__attribute__((target("avx2"))) int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n) {
-    return PatchRow(in, out, n);
+__attribute__((target("avx2"))) int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n,
+                                                 const uint8_t* original, uint8_t* overwritten,
+                                                 int64_t& differing) {
+    ++g_avx2Rows;
+    return PatchRow(in, out, n, original, overwritten, differing);
 }
 #else
-int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n) { return PatchRow(in, out, n); }
+int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n, const uint8_t* original,
+                 uint8_t* overwritten, int64_t& differing) {
+    ++g_avx2Rows;
+    return PatchRow(in, out, n, original, overwritten, differing);
+}
 #endif
+
+// The part of a mesh square that falls into one tile: rows [r0, r1) and
+// columns [j0, j1) of the grid, and where the grid's first cell lies in the
+// tile (negative when the mesh starts in a tile further south or west).
+struct TileRect {
+    int64_t rowOffset, colOffset, r0, r1, j0, j1;
+    bool Empty() const { return r0 >= r1 || j0 >= j1; }
+    uint8_t* Row(uint8_t* tile, int64_t r) const {
+        return tile + 2 * ((rowOffset + r) * kTileSide + colOffset + j0);
+    }
+};
+
+TileRect RectIn(MeshCorner corner, int64_t tx, int64_t ty) {
+    TileRect rect;
+    rect.rowOffset = corner.y - ty * kTileSide;
+    rect.colOffset = corner.x - tx * kTileSide;
+    rect.r0 = std::max<int64_t>(0, -rect.rowOffset);
+    rect.r1 = std::min<int64_t>(kMeshSide, kTileSide - rect.rowOffset);
+    rect.j0 = std::max<int64_t>(0, -rect.colOffset);
+    rect.j1 = std::min<int64_t>(kMeshSide, kTileSide - rect.colOffset);
+    return rect;
+}
 
 struct Workspace {
     MeshGrid grid;
@@ -102,27 +151,35 @@ std::optional<int64_t> WritableBlock(const CTileIndex& index, TileNumber tile,
     return entry->lBlockOffset;
 }
 
-PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty,
-                     uint8_t* tile) {
-    // Offset of the mesh's first row and column inside this tile; negative
-    // when the mesh starts in a tile further south or west.
-    const int64_t rowOffset = corner.y - ty * kTileSide;
-    const int64_t colOffset = corner.x - tx * kTileSide;
-    const int64_t r0 = std::max<int64_t>(0, -rowOffset);
-    const int64_t r1 = std::min<int64_t>(kMeshSide, kTileSide - rowOffset);
-    const int64_t j0 = std::max<int64_t>(0, -colOffset);
-    const int64_t j1 = std::min<int64_t>(kMeshSide, kTileSide - colOffset);
+uint64_t RowsPatchedWithAvx2() { return g_avx2Rows; }
+
+PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
+                     PatchSide side) {
+    const TileRect rect = RectIn(corner, tx, ty);
     PatchCount count;
-    if (r0 >= r1 || j0 >= j1) return count;
-    const auto n = static_cast<size_t>(j1 - j0);
+    if (rect.Empty()) return count;
+    const auto n = static_cast<size_t>(rect.j1 - rect.j0);
     const bool wide = CurrentVectorPath() == VectorPath::kAvx2;
-    for (int64_t r = r0; r < r1; ++r) {
-        uint8_t* out = tile + 2 * ((rowOffset + r) * kTileSide + colOffset + j0);
-        const int16_t* in = &grid.cells[r * kMeshSide + j0];
-        count.changed += wide ? PatchRowAvx2(in, out, n) : PatchRow(in, out, n);
+    const auto patchRow = wide ? PatchRowAvx2 : PatchRowPlain;
+    uint8_t* overwritten = side.overwritten;
+    for (int64_t r = rect.r0; r < rect.r1; ++r) {
+        uint8_t* out = rect.Row(tile, r);
+        const uint8_t* original = side.original != nullptr ? side.original + (out - tile) : nullptr;
+        const int16_t* in = &grid.cells[r * kMeshSide + rect.j0];
+        count.changed += patchRow(in, out, n, original, overwritten, count.differing);
+        if (overwritten != nullptr) overwritten += 2 * n;
     }
-    count.cells = (r1 - r0) * (j1 - j0);
+    count.cells = (rect.r1 - rect.r0) * (rect.j1 - rect.j0);
     return count;
+}
+
+void UndoPatch(MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
+               const uint8_t* overwritten) {
+    const TileRect rect = RectIn(corner, tx, ty);
+    if (rect.Empty()) return;
+    const auto bytes = static_cast<size_t>(2 * (rect.j1 - rect.j0));
+    for (int64_t r = rect.r0; r < rect.r1; ++r, overwritten += bytes)
+        std::memcpy(rect.Row(tile, r), overwritten, bytes);
 }
 
 void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,

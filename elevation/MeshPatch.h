@@ -30,12 +30,6 @@ inline int16_t EncodeTileCell(int16_t metres) {
     return static_cast<int16_t>(metres + 1);
 }
 
-// A tile by its column and row numbers, counted like the cells.
-struct TileNumber {
-    int64_t tx;
-    int64_t ty;
-};
-
 // The tiles that hold at least one cell of a mesh square placed at corner:
 // one, two or four, row by row from the south-west, the order in which the
 // map takes them.
@@ -49,13 +43,35 @@ MeshTiles TilesUnderMesh(MeshCorner corner);
 struct PatchCount {
     int64_t cells = 0;
     int64_t changed = 0;
+    // With originals: cells of the patch that now differ from the original
+    // less those that did before it (negative when cells went back).
+    int64_t differing = 0;
+};
+
+// Where a tile's own copy of what it had before a patch goes, and what it
+// compares against: both optional, both whole tiles or the patch's cells.
+struct PatchSide {
+    const uint8_t* original = nullptr;  // the tile as before the run (kTileBlockSize bytes)
+    uint8_t* overwritten = nullptr;     // receives the cells the patch overwrites, row by row
 };
 
 // Copies the grid into the tile buffer (kTileBlockSize little-endian bytes)
 // of tile (tx, ty), for the cells of the mesh placed at corner that fall into
-// that tile; the other cells keep their values. Returns what it wrote.
-PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty,
-                     uint8_t* tile);
+// that tile; the other cells keep their values. Returns what it wrote; with
+// side.original, also how the cells differing from it changed. With
+// side.overwritten, stores there the cells' values before the patch (2 bytes
+// a cell written), for UndoPatch.
+PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
+                     PatchSide side = {});
+
+// Rows of tile cells patched on the AVX2 path since the process started, so
+// that a test can see which path a patch took without asking the processor.
+uint64_t RowsPatchedWithAvx2();
+
+// Puts back into tile the cells that PatchTile with the same corner and tile
+// number stored in overwritten.
+void UndoPatch(MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
+               const uint8_t* overwritten);
 
 // The block of tile (tx, ty) when the map can take cells in it: a keyed tile
 // that the index lists, with a block lying wholly inside a file of

@@ -127,6 +127,32 @@ TEST(TileEncodingTest, EveryVectorPathWritesAndCountsAsCellByCell) {
     UseVectorPath(VectorPath::kAvx2);
 }
 
+TEST(TileEncodingTest, ThePlainPathRunsNoAvx2Code) {
+    auto grid = DistinctGrid();
+    std::vector<uint8_t> tile(kTileBlockSize);
+    UseVectorPath(VectorPath::kPortable);
+    if (CurrentVectorPath() == VectorPath::kPortable) {
+        const uint64_t before = RowsPatchedWithAvx2();
+        PatchTile(*grid, {0, 0}, 0, 0, tile.data());
+        EXPECT_EQ(RowsPatchedWithAvx2(), before);
+    }
+    UseVectorPath(VectorPath::kAvx2);
+    if (CurrentVectorPath() == VectorPath::kAvx2) {
+        const uint64_t before = RowsPatchedWithAvx2();
+        PatchTile(*grid, {0, 0}, 0, 0, tile.data());
+        EXPECT_EQ(RowsPatchedWithAvx2(), before + kMeshSide);
+    }
+}
+
+TEST(PlacementTest, ASquareEndingOnATileEdgeTouchesOnlyItsOwnTiles) {
+    const MeshTiles one = TilesUnderMesh({kTileSide - kMeshSide, 2 * kTileSide - kMeshSide});
+    ASSERT_EQ(one.count, 1);
+    EXPECT_EQ(one.tiles[0].tx, 0);
+    EXPECT_EQ(one.tiles[0].ty, 1);
+    EXPECT_EQ(TilesUnderMesh({kTileSide - kMeshSide + 1, 0}).count, 2);
+    EXPECT_EQ(TilesUnderMesh({kTileSide - kMeshSide + 1, kTileSide - kMeshSide + 1}).count, 4);
+}
+
 TEST(PlacementTest, WorkedExamples) {
     Map map(Layout({}));
     EXPECT_EQ(PlaceMesh(533945, map.header)->x, 1000);

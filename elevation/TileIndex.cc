@@ -16,11 +16,22 @@ void CTileIndex::Assign(std::vector<DCMTILEENTRY> entries) {
     m_firstByKey.erase(std::unique(m_firstByKey.begin(), m_firstByKey.end(),
                                    [](const auto& a, const auto& b) { return a.first == b.first; }),
                        m_firstByKey.end());
+    m_extent = TileExtent{};
+    for (const auto& [key, entry] : m_firstByKey) {
+        const auto tile = TileOfKey(key);
+        if (!tile) continue;
+        if (m_extent.bEmpty) m_extent = {false, tile->tx, tile->ty, tile->tx + 1, tile->ty + 1};
+        m_extent.tx0 = std::min(m_extent.tx0, tile->tx);
+        m_extent.ty0 = std::min(m_extent.ty0, tile->ty);
+        m_extent.tx1 = std::max(m_extent.tx1, tile->tx + 1);
+        m_extent.ty1 = std::max(m_extent.ty1, tile->ty + 1);
+    }
 }
 
 void CTileIndex::Clear() {
     m_entries.clear();
     m_firstByKey.clear();
+    m_extent = TileExtent{};
 }
 
 const DCMTILEENTRY* CTileIndex::Find(int32_t key) const {
@@ -30,21 +41,32 @@ const DCMTILEENTRY* CTileIndex::Find(int32_t key) const {
     return &m_entries[it->second];
 }
 
-IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index) {
+namespace {
+
+IndexLoad Refuse(std::string* why, const char* reason) {
+    if (why != nullptr) *why = reason;
+    return IndexLoad::kRejected;
+}
+
+}  // namespace
+
+IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index, std::string* why) {
     index.Clear();
     uint8_t raw[kDcmHeaderSize];
-    if (file.Read(raw, kDcmHeaderSize) < kDcmHeaderSize) return IndexLoad::kRejected;
+    if (file.Read(raw, kDcmHeaderSize) < kDcmHeaderSize)
+        return Refuse(why, "the file is shorter than a map's header");
     header = DecodeDcmHeader(raw);
 
     // Counts and offsets are checked against the file before anything is
     // allocated, so an absurd header never turns into a huge allocation. An
     // empty index reads nothing, wherever it is said to be.
-    if (header.nTileCount < 0 || header.lIndexOffset < 0) return IndexLoad::kRejected;
+    if (header.nTileCount < 0) return Refuse(why, "the header's tile count is negative");
+    if (header.lIndexOffset < 0) return Refuse(why, "the header's index offset is negative");
     const uint64_t indexBytes =
         uint64_t{kDcmTileEntrySize} * static_cast<uint32_t>(header.nTileCount);
     if (indexBytes > 0 &&
         static_cast<uint64_t>(header.lIndexOffset) + indexBytes > file.GetLength())
-        return IndexLoad::kRejected;
+        return Refuse(why, "the tile index runs past the end of the file");
 
     std::vector<DCMTILEENTRY> entries;
     try {
@@ -53,14 +75,16 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index) {
         return IndexLoad::kNoMemory;
     }
     file.Seek(header.lIndexOffset);
-    if (!IsCorrectableHeader(header)) return IndexLoad::kRejected;
+    if (header.wKind != 0) return Refuse(why, "the header's kind is not 0");
+    if (!IsCorrectableHeader(header))
+        return Refuse(why, "the map does not have 1600 x 2400 cells per degree");
 
     constexpr uint32_t kBatch = 4096;
     uint8_t batch[kBatch * kDcmTileEntrySize];
     for (uint32_t left = static_cast<uint32_t>(header.nTileCount); left > 0;) {
         const uint32_t n = std::min(left, kBatch);
         if (file.Read(batch, n * kDcmTileEntrySize) < n * kDcmTileEntrySize)
-            return IndexLoad::kRejected;
+            return Refuse(why, "the file ends inside the tile index");
         for (uint32_t i = 0; i < n; ++i)
             entries.push_back(DecodeDcmTileEntry(batch + i * kDcmTileEntrySize));
         left -= n;

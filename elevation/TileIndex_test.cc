@@ -156,6 +156,62 @@ TEST(CorruptHeaderTest, FileCutShortIsRejectedAtEveryPart) {
               IndexLoad::kLoaded);
 }
 
+TEST(CorruptHeaderTest, EachRefusalSaysWhatIsWrong) {
+    const auto good = ThreeTileMap();
+    auto with = [&](size_t at, int32_t value) {
+        auto bytes = good;
+        StoreLE32(bytes.data() + at, value);
+        return bytes;
+    };
+    auto kind = good;
+    kind[4] = 1;
+    auto cells = with(22, 2400);
+    const size_t indexEnd = SampleIndexOffset() + 3 * kDcmTileEntrySize;
+    const struct {
+        std::vector<uint8_t> bytes;
+        const char* why;
+    } table[] = {
+        {std::vector<uint8_t>(good.begin(), good.begin() + 213),
+         "the file is shorter than a map's header"},
+        {with(6, -1), "the header's tile count is negative"},
+        {with(10, -16), "the header's index offset is negative"},
+        {std::vector<uint8_t>(good.begin(), good.begin() + indexEnd - 1),
+         "the tile index runs past the end of the file"},
+        {kind, "the header's kind is not 0"},
+        {cells, "the map does not have 1600 x 2400 cells per degree"},
+    };
+    for (const auto& row : table) {
+        CMemoryFile file(row.bytes);
+        DCMHEADER header;
+        CTileIndex index;
+        std::string why;
+        EXPECT_EQ(LoadTileIndex(file, header, index, &why), IndexLoad::kRejected) << row.why;
+        EXPECT_EQ(why, row.why);
+    }
+}
+
+TEST(TileKeyTest, KeysGiveBackTheirTilesAndTheIndexItsExtent) {
+    for (auto [tx, ty] : {std::pair<int64_t, int64_t>{0, 0},
+                          {3, 5},
+                          {98, 0},
+                          {99, 0},
+                          {123, 456},
+                          {9998, 0},
+                          {98, 2199}})
+        EXPECT_EQ(TileOfKey(*TileKey(tx, ty))->tx * 100000 + TileOfKey(*TileKey(tx, ty))->ty,
+                  tx * 100000 + ty);
+    EXPECT_FALSE(TileOfKey(0)) << "column 0 is tile -1";
+    EXPECT_FALSE(TileOfKey(150)) << "not a multiple of 100";
+    CTileIndex index;
+    index.Assign({{*TileKey(3, 5), 1, {}}, {*TileKey(7, 2), 2, {}}, {12345, 3, {}}});
+    const TileExtent& extent = index.Extent();
+    EXPECT_FALSE(extent.bEmpty);
+    EXPECT_EQ(extent.tx0, 3);
+    EXPECT_EQ(extent.tx1, 8);
+    EXPECT_EQ(extent.ty0, 2);
+    EXPECT_EQ(extent.ty1, 6);
+}
+
 TEST(FileErrorTest, ReadAndSeekErrorsReachTheCaller) {
     for (auto op : {CFileException::Op::kRead, CFileException::Op::kSeek}) {
         CMemoryFile inner(ThreeTileMap());

@@ -2,7 +2,8 @@
 // applied through a small write-back cache must leave exactly the bytes
 // that reading, patching and writing each mesh's tiles in turn leaves, also
 // when the run stops part way (an abort or an unusable file), when a block
-// cannot be read, and when the index lists blocks that overlap. A dry run
+// cannot be read (the mesh that met it is then left out whole), and when
+// the index lists blocks that overlap. A dry run
 // over the same map must count the same changes and write nothing.
 //
 // Input: the cache size, flags (overlapping blocks, a bad block), where the
@@ -31,6 +32,7 @@ struct Mesh {
 struct Run {
     std::vector<uint8_t> bytes;
     std::vector<int64_t> changed;
+    size_t applied = 0;
 };
 
 // Applies meshes[0, stop) to a copy of map, through the cache (capacity > 0)
@@ -51,11 +53,14 @@ Run Apply(const std::vector<uint8_t>& map, const std::vector<Mesh>& meshes, size
                 PatchGridIntoMap(file, header, index, meshes[i].code, *meshes[i].grid, tile.get());
             else
                 run.changed.push_back(writer.Apply(meshes[i].code, *meshes[i].grid).changed);
+            ++run.applied;
         }
+        writer.Flush();
     } catch (const CFileException&) {
-        // The run ends here; what the cache holds still goes to disk.
+        // The run ends here, without the mesh that failed; what the cache
+        // holds still goes to disk.
+        writer.FlushAfterFailure();
     }
-    writer.Flush();
     run.bytes = memory.Bytes();
     return run;
 }
@@ -95,8 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t stop =
         data[2] == 0 ? meshes.size() : std::min<size_t>(data[2] % 25, meshes.size());
 
-    const Run plain = Apply(map, meshes, stop, bad, 0);
+    // The plain path over exactly the meshes the cached run applied whole.
     const Run cached = Apply(map, meshes, stop, bad, capacity);
+    const Run plain = Apply(map, meshes, cached.applied, -1, 0);
     if (plain.bytes != cached.bytes) std::abort();
     const Run dry = Apply(map, meshes, stop, bad, capacity, CTileWriter::Mode::kDryRun);
     if (dry.bytes != map || dry.changed != cached.changed) std::abort();
