@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "correction/Messages.h"
+#include "correction/TileWriter.h"
 #include "framework/Exception.h"
 
 namespace {
@@ -98,6 +99,15 @@ void CConsoleUi::PrintResult(const std::string& text) {
 }
 
 void CConsoleUi::ShowError(const CException& error) {
+    if (const auto* journal = dynamic_cast<const CJournalException*>(&error)) {
+        // The undo file failed, not the map: say so in the tool's words.
+        std::fprintf(m_err,
+                     "zelvorin-correct: cannot write the undo file %s: %s; the map holds "
+                     "exactly the files applied before\n",
+                     journal->Path().c_str(), journal->Reason().c_str());
+        std::fflush(m_err);
+        return;
+    }
     const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
     std::fprintf(m_err, "%s\n%s\n",
                  ToTerminalEncoding(file ? kMsgFileError : kMsgRunFailed).c_str(), error.what());

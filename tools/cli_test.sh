@@ -122,6 +122,21 @@ grep -qF "圧縮地図の読み書きに失敗" "$work/err" || fail "a map failu
 grep -qE "^[0-9]+ 個の数値地図ファイルを読み込んで訂正しました.$" "$work/out" ||
     fail "a failed run still gives its result line"
 
+# An undo file whose disk fills part way: status 8, the undo file named, and
+# the map holds exactly the files the result line counts, none in part.
+cp "$work/pristine.dcm" "$work/undofull.dcm"
+check "the undo file cannot be written" 8 err "cannot write the undo file $work/full.undo" \
+    bash -c 'trap "" XFSZ; ulimit -f 900; exec "$@"' _ \
+    "$tool" --undo "$work/full.undo" "$work/undofull.dcm" "$work/mesh"
+applied=$(sed -n 's/^\([0-9]*\) 個の数値地図ファイルを読み込んで訂正しました.$/\1/p' "$work/out")
+cp "$work/pristine.dcm" "$work/undofull-want.dcm"
+if [ -n "$applied" ] && [ "$applied" -gt 0 ]; then
+    "$tool" "$work/undofull-want.dcm" $(ls "$work"/mesh/*.mem | head -n "$applied") >/dev/null 2>&1
+fi
+[ -n "$applied" ] || fail "a failed undo file still gives the result line"
+same_map "a failed undo file leaves exactly the files applied" \
+    "$work/undofull.dcm" "$work/undofull-want.dcm"
+
 # A picture where no cell is written: no older file stays as if it were one.
 echo old >"$work/old.png"
 { printf 513800; tail -c +7 "$work/mesh/523941.mem"; } >"$work/far.mem"

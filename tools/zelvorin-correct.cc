@@ -138,6 +138,8 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
             return kExitRejected;
         case CorrectionOutcome::kFileError:
             return kExitFileError;
+        case CorrectionOutcome::kJournalFailed:
+            return kExitUndoFile;
     }
     return kExitFileError;
 }
