@@ -164,8 +164,8 @@ int Restore(const CommandLine& line) {
     options.bForce = line.bForce;
     options.stop = [] { return CConsoleUi::InterruptSignal() != 0; };
     const RestoreResult result = RestoreMap(line.strRestore, line.mapPath, options);
-    const std::string done = std::to_string(result.blocks) + " of " +
-                             std::to_string(result.total) + " blocks into " + line.mapPath;
+    const std::string done = std::to_string(result.blocks) + " of " + std::to_string(result.total) +
+                             " blocks into " + line.mapPath;
     switch (result.outcome) {
         case RestoreOutcome::kRestored:
             std::printf("zelvorin-correct: %lld blocks restored into %s\n",
@@ -184,8 +184,8 @@ int Restore(const CommandLine& line) {
                          result.detail.c_str());
             return kExitCannotOpen;
         case RestoreOutcome::kFileError:
-            std::fprintf(stderr, "zelvorin-correct: restoring failed after %s: %s\n",
-                         done.c_str(), result.detail.c_str());
+            std::fprintf(stderr, "zelvorin-correct: restoring failed after %s: %s\n", done.c_str(),
+                         result.detail.c_str());
             return kExitFileError;
         case RestoreOutcome::kChangedSince:
             std::fprintf(stderr,
