@@ -156,10 +156,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CMemoryFile undoFile(undo, "run.undo"), mapFile(map, "map.dcm");
     RestoreOptions options;
     options.bForce = force;
-    if (data[0] & 16) {
-        int left = data[0] >> 5;
-        options.stop = [&] { return left-- == 0; };
-    }
+    int left = data[0] >> 5;
+    if (data[0] & 16) options.stop = [&] { return left-- == 0; };
     RestoreResult result = RestoreOpenMap(undoFile, mapFile, options);
     if (result.outcome == RestoreOutcome::kStopped) {
         if (reading.verdict != Verdict::kValid) std::abort();

@@ -51,6 +51,10 @@ std::vector<uint8_t> EncodeUndoPreamble(uint64_t mapLength, const uint8_t* heade
     return out;
 }
 
+bool ReadExactly(CFile& file, int64_t at, uint8_t* bytes, uint32_t n) {
+    return n == 0 || file.ReadAt(at, bytes, n) == n;
+}
+
 void EncodeUndoSlot(const UndoCommit& commit, uint8_t (&slot)[kUndoSlotSize]) {
     PutLE64(slot, commit.blocks);
     PutLE64(slot + 8, commit.records);
@@ -76,8 +80,8 @@ PreambleRead ReadUndoPreamble(CFile& undo, UndoPreamble& pre, uint32_t& version)
     pre.indexOffset = static_cast<int64_t>(indexOffset);
     pre.index.resize(indexLength);
     uint8_t crc[4];
-    if (undo.ReadAt(kUndoFixedSize, pre.index.data(), indexLength) < indexLength ||
-        undo.ReadAt(kUndoFixedSize + int64_t{indexLength}, crc, 4) < 4 ||
+    if (!ReadExactly(undo, kUndoFixedSize, pre.index.data(), indexLength) ||
+        !ReadExactly(undo, kUndoFixedSize + int64_t{indexLength}, crc, 4) ||
         PreambleCrc(fixed, pre.index.data(), indexLength) != GetLE32(crc))
         return PreambleRead::kDamaged;
     pre.end = int64_t{kUndoFixedSize} + indexLength + 4;

@@ -49,6 +49,10 @@ struct UndoPreamble {
 std::vector<uint8_t> EncodeUndoPreamble(uint64_t mapLength, const uint8_t* header,
                                         int64_t indexOffset, const std::vector<uint8_t>& index);
 
+// Reads n bytes at position at; true when all of them were there. Reads
+// nothing for none, so that an empty buffer is never handed to the file.
+bool ReadExactly(CFile& file, int64_t at, uint8_t* bytes, uint32_t n);
+
 // One commit slot's bytes.
 void EncodeUndoSlot(const UndoCommit& commit, uint8_t (&slot)[kUndoSlotSize]);
 

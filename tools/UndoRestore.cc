@@ -100,9 +100,8 @@ bool SameMap(CFile& undo, CFile& map, const UndoPreamble& pre, const Committed& 
              uint8_t* scratch) {
     if (map.GetLength() != pre.mapLength) return false;
     std::vector<uint8_t> header(kDcmHeaderSize), index(pre.index.size());
-    if (map.ReadAt(0, header.data(), kDcmHeaderSize) < kDcmHeaderSize ||
-        map.ReadAt(pre.indexOffset, index.data(), static_cast<uint32_t>(index.size())) <
-            index.size())
+    if (!ReadExactly(map, 0, header.data(), kDcmHeaderSize) ||
+        !ReadExactly(map, pre.indexOffset, index.data(), static_cast<uint32_t>(index.size())))
         return false;
     OverlaySaved(undo, committed.saved, 0, header, scratch);
     OverlaySaved(undo, committed.saved, pre.indexOffset, index, scratch);
