@@ -1,4 +1,4 @@
-// Writes the starting corpus of both harnesses: small, well-formed inputs
+// Writes the starting corpus of the harnesses: small, well-formed inputs
 // that reach every part of the code, for the fuzzer to mutate from.
 // Usage: zelvorin-fuzz-seeds CORPUS_DIRECTORY
 #include <filesystem>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "elevation/DcmLayout.h"
+#include "fuzz/UndoRun.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 
@@ -51,5 +52,21 @@ int main(int argc, char** argv) {
     Write(dir / "map_update" / "four_tiles", MapInput({{3, 11}, {4, 11}, {3, 12}, {4, 12}},
                                                       BuildMeshText(543976, {1, 160, 200}, Wavy)));
     Write(dir / "map_update" / "duplicate_key", MapInput({{3, 5}, {3, 5}}, small));
+
+    // A flags byte, then an undo file of the small run (see the harness).
+    for (bool overlap : {false, true}) {
+        const UndoRun run = MakeUndoRun(overlap);
+        const std::string undo(run.undo.begin(), run.undo.end());
+        const char flags = overlap ? 1 : 0;
+        if (!overlap) {
+            Write(dir / "undo_restore" / "whole", flags + undo);
+            Write(dir / "undo_restore" / "changed_since", static_cast<char>(flags | 4) + undo);
+            Write(dir / "undo_restore" / "cut", flags + undo.substr(0, undo.size() - 17));
+        } else {
+            // Stopped after one block, then restored again.
+            Write(dir / "undo_restore" / "overlap_stopped",
+                  static_cast<char>(flags | 16 | 32) + undo);
+        }
+    }
     return 0;
 }

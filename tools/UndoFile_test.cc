@@ -1,3 +1,6 @@
+// The undo file as a run writes it and as restore reads it: what a cut, a
+// damaged byte, a power loss or a failing disk leaves, and what restore then
+// does.
 #include "tools/UndoFile.h"
 
 #include <fcntl.h>
@@ -9,16 +12,14 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <functional>
+#include <memory>
 
-#include "correction/CorrectionUi.h"
-#include "correction/MeshFileSource.h"
-#include "elevation/DcmLayout.h"
+#include "elevation/MeshGrid.h"
 #include "elevation/TileIndex.h"
-#include "framework/File.h"
-#include "samples/SampleMap.h"
-#include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
+#include "framework/FaultyFile.h"
+#include "framework/MemoryFile.h"
+#include "tools/UndoTestFixture.h"
 
 extern char** environ;
 
@@ -26,70 +27,61 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CQuietUi final : public ICorrectionUi {
+// A file whose writes reach the disk only at a sync; what a power loss
+// leaves is what was synced, plus any of the writes since.
+class CPowerCutFile final : public CFile {
   public:
-    void ShowMessage(const std::string&, MessageKind) override {}
-    void ShowError(const CException&) override {}
-    void OpenProgress() override {}
-    void SetFileName(const std::string&) override {}
-    void SetPos(int) override {}
-    void Pump() override {}
-    bool AbortRequested() const override { return false; }
-    void CloseProgress() override {}
-};
+    uint32_t Read(void* buffer, uint32_t count) override { return m_live.Read(buffer, count); }
+    void Seek(int64_t position) override {
+        m_pos = position;
+        m_live.Seek(position);
+    }
+    void Write(const void* buffer, uint32_t count) override {
+        m_live.Write(buffer, count);
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        m_pending.push_back({m_pos, std::vector<uint8_t>(bytes, bytes + count)});
+        m_pos += count;
+        if (m_onWrite) m_onWrite();
+    }
+    uint64_t GetLength() override { return m_live.GetLength(); }
+    void Sync() override {
+        for (const auto& write : m_pending) Apply(m_durable, write);
+        m_pending.clear();
+    }
+    void Close() override { m_live.Close(); }
+    const std::string& GetFilePath() const override { return m_live.GetFilePath(); }
 
-std::vector<uint8_t> ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-void WriteAll(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
+    // Called after every write, to look at what a power loss would leave.
+    void OnWrite(std::function<void()> f) { m_onWrite = std::move(f); }
 
-// A map of 8 x 4 tiles at the sample origin, and a mesh file over each of
-// the 8 x 4 mesh squares there, with values the map does not hold.
-class UndoTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        SampleMapLayout layout;
-        for (int ty = 0; ty < 4; ++ty)
-            for (int tx = 0; tx < 8; ++tx) layout.tiles.push_back({tx, ty});
-        m_original = BuildSampleMap(layout, [](size_t t, int cell) {
-            return static_cast<int16_t>((t * 31 + cell) % 2000);
-        });
-        WriteAll(Map(), m_original);
-        fs::create_directories(m_dir / "mesh");
-        for (int q = 4; q < 8; ++q)
-            for (int v = 0; v < 8; ++v) {
-                const int code = 523900 + q * 10 + v;
-                std::ofstream(m_dir / "mesh" / (std::to_string(code) + ".mem"), std::ios::binary)
-                    << BuildMeshText(code, AllMeshRecords(),
-                                     [=](int r, int j) { return (r * 7 + j * q + v) * 10; });
-            }
+    // What a power loss leaves: the synced bytes, and of the writes since,
+    // none, all, or only the last.
+    std::vector<std::vector<uint8_t>> CutImages() const {
+        std::vector<std::vector<uint8_t>> images{m_durable};
+        if (m_pending.empty()) return images;
+        images.push_back(m_durable);
+        for (const auto& write : m_pending) Apply(images.back(), write);
+        images.push_back(m_durable);
+        Apply(images.back(), m_pending.back());
+        return images;
     }
 
-    fs::path Map() const { return m_dir / "map.dcm"; }
-    fs::path Undo() const { return m_dir / "run.undo"; }
-
-    // A correction with an undo file, through the shared run.
-    void CorrectWithUndo(size_t cachedTiles = CTileWriter::kDefaultCapacity) {
-        auto file = OpenFile(Undo().string(), FileAccess::kCreateNew);
-        CUndoJournal journal(*file);
-        CorrectionOptions options;
-        options.pJournal = &journal;
-        options.nCachedTiles = cachedTiles;
-        CFolderMeshFiles meshes((m_dir / "mesh").string());
-        CQuietUi ui;
-        ASSERT_EQ(CorrectMap(Map().string(), meshes, ui, options).outcome,
-                  CorrectionOutcome::kCompleted);
-        ASSERT_NE(ReadAll(Map()), m_original);
+  private:
+    struct Pending {
+        int64_t at;
+        std::vector<uint8_t> bytes;
+    };
+    static void Apply(std::vector<uint8_t>& image, const Pending& write) {
+        const auto end = static_cast<size_t>(write.at) + write.bytes.size();
+        if (image.size() < end) image.resize(end);
+        std::copy(write.bytes.begin(), write.bytes.end(), image.begin() + write.at);
     }
 
-    CTestFolder m_folder;
-    const fs::path& m_dir = m_folder.Path();
-    std::vector<uint8_t> m_original;
+    CMemoryFile m_live{{}, "cut.undo"};
+    std::vector<uint8_t> m_durable;
+    std::vector<Pending> m_pending;
+    int64_t m_pos = 0;
+    std::function<void()> m_onWrite;
 };
 
 TEST_F(UndoTest, RestoreGivesBackTheMapByteForByteAndTwiceChangesNothing) {
@@ -97,6 +89,7 @@ TEST_F(UndoTest, RestoreGivesBackTheMapByteForByteAndTwiceChangesNothing) {
         WriteAll(Map(), m_original);
         fs::remove(Undo());
         CorrectWithUndo(cached);
+        ASSERT_NE(ReadAll(Map()), m_original);
         EXPECT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kRestored);
         EXPECT_TRUE(ReadAll(Map()) == m_original) << "cache of " << cached;
         EXPECT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kRestored);
@@ -105,10 +98,7 @@ TEST_F(UndoTest, RestoreGivesBackTheMapByteForByteAndTwiceChangesNothing) {
 }
 
 TEST_F(UndoTest, OverlappingBlocksComeBackInTheRightOrder) {
-    // Tile (1, 0) listed half way into the block of tile (0, 0).
-    StoreLE32(m_original.data() + SampleIndexOffset() + 16 + 4,
-              static_cast<int32_t>(SampleBlockOffset(0) + kTileBlockSize / 2));
-    WriteAll(Map(), m_original);
+    OverlapFirstTwoBlocks();
     CorrectWithUndo();
     ASSERT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kRestored);
     EXPECT_TRUE(ReadAll(Map()) == m_original);
@@ -126,66 +116,75 @@ TEST_F(UndoTest, AMapWhoseBlockLiesOverItsOwnHeaderIsRecognisedAndRestored) {
     EXPECT_TRUE(ReadAll(Map()) == m_original);
 }
 
-TEST_F(UndoTest, AnUndoFileCutAnywhereIsRefusedOrRestoresTheBlocksItHoldsWhole) {
+TEST_F(UndoTest, AnUndoFileMissingCommittedRecordsIsRefusedAndSaysHowManyItHolds) {
     CorrectWithUndo();
     const auto corrected = ReadAll(Map());
     const auto undo = ReadAll(Undo());
-    const size_t preamble = 8 + 4 + 8 + kDcmHeaderSize + 8 + 4 + 32 * kDcmTileEntrySize + 4;
-    const size_t record = 4 + 8 + 8 + kTileBlockSize + 4;
-    ASSERT_EQ((undo.size() - preamble) % record, 16u) << "records and the last sync's trailer";
-    const fs::path cut = m_dir / "cut.undo";
+    auto whole = corrected;
+    const RestoreResult full = RestoreBytes(undo, whole);
+    ASSERT_EQ(full.outcome, RestoreOutcome::kRestored);
+    const size_t preamble = 12 + 2 * 28 + 8 + kDcmHeaderSize + 8 + 4 + 32 * kDcmTileEntrySize + 4;
+    const size_t record = 4 + 8 + kTileBlockSize + 4;
     for (size_t size :
          {size_t{0}, size_t{7}, size_t{20}, preamble - 5, preamble - 1, preamble, preamble + 11,
-          preamble + record - 1, preamble + record, preamble + 3 * record + 100, undo.size() - 1}) {
-        WriteAll(cut, std::vector<uint8_t>(undo.begin(), undo.begin() + size));
-        WriteAll(Map(), corrected);
-        const RestoreResult result = RestoreMap(cut.string(), Map().string());
+          preamble + record, undo.size() / 2, undo.size() - 17, undo.size() - 1}) {
+        auto map = corrected;
+        const RestoreResult result =
+            RestoreBytes(std::vector<uint8_t>(undo.begin(), undo.begin() + size), map);
+        EXPECT_TRUE(map == corrected) << "refused, untouched: " << size;
         if (size < preamble) {
             EXPECT_EQ(result.outcome, RestoreOutcome::kDamaged) << size;
-            EXPECT_TRUE(ReadAll(Map()) == corrected) << "refused, untouched: " << size;
             continue;
         }
-        EXPECT_EQ(result.outcome, RestoreOutcome::kRestored) << size;
-        EXPECT_EQ(result.blocks, static_cast<int>((size - preamble) / record)) << size;
+        EXPECT_EQ(result.outcome, RestoreOutcome::kIncomplete) << size;
+        EXPECT_EQ(result.total, full.blocks);
+        // The first record saves a block; the last ones check pages.
+        int64_t held = size < preamble + record ? 0 : size == preamble + record ? 1 : full.blocks;
+        if (size == undo.size() / 2) {
+            EXPECT_TRUE(result.held > 1 && result.held < full.blocks) << result.held;
+            held = result.held;
+        }
+        EXPECT_EQ(result.held, held) << size;
+        EXPECT_NE(result.detail.find("run.undo: holds " + std::to_string(result.held) + " of the " +
+                                     std::to_string(full.blocks) + " blocks"),
+                  std::string::npos)
+            << result.detail;
     }
 }
 
-TEST_F(UndoTest, DamageSinceTheLastSyncIsLeftOutAndDamageBeforeItRefused) {
-    // Ten blocks saved, a sync after the fifth: what a power loss can tear
-    // is records 5 to 9, in any order.
+TEST_F(UndoTest, DamageAfterTheLastCommitIsLeftOutAndDamageBeforeItRefused) {
+    // Ten blocks saved, a commit after the fifth: what a power loss can tear
+    // is records 5 to 9, in any order, and their blocks were never written.
+    CMemoryFile map(m_original, "map.dcm"), file({}, "run.undo");
     {
-        auto map = OpenFile(Map().string(), FileAccess::kReadShared);
         DCMHEADER header;
         CTileIndex index;
-        ASSERT_EQ(LoadTileIndex(*map, header, index), IndexLoad::kLoaded);
-        auto file = OpenFile(Undo().string(), FileAccess::kCreateNew);
-        CUndoJournal journal(*file);
-        journal.Begin(*map, header);
+        ASSERT_EQ(LoadTileIndex(map, header, index), IndexLoad::kLoaded);
+        CUndoJournal journal(file);
+        journal.Begin(map, header);
         for (size_t t = 0; t < 10; ++t) {
             journal.Save(SampleBlockOffset(t), m_original.data() + SampleBlockOffset(t));
             if (t == 4) journal.Commit();
         }
     }
-    const auto undo = ReadAll(Undo());
-    const size_t record = 4 + 8 + 8 + kTileBlockSize + 4;
+    const auto& undo = file.Bytes();
+    const size_t record = 4 + 8 + kTileBlockSize + 4;
     const size_t first = undo.size() - 10 * record;
     const struct {
         size_t record;
         RestoreOutcome outcome;
     } cases[] = {{7, RestoreOutcome::kRestored},
                  {5, RestoreOutcome::kRestored},
-                 {4, RestoreOutcome::kDamaged},
-                 {0, RestoreOutcome::kDamaged}};
+                 {4, RestoreOutcome::kIncomplete},
+                 {0, RestoreOutcome::kIncomplete}};
     for (const auto& c : cases) {
         auto torn = undo;
         torn[first + c.record * record + 100] ^= 0x5A;
-        WriteAll(m_dir / "torn.undo", torn);
-        const RestoreResult result = RestoreMap((m_dir / "torn.undo").string(), Map().string());
+        auto restored = m_original;
+        const RestoreResult result = RestoreBytes(torn, restored);
         EXPECT_EQ(result.outcome, c.outcome) << "record " << c.record;
-        if (c.outcome == RestoreOutcome::kRestored) {
-            EXPECT_EQ(result.blocks, 9);
-        }
-        EXPECT_TRUE(ReadAll(Map()) == m_original);
+        EXPECT_EQ(result.blocks, c.outcome == RestoreOutcome::kRestored ? 5 : 0);
+        EXPECT_TRUE(restored == m_original);
     }
 }
 
@@ -194,28 +193,117 @@ TEST_F(UndoTest, AnUndoFileOfAnotherMapOrDamagedInsideIsRefused) {
     const auto corrected = ReadAll(Map());
     auto undo = ReadAll(Undo());
 
-    // Another map: one byte of its index differs.
+    // Another map: one byte of its index differs, or its length.
     auto other = corrected;
     other[SampleIndexOffset() + 8] ^= 1;
-    WriteAll(Map(), other);
-    EXPECT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kOtherMap);
-    EXPECT_TRUE(ReadAll(Map()) == other);
-    // Or a length that differs.
+    EXPECT_EQ(RestoreBytes(undo, other).outcome, RestoreOutcome::kOtherMap);
+    EXPECT_TRUE(other != corrected) << "untouched";
     other = corrected;
     other.push_back(0);
-    WriteAll(Map(), other);
-    EXPECT_EQ(RestoreMap(Undo().string(), Map().string()).outcome, RestoreOutcome::kOtherMap);
+    EXPECT_EQ(RestoreBytes(undo, other).outcome, RestoreOutcome::kOtherMap);
 
-    // A flipped byte in the preamble, then in a record that is not the last.
-    WriteAll(Map(), corrected);
-    for (size_t at : {size_t{30}, undo.size() - 3 * kTileBlockSize}) {
+    // A flipped byte in the preamble (its header), in both commit slots, or
+    // in a committed record.
+    for (std::vector<size_t> at : {std::vector<size_t>{80}, {12, 40}, {undo.size() / 3}}) {
         auto damaged = undo;
-        damaged[at] ^= 0x40;
-        WriteAll(m_dir / "bad.undo", damaged);
-        EXPECT_EQ(RestoreMap((m_dir / "bad.undo").string(), Map().string()).outcome,
-                  RestoreOutcome::kDamaged)
-            << at;
-        EXPECT_TRUE(ReadAll(Map()) == corrected);
+        for (size_t a : at) damaged[a] ^= 0x40;
+        auto map = corrected;
+        const RestoreResult result = RestoreBytes(damaged, map);
+        EXPECT_NE(result.outcome, RestoreOutcome::kRestored) << at[0];
+        EXPECT_TRUE(map == corrected) << at[0];
+    }
+    // One damaged slot: the other still tells what was committed.
+    auto oneSlot = undo;
+    oneSlot[12] ^= 0x40;
+    auto map = corrected;
+    EXPECT_EQ(RestoreBytes(oneSlot, map).outcome, RestoreOutcome::kRestored);
+}
+
+// A record whose CRC holds but whose block the map cannot have: past its
+// end, or at a place its index does not list.
+TEST_F(UndoTest, ASavedBlockOutsideTheMapsListedBlocksIsRefused) {
+    const struct {
+        int64_t block;
+        const char* words;
+    } cases[] = {{static_cast<int64_t>(m_original.size()) - 100, "past the map's end"},
+                 {static_cast<int64_t>(m_original.size()), "past the map's end"},
+                 {SampleBlockOffset(3) + 8, "not a block of the map's index"}};
+    for (const auto& c : cases) {
+        CMemoryFile map(m_original, "map.dcm"), undo({}, "run.undo");
+        DCMHEADER header;
+        CTileIndex index;
+        ASSERT_EQ(LoadTileIndex(map, header, index), IndexLoad::kLoaded);
+        CUndoJournal journal(undo);
+        journal.Begin(map, header);
+        journal.Save(SampleBlockOffset(0), m_original.data() + SampleBlockOffset(0));
+        journal.Save(c.block, m_original.data() + 1000);
+        journal.Commit();
+        const RestoreResult result = RestoreOpenMap(undo, map);
+        EXPECT_EQ(result.outcome, RestoreOutcome::kDamaged) << c.block;
+        EXPECT_NE(result.detail.find(c.words), std::string::npos) << result.detail;
+        EXPECT_TRUE(map.Bytes() == m_original) << c.block;
+    }
+}
+
+// A power loss at any moment of a journal's life: the file never promises
+// a record that is not on disk, and what a commit made durable before it
+// returned stays.
+TEST_F(UndoTest, ACommitIsOnDiskBeforeItReturnsAndNeverAheadOfItsRecords) {
+    CMemoryFile map(m_original, "map.dcm");
+    DCMHEADER header;
+    CTileIndex index;
+    ASSERT_EQ(LoadTileIndex(map, header, index), IndexLoad::kLoaded);
+    CPowerCutFile file;
+    CUndoJournal journal(file);
+    int64_t committed = 0, saved = 0;
+    const auto block = [&](size_t t) { return m_original.data() + SampleBlockOffset(t); };
+    const std::vector<std::function<void()>> steps = {
+        [&] { journal.Begin(map, header); },
+        [&] { journal.Save(SampleBlockOffset(0), block(0)), ++saved; },
+        [&] { journal.Intend(SampleBlockOffset(0), block(5)); },
+        [&] { journal.Commit(), committed = saved; },
+        [&] { journal.Save(SampleBlockOffset(1), block(1)), ++saved; },
+        [&] { journal.Save(SampleBlockOffset(2), block(2)), ++saved; },
+        [&] { journal.Intend(SampleBlockOffset(2), block(6)); },
+        [&] { journal.Commit(), committed = saved; },
+        [&] { journal.Intend(SampleBlockOffset(1), block(7)); },
+        [&] { journal.Commit(), committed = saved; },
+    };
+    size_t step = 0;
+    // Before the preamble is on disk, a cut leaves no undo file to speak of.
+    const auto expectCutsRestore = [&] {
+        for (const auto& image : file.CutImages()) {
+            auto restored = m_original;
+            const RestoreResult result = RestoreBytes(image, restored);
+            if (step == 0 && result.outcome == RestoreOutcome::kDamaged) continue;
+            EXPECT_EQ(result.outcome, RestoreOutcome::kRestored) << step << ": " << result.detail;
+            EXPECT_GE(result.blocks, committed) << "during or after step " << step;
+        }
+    };
+    file.OnWrite(expectCutsRestore);
+    for (; step < steps.size(); ++step) {
+        steps[step]();
+        expectCutsRestore();
+    }
+}
+
+// The writer's order: commit, then write. A commit whose sync fails throws,
+// and the block it was to protect stays as it was.
+TEST_F(UndoTest, ACommitThatCannotSyncThrowsAndTheBlockIsNotWritten) {
+    auto grid = std::make_unique<MeshGrid>();
+    std::fill(std::begin(grid->cells), std::end(grid->cells), int16_t{4321});
+    for (int failing : {2, 3}) {  // the first sync of the commit, then its second
+        CMemoryFile map(m_original, "map.dcm"), undo({}, "run.undo");
+        CFaultyFile faulty(undo, CFileException::Op::kSync, failing);
+        DCMHEADER header;
+        CTileIndex index;
+        ASSERT_EQ(LoadTileIndex(map, header, index), IndexLoad::kLoaded);
+        CUndoJournal journal(faulty);
+        journal.Begin(map, header);
+        CTileWriter writer(map, header, index, CTileWriter::Mode::kWrite, 4, &journal);
+        ASSERT_GT(writer.Apply(523940, *grid).changed, 0);
+        EXPECT_THROW(writer.Flush(), CFileException) << failing;
+        EXPECT_TRUE(map.Bytes() == m_original) << "sync " << failing;
     }
 }
 

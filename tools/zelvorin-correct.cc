@@ -212,23 +212,47 @@ std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& arg
     return std::make_unique<CListedMeshFiles>(args);
 }
 
-int Restore(const std::string& undoPath, const std::string& mapPath) {
-    const RestoreResult result = RestoreMap(undoPath, mapPath);
+// Restores the map from the undo file; Ctrl-C or SIGTERM stops it between
+// blocks, and the same restore run again completes it.
+int Restore(const CommandLine& line) {
+    CConsoleUi::CatchInterrupts();
+    RestoreOptions options;
+    options.bForce = line.bForce;
+    options.stop = [] { return CConsoleUi::InterruptSignal() != 0; };
+    const RestoreResult result = RestoreMap(line.strRestore, line.mapPath, options);
+    const std::string done = std::to_string(result.blocks) + " of " + std::to_string(result.total) +
+                             " blocks into " + line.mapPath;
     switch (result.outcome) {
         case RestoreOutcome::kRestored:
-            std::printf("zelvorin-correct: %d blocks restored into %s\n", result.blocks,
-                        mapPath.c_str());
+            std::printf("zelvorin-correct: %lld blocks restored into %s\n",
+                        static_cast<long long>(result.blocks), line.mapPath.c_str());
             return kExitCompleted;
+        case RestoreOutcome::kStopped: {
+            const int signal = CConsoleUi::InterruptSignal();
+            std::fprintf(stderr,
+                         "zelvorin-correct: %s after restoring %s; run the same restore again "
+                         "to complete it\n",
+                         signal == SIGTERM ? "terminated" : "interrupted", done.c_str());
+            return kExitSignalBase + (signal != 0 ? signal : SIGINT);
+        }
         case RestoreOutcome::kCannotOpenMap:
             std::fprintf(stderr, "zelvorin-correct: cannot open the map %s\n",
                          result.detail.c_str());
             return kExitCannotOpen;
         case RestoreOutcome::kFileError:
-            std::fprintf(stderr, "zelvorin-correct: restoring failed part way: %s\n",
+            std::fprintf(stderr, "zelvorin-correct: restoring failed after %s: %s\n", done.c_str(),
                          result.detail.c_str());
             return kExitFileError;
+        case RestoreOutcome::kChangedSince:
+            std::fprintf(stderr,
+                         "zelvorin-correct: undo file refused, map untouched: %s; undo the "
+                         "later runs first, newest first, or restore with --force to "
+                         "overwrite their changes\n",
+                         result.detail.c_str());
+            return kExitUndoFile;
         case RestoreOutcome::kCannotUse:
         case RestoreOutcome::kDamaged:
+        case RestoreOutcome::kIncomplete:
         case RestoreOutcome::kOtherMap:
             std::fprintf(stderr, "zelvorin-correct: undo file refused, map untouched: %s\n",
                          result.detail.c_str());
@@ -257,7 +281,7 @@ int main(int argc, char** argv) {
                          line.error.c_str(), kSynopsis);
             return kExitUsage;
         case CommandLine::Action::kRestore:
-            return Restore(line.strRestore, line.mapPath);
+            return Restore(line);
         case CommandLine::Action::kRun:
             break;
     }

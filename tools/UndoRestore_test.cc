@@ -1,0 +1,194 @@
+// Restore over a map as a run, a stopped restore or someone else left it:
+// what it accepts, what it refuses, and what the tool says.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "tools/UndoTestFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A map in memory that keeps every write made to it.
+class CLoggedMap final : public CFile {
+  public:
+    struct Logged {
+        int64_t at;
+        std::vector<uint8_t> bytes;
+    };
+
+    explicit CLoggedMap(std::vector<uint8_t> bytes) : m_file(std::move(bytes), "map.dcm") {}
+
+    uint32_t Read(void* buffer, uint32_t count) override { return m_file.Read(buffer, count); }
+    void Seek(int64_t position) override {
+        m_pos = position;
+        m_file.Seek(position);
+    }
+    void Write(const void* buffer, uint32_t count) override {
+        m_file.Write(buffer, count);
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        m_writes.push_back({m_pos, std::vector<uint8_t>(bytes, bytes + count)});
+        m_pos += count;
+    }
+    uint64_t GetLength() override { return m_file.GetLength(); }
+    void Sync() override { m_file.Sync(); }
+    void Close() override { m_file.Close(); }
+    const std::string& GetFilePath() const override { return m_file.GetFilePath(); }
+
+    const std::vector<Logged>& Writes() const { return m_writes; }
+
+  private:
+    CMemoryFile m_file;
+    int64_t m_pos = 0;
+    std::vector<Logged> m_writes;
+};
+
+class RestoreTest : public UndoTest {
+  protected:
+    // Runs the correction over the map in memory, keeping its writes.
+    void LoggedRun(size_t cachedTiles) {
+        CLoggedMap map(m_original);
+        CorrectWithUndo(cachedTiles, &map);
+        m_writes = map.Writes();
+        m_undo = ReadAll(Undo());
+    }
+    // The map after the first k writes, and the (k+1)-th torn: only its
+    // even pages on disk.
+    std::vector<uint8_t> MapAfter(size_t k, bool torn = false) const {
+        auto map = m_original;
+        for (size_t i = 0; i < k + (torn ? 1 : 0); ++i) {
+            const auto& w = m_writes[i];
+            for (size_t at = 0; at < w.bytes.size(); at += kUndoPageBytes)
+                if (i < k || at / kUndoPageBytes % 2 == 0)
+                    std::copy(w.bytes.begin() + at,
+                              w.bytes.begin() + std::min(at + kUndoPageBytes, w.bytes.size()),
+                              map.begin() + w.at + at);
+        }
+        return map;
+    }
+
+    static constexpr size_t kUndoPageBytes = 4096;
+    std::vector<CLoggedMap::Logged> m_writes;
+    std::vector<uint8_t> m_undo;
+};
+
+// Every moment of a run leaves each saved block holding, page by page, its
+// original or one of the run's writes of it: a block written several times
+// (a cache of one tile, or blocks that overlap and are written through),
+// saved and never written, or torn by a power loss.
+TEST_F(RestoreTest, WhatARunLeftAtAnyMomentIsAccepted) {
+    for (bool overlap : {false, true}) {
+        if (overlap) OverlapFirstTwoBlocks();
+        fs::remove(Undo());
+        LoggedRun(1);
+        std::map<int64_t, int> writesOf;
+        for (const auto& w : m_writes) ++writesOf[w.at];
+        ASSERT_GT(std::max_element(writesOf.begin(), writesOf.end(),
+                                   [](auto& a, auto& b) { return a.second < b.second; })
+                      ->second,
+                  1)
+            << "some block written more than once";
+        const size_t n = m_writes.size();
+        for (size_t k : {size_t{0}, size_t{1}, n / 3, n / 2, n - 1, n}) {
+            for (bool torn : {false, true}) {
+                if (torn && k == n) continue;
+                auto map = MapAfter(k, torn);
+                const RestoreResult result = RestoreBytes(m_undo, map);
+                EXPECT_EQ(result.outcome, RestoreOutcome::kRestored)
+                    << "overlap " << overlap << ", after " << k << " writes, torn " << torn << ": "
+                    << result.detail;
+                EXPECT_TRUE(map == m_original) << "overlap " << overlap << ", after " << k;
+            }
+        }
+    }
+}
+
+TEST_F(RestoreTest, AMapChangedSinceTheRunIsRefusedUnlessForced) {
+    for (bool overlap : {false, true}) {
+        if (overlap) OverlapFirstTwoBlocks();
+        fs::remove(Undo());
+        LoggedRun(32);
+        const auto corrected = MapAfter(m_writes.size());
+        // A byte of a saved block: of the first block's own bytes, and of
+        // one in the middle of the map.
+        for (size_t block : {SampleBlockOffset(0), SampleBlockOffset(9)}) {
+            const size_t at = block + 2001;
+            auto changed = corrected;
+            changed[at] ^= 0x11;
+            auto map = changed;
+            const RestoreResult refused = RestoreBytes(m_undo, map);
+            EXPECT_EQ(refused.outcome, RestoreOutcome::kChangedSince) << at;
+            EXPECT_TRUE(map == changed) << "untouched";
+            EXPECT_EQ(static_cast<size_t>(refused.changed), block);
+            EXPECT_NE(refused.detail.find("map.dcm was changed after the run that made run.undo"),
+                      std::string::npos)
+                << refused.detail;
+            RestoreOptions force;
+            force.bForce = true;
+            EXPECT_EQ(RestoreBytes(m_undo, map, force).outcome, RestoreOutcome::kRestored);
+            EXPECT_TRUE(map == m_original);
+        }
+    }
+}
+
+TEST_F(RestoreTest, AStoppedRestoreIsCompletedByTheNextOne) {
+    for (bool overlap : {false, true}) {
+        if (overlap) OverlapFirstTwoBlocks();
+        fs::remove(Undo());
+        LoggedRun(32);
+        for (int64_t k : {0, 1, 5}) {
+            auto map = MapAfter(m_writes.size());
+            int64_t asked = 0;
+            RestoreOptions options;
+            options.stop = [&] { return asked++ == k; };
+            const RestoreResult stopped = RestoreBytes(m_undo, map, options);
+            EXPECT_EQ(stopped.outcome, RestoreOutcome::kStopped);
+            EXPECT_EQ(stopped.blocks, k);
+            EXPECT_GT(stopped.total, k);
+            const RestoreResult again = RestoreBytes(m_undo, map);
+            EXPECT_EQ(again.outcome, RestoreOutcome::kRestored) << again.detail;
+            EXPECT_TRUE(map == m_original) << "overlap " << overlap << ", stopped after " << k;
+        }
+    }
+}
+
+// The tool's statuses and words for each refusal.
+TEST_F(RestoreTest, TheToolSaysWhyItRefusesAndLeavesTheMap) {
+    CorrectWithUndo();
+    const auto corrected = ReadAll(Map());
+    const auto undo = ReadAll(Undo());
+    const auto run = [&](const std::string& args, int status, const std::string& words) {
+        const std::string command = ZELVORIN_CORRECT " " + args + " >" + (m_dir / "out").string() +
+                                    " 2>" + (m_dir / "err").string();
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), status) << args;
+        const auto out = ReadAll(m_dir / "out"), err = ReadAll(m_dir / "err");
+        const std::string text(err.begin(), err.end()),
+            said = text + std::string(out.begin(), out.end());
+        EXPECT_NE(said.find(words), std::string::npos) << args << ": " << said;
+    };
+    const std::string restore = "--restore " + Undo().string() + " ";
+
+    run(restore + (m_dir / "missing.dcm").string(), 3, "cannot open the map");
+    run(restore + m_dir.string(), 3, "cannot open the map");
+
+    WriteAll(m_dir / "cut.undo", std::vector<uint8_t>(undo.begin(), undo.end() - 17));
+    run("--restore " + (m_dir / "cut.undo").string() + " " + Map().string(), 8,
+        "refused, map untouched: " + (m_dir / "cut.undo").string() + ": holds ");
+    EXPECT_TRUE(ReadAll(Map()) == corrected);
+
+    auto changed = corrected;
+    changed[SampleBlockOffset(2) + 7] ^= 1;
+    WriteAll(Map(), changed);
+    run(restore + Map().string(), 8, "undo the later runs first, newest first");
+    EXPECT_TRUE(ReadAll(Map()) == changed);
+    run("--force " + restore + Map().string(), 0, "blocks restored into");
+    EXPECT_TRUE(ReadAll(Map()) == m_original);
+}
+
+}  // namespace
