@@ -154,6 +154,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         }
         if (writer) {
             writer->FlushAfterFailure();
+            result.bPartialMesh = writer->LeftPartOfAMesh();
             result.tilesTouched = writer->TilesTouched();
             result.cellsChanged = writer->CellsDiffering();
             try {

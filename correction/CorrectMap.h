@@ -35,6 +35,9 @@ struct CorrectionResult {
     std::string reason;
     int64_t cellsChanged = 0;  // distinct cells that hold another value than before the run
     size_t tilesTouched = 0;   // distinct tile blocks that received cells
+    // After a failure: some tile could be neither written nor put back, so
+    // the map holds part of a mesh file (see CTileWriter::LeftPartOfAMesh).
+    bool bPartialMesh = false;
 };
 
 // Follows a run: the map it works on, each mesh it applies, and each tile

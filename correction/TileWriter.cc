@@ -161,6 +161,7 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
     } catch (const std::exception&) {
         // The map keeps this tile's part of the mesh: the failure that
         // ended the run is reported, and the journal can undo the rest.
+        m_bPartial = true;
     }
 }
 
@@ -178,7 +179,9 @@ void CTileWriter::FlushAfterFailure() {
     try {
         JournalWrites(dirty);
     } catch (const std::exception&) {
-        return;  // the journal is not on disk: no block may be overwritten
+        // The journal is not on disk: no block may be overwritten.
+        if (!dirty.empty()) m_bPartial = true;
+        return;
     }
     // Each tile on its own: one that cannot be written keeps none of the
     // others from the disk.
@@ -187,6 +190,7 @@ void CTileWriter::FlushAfterFailure() {
             m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
             slot->bDirty = false;
         } catch (const std::exception&) {
+            m_bPartial = true;
         }
     }
 }

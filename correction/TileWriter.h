@@ -115,6 +115,11 @@ class CTileWriter {
     // the journal cannot be committed.
     void FlushAfterFailure();
 
+    // True when a tile that a mesh applied whole had patched could not be
+    // written, or a tile of the mesh that failed could not be put back: the
+    // map then holds part of a mesh, and only the journal gives it back.
+    bool LeftPartOfAMesh() const { return m_bPartial; }
+
     // Shows the observer every tile that received cells, as the map now
     // holds it (after Flush; a dry run's own view of it).
     void ShowFinalTiles();
@@ -164,6 +169,7 @@ class CTileWriter {
     ITileObserver* const m_observer;
     uint64_t m_fileLength;
     bool m_bOverlap;
+    bool m_bPartial = false;
     uint64_t m_clock = 0;
 
     std::vector<std::unique_ptr<Slot>> m_slots;

@@ -336,22 +336,27 @@ TEST(ChangedCellsTest, EachCellCountsOnceAgainstTheMapBeforeTheRun) {
 }
 
 // A journal that fails at the n-th call of one kind ('S', 'I' or 'C') as a
-// full disk would.
+// full disk would: once, or, when sticky, at every call from then on.
 class CFailingJournal final : public ITileJournal {
   public:
-    CFailingJournal(char kind, int nth) : m_kind(kind), m_nth(nth) {}
+    CFailingJournal(char kind, int nth, bool sticky = false)
+        : m_kind(kind), m_nth(nth), m_bSticky(sticky) {}
     void Save(int64_t, const uint8_t*) override { Count('S'); }
     void Intend(int64_t, const uint8_t*) override { Count('I'); }
     void Commit() override { Count('C'); }
-    bool Failed() const { return m_nth <= 0; }
 
   private:
     void Count(char kind) {
-        if (kind == m_kind && --m_nth == 0)
+        const bool failing = m_bSticky && m_bFailed;
+        if (failing || (kind == m_kind && --m_nth == 0)) {
+            m_bFailed = true;
             throw CFileException(CFileException::Op::kWrite, "undo", "no space left");
+        }
     }
     char m_kind;
     int m_nth;
+    bool m_bSticky;
+    bool m_bFailed = false;
 };
 
 struct Ending {
@@ -359,16 +364,18 @@ struct Ending {
     size_t applied = 0;
     bool bFailed = false;
     bool bJournal = false;
+    bool bPartial = false;  // the writer says the map holds part of a mesh
 };
 
 // A run as CorrectOpenMap makes it: meshes until one fails, then the flush
 // of a failed run.
 Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh>& meshes,
-                    size_t capacity, CFileException::Op op, char journalKind, int nth) {
+                    size_t capacity, CFileException::Op op, char journalKind, int nth,
+                    bool sticky = false) {
     Map map(original);
     const bool onMap = journalKind == 0;
     CFaultyFile file(map.file, op, onMap ? nth : 0);
-    CFailingJournal journal(journalKind, onMap ? 0 : nth);
+    CFailingJournal journal(journalKind, onMap ? 0 : nth, sticky);
     CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, capacity, &journal);
     Ending ending;
     try {
@@ -385,6 +392,7 @@ Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh
         writer.FlushAfterFailure();
     }
     ending.bytes = map.file.Bytes();
+    ending.bPartial = writer.LeftPartOfAMesh();
     return ending;
 }
 
@@ -425,10 +433,38 @@ TEST(FailureTest, AFailureAtAnyCallLeavesExactlyTheMeshesApplied) {
                     << " at call " << nth << ": the map is not the first " << ending.applied
                     << " meshes";
                 EXPECT_EQ(ending.bJournal, ending.bFailed && fault.journal != 0);
+                EXPECT_FALSE(ending.bPartial) << "a failure met once leaves no part of a mesh";
                 if (!ending.bFailed) break;
             }
         }
     }
+}
+
+TEST(FailureTest, AJournalThatKeepsFailingIsToldToLeavePartOfAMesh) {
+    // Nothing more can be written once the journal fails for good: where the
+    // map then holds part of a mesh, the writer says so.
+    const auto meshes = Meshes(23, 10);
+    const auto original = BuildSampleMap(Layout(), Original);
+    std::vector<std::vector<uint8_t>> plain;
+    for (size_t n = 0; n <= meshes.size(); ++n) {
+        std::vector<Mesh> first;
+        for (size_t i = 0; i < n; ++i)
+            first.push_back({meshes[i].code, std::make_unique<MeshGrid>(*meshes[i].grid)});
+        plain.push_back(RunPlain(original, first).bytes);
+    }
+    int partial = 0;
+    for (size_t capacity : {size_t{1}, size_t{4}, size_t{32}})
+        for (char kind : {'S', 'I', 'C'})
+            for (int nth = 1;; ++nth) {
+                const Ending ending = RunWithFault(original, meshes, capacity,
+                                                   CFileException::Op::kOpen, kind, nth, true);
+                if (!ending.bFailed) break;
+                if (ending.bytes != plain[ending.applied]) {
+                    EXPECT_TRUE(ending.bPartial) << capacity << kind << nth;
+                    ++partial;
+                }
+            }
+    EXPECT_GT(partial, 0) << "no case left part of a mesh: the test tries nothing";
 }
 
 TEST(TileWriterTest, ABlockListedUnderTwoKeysCountsOnceForAMesh) {

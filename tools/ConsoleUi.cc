@@ -101,9 +101,7 @@ void CConsoleUi::PrintResult(const std::string& text) {
 void CConsoleUi::ShowError(const CException& error) {
     if (const auto* journal = dynamic_cast<const CJournalException*>(&error)) {
         // The undo file failed, not the map: say so in the tool's words.
-        std::fprintf(m_err,
-                     "zelvorin-correct: cannot write the undo file %s: %s; the map holds "
-                     "exactly the files applied before\n",
+        std::fprintf(m_err, "zelvorin-correct: cannot write the undo file %s: %s\n",
                      journal->Path().c_str(), journal->Reason().c_str());
         std::fflush(m_err);
         return;

@@ -105,6 +105,19 @@ std::string NoMeshFilesReason(const CommandLine& line) {
     return folder + " holds no mesh file (*.mem)";
 }
 
+// What the map holds after a failure of the map or the undo file.
+std::string MapAfterFailure(const CorrectionResult& result, const CommandLine& line) {
+    if (!result.bPartialMesh)
+        return "zelvorin-correct: the map holds exactly the files applied before the failure";
+    std::string text =
+        "zelvorin-correct: some tiles could not be written: the map holds part of the files "
+        "applied";
+    if (!line.strUndo.empty())
+        text += "; zelvorin-correct --restore " + line.strUndo + " " + line.mapPath +
+                " puts it back as it was before the run";
+    return text;
+}
+
 int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CConsoleUi& ui) {
     const std::string because = result.reason.empty() ? "" : ": " + result.reason;
     switch (result.outcome) {
@@ -137,9 +150,10 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
                     " does not fit in memory");
             return kExitRejected;
         case CorrectionOutcome::kFileError:
-            return kExitFileError;
         case CorrectionOutcome::kJournalFailed:
-            return kExitUndoFile;
+            ui.Note(MapAfterFailure(result, line));
+            return result.outcome == CorrectionOutcome::kFileError ? kExitFileError
+                                                                   : kExitUndoFile;
     }
     return kExitFileError;
 }
