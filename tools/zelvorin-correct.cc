@@ -152,8 +152,7 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
         case CorrectionOutcome::kFileError:
         case CorrectionOutcome::kJournalFailed:
             ui.Note(MapAfterFailure(result, line));
-            return result.outcome == CorrectionOutcome::kFileError ? kExitFileError
-                                                                   : kExitUndoFile;
+            return result.outcome == CorrectionOutcome::kFileError ? kExitFileError : kExitUndoFile;
     }
     return kExitFileError;
 }
