@@ -14,6 +14,7 @@
 #include "bench/BenchSupport.h"
 #include "correction/CorrectMap.h"
 #include "correction/MeshFileSource.h"
+#include "correction/MeshSurvey.h"
 #include "elevation/MeshPatch.h"
 #include "elevation/TileIndex.h"
 #include "framework/File.h"
@@ -169,8 +170,9 @@ void OptionsBenchmark(const fs::path& work) {
     const double picture = TimePerPass([&] {
         CRunReport observer(devnull);
         CFolderMeshFiles listing(job.meshDir.string());
+        const std::vector<int32_t> codes = SurveyMeshCodes(listing);
         observer.DrawPicture([&](const DCMHEADER& h, const CTileIndex& i) {
-            return WrittenArea(listing, h, i, fs::file_size(job.mapPath));
+            return WrittenArea(codes, h, i, fs::file_size(job.mapPath));
         });
         CorrectionOptions options;
         options.pObserver = &observer;

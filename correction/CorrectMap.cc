@@ -6,6 +6,7 @@
 
 #include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
+#include "correction/MeshSurvey.h"
 #include "correction/Messages.h"
 #include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
@@ -126,6 +127,8 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         writer.emplace(map, header, index,
                        options.bDryRun ? CTileWriter::Mode::kDryRun : CTileWriter::Mode::kWrite,
                        options.nCachedTiles, options.pJournal, options.pObserver);
+        if (options.pExpectedCodes != nullptr)
+            writer->KeepOriginals(SquaresWrittenAgain(*options.pExpectedCodes, header));
         if (options.pObserver != nullptr) options.pObserver->OnStart(header, index);
 
         ui.OpenProgress();
@@ -135,6 +138,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
         writer->ShowFinalTiles();
         result.tilesTouched = writer->TilesTouched();
         result.cellsChanged = writer->CellsDiffering();
+        result.bCountExact = writer->CountIsExact();
         ui.CloseProgress();
         if (!found) {
             ui.ShowMessage(kMsgNoMeshFiles, MessageKind::kFailure);
@@ -157,6 +161,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
             result.bPartialMesh = writer->LeftPartOfAMesh();
             result.tilesTouched = writer->TilesTouched();
             result.cellsChanged = writer->CellsDiffering();
+            result.bCountExact = writer->CountIsExact();
             try {
                 writer->ShowFinalTiles();
             } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "correction/TileWriter.h"
 
@@ -35,6 +36,9 @@ struct CorrectionResult {
     std::string reason;
     int64_t cellsChanged = 0;  // distinct cells that hold another value than before the run
     size_t tilesTouched = 0;   // distinct tile blocks that received cells
+    // False when cellsChanged may be off: a square was written more than
+    // once that the expected codes did not foretell.
+    bool bCountExact = true;
     // After a failure: some tile could be neither written nor put back, so
     // the map holds part of a mesh file (see CTileWriter::LeftPartOfAMesh).
     bool bPartialMesh = false;
@@ -67,6 +71,10 @@ struct CorrectionOptions {
     size_t nCachedTiles = CTileWriter::kDefaultCapacity;
     IMapJournal* pJournal = nullptr;  // keeps every block before it is overwritten
     ICorrectionObserver* pObserver = nullptr;
+    // The mesh codes the run will apply (SurveyMeshCodes), so that the count
+    // of cells changed stays exact where a square is written more than once
+    // at the least cost; null when the count need not be exact then.
+    const std::vector<int32_t>* pExpectedCodes = nullptr;
 };
 
 // The file work of a correction: opens the map for exclusive reading and

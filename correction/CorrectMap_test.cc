@@ -10,6 +10,7 @@
 
 #include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
+#include "correction/MeshSurvey.h"
 #include "correction/Messages.h"
 #include "elevation/DcmLayout.h"
 #include "framework/Exception.h"
@@ -92,10 +93,10 @@ class CorrectMapTest : public ::testing::Test {
         std::ifstream in(MapPath(), std::ios::binary);
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
     }
-    // Writes a mesh of square 533945 whose every cell is `metres`.
-    void AddMesh(const std::string& name, int metres) {
+    // Writes a mesh of square 533945 (or code) whose every cell is `metres`.
+    void AddMesh(const std::string& name, int metres, int32_t code = 533945) {
         std::ofstream(m_dir / "mesh" / name, std::ios::binary)
-            << BuildMeshText(533945, AllMeshRecords(), [=](int, int) { return metres * 10; });
+            << BuildMeshText(code, AllMeshRecords(), [=](int, int) { return metres * 10; });
     }
     void AddUnreadable(const std::string& name) { fs::create_directory(m_dir / "mesh" / name); }
     int16_t CoveredCell() const { return TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40); }
@@ -125,6 +126,31 @@ TEST_F(CorrectMapTest, ThreeMeshFilesAreAppliedAndCounted) {
     EXPECT_EQ(ui.messages[0].kind, MessageKind::kResult);
     EXPECT_EQ(CoveredCell(), 31) << "the last file wins, encoded";
     EXPECT_EQ(result.cellsChanged, 200 * 200) << "a cell changed three times counts once";
+}
+
+TEST_F(CorrectMapTest, TheSurveyedCodesKeepTheCountExactWhereASquareIsWrittenAgain) {
+    // One square three times, the last back to the map's own value (6 m is
+    // stored as 7), and between them its eastern neighbour, through a cache
+    // of one tile: the square's tile is written before it comes again.
+    AddMesh("a.mem", 10);
+    AddMesh("b.mem", 15, 533946);
+    AddMesh("c.mem", 20);
+    AddMesh("d.mem", 6);
+    CFolderMeshFiles meshes(Folder());
+    const std::vector<int32_t> codes = SurveyMeshCodes(meshes);
+    EXPECT_EQ(codes, (std::vector<int32_t>{533945, 533946, 533945, 533945}));
+    CorrectionOptions options;
+    options.nCachedTiles = 1;
+    options.pExpectedCodes = &codes;
+    CorrectionResult result = CorrectMap(MapPath(), meshes, ui, options);
+    EXPECT_EQ(result.applied, 4);
+    EXPECT_TRUE(result.bCountExact);
+    EXPECT_EQ(result.cellsChanged, 200 * 200) << "the neighbour's cells alone";
+
+    // Unforetold, the count cannot know the originals, and says so.
+    options.pExpectedCodes = nullptr;
+    result = CorrectMap(MapPath(), meshes, ui, options);
+    EXPECT_FALSE(result.bCountExact);
 }
 
 TEST_F(CorrectMapTest, SevenFilesMoveTheBarInTruncatedSteps) {

@@ -1,10 +1,9 @@
 #include "correction/TileSpill.h"
 
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
-#include "elevation/DcmLayout.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 
@@ -41,31 +40,32 @@ bool CTileSpill::OpenFile() {
     return false;
 }
 
-void CTileSpill::Put(int64_t block, const uint8_t* bytes) {
-    if (m_atInFile.count(block) != 0 || m_inMemory.count(block) != 0) return;
+void CTileSpill::Put(const Key& key, const uint8_t* bytes, uint32_t size) {
+    if (m_places.count(key) != 0) return;
     if (OpenFile()) {
         try {
-            m_file->WriteAt(m_fileEnd, bytes, kTileBlockSize);
-            m_atInFile[block] = m_fileEnd;
-            m_fileEnd += kTileBlockSize;
+            m_file->WriteAt(m_fileEnd, bytes, size);
+            m_places[key] = {m_fileEnd, size};
+            m_fileEnd += size;
             return;
         } catch (const CFileException&) {
             // The disk is full, say: memory holds this one.
         }
     }
-    m_inMemory[block].assign(bytes, bytes + kTileBlockSize);
+    m_places[key] = {-1, size};
+    m_inMemory[key].assign(bytes, bytes + size);
 }
 
-bool CTileSpill::Get(int64_t block, uint8_t* bytes) {
-    const auto memory = m_inMemory.find(block);
-    if (memory != m_inMemory.end()) {
-        std::memcpy(bytes, memory->second.data(), kTileBlockSize);
+bool CTileSpill::Get(const Key& key, uint8_t* bytes) {
+    const auto place = m_places.find(key);
+    if (place == m_places.end()) return false;
+    if (place->second.at < 0) {
+        const std::vector<uint8_t>& kept = m_inMemory[key];
+        std::copy(kept.begin(), kept.end(), bytes);
         return true;
     }
-    const auto at = m_atInFile.find(block);
-    if (at == m_atInFile.end()) return false;
     try {
-        return m_file->ReadAt(at->second, bytes, kTileBlockSize) == kTileBlockSize;
+        return m_file->ReadAt(place->second.at, bytes, place->second.size) == place->second.size;
     } catch (const CFileException&) {
         return false;
     }

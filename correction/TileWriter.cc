@@ -15,10 +15,8 @@ struct CTileWriter::Slot {
     uint64_t used = 0;     // clock of the last patch or lookup
     uint64_t written = 0;  // clock of the last patch
     CAlignedBuffer buffer{kTileBlockSize};
-    CAlignedBuffer original{kTileBlockSize};  // the tile as before the run
 
     uint8_t* Data() { return buffer.Data(); }
-    uint8_t* Original() { return original.Data(); }
 };
 
 namespace {
@@ -72,6 +70,11 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
     tally.bInsideMap = InsideMap(*corner);
     const MeshTiles tiles = TilesUnderMesh(*corner);
     m_patched.clear();
+    // While the mesh's tiles stay in the cache until it ends, the map's
+    // blocks hold what a first write of a square overwrote. Where a tile may
+    // be written in between (blocks that share bytes are written at once; a
+    // cache smaller than the mesh's tiles), the overwritten cells are kept.
+    m_bPinning = !m_bOverlap && m_capacity >= static_cast<size_t>(tiles.count);
     uint8_t* overwritten = m_overwritten.Data();
     try {
         for (int i = 0; i < tiles.count; ++i) {
@@ -80,8 +83,20 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
             if (!block) continue;
             Slot* slot = Acquire(tile, *block);
             if (slot == nullptr) continue;
-            const PatchCount count = PatchTile(grid, *corner, tile.tx, tile.ty, slot->Data(),
-                                               {slot->Original(), overwritten});
+            TileRecord& record = m_records[*block];
+            const bool again =
+                std::any_of(record.squares.begin(), record.squares.end(), [&](const Square& sq) {
+                    return SquaresShareCellsIn(sq.corner, *corner, tile.tx, tile.ty);
+                });
+            PatchSide side;
+            if (again) {
+                // Cells written before in the run: count against their
+                // originals, and keep what they hold now to put it back.
+                if (!GatherOriginals(*block, tile, *corner, slot->Data())) m_bCountExact = false;
+                side.original = m_originals.Data();
+            }
+            if (again || !m_bPinning) side.overwritten = overwritten;
+            const PatchCount count = PatchTile(grid, *corner, tile.tx, tile.ty, slot->Data(), side);
             MarkChanged(*slot);
             // Two keys may list one block: it counts once.
             if (std::none_of(m_patched.begin(), m_patched.end(),
@@ -89,15 +104,26 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
                 ++tally.tiles;
             const bool first = m_touchedBlocks.insert(*block).second;
             if (first) m_touched.emplace_back(tile, *block);
-            m_patched.push_back({tile, *block, overwritten, count.differing, first});
-            overwritten += 2 * count.cells;
-            m_differing[*block] += count.differing;
-            m_cellsDiffering += count.differing;
+            // A square that writes no cell before unwritten owns no cell.
+            const bool newSquare =
+                std::none_of(record.squares.begin(), record.squares.end(), [&](const Square& sq) {
+                    return sq.corner.x == corner->x && sq.corner.y == corner->y;
+                });
+            if (newSquare) {
+                const bool keep = m_mayBeWrittenAgain && m_mayBeWrittenAgain(*corner);
+                record.squares.push_back({*corner, ++m_clock, keep, false});
+            }
+            // A first write finds the cells as before the run: every cell it
+            // changed now differs.
+            const int64_t differing = again ? count.differing : count.changed;
+            m_patched.push_back({tile, *block, side.overwritten, differing, first, newSquare});
+            if (side.overwritten != nullptr) overwritten += 2 * count.cells;
+            m_cellsDiffering += differing;
             tally.cells += count.cells;
             tally.changed += count.changed;
             if (m_bOverlap && m_mode == Mode::kWrite) {
                 // Blocks share bytes: the next read must see this write.
-                WriteBack({slot});
+                WriteBack({slot}, false);
                 Release(slot);
             }
         }
@@ -105,7 +131,36 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
         RollBack(*corner);
         throw;
     }
+    m_patched.clear();
     return tally;
+}
+
+bool CTileWriter::GatherOriginals(int64_t block, TileNumber tile, MeshCorner corner,
+                                  const uint8_t* now) {
+    // Cells no square wrote hold their originals now; each written cell's
+    // original is what its first square found, so the squares are laid on
+    // newest first and the oldest wins. A square written since the tile was
+    // last written found the map's block as it still is.
+    std::memcpy(m_originals.Data(), now, kTileBlockSize);
+    const TileRecord& record = m_records[block];
+    bool exact = true;
+    bool mapRead = false;
+    for (auto sq = record.squares.rbegin(); sq != record.squares.rend(); ++sq) {
+        if (!SquaresShareCellsIn(sq->corner, corner, tile.tx, tile.ty)) continue;
+        uint8_t* packed = m_packed.Data();
+        if (sq->applied > record.written || m_mode == Mode::kDryRun) {
+            if (!mapRead) {
+                m_map.ReadAt(block, m_scratch.Data(), kTileBlockSize);
+                mapRead = true;
+            }
+            CopySquareCells(sq->corner, tile.tx, tile.ty, m_scratch.Data(), packed);
+        } else if (!sq->bSpilled || !m_spill.Get({block, sq->corner.x, sq->corner.y}, packed)) {
+            exact = false;
+            continue;
+        }
+        UndoPatch(sq->corner, tile.tx, tile.ty, m_originals.Data(), packed);
+    }
+    return exact;
 }
 
 bool CTileWriter::InsideMap(MeshCorner corner) const {
@@ -119,8 +174,13 @@ bool CTileWriter::InsideMap(MeshCorner corner) const {
 void CTileWriter::RollBack(MeshCorner corner) {
     const bool writeThrough = m_bOverlap && m_mode == Mode::kWrite;
     for (auto it = m_patched.rbegin(); it != m_patched.rend(); ++it) {
-        m_differing[it->block] -= it->differing;
         m_cellsDiffering -= it->differing;
+        if (it->bNewSquare) {
+            auto& squares = m_records[it->block].squares;
+            squares.erase(std::find_if(squares.begin(), squares.end(), [&](const Square& sq) {
+                return sq.corner.x == corner.x && sq.corner.y == corner.y;
+            }));
+        }
         if (it->bFirstTouch) {
             m_touchedBlocks.erase(it->block);
             m_touched.erase(std::find_if(m_touched.begin(), m_touched.end(),
@@ -128,13 +188,30 @@ void CTileWriter::RollBack(MeshCorner corner) {
         }
         const auto held = m_held.find(it->block);
         Slot* slot = held != m_held.end() ? held->second : nullptr;
-        if (slot != nullptr && !writeThrough) {
-            // Held: the next write of the tile carries the cells back.
-            UndoPatch(corner, it->tile.tx, it->tile.ty, slot->Data(), it->overwritten);
-            MarkChanged(*slot);
-        } else {
+        if (slot == nullptr || writeThrough) {
             RestoreOnDisk(*it, corner, slot);
+            continue;
         }
+        // Held: the next write of the tile carries the cells back.
+        if (it->overwritten != nullptr) {
+            UndoPatch(corner, it->tile.tx, it->tile.ty, slot->Data(), it->overwritten);
+        } else {
+            // A first write of the square, and the tile not written since:
+            // the map's block holds what it overwrote.
+            try {
+                if (m_map.ReadAt(it->block, m_scratch.Data(), kTileBlockSize) < kTileBlockSize)
+                    throw CFileException(CFileException::Op::kRead, m_map.GetFilePath(),
+                                         "the file shrank");
+                CopySquareCells(corner, it->tile.tx, it->tile.ty, m_scratch.Data(),
+                                m_packed.Data());
+                UndoPatch(corner, it->tile.tx, it->tile.ty, slot->Data(), m_packed.Data());
+            } catch (const std::exception&) {
+                // The tile keeps this part of the mesh beside the whole
+                // meshes before it.
+                m_bPartial = true;
+            }
+        }
+        MarkChanged(*slot);
     }
     m_patched.clear();
 }
@@ -154,6 +231,7 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
         if (slot != nullptr) MarkChanged(*slot);
         JournalWrite(patched.block, bytes);
         m_map.WriteAt(patched.block, bytes, kTileBlockSize);
+        m_records[patched.block].written = ++m_clock;
         if (slot != nullptr) {
             slot->bDirty = false;
             Release(slot);
@@ -168,7 +246,7 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
 void CTileWriter::Flush() {
     std::vector<Slot*> all;
     for (auto& slot : m_slots) all.push_back(slot.get());
-    WriteBack(std::move(all));
+    WriteBack(std::move(all), true);
 }
 
 void CTileWriter::FlushAfterFailure() {
@@ -189,6 +267,7 @@ void CTileWriter::FlushAfterFailure() {
         try {
             m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
             slot->bDirty = false;
+            m_records[slot->block].written = ++m_clock;
         } catch (const std::exception&) {
             m_bPartial = true;
         }
@@ -230,10 +309,6 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
         if (m_journal != nullptr) OnJournal([&] { m_journal->Save(block, slot->Data()); });
         if (m_observer != nullptr) m_observer->OnFirstRead(tile, slot->Data());
         m_seen.insert(block);
-        std::memcpy(slot->Original(), slot->Data(), kTileBlockSize);
-    } else if (!again && !m_spill.Get(block, slot->Original())) {
-        // It left the cache as it was before the run.
-        std::memcpy(slot->Original(), slot->Data(), kTileBlockSize);
     }
     slot->block = block;
     slot->tile = tile;
@@ -251,34 +326,61 @@ CTileWriter::Slot* CTileWriter::FreeSlot() {
     }
     // Full: when every tile is changed, the older half goes to disk in one
     // batch (one commit of the journal for all of them); then the tile used
-    // longest ago makes room.
+    // longest ago makes room. The current mesh's tiles stay.
     std::vector<Slot*> byAge;
-    for (auto& slot : m_slots) byAge.push_back(slot.get());
+    for (auto& slot : m_slots)
+        if (!Pinned(slot.get())) byAge.push_back(slot.get());
     std::sort(byAge.begin(), byAge.end(), [](Slot* a, Slot* b) { return a->used < b->used; });
     const bool anyClean =
         std::any_of(byAge.begin(), byAge.end(), [](Slot* s) { return !s->bDirty; });
-    if (!anyClean) WriteBack({byAge.begin(), byAge.begin() + (byAge.size() + 1) / 2});
+    if (!anyClean) WriteBack({byAge.begin(), byAge.begin() + (byAge.size() + 1) / 2}, false);
     Slot* victim = *std::find_if(byAge.begin(), byAge.end(), [](Slot* s) { return !s->bDirty; });
     Release(victim);
     return victim;
 }
 
+bool CTileWriter::Pinned(const Slot* slot) const {
+    return m_bPinning && std::any_of(m_patched.begin(), m_patched.end(),
+                                     [&](const Patched& p) { return p.block == slot->block; });
+}
+
 void CTileWriter::Release(Slot* slot) {
-    if (m_differing[slot->block] != 0) m_spill.Put(slot->block, slot->Original());
     m_held.erase(slot->block);
     slot->block = -1;
 }
 
-void CTileWriter::WriteBack(std::vector<Slot*> slots) {
+void CTileWriter::WriteBack(std::vector<Slot*> slots, bool final) {
     slots.erase(std::remove_if(slots.begin(), slots.end(), [](Slot* s) { return !s->bDirty; }),
                 slots.end());
     if (slots.empty() || m_mode == Mode::kDryRun) return;
+    if (!final)
+        for (Slot* slot : slots) SpillKeptSquares(slot->block, slot->tile);
     JournalWrites(slots);
     // In file order: the disk sees one pass instead of a scatter.
     std::sort(slots.begin(), slots.end(), [](Slot* a, Slot* b) { return a->block < b->block; });
     for (Slot* slot : slots) {
         m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
         slot->bDirty = false;
+        m_records[slot->block].written = ++m_clock;
+    }
+}
+
+void CTileWriter::SpillKeptSquares(int64_t block, TileNumber tile) {
+    // The squares written since the tile's last write found the map's block
+    // as it still is: what they overwrote is read there, the last time.
+    TileRecord& record = m_records[block];
+    bool read = false;
+    for (Square& sq : record.squares) {
+        if (!sq.bKeep || sq.bSpilled || sq.applied < record.written) continue;
+        if (!read) {
+            m_map.ReadAt(block, m_scratch.Data(), kTileBlockSize);
+            read = true;
+        }
+        const int64_t cells =
+            CopySquareCells(sq.corner, tile.tx, tile.ty, m_scratch.Data(), m_packed.Data());
+        m_spill.Put({block, sq.corner.x, sq.corner.y}, m_packed.Data(),
+                    static_cast<uint32_t>(2 * cells));
+        sq.bSpilled = true;
     }
 }
 

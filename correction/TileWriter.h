@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -74,14 +75,17 @@ class ITileObserver {
 // what they held before it, in the cache or, for a tile already written, by
 // a write of their own, journaled like any other.
 //
-// Each held tile keeps beside its working copy the bytes it had before the
-// run, and the writer counts, patch by patch, the distinct cells that now
-// differ from them. A changed tile that leaves the cache puts its originals
-// in a spill (a temporary file), from which they come back with the tile.
+// The writer counts the distinct cells that now differ from what they held
+// before the run. Squares of different mesh codes share no cell, so the
+// first file to write a cell finds its original there, and the count grows
+// by the cells it changed, at no cost. Only a square written over again (the
+// same code in a later file) needs the originals of its cells: the map
+// still has them until the tile is written, and for a square that a later
+// file may write over (KeepOriginals), they go to a spill (a temporary
+// file) just before.
 //
 // A dry run writes nothing: it holds every tile it changed in memory (about
-// 400 KB each with its originals), so that later meshes see earlier ones as
-// a real run would.
+// 200 KB each), so that later meshes see earlier ones as a real run would.
 class CTileWriter {
   public:
     // Tiles a real run holds at most: about 6.5 MB.
@@ -126,29 +130,56 @@ class CTileWriter {
 
     // Distinct tile blocks that received cells so far.
     size_t TilesTouched() const { return m_touched.size(); }
+    // The squares whose originals must outlive a write of their tile: those
+    // that a later file of the run may write over again. Unless told, none
+    // (a run that does not show the count needs none).
+    void KeepOriginals(std::function<bool(MeshCorner)> mayBeWrittenAgain) {
+        m_mayBeWrittenAgain = std::move(mayBeWrittenAgain);
+    }
     // Distinct cells that hold another value than before the run, after
     // the meshes applied so far.
     int64_t CellsDiffering() const { return m_cellsDiffering; }
+    // False when a square was written over again whose originals were not
+    // kept (see KeepOriginals): the count of cells may then be off.
+    bool CountIsExact() const { return m_bCountExact; }
     // True when the index lists blocks that overlap, so nothing is cached.
     bool WritesThrough() const { return m_bOverlap; }
 
   private:
     struct Slot;
-    // One tile the current mesh patched, and what it overwrote there.
+    // A mesh square written into a tile, in the order written.
+    struct Square {
+        MeshCorner corner;
+        uint64_t applied;  // the clock when it was written
+        bool bKeep;        // its originals are spilled before its tile is written
+        bool bSpilled;
+    };
+    struct TileRecord {
+        std::vector<Square> squares;
+        uint64_t written = 0;  // the clock of the tile's last write to the map
+    };
+    // One tile the current mesh patched, and what it overwrote there when
+    // the map cannot give that back.
     struct Patched {
         TileNumber tile;
         int64_t block;
-        const uint8_t* overwritten;
+        const uint8_t* overwritten;  // null: the map's block holds it
         int64_t differing;
         bool bFirstTouch;
+        bool bNewSquare;
     };
 
     Slot* Acquire(TileNumber tile, int64_t block);
     Slot* FreeSlot();
-    // Takes a slot's tile out of the cache, its originals into the spill
-    // when the tile differs from them.
+    bool Pinned(const Slot* slot) const;
     void Release(Slot* slot);
-    void WriteBack(std::vector<Slot*> slots);
+    // Writes slots back; before a write that later meshes may follow
+    // (final false), spills the originals of the squares to keep.
+    void WriteBack(std::vector<Slot*> slots, bool final);
+    void SpillKeptSquares(int64_t block, TileNumber tile);
+    // Fills m_originals with the cells before the run where square corner
+    // meets the tile's earlier squares; false when some were not kept.
+    bool GatherOriginals(int64_t block, TileNumber tile, MeshCorner corner, const uint8_t* now);
     // Tells the journal what slots are about to write and makes it durable.
     void JournalWrites(const std::vector<Slot*>& slots);
     void JournalWrite(int64_t block, const uint8_t* bytes);
@@ -178,10 +209,16 @@ class CTileWriter {
     std::vector<std::pair<TileNumber, int64_t>> m_touched;  // in first-patch order
     std::unordered_set<int64_t> m_touchedBlocks;
 
-    std::vector<Patched> m_patched;                    // by the current mesh
-    CAlignedBuffer m_overwritten{2 * kMeshCells};      // their cells before it
-    std::unordered_map<int64_t, int64_t> m_differing;  // block -> cells differing
+    std::vector<Patched> m_patched;                // by the current mesh
+    CAlignedBuffer m_overwritten{2 * kMeshCells};  // their cells before it, where kept
+    bool m_bPinning = false;  // the current mesh's tiles stay in the cache until it ends
+    std::unordered_map<int64_t, TileRecord> m_records;  // by block
+    std::function<bool(MeshCorner)> m_mayBeWrittenAgain;
+    CAlignedBuffer m_originals{kTileBlockSize};  // a tile's cells before the run, in part
+    CAlignedBuffer m_scratch{kTileBlockSize};
+    CAlignedBuffer m_packed{2 * kMeshCells};  // one square's cells in a tile
     int64_t m_cellsDiffering = 0;
+    bool m_bCountExact = true;
     CTileSpill m_spill;
 };
 

@@ -173,6 +173,27 @@ PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_
     return count;
 }
 
+int64_t CopySquareCells(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t* tile,
+                        uint8_t* packed) {
+    const TileRect rect = RectIn(corner, tx, ty);
+    if (rect.Empty()) return 0;
+    const auto bytes = static_cast<size_t>(2 * (rect.j1 - rect.j0));
+    for (int64_t r = rect.r0; r < rect.r1; ++r, packed += bytes)
+        std::memcpy(packed, rect.Row(const_cast<uint8_t*>(tile), r), bytes);
+    return (rect.r1 - rect.r0) * (rect.j1 - rect.j0);
+}
+
+bool SquaresShareCellsIn(MeshCorner a, MeshCorner b, int64_t tx, int64_t ty) {
+    const TileRect ra = RectIn(a, tx, ty);
+    const TileRect rb = RectIn(b, tx, ty);
+    if (ra.Empty() || rb.Empty()) return false;
+    // Both in the tile's own rows and columns.
+    return std::max(ra.rowOffset + ra.r0, rb.rowOffset + rb.r0) <
+               std::min(ra.rowOffset + ra.r1, rb.rowOffset + rb.r1) &&
+           std::max(ra.colOffset + ra.j0, rb.colOffset + rb.j0) <
+               std::min(ra.colOffset + ra.j1, rb.colOffset + rb.j1);
+}
+
 void UndoPatch(MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
                const uint8_t* overwritten) {
     const TileRect rect = RectIn(corner, tx, ty);

@@ -68,8 +68,17 @@ PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_
 // that a test can see which path a patch took without asking the processor.
 uint64_t RowsPatchedWithAvx2();
 
+// Copies into packed the cells of tile that a mesh square placed at corner
+// covers in tile (tx, ty), row by row as PatchTile keeps what it overwrites;
+// returns how many.
+int64_t CopySquareCells(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t* tile,
+                        uint8_t* packed);
+
+// True when the squares placed at a and b share a cell of tile (tx, ty).
+bool SquaresShareCellsIn(MeshCorner a, MeshCorner b, int64_t tx, int64_t ty);
+
 // Puts back into tile the cells that PatchTile with the same corner and tile
-// number stored in overwritten.
+// number stored in overwritten (or that CopySquareCells copied).
 void UndoPatch(MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
                const uint8_t* overwritten);
 

@@ -80,7 +80,8 @@ void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
 }
 
 void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
-    std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells %s in %zu tiles%s\n",
+    std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells %s in %zu tiles%s%s\n",
                  result.cellsChanged, dryRun ? "would change" : "changed", result.tilesTouched,
+                 result.bCountExact ? "" : " (may be off: a mesh file changed during the run)",
                  dryRun ? " (dry run: the map was not written)" : "");
 }

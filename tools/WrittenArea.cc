@@ -1,41 +1,14 @@
 #include "tools/WrittenArea.h"
 
 #include <algorithm>
-#include <memory>
-#include <string_view>
 
-#include "correction/MeshFileSource.h"
 #include "elevation/MeshPatch.h"
-#include "elevation/MeshReader.h"
-#include "elevation/TextModeLines.h"
-#include "framework/Exception.h"
-#include "framework/File.h"
 
-namespace {
-
-// The mesh code of a file as ReadMemFile finds it, without the records.
-std::optional<int32_t> MeshCodeOf(const std::string& path) {
-    try {
-        auto file = OpenFile(path, FileAccess::kReadShared);
-        auto buffer = std::make_unique<char[]>(CTextModeLines::kMinBuffer);
-        CTextModeLines lines(*file, buffer.get(), CTextModeLines::kMinBuffer);
-        std::string_view line;
-        if (!lines.Next(line)) return std::nullopt;
-        return MeshFieldValue(line.data(), std::min<size_t>(line.size(), 6));
-    } catch (const CFileException&) {
-        return std::nullopt;
-    }
-}
-
-}  // namespace
-
-std::optional<CellBox> WrittenArea(IMeshFileSource& meshes, const DCMHEADER& header,
+std::optional<CellBox> WrittenArea(const std::vector<int32_t>& codes, const DCMHEADER& header,
                                    const CTileIndex& index, uint64_t fileLength) {
     std::optional<CellBox> area;
-    for (bool more = meshes.First(); more; more = meshes.Next()) {
-        const auto code = MeshCodeOf(meshes.EntryPath());
-        if (!code || *code < 0) continue;
-        const auto corner = PlaceMesh(*code, header);
+    for (const int32_t code : codes) {
+        const auto corner = PlaceMesh(code, header);
         if (!corner) continue;
         const MeshTiles tiles = TilesUnderMesh(*corner);
         for (int i = 0; i < tiles.count; ++i) {
@@ -56,6 +29,5 @@ std::optional<CellBox> WrittenArea(IMeshFileSource& meshes, const DCMHEADER& hea
             }
         }
     }
-    meshes.Close();
     return area;
 }

@@ -12,6 +12,7 @@
 
 #include "correction/CorrectMap.h"
 #include "correction/MeshFileSource.h"
+#include "correction/MeshSurvey.h"
 #include "correction/Messages.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -304,11 +305,13 @@ int main(int argc, char** argv) {
     if (const auto failed = files.Open(*meshes)) return *failed;
     CRunReport report(stderr);
     if (files.Report() != nullptr) report.WriteTableTo(files.Report());
+    // The codes of the mesh files, read before the run: they give the
+    // picture its area and keep the count of cells changed exact.
+    const std::vector<int32_t> codes = SurveyMeshCodes(*meshes);
     if (!line.strPicture.empty()) {
         report.DrawPicture([&](const DCMHEADER& header, const CTileIndex& index) {
             std::error_code ec;
-            return WrittenArea(*meshes, header, index,
-                               std::filesystem::file_size(line.mapPath, ec));
+            return WrittenArea(codes, header, index, std::filesystem::file_size(line.mapPath, ec));
         });
     }
     std::optional<CUndoJournal> journal;
@@ -317,6 +320,7 @@ int main(int argc, char** argv) {
     options.bDryRun = line.bDryRun;
     options.pObserver = &report;
     options.pJournal = journal ? &*journal : nullptr;
+    options.pExpectedCodes = &codes;
 
     CConsoleUi ui(stdout, stderr, line.bDryRun);
     CConsoleUi::CatchInterrupts();
