@@ -57,7 +57,7 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
       m_mode(mode),
       m_capacity(std::max<size_t>(capacity, 1)),
       m_journal(mode == Mode::kWrite ? journal : nullptr),
-      m_observer(observer),
+      m_observer(observer != nullptr && observer->WantsTiles() ? observer : nullptr),
       m_fileLength(map.GetLength()),
       m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)) {}
 

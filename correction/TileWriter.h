@@ -56,6 +56,9 @@ class ITileJournal {
 class ITileObserver {
   public:
     virtual ~ITileObserver() = default;
+    // False when the observer has no use for the tiles: the writer then
+    // spares the reads that showing the final tiles would take.
+    virtual bool WantsTiles() const { return true; }
     virtual void OnFirstRead(TileNumber tile, const uint8_t* bytes) = 0;
     virtual void OnFinal(TileNumber tile, const uint8_t* bytes) = 0;
 };

@@ -59,7 +59,7 @@ class CReliefPicture {
     void Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile) const;
     ReducedGrid Reduce(const std::vector<Bin>& bins) const;
     std::vector<Rgb> Difference(const ReducedGrid& before, const ReducedGrid& after) const;
-    static Rgb MinorityChange(const Bin& was, const Bin& is, double scale);
+    static Rgb MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change);
     std::vector<uint8_t> Draw() const;
 
     CellBox m_area;

@@ -23,7 +23,14 @@ constexpr double kLeastChange = 0.2;    // the palest a change is drawn
 // Light from the north-west, 45 degrees above the horizon.
 constexpr double kLightAltitude = 0.7853981633974483;
 
-uint8_t Channel(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L)); }
+// v rounded half away from zero, as lround does, and kept within 0-255;
+// without the library's call, as it runs for every channel of a picture.
+uint8_t Channel(double v) {
+    if (!(v > 0)) return 0;
+    if (v >= 255) return 255;
+    const int whole = static_cast<int>(v);  // exact, and the floor of a positive v
+    return static_cast<uint8_t>(whole + (v - whole >= 0.5 ? 1 : 0));
+}
 
 Rgb Mix(Rgb a, Rgb b, double t) {
     return {Channel(a.r + (b.r - a.r) * t), Channel(a.g + (b.g - a.g) * t),
@@ -86,8 +93,12 @@ std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high) {
     return colours;
 }
 
-Rgb ChangeColour(double metres, double scale) {
+Rgb ChangeColour(double metres, double scale) { return CChangeColours(scale)(metres); }
+
+CChangeColours::CChangeColours(double scale) : m_dLogScale(std::log1p(std::max(scale, 1.0))) {}
+
+Rgb CChangeColours::operator()(double metres) const {
     if (metres == 0) return kNetZero;
-    const double t = std::log1p(std::fabs(metres)) / std::log1p(std::max(scale, 1.0));
+    const double t = std::log1p(std::fabs(metres)) / m_dLogScale;
     return Mix(kUnchangedColour, metres > 0 ? kRaised : kLowered, std::clamp(t, kLeastChange, 1.0));
 }

@@ -25,7 +25,7 @@ struct ReducedGrid {
     double xSpacing = 1;
     double ySpacing = 1;
     std::vector<double> metres;
-    std::vector<bool> has;
+    std::vector<uint8_t> has;  // 0 or 1; bytes, read in every pixel's neighbourhood
 };
 
 // Colours for every value of grid, in the grid's order: the elevation's tint
@@ -37,3 +37,13 @@ std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high);
 // metres (red up, blue down). A change is never drawn as pale as to pass for
 // no change: even a zero net change of cells that did change shows.
 Rgb ChangeColour(double metres, double scale);
+
+// The same for many changes on one scale: the scale's part worked out once.
+class CChangeColours {
+  public:
+    explicit CChangeColours(double scale);
+    Rgb operator()(double metres) const;
+
+  private:
+    double m_dLogScale;
+};

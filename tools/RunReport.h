@@ -34,6 +34,8 @@ class CRunReport final : public ICorrectionObserver {
     void OnStart(const DCMHEADER& header, const CTileIndex& index) override;
     void OnMeshApplied(const std::string& path, int32_t meshCode, int records,
                        const MeshTally& tally) override;
+    // Only a picture looks at the tiles.
+    bool WantsTiles() const override { return static_cast<bool>(m_findArea); }
     void OnFirstRead(TileNumber tile, const uint8_t* bytes) override;
     void OnFinal(TileNumber tile, const uint8_t* bytes) override;
 
