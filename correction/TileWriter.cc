@@ -14,9 +14,10 @@ struct CTileWriter::Slot {
     bool bDirty = false;
     uint64_t used = 0;     // clock of the last patch or lookup
     uint64_t written = 0;  // clock of the last patch
-    CAlignedBuffer buffer{kTileBlockSize};
+    uint8_t* data;         // kTileBlockSize bytes of the writer's arena
 
-    uint8_t* Data() { return buffer.Data(); }
+    explicit Slot(uint8_t* bytes) : data(bytes) {}
+    uint8_t* Data() { return data; }
 };
 
 namespace {
@@ -59,7 +60,9 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
       m_journal(mode == Mode::kWrite ? journal : nullptr),
       m_observer(observer != nullptr && observer->WantsTiles() ? observer : nullptr),
       m_fileLength(map.GetLength()),
-      m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)) {}
+      m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)),
+      m_arena(kTileBlockSize, mode == Mode::kDryRun ? kDefaultCapacity
+                                                    : std::min(m_capacity, kDefaultCapacity)) {}
 
 CTileWriter::~CTileWriter() = default;
 
@@ -321,7 +324,7 @@ CTileWriter::Slot* CTileWriter::FreeSlot() {
     for (auto& slot : m_slots)
         if (slot->block < 0) return slot.get();
     if (m_mode == Mode::kDryRun || m_slots.size() < m_capacity) {
-        m_slots.push_back(std::make_unique<Slot>());
+        m_slots.push_back(std::make_unique<Slot>(m_arena.Allocate()));
         return m_slots.back().get();
     }
     // Full: when every tile is changed, the older half goes to disk in one

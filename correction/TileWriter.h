@@ -12,6 +12,7 @@
 #include "elevation/MeshGrid.h"
 #include "elevation/MeshPatch.h"
 #include "framework/AlignedBuffer.h"
+#include "framework/BlockArena.h"
 #include "framework/Exception.h"
 
 class CAlignedBuffer;
@@ -206,6 +207,7 @@ class CTileWriter {
     bool m_bPartial = false;
     uint64_t m_clock = 0;
 
+    CBlockArena m_arena;  // the slots' tiles
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::unordered_map<int64_t, Slot*> m_held;              // block -> slot
     std::unordered_set<int64_t> m_seen;                     // blocks read at least once

@@ -20,7 +20,7 @@ apt_install() {
 }
 
 native() {
-    apt_install cmake ninja-build g++ libgtest-dev libgmock-dev util-linux libpng-dev zlib1g-dev
+    apt_install cmake ninja-build g++ libgtest-dev libgmock-dev util-linux libpng-dev zlib1g-dev libdeflate-dev
 }
 
 format() {

@@ -1,6 +1,5 @@
 #include "tools/UndoFormat.h"
 
-#include <zlib.h>
 
 #include <cstring>
 
@@ -15,9 +14,7 @@ constexpr char kPagesTag[4] = {'P', 'A', 'G', 'E'};
 // Where the fields after the slots start.
 constexpr uint32_t kAfterSlots = kUndoSlotAt + 2 * kUndoSlotSize;
 
-uint32_t Crc(uint32_t crc, const uint8_t* bytes, size_t n) {
-    return static_cast<uint32_t>(::crc32(crc, bytes, static_cast<uInt>(n)));
-}
+uint32_t Crc(uint32_t crc, const uint8_t* bytes, size_t n) { return UndoCrc32(crc, bytes, n); }
 
 // The preamble's CRC: everything in it but the slots, which commits rewrite.
 uint32_t PreambleCrc(const uint8_t* fixed, const uint8_t* index, size_t indexLength) {

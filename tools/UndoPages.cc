@@ -1,6 +1,7 @@
 #include "tools/UndoPages.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
+
 
 #include <algorithm>
 #include <cstring>
@@ -60,9 +61,9 @@ ByteRuns OwnBytes(const std::vector<int64_t>& listed, int64_t block) {
 }
 
 void SumPages(const uint8_t* block, const ByteRuns& own, uint32_t (&sums)[kUndoPages]) {
-    std::fill(std::begin(sums), std::end(sums), static_cast<uint32_t>(::crc32(0, nullptr, 0)));
+    std::fill(std::begin(sums), std::end(sums), UndoCrc32(0, nullptr, 0));
     ForEachPiece(own, [&](uint32_t page, uint32_t from, uint32_t to) {
-        sums[page] = static_cast<uint32_t>(::crc32(sums[page], block + from, to - from));
+        sums[page] = UndoCrc32(sums[page], block + from, to - from);
     });
 }
 
@@ -77,4 +78,8 @@ bool SamePage(const uint8_t* a, const uint8_t* b, const ByteRuns& own, uint32_t 
         if (p == page && std::memcmp(a + from, b + from, to - from) != 0) same = false;
     });
     return same;
+}
+
+uint32_t UndoCrc32(uint32_t crc, const uint8_t* bytes, size_t n) {
+    return libdeflate_crc32(crc, bytes, n);
 }

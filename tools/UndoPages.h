@@ -39,3 +39,9 @@ void CheckedPages(const ByteRuns& own, bool (&checked)[kUndoPages]);
 
 // True when page `page` of blocks a and b agree on every own byte.
 bool SamePage(const uint8_t* a, const uint8_t* b, const ByteRuns& own, uint32_t page);
+
+// The CRC-32 of every checksum in an undo file (zlib's and PNG's, the same
+// values as zlib's crc32), continued from crc over n bytes. Through
+// libdeflate, which folds with the processor's carry-less multiply where it
+// has one: a run with an undo file checks every block twice.
+uint32_t UndoCrc32(uint32_t crc, const uint8_t* bytes, size_t n);
