@@ -61,8 +61,8 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
       m_observer(observer != nullptr && observer->WantsTiles() ? observer : nullptr),
       m_fileLength(map.GetLength()),
       m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)),
-      m_arena(kTileBlockSize, mode == Mode::kDryRun ? kDefaultCapacity
-                                                    : std::min(m_capacity, kDefaultCapacity)) {}
+      m_arena(kTileBlockSize,
+              mode == Mode::kDryRun ? kDefaultCapacity : std::min(m_capacity, kDefaultCapacity)) {}
 
 CTileWriter::~CTileWriter() = default;
 

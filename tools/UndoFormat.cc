@@ -1,6 +1,5 @@
 #include "tools/UndoFormat.h"
 
-
 #include <cstring>
 
 #include "framework/File.h"

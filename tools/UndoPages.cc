@@ -2,7 +2,6 @@
 
 #include <libdeflate.h>
 
-
 #include <algorithm>
 #include <cstring>
 #include <unordered_set>
