@@ -16,7 +16,7 @@ CFolderMeshFiles::CFolderMeshFiles(std::string folder) : m_strFolder(std::move(f
 
 bool CFolderMeshFiles::First() {
     std::string pattern = m_strFolder;
-    AppendPath(pattern, "*.mem");
+    AppendPath(pattern, kMeshPattern);
     return m_find.FindFirst(pattern);
 }
 

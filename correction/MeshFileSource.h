@@ -24,6 +24,9 @@ class IMeshFileSource {
     int CountEntries();
 };
 
+// The entries of a folder that a correction applies.
+constexpr const char* kMeshPattern = "*.mem";
+
 // Every "*.mem" entry of a folder (case ignored), in the directory search's
 // order. Entries are not tested for their kind: a folder so named is handed
 // on like a file and fails to read.

@@ -83,7 +83,11 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
         for (int i = 0; i < tiles.count; ++i) {
             const TileNumber tile = tiles.tiles[i];
             const auto block = WritableBlock(m_index, tile, m_fileLength);
-            if (!block) continue;
+            if (!block) {
+                const auto key = TileKey(tile.tx, tile.ty);
+                if (key && m_index.Find(*key) != nullptr) tally.bPastEnd = true;
+                continue;
+            }
             Slot* slot = Acquire(tile, *block);
             if (slot == nullptr) continue;
             TileRecord& record = m_records[*block];

@@ -25,6 +25,7 @@ struct MeshTally {
     int64_t cells = 0;        // cells written
     int64_t changed = 0;      // of those, cells that hold another value now
     bool bInsideMap = false;  // the square overlaps the tiles the map's index spans
+    bool bPastEnd = false;    // a tile it covers is listed with a block past the file's end
 };
 
 // A failure of the journal's file: the run cannot keep originals, so it

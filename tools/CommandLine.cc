@@ -24,6 +24,12 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 
+std::string LongName(int opt) {
+    for (const option& o : kLongOptions)
+        if (o.name != nullptr && o.val == opt) return o.name;
+    return "?";
+}
+
 CommandLine UsageError(const std::string& error) {
     CommandLine line;
     line.action = CommandLine::Action::kUsageError;
@@ -53,17 +59,21 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 line.bDryRun = true;
                 break;
             case kOptReport:
-                line.strReport = optarg;
-                break;
             case kOptPicture:
-                line.strPicture = optarg;
-                break;
             case kOptUndo:
-                line.strUndo = optarg;
-                break;
             case kOptRestore:
-                line.action = CommandLine::Action::kRestore;
-                line.strRestore = optarg;
+                // An empty name (an unset variable, say) would be taken for
+                // no such option: the run would go without its undo file.
+                if (*optarg == '\0')
+                    return UsageError("option --" + LongName(opt) +
+                                      " needs a file name, not an empty one");
+                if (opt == kOptReport) line.strReport = optarg;
+                if (opt == kOptPicture) line.strPicture = optarg;
+                if (opt == kOptUndo) line.strUndo = optarg;
+                if (opt == kOptRestore) {
+                    line.action = CommandLine::Action::kRestore;
+                    line.strRestore = optarg;
+                }
                 break;
             case kOptForce:
                 line.bForce = true;

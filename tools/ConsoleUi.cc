@@ -16,6 +16,7 @@
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
+bool g_bOutputClosed = false;
 
 void OnInterrupt(int signal) {
     g_signal = signal;
@@ -71,10 +72,13 @@ void CConsoleUi::CatchInterrupts() {
 
 int CConsoleUi::InterruptSignal() { return g_signal; }
 
+bool CConsoleUi::OutputWasClosed() { return g_bOutputClosed; }
+
 bool CConsoleUi::GuardStandardStreams() {
     std::signal(SIGPIPE, SIG_IGN);
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1) continue;
+        if (fd == 1) g_bOutputClosed = true;
         // open gives the lowest free number: this one.
         if (open("/dev/null", O_RDWR) != fd) return false;
     }

@@ -24,6 +24,9 @@ class CConsoleUi final : public ICorrectionUi {
     // so that no file opened later takes its number. False when /dev/null
     // cannot be opened for a closed one.
     static bool GuardStandardStreams();
+    // True when standard output was closed before GuardStandardStreams gave
+    // it /dev/null: what is written there is lost.
+    static bool OutputWasClosed();
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
     void ShowError(const CException& error) override;

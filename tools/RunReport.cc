@@ -62,8 +62,11 @@ void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int re
                      p, meshCode);
     if (tally.cells == 0)
         std::fprintf(m_warnings, "zelvorin-correct: warning: %s wrote no cell: %s\n", p,
-                     tally.bInsideMap ? "its tiles are not in the map's index"
-                                      : "its square lies outside the map");
+                     !tally.bInsideMap ? "its square lies outside the map"
+                     : tally.bPastEnd
+                         ? "the map lists its tiles with blocks past the end of the file, "
+                           "which is cut short or damaged"
+                         : "its tiles are not in the map's index");
     if (m_table != nullptr)
         std::fprintf(m_table, "%s\t%" PRId32 "\t%d\t%" PRId64 "\t%" PRId64 "\n",
                      TableField(path).c_str(), meshCode, tally.tiles, tally.cells, tally.changed);
@@ -80,6 +83,13 @@ void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
 }
 
 void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
+    if (result.bPartialMesh) {
+        // The run's count is of what it meant to write, not of the map.
+        std::fprintf(m_warnings,
+                     "zelvorin-correct: the cells changed are not known: some tiles could not "
+                     "be written\n");
+        return;
+    }
     std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells %s in %zu tiles%s%s\n",
                  result.cellsChanged, dryRun ? "would change" : "changed", result.tilesTouched,
                  result.bCountExact ? "" : " (may be off: a mesh file changed during the run)",

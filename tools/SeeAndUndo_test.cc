@@ -167,6 +167,7 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
     fs::copy_file(a, Path("mesh/523940.mem"));
     const std::string meshText = ReadText(Path("mesh/523940.mem"));
     fs::create_hard_link(MapPath(), Path("linked.dcm"));
+    fs::create_symlink("fresh.undo", Path("dangling.undo"));
     std::ofstream(Path("kept.tsv")) << "kept";
     const struct {
         std::string options;
@@ -179,6 +180,13 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
         {"--report " + Path("linked.dcm"), 9, "would overwrite the map"},
         {"--undo " + Path("fresh.undo") + " --picture " + Path("./fresh.undo"), 9,
          "would overwrite the undo file"},
+        // Neither exists yet: one is a link that leads to the other.
+        {"--undo " + Path("fresh.undo") + " --report " + Path("dangling.undo"), 9,
+         "would overwrite the undo file"},
+        // Not there yet, but the run would find them in the folder and read them.
+        {"--report " + Path("mesh/new.mem"), 9, "where the run would read it"},
+        {"--undo " + Path("mesh/NEW.MEM"), 8, "where the run would read it"},
+        {"--undo ''", 2, "needs a file name"},
         // The picture is checked first: a refused run leaves the report as it was.
         {"--report " + Path("kept.tsv") + " --picture " + Path("no/such.png"), 9, "picture"},
     };
@@ -189,6 +197,8 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
         EXPECT_EQ(Map(), m_original) << c.options;
         EXPECT_EQ(ReadText(Path("mesh/523940.mem")), meshText) << c.options;
         EXPECT_FALSE(fs::exists(Path("fresh.undo"))) << "left behind by " << c.options;
+        EXPECT_FALSE(fs::exists(Path("mesh/new.mem")) || fs::exists(Path("mesh/NEW.MEM")))
+            << "left behind by " << c.options;
     }
     EXPECT_EQ(ReadText(Path("kept.tsv")), "kept");
 

@@ -9,6 +9,7 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/FileIdentity.h"
+#include "framework/Wildcard.h"
 #include "tools/ReliefPicture.h"
 
 namespace {
@@ -16,16 +17,28 @@ namespace {
 constexpr int kExitUndoFile = 8;
 constexpr int kExitOutputFile = 9;
 
+// Where a path leads: absolute, through every link, also one that leads
+// nowhere yet (a file created there goes to its target), and through every
+// ".." and ".".
+std::filesystem::path PlaceOf(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path place = fs::absolute(path, ec);
+    for (int links = 0; links < 40 && fs::is_symlink(place, ec); ++links) {
+        const fs::path target = fs::read_symlink(place, ec);
+        if (ec) break;
+        place = target.is_absolute() ? target : place.parent_path() / target;
+    }
+    const fs::path resolved = fs::weakly_canonical(place, ec);
+    return ec ? place.lexically_normal() : resolved;
+}
+
 // True when two outputs name one file: the same file by any name, or, where
 // it does not exist yet, the same place.
 bool SameOutput(const std::string& a, const std::string& b) {
     const auto idA = IdentifyFile(a);
-    if (idA) return idA == IdentifyFile(b);
-    std::error_code ec;
-    const auto placeA = std::filesystem::weakly_canonical(a, ec);
-    if (ec) return a == b;
-    const auto placeB = std::filesystem::weakly_canonical(b, ec);
-    return ec ? a == b : placeA == placeB;
+    if (idA && idA == IdentifyFile(b)) return true;
+    return PlaceOf(a) == PlaceOf(b);
 }
 
 }  // namespace
@@ -53,6 +66,12 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
     } outputs[] = {{m_line.strUndo, "the undo file", kExitUndoFile},
                    {m_line.strReport, "the report", kExitOutputFile},
                    {m_line.strPicture, "the picture", kExitOutputFile}};
+    // A folder's mesh files are found when the run starts: an output that
+    // would be one of them is one, though it does not exist yet.
+    std::optional<std::filesystem::path> folder;
+    std::error_code ec;
+    if (m_line.meshArgs.size() == 1 && std::filesystem::is_directory(m_line.meshArgs[0], ec))
+        folder = PlaceOf(m_line.meshArgs[0]);
     std::vector<std::pair<std::string, std::string>> written;  // outputs before this one
     for (const auto& output : outputs) {
         if (output.path.empty()) continue;
@@ -60,6 +79,10 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
         if (const auto id = IdentifyFile(output.path))
             for (const auto& [input, what] : inputs)
                 if (*id == input) overwritten = what;
+        const std::filesystem::path place = PlaceOf(output.path);
+        if (overwritten.empty() && folder && place.parent_path() == *folder &&
+            MatchesWildcard(kMeshPattern, place.filename().string()))
+            overwritten = "a mesh file of " + m_line.meshArgs[0] + ", where the run would read it";
         for (const auto& [other, what] : written)
             if (overwritten.empty() && SameOutput(output.path, other)) overwritten = what;
         if (!overwritten.empty())

@@ -87,6 +87,7 @@ PreambleRead ReadUndoPreamble(CFile& undo, UndoPreamble& pre, uint32_t& version)
     const auto second = DecodeSlot(fixed + kUndoSlotAt + kUndoSlotSize);
     if (!first && !second) return PreambleRead::kDamaged;
     pre.committed = !second || (first && first->end >= second->end) ? *first : *second;
+    pre.bSlotDamaged = !first || !second;
     if (pre.committed.end < static_cast<uint64_t>(pre.end)) return PreambleRead::kDamaged;
     return PreambleRead::kRead;
 }

@@ -42,6 +42,7 @@ struct UndoPreamble {
     std::vector<uint8_t> index;
     int64_t end = 0;  // where the first record starts
     UndoCommit committed;
+    bool bSlotDamaged = false;  // one of the two commits could not be read
 };
 
 // The preamble of a new undo file, with both slots saying that nothing but

@@ -79,6 +79,33 @@ std::optional<Refusal> ReadCommitted(CFile& undo, const UndoPreamble& pre,
     return std::nullopt;
 }
 
+// With one commit unreadable, the other may be the older: what a cut while
+// rewriting it leaves, when the records after the older commit protect
+// blocks never written. Then every block saved after it still holds its
+// original in the map. A block that does not was written after a commit
+// that the damaged one recorded: its records would be left out.
+std::optional<Refusal> CheckLostCommit(CFile& undo, CFile& map, const UndoPreamble& pre,
+                                       uint8_t* scratch) {
+    if (!pre.bSlotDamaged) return std::nullopt;
+    const uint64_t length = undo.GetLength();
+    const uint64_t mapLength = map.GetLength();
+    std::vector<uint8_t> saved(kTileBlockSize), now(kTileBlockSize);
+    UndoRecord rec;
+    for (auto at = static_cast<int64_t>(pre.committed.end);
+         ReadUndoRecord(undo, at, length, rec, scratch); at += rec.size) {
+        if (rec.kind != UndoRecord::Kind::kBlock || rec.block < 0 ||
+            static_cast<uint64_t>(rec.block) + kTileBlockSize > mapLength)
+            continue;
+        undo.ReadAt(rec.bytesAt, saved.data(), kTileBlockSize);
+        if (map.ReadAt(rec.block, now.data(), kTileBlockSize) == kTileBlockSize && saved != now)
+            return Refusal{RestoreOutcome::kDamaged,
+                           "its head is damaged: the map shows that a commit it recorded is "
+                           "lost (the block at byte " +
+                               std::to_string(rec.block) + " was written after it)"};
+    }
+    return std::nullopt;
+}
+
 // Copies into region (the bytes at regionStart of the map) what the saved
 // blocks will write there, in the order the restore writes them.
 void OverlaySaved(CFile& undo, const std::vector<SavedBlock>& saved, int64_t regionStart,
@@ -176,6 +203,11 @@ RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& opti
         return result;
     }
     try {
+        if (auto refusal = CheckLostCommit(undo, map, pre, scratch.Data())) {
+            result.outcome = refusal->outcome;
+            result.detail = undoName + refusal->why;
+            return result;
+        }
         if (!SameMap(undo, map, pre, committed, scratch.Data())) {
             result.outcome = RestoreOutcome::kOtherMap;
             result.detail = undoName + "made for another map than " + map.GetFilePath();

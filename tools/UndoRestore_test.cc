@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "tools/UndoFormat.h"
 #include "tools/UndoTestFixture.h"
 
 namespace {
@@ -157,6 +158,32 @@ TEST_F(RestoreTest, AStoppedRestoreIsCompletedByTheNextOne) {
 }
 
 // The tool's statuses and words for each refusal.
+TEST_F(RestoreTest, ADamagedCommitIsNotTakenForAnOlderOne) {
+    // A byte of either commit damaged: the other one is read. Where that
+    // is the older one, the map shows that the lost commit was made (its
+    // blocks were written), and the file is refused as damaged instead of
+    // restoring less than the run wrote.
+    CorrectWithUndo(4);
+    const auto corrected = ReadAll(Map());
+    const auto undo = ReadAll(Undo());
+    int refused = 0;
+    for (uint32_t at = 0; at < 2 * kUndoSlotSize; ++at) {
+        auto damaged = undo;
+        damaged[kUndoSlotAt + at] ^= 0x55;
+        WriteAll(m_dir / "damaged.undo", damaged);
+        WriteAll(Map(), corrected);
+        const RestoreResult result = RestoreMap((m_dir / "damaged.undo").string(), Map().string());
+        if (result.outcome == RestoreOutcome::kRestored) {
+            EXPECT_TRUE(ReadAll(Map()) == m_original) << "byte " << at;
+        } else {
+            EXPECT_EQ(result.outcome, RestoreOutcome::kDamaged) << "byte " << at;
+            EXPECT_TRUE(ReadAll(Map()) == corrected) << "byte " << at;
+            ++refused;
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
+
 TEST_F(RestoreTest, TheToolSaysWhyItRefusesAndLeavesTheMap) {
     CorrectWithUndo();
     const auto corrected = ReadAll(Map());

@@ -87,6 +87,8 @@ if [ -w /dev/full ]; then
     check "version that cannot be written" 1 err "cannot write to standard output" \
         bash -c '"$1" --version >/dev/full' _ "$tool"
 fi
+check "help to a closed standard output" 1 err "cannot write to standard output" \
+    bash -c '"$1" --help >&-' _ "$tool"
 
 # A map that cannot be opened: the message, then the path and the reason.
 check "missing map" 3 err "none.dcm: No such file or directory" \
@@ -121,6 +123,16 @@ check "the map cannot be written" 7 err "limited.dcm" \
 grep -qF "圧縮地図の読み書きに失敗" "$work/err" || fail "a map failure is told as one"
 grep -qE "^[0-9]+ 個の数値地図ファイルを読み込んで訂正しました.$" "$work/out" ||
     fail "a failed run still gives its result line"
+# Tiles that cannot be written are said so, and no count is made up for them.
+if ! grep -qF "the map may hold only part of the files applied" "$work/err" ||
+    ! grep -qF "the cells changed are not known" "$work/err" || grep -qF "cells changed in" "$work/err"; then
+    fail "a map whose tiles cannot be written is not told truly"
+fi
+
+# A map cut short inside its tile blocks: the meshes there say why they wrote nothing.
+head -c $(($(stat -c %s "$work/pristine.dcm") - 1000)) "$work/pristine.dcm" >"$work/cut.dcm"
+check "a map cut short in its blocks" 0 err "blocks past the end of the file" \
+    "$tool" "$work/cut.dcm" "$work/mesh"
 
 # An undo file whose disk fills part way: status 8, the undo file named, and
 # the map holds exactly the files the result line counts, none in part.
@@ -240,6 +252,25 @@ else
     fail "SIGTERM: status $status"
 fi
 same_map "SIGTERM keeps the files before it" "$work/terminated.dcm" "$work/first.dcm"
+
+# Stopped before any cell was written: no picture, and no older one left.
+cp "$work/pristine.dcm" "$work/early.dcm"
+echo old >"$work/early.png"
+"$tool" --picture "$work/early.png" "$work/early.dcm" "$work/huge.mem" "$work/mesh/523941.mem" \
+    >"$work/out" 2>"$work/err" &
+pid=$!
+for _ in $(seq 600); do
+    ls -l /proc/$pid/fd 2>/dev/null | grep -q huge.mem && break
+    sleep 0.05
+done
+kill -INT $pid
+wait $pid
+status=$?
+if [ "$status" -eq 130 ] && [ ! -e "$work/early.png" ]; then
+    echo "ok   a run stopped before its first cell draws no picture"
+else
+    fail "a run stopped before its first cell: status $status, picture left: $(ls "$work/early.png" 2>&1)"
+fi
 
 cp "$work/pristine.dcm" "$work/killed.dcm"
 hold_and_signal "$work/killed.dcm" INT TERM

@@ -88,11 +88,12 @@ const char kDescription[] =
     "  5    no mesh file was found (also when FOLDER does not exist)\n"
     "  6    a mesh file could not be used; the files before it were applied\n"
     "  7    reading or writing the map failed part way; the map holds exactly the\n"
-    "       files applied before the failure\n"
+    "       files applied before the failure, unless the tool says that some tiles\n"
+    "       could not be written\n"
     "  8    the undo file cannot be used: it exists already, cannot be created,\n"
     "       belongs to another map, is damaged or cut short, or the map was changed\n"
     "       since (checked before the map is touched); or writing it failed part\n"
-    "       way, and the map holds exactly the files applied before the failure\n"
+    "       way, and the map holds what status 7 says\n"
     "  9    the report or picture file cannot be created (checked before the map is\n"
     "       touched) or written\n"
     "  130  stopped by Ctrl-C (SIGINT); the files before it were applied\n"
@@ -111,8 +112,8 @@ std::string MapAfterFailure(const CorrectionResult& result, const CommandLine& l
     if (!result.bPartialMesh)
         return "zelvorin-correct: the map holds exactly the files applied before the failure";
     std::string text =
-        "zelvorin-correct: some tiles could not be written: the map holds part of the files "
-        "applied";
+        "zelvorin-correct: some tiles could not be written: the map may hold only part of the "
+        "files applied";
     if (!line.strUndo.empty())
         text += "; zelvorin-correct --restore " + line.strUndo + " " + line.mapPath +
                 " puts it back as it was before the run";
@@ -178,6 +179,10 @@ std::string ResultLine(int applied, bool dryRun) {
 
 // Prints --help or --version; status 1 when it cannot be written.
 int PrintInfo(const std::string& text) {
+    if (CConsoleUi::OutputWasClosed()) {
+        std::fputs("zelvorin-correct: cannot write to standard output: it is closed\n", stderr);
+        return kExitNotWritten;
+    }
     std::fputs(text.c_str(), stdout);
     if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kExitCompleted;
     std::fprintf(stderr, "zelvorin-correct: cannot write to standard output: %s\n",
@@ -189,8 +194,8 @@ int PrintInfo(const std::string& text) {
 // now holds it; false, with a note, when it cannot be written. Where the run
 // wrote no cell there is no picture, and no older file is left at its path
 // to be taken for one.
-bool WritePicture(const CommandLine& line, CRunReport& report) {
-    const CReliefPicture* picture = report.Picture();
+bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
+    const CReliefPicture* picture = anyCell ? report.Picture() : nullptr;
     if (picture == nullptr) {
         std::error_code ec;
         const bool removed = std::filesystem::remove(line.strPicture, ec);
@@ -340,6 +345,7 @@ int main(int argc, char** argv) {
         report.PrintSummary(result, line.bDryRun);
     }
     const bool reported = files.CloseReport();
-    const bool drawn = line.strPicture.empty() || WritePicture(line, report);
+    const bool drawn =
+        line.strPicture.empty() || WritePicture(line, report, result.tilesTouched > 0);
     return !(reported && drawn) && status == kExitCompleted ? kExitOutputFile : status;
 }
