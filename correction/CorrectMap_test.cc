@@ -153,6 +153,45 @@ TEST_F(CorrectMapTest, TheSurveyedCodesKeepTheCountExactWhereASquareIsWrittenAga
     EXPECT_FALSE(result.bCountExact);
 }
 
+// Counts the tiles a run shows as it left them.
+class CFinalTiles final : public ICorrectionObserver {
+  public:
+    void OnStart(const DCMHEADER&, const CTileIndex&) override {}
+    void OnMeshApplied(const std::string&, int32_t, int, const MeshTally&) override {}
+    void OnFirstRead(TileNumber, const uint8_t*) override {}
+    void OnFinal(TileNumber, const uint8_t*) override { ++shown; }
+    size_t shown = 0;
+};
+
+TEST_F(CorrectMapTest, AFailedRunStillTellsTheTilesAndCellsItChanged) {
+    // A read of the map fails at each call in turn: whatever the run had
+    // applied by then is in the map, counted, and shown to the observer.
+    AddMesh("a.mem", 10);
+    AddMesh("b.mem", 15, 533946);
+    AddMesh("c.mem", 20, 533955);
+    int failures = 0;
+    for (int nth = 1;; ++nth) {
+        CMemoryFile inner(m_original);
+        CFaultyFile map(inner, CFileException::Op::kRead, nth);
+        CFolderMeshFiles meshes(Folder());
+        CFinalTiles observer;
+        CorrectionOptions options;
+        options.pObserver = &observer;
+        const auto result = CorrectOpenMap(map, meshes, ui, options);
+        if (result.outcome == CorrectionOutcome::kCompleted) break;
+        if (result.outcome != CorrectionOutcome::kFileError || result.applied == 0) continue;
+        ++failures;
+        int64_t differing = 0;
+        const std::vector<uint8_t>& now = inner.Bytes();
+        for (size_t i = 0; i + 1 < now.size(); i += 2)
+            differing += now[i] != m_original[i] || now[i + 1] != m_original[i + 1];
+        EXPECT_EQ(result.cellsChanged, differing) << "read " << nth;
+        EXPECT_GT(result.tilesTouched, 0u) << "read " << nth;
+        EXPECT_EQ(observer.shown, result.tilesTouched) << "read " << nth;
+    }
+    EXPECT_GT(failures, 0) << "no read failed after a file was applied";
+}
+
 TEST_F(CorrectMapTest, SevenFilesMoveTheBarInTruncatedSteps) {
     for (char c = 'a'; c < 'h'; ++c) AddMesh(std::string(1, c) + ".mem", 1);
     Run();

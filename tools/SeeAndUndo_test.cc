@@ -202,11 +202,21 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
     }
     EXPECT_EQ(ReadText(Path("kept.tsv")), "kept");
 
-    // A report that cannot be written is a failure of its own, after the
-    // correction it was to describe.
-    const RunResult full = Run("--report /dev/full " + MapPath() + " " + a);
+    // A report or picture that cannot be written is a failure of its own,
+    // after the correction it was to describe.
+    RunResult full = Run("--report /dev/full " + MapPath() + " " + a);
     EXPECT_EQ(full.status, 9) << full.err;
     EXPECT_NE(full.err.find("cannot write the report"), std::string::npos) << full.err;
+    full = Run("--picture /dev/full " + MapPath() + " " + a);
+    EXPECT_EQ(full.status, 9) << full.err;
+    EXPECT_NE(full.err.find("cannot write the picture"), std::string::npos) << full.err;
+
+    // A map that cannot be opened leaves no undo file that would refuse the
+    // next try.
+    const RunResult missing =
+        Run("--undo " + Path("fresh.undo") + " " + Path("none.dcm") + " " + a);
+    EXPECT_EQ(missing.status, 3) << missing.err;
+    EXPECT_FALSE(fs::exists(Path("fresh.undo")));
 }
 
 TEST_F(SeeAndUndoTest, RestoreUndoesTheRunAndRefusesAnotherMap) {
