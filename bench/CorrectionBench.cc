@@ -19,10 +19,10 @@
 #include "elevation/TileIndex.h"
 #include "framework/File.h"
 #include "samples/SampleMap.h"
-#include "tools/RunReport.h"
-#include "tools/UndoFile.h"
-#include "tools/UndoFormat.h"
-#include "tools/WrittenArea.h"
+#include "report/RunReport.h"
+#include "undo/UndoFile.h"
+#include "undo/UndoFormat.h"
+#include "report/WrittenArea.h"
 
 extern char** environ;
 

@@ -8,7 +8,7 @@
 #include "elevation/TileIndex.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
-#include "tools/UndoFile.h"
+#include "undo/UndoFile.h"
 
 UndoRun MakeUndoRun(bool overlap) {
     SampleMapLayout layout;

@@ -21,7 +21,7 @@
 
 #include "framework/MemoryFile.h"
 #include "fuzz/UndoRun.h"
-#include "tools/UndoFile.h"
+#include "undo/UndoFile.h"
 
 namespace {
 

@@ -8,7 +8,7 @@ bash scripts/install-deps.sh native
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target zelvorin-correct zelvorin-sample
 rm -rf sample
-build/tools/zelvorin-sample sample
+build/samples/zelvorin-sample sample
 cp sample/sample.dcm sample/before.dcm
 build/tools/zelvorin-correct --report sample/report.tsv --picture sample/correction.png \
     --undo sample/correction.undo sample/sample.dcm sample/mesh

@@ -10,7 +10,7 @@
 #include "framework/File.h"
 #include "framework/FileIdentity.h"
 #include "framework/Wildcard.h"
-#include "tools/ReliefPicture.h"
+#include "report/ReliefPicture.h"
 
 namespace {
 

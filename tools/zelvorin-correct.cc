@@ -18,10 +18,10 @@
 #include "framework/File.h"
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
-#include "tools/RunReport.h"
+#include "report/RunReport.h"
 #include "tools/SideFiles.h"
-#include "tools/UndoFile.h"
-#include "tools/WrittenArea.h"
+#include "undo/UndoFile.h"
+#include "report/WrittenArea.h"
 
 namespace {
 

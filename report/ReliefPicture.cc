@@ -1,4 +1,4 @@
-#include "tools/ReliefPicture.h"
+#include "report/ReliefPicture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "elevation/VectorPath.h"
-#include "tools/PngFile.h"
+#include "report/PngFile.h"
 
 namespace {
 

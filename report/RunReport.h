@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "correction/CorrectMap.h"
-#include "tools/ReliefPicture.h"
+#include "report/ReliefPicture.h"
 
 class CFile;
 

@@ -8,9 +8,9 @@
 #include "framework/AlignedBuffer.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
-#include "tools/UndoFile.h"
-#include "tools/UndoFormat.h"
-#include "tools/UndoPages.h"
+#include "undo/UndoFile.h"
+#include "undo/UndoFormat.h"
+#include "undo/UndoPages.h"
 
 namespace {
 

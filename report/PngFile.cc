@@ -1,4 +1,4 @@
-#include "tools/PngFile.h"
+#include "report/PngFile.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "tools/WrittenArea.h"
+#include "report/WrittenArea.h"
 
 #include <algorithm>
 

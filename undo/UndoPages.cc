@@ -1,4 +1,4 @@
-#include "tools/UndoPages.h"
+#include "undo/UndoPages.h"
 
 #include <libdeflate.h>
 

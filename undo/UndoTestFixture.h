@@ -16,7 +16,7 @@
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
-#include "tools/UndoFile.h"
+#include "undo/UndoFile.h"
 
 class CQuietUi final : public ICorrectionUi {
   public:

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "elevation/DcmLayout.h"
-#include "tools/ReliefShading.h"
+#include "report/ReliefShading.h"
 
 // A rectangle of map cells, half-open: columns [x0, x1), rows [y0, y1).
 struct CellBox {

@@ -1,4 +1,4 @@
-#include "tools/RunReport.h"
+#include "report/RunReport.h"
 
 #include <cinttypes>
 

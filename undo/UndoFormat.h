@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "elevation/DcmLayout.h"
-#include "tools/UndoPages.h"
+#include "undo/UndoPages.h"
 
 class CFile;
 

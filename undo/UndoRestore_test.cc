@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "tools/UndoFormat.h"
-#include "tools/UndoTestFixture.h"
+#include "undo/UndoFormat.h"
+#include "undo/UndoTestFixture.h"
 
 namespace {
 

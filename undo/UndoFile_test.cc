@@ -1,7 +1,7 @@
 // The undo file as a run writes it and as restore reads it: what a cut, a
 // damaged byte, a power loss or a failing disk leaves, and what restore then
 // does.
-#include "tools/UndoFile.h"
+#include "undo/UndoFile.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@
 #include "elevation/TileIndex.h"
 #include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
-#include "tools/UndoTestFixture.h"
+#include "undo/UndoTestFixture.h"
 
 extern char** environ;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "elevation/DcmLayout.h"
-#include "tools/ReliefPicture.h"
+#include "report/ReliefPicture.h"
 
 class CTileIndex;
 

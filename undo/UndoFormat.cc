@@ -1,4 +1,4 @@
-#include "tools/UndoFormat.h"
+#include "undo/UndoFormat.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "tools/ReliefShading.h"
+#include "report/ReliefShading.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/ReliefPicture.h"
+#include "report/ReliefPicture.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -1,9 +1,9 @@
-#include "tools/UndoFile.h"
+#include "undo/UndoFile.h"
 
 #include "framework/Exception.h"
 #include "framework/File.h"
-#include "tools/UndoFormat.h"
-#include "tools/UndoPages.h"
+#include "undo/UndoFormat.h"
+#include "undo/UndoPages.h"
 
 void CUndoJournal::Begin(CFile& map, const DCMHEADER& header) {
     uint8_t raw[kDcmHeaderSize];
