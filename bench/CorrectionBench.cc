@@ -18,11 +18,11 @@
 #include "elevation/MeshPatch.h"
 #include "elevation/TileIndex.h"
 #include "framework/File.h"
-#include "samples/SampleMap.h"
 #include "report/RunReport.h"
+#include "report/WrittenArea.h"
+#include "samples/SampleMap.h"
 #include "undo/UndoFile.h"
 #include "undo/UndoFormat.h"
-#include "report/WrittenArea.h"
 
 extern char** environ;
 

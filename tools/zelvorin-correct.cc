@@ -16,12 +16,12 @@
 #include "correction/Messages.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "report/RunReport.h"
+#include "report/WrittenArea.h"
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
-#include "report/RunReport.h"
 #include "tools/SideFiles.h"
 #include "undo/UndoFile.h"
-#include "report/WrittenArea.h"
 
 namespace {
 
