@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "elevation/VectorPath.h"
+
 namespace {
 
 struct Stop {
@@ -75,19 +77,67 @@ double Light(const ReducedGrid& grid, int x, int y, double zFactor) {
     return std::clamp(lit / std::sin(kLightAltitude), 0.3, 1.25);
 }
 
+// Light for the cells x in [1, width - 1) of an inner row y: the same
+// arithmetic as Light, in plain arrays, which the compiler turns into vector
+// code. A neighbour without data stands in as the cell itself.
+__attribute__((always_inline)) inline void InnerLightRow(const ReducedGrid& grid, int y,
+                                                         double zFactor, double* light) {
+    const size_t w = static_cast<size_t>(grid.width);
+    const double* m = grid.metres.data() + static_cast<size_t>(y) * w;
+    const uint8_t* has = grid.has.data() + static_cast<size_t>(y) * w;
+    const double horizontal = std::cos(kLightAltitude) / std::sqrt(2.0);
+    const double up = std::sin(kLightAltitude);
+    for (size_t x = 1; x + 1 < w; ++x) {
+        const double centre = m[x];
+        const double east =
+            ((has[x + 1] ? m[x + 1] : centre) - (has[x - 1] ? m[x - 1] : centre)) /
+            (2 * grid.xSpacing);
+        const double north =
+            ((has[x + w] ? m[x + w] : centre) - (has[x - w] ? m[x - w] : centre)) /
+            (2 * grid.ySpacing);
+        const double nx = -east * zFactor;
+        const double ny = -north * zFactor;
+        const double lit =
+            (-nx * horizontal + ny * horizontal + up) / std::sqrt(nx * nx + ny * ny + 1);
+        const double v = lit / up;
+        light[x] = v < 0.3 ? 0.3 : (1.25 < v ? 1.25 : v);
+    }
+}
+
+void InnerLightRowPlain(const ReducedGrid& grid, int y, double zFactor, double* light) {
+    InnerLightRow(grid, y, zFactor, light);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same loop in registers twice as wide, where the processor has them.
+__attribute__((target("avx2"))) void InnerLightRowAvx2(const ReducedGrid& grid, int y,
+                                                       double zFactor, double* light) {
+    InnerLightRow(grid, y, zFactor, light);
+}
+#else
+void InnerLightRowAvx2(const ReducedGrid& grid, int y, double zFactor, double* light) {
+    InnerLightRow(grid, y, zFactor, light);
+}
+#endif
+
 }  // namespace
 
 std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high) {
     std::vector<Rgb> colours(grid.metres.size(), kNoDataColour);
     const double zFactor = Exaggeration(grid);
+    const auto innerRow =
+        CurrentVectorPath() == VectorPath::kAvx2 ? InnerLightRowAvx2 : InnerLightRowPlain;
+    std::vector<double> light(static_cast<size_t>(grid.width));
     for (int y = 0; y < grid.height; ++y) {
+        const bool inner = y > 0 && y + 1 < grid.height && grid.width > 2;
+        if (inner) innerRow(grid, y, zFactor, light.data());
         for (int x = 0; x < grid.width; ++x) {
             const size_t i = static_cast<size_t>(y) * grid.width + x;
             if (!grid.has[i]) continue;
             const Rgb tint = Tint(grid.metres[i], low, high);
-            const double light = Light(grid, x, y, zFactor);
-            colours[i] = {Channel(tint.r * light), Channel(tint.g * light),
-                          Channel(tint.b * light)};
+            const bool edge = !inner || x == 0 || x + 1 == grid.width;
+            const double lit = edge ? Light(grid, x, y, zFactor) : light[x];
+            colours[i] = {Channel(tint.r * lit), Channel(tint.g * lit), Channel(tint.b * lit)};
         }
     }
     return colours;
