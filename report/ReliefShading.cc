@@ -89,12 +89,10 @@ __attribute__((always_inline)) inline void InnerLightRow(const ReducedGrid& grid
     const double up = std::sin(kLightAltitude);
     for (size_t x = 1; x + 1 < w; ++x) {
         const double centre = m[x];
-        const double east =
-            ((has[x + 1] ? m[x + 1] : centre) - (has[x - 1] ? m[x - 1] : centre)) /
-            (2 * grid.xSpacing);
-        const double north =
-            ((has[x + w] ? m[x + w] : centre) - (has[x - w] ? m[x - w] : centre)) /
-            (2 * grid.ySpacing);
+        const double east = ((has[x + 1] ? m[x + 1] : centre) - (has[x - 1] ? m[x - 1] : centre)) /
+                            (2 * grid.xSpacing);
+        const double north = ((has[x + w] ? m[x + w] : centre) - (has[x - w] ? m[x - w] : centre)) /
+                             (2 * grid.ySpacing);
         const double nx = -east * zFactor;
         const double ny = -north * zFactor;
         const double lit =
