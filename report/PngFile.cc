@@ -74,14 +74,17 @@ bool Encode(PngSink& sink, int width, int height, png_bytepp rows) {
 }  // namespace
 
 bool CanCreateFile(const std::string& path, std::string& error) {
-    if (FILE* created = std::fopen(path.c_str(), "wbx")) {
-        std::fclose(created);
-        std::remove(path.c_str());
+    // An existing file is opened for writing without being cut; a missing
+    // one is made and removed again. (The C library's exclusive "x" mode
+    // is not in every runtime: one that ignores it would cut the file.)
+    if (FILE* existing = std::fopen(path.c_str(), "r+b")) {
+        std::fclose(existing);
         return true;
     }
-    if (errno == EEXIST) {
-        if (FILE* existing = std::fopen(path.c_str(), "r+b")) {
-            std::fclose(existing);
+    if (errno == ENOENT) {
+        if (FILE* created = std::fopen(path.c_str(), "wb")) {
+            std::fclose(created);
+            std::remove(path.c_str());
             return true;
         }
     }
@@ -101,8 +104,13 @@ bool WriteRgbPng(const std::string& path, int width, int height, const std::vect
         return false;
     }
     const bool bEncoded = Encode(sink, width, height, rows.data());
+    // The flush told apart from the close: not every runtime's close says
+    // that the bytes it still held could not be written.
+    const bool bFlushed = std::fflush(sink.file) == 0 && std::ferror(sink.file) == 0;
+    const int flushErrno = errno;
     const bool bClosed = std::fclose(sink.file) == 0;
-    if (bEncoded && bClosed) return true;
+    if (bEncoded && bFlushed && bClosed) return true;
+    if (!bFlushed && sink.nErrno == 0) sink.nErrno = flushErrno != 0 ? flushErrno : EIO;
     if (sink.nErrno != 0)
         error = std::strerror(sink.nErrno);
     else if (!bEncoded)

@@ -40,6 +40,19 @@ windows() {
     recommends=
     apt_install g++-mingw-w64-i686 wine wine32:i386 xvfb xauth fonts-ipafont-gothic \
         libfreetype6:i386 libfontconfig1:i386 locales x11-apps imagemagick
+    apt_install libz-mingw-w64-dev dpkg-dev
+    # Source packages of Debian's main archive, from which scripts/mingw-libs.sh
+    # builds libpng and libdeflate for MinGW.
+    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        as_root tee /etc/apt/sources.list.d/zelvorin-deb-src.sources >/dev/null <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+        as_root apt-get update -qq
+    fi
     # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
     if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
         grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||

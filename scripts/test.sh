@@ -9,6 +9,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELVORIN_WERROR=ON >/d
 cmake --build build
 (cd build && ctest --output-on-failure -j2)
 
+bash scripts/mingw-libs.sh build-win
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELVORIN_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build build-win
