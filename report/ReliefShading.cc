@@ -27,19 +27,19 @@ constexpr double kLightAltitude = 0.7853981633974483;
 
 // v rounded half away from zero, as lround does, and kept within 0-255;
 // without the library's call, as it runs for every channel of a picture.
-uint8_t Channel(double v) {
+inline __attribute__((always_inline)) uint8_t Channel(double v) {
     if (!(v > 0)) return 0;
     if (v >= 255) return 255;
     const int whole = static_cast<int>(v);  // exact, and the floor of a positive v
     return static_cast<uint8_t>(whole + (v - whole >= 0.5 ? 1 : 0));
 }
 
-Rgb Mix(Rgb a, Rgb b, double t) {
+inline __attribute__((always_inline)) Rgb Mix(Rgb a, Rgb b, double t) {
     return {Channel(a.r + (b.r - a.r) * t), Channel(a.g + (b.g - a.g) * t),
             Channel(a.b + (b.b - a.b) * t)};
 }
 
-Rgb Tint(double metres, double low, double high) {
+inline __attribute__((always_inline)) Rgb Tint(double metres, double low, double high) {
     if (metres < 0) return Mix(kShallow, kDeep, low < 0 ? metres / low : 0);
     const double base = std::max(low, 0.0);
     const double t = high > base ? std::clamp((metres - base) / (high - base), 0.0, 1.0) : 0;
