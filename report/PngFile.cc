@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -84,7 +85,11 @@ bool CanCreateFile(const std::string& path, std::string& error) {
     if (errno == ENOENT) {
         if (FILE* created = std::fopen(path.c_str(), "wb")) {
             std::fclose(created);
-            std::remove(path.c_str());
+            // Where path is a link to nowhere yet, the file was made at its
+            // target: that is what goes, and the link stays.
+            std::error_code ec;
+            const auto made = std::filesystem::weakly_canonical(path, ec);
+            std::remove(ec ? path.c_str() : made.string().c_str());
             return true;
         }
     }

@@ -60,6 +60,12 @@ void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int re
         std::fprintf(m_warnings,
                      "zelvorin-correct: warning: %s: %" PRId32 " is not a second-level mesh code\n",
                      p, meshCode);
+    if (tally.cells > 0 && tally.bPastEnd)
+        std::fprintf(m_warnings,
+                     "zelvorin-correct: warning: %s wrote only part of its cells: the map lists "
+                     "some of its tiles with blocks past the end of the file, which is cut short "
+                     "or damaged\n",
+                     p);
     if (tally.cells == 0)
         std::fprintf(m_warnings, "zelvorin-correct: warning: %s wrote no cell: %s\n", p,
                      !tally.bInsideMap ? "its square lies outside the map"

@@ -211,6 +211,27 @@ TEST_F(SeeAndUndoTest, FilesBesideTheMapAreCheckedBeforeItIsTouched) {
     EXPECT_EQ(full.status, 9) << full.err;
     EXPECT_NE(full.err.find("cannot write the picture"), std::string::npos) << full.err;
 
+    // A listed mesh file that an output would create before the run reads
+    // it, by its name or through a link.
+    fs::create_symlink("zz.mem", Path("zz-link.mem"));
+    const std::string before = Map();
+    for (const std::string& listed : {Path("zz.mem"), Path("zz-link.mem")}) {
+        const RunResult r =
+            Run("--undo " + Path("zz.mem") + " " + MapPath() + " " + a + " " + listed);
+        EXPECT_EQ(r.status, 8) << listed << ": " << r.err;
+        EXPECT_NE(r.err.find("would overwrite the mesh file"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(Path("zz.mem")));
+        EXPECT_TRUE(Map() == before) << "the map is untouched";
+    }
+
+    // A picture through a link to a file not made yet lands at the link's
+    // target, and the link stays.
+    fs::create_symlink(Path("target.png"), Path("link.png"));
+    const RunResult linked = Run("--picture " + Path("link.png") + " " + MapPath() + " " + a);
+    EXPECT_EQ(linked.status, 0) << linked.err;
+    EXPECT_TRUE(fs::is_symlink(Path("link.png")));
+    EXPECT_EQ(ReadText(Path("target.png")).substr(1, 3), "PNG");
+
     // A map that cannot be opened leaves no undo file that would refuse the
     // next try.
     const RunResult missing =

@@ -48,14 +48,19 @@ CSideFiles::~CSideFiles() {
 }
 
 std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& meshes) const {
-    // What the run reads, by identity: the map and every mesh file the run
-    // would open, a folder's included.
-    std::vector<std::pair<FileIdentity, std::string>> inputs;
-    if (const auto map = IdentifyFile(m_line.mapPath)) inputs.push_back({*map, "the map"});
+    // What the run reads: the map and every mesh file the run would open, a
+    // folder's included, each by identity where it exists and by the place
+    // its name leads to, where an output would land too.
+    struct Input {
+        std::optional<FileIdentity> id;
+        std::filesystem::path place;
+        std::string what;
+    };
+    std::vector<Input> inputs = {
+        {IdentifyFile(m_line.mapPath), PlaceOf(m_line.mapPath), "the map"}};
     for (bool more = meshes.First(); more; more = meshes.Next()) {
         const std::string path = meshes.EntryPath();
-        if (const auto mesh = IdentifyFile(path))
-            inputs.push_back({*mesh, "the mesh file " + path});
+        inputs.push_back({IdentifyFile(path), PlaceOf(path), "the mesh file " + path});
     }
     meshes.Close();
 
@@ -76,10 +81,11 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
     for (const auto& output : outputs) {
         if (output.path.empty()) continue;
         std::string overwritten;
-        if (const auto id = IdentifyFile(output.path))
-            for (const auto& [input, what] : inputs)
-                if (*id == input) overwritten = what;
+        const auto id = IdentifyFile(output.path);
         const std::filesystem::path place = PlaceOf(output.path);
+        for (const Input& input : inputs)
+            if (overwritten.empty() && ((id && id == input.id) || place == input.place))
+                overwritten = input.what;
         if (overwritten.empty() && folder && place.parent_path() == *folder &&
             MatchesWildcard(kMeshPattern, place.filename().string()))
             overwritten = "a mesh file of " + m_line.meshArgs[0] + ", where the run would read it";

@@ -114,6 +114,7 @@ mkdir "$work/empty"
 check "missing folder" 5 err "訂正用数値地図は１つもみつかりません." "$tool" "$work/sample.dcm" "$work/nowhere"
 grep -qF "$work/nowhere does not exist" "$work/err" || fail "a missing folder is named"
 check "no mesh files" 5 err "$work/empty holds no mesh file" "$tool" "$work/sample.dcm" "$work/empty"
+grep -qF "0 個の数値地図ファイル" "$work/out" || fail "no mesh files: the result line says 0"
 
 # A map that cannot be written part way: the tool says so, names the map and
 # still says how many files were applied.
@@ -133,6 +134,9 @@ fi
 head -c $(($(stat -c %s "$work/pristine.dcm") - 1000)) "$work/pristine.dcm" >"$work/cut.dcm"
 check "a map cut short in its blocks" 0 err "blocks past the end of the file" \
     "$tool" "$work/cut.dcm" "$work/mesh"
+head -c $((65536 + 5 * 204800 + 1000)) "$work/pristine.dcm" >"$work/cut5.dcm"
+check "a mesh partly over blocks past a cut map's end" 0 err "wrote only part of its cells" \
+    "$tool" "$work/cut5.dcm" "$work/mesh"
 
 # An undo file whose disk fills part way: status 8, the undo file named, and
 # the map holds exactly the files the result line counts, none in part.

@@ -159,11 +159,11 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
     return kExitFileError;
 }
 
-// True when the run reached the map's tiles: its result says how many files
+// True when the run read the map's index: its result says how many files
 // it applied, however it ended.
-bool ReachedTheTiles(CorrectionOutcome outcome) {
+bool ReadTheIndex(CorrectionOutcome outcome) {
     return outcome != CorrectionOutcome::kCannotOpen && outcome != CorrectionOutcome::kRejected &&
-           outcome != CorrectionOutcome::kNoMemory && outcome != CorrectionOutcome::kNoMeshFiles;
+           outcome != CorrectionOutcome::kNoMemory;
 }
 
 // The result line that the run did not show: after a failure, or in a dry
@@ -340,7 +340,7 @@ int main(int argc, char** argv) {
     }
     const int status = ExitStatusFor(result, line, ui);
     if (journal && !journal->Begun()) files.DropUndo();
-    if (ReachedTheTiles(result.outcome)) {
+    if (ReadTheIndex(result.outcome)) {
         if (!ui.ResultShown()) ui.PrintResult(ResultLine(result.applied, line.bDryRun));
         report.PrintSummary(result, line.bDryRun);
     }
