@@ -40,6 +40,9 @@ windows() {
     recommends=
     apt_install g++-mingw-w64-i686 wine wine32:i386 xvfb xauth fonts-ipafont-gothic \
         libfreetype6:i386 libfontconfig1:i386 locales x11-apps imagemagick
+    # The console test: script gives the program a pseudo-terminal, pgrep
+    # finds its process.
+    apt_install bsdutils procps
     # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
     if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
         grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
