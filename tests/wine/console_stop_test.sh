@@ -7,7 +7,9 @@ set -u
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 probe=$2
 work=$(mktemp -d "${TMPDIR:-/tmp}/zelvorin_console.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# On the way out, waits for the Wine processes that this program started
+# without a display to end: the next test's windows get a desktop of their own.
+trap 'wineserver -w; rm -rf "$work"' EXIT
 cd "$(dirname "$probe")"
 name=$(basename "$probe")
 # -f: the log follows the program as it writes, so that its "ready" shows.
