@@ -53,6 +53,9 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
         as_root apt-get update -qq
     fi
+    # The console test: script gives the program a pseudo-terminal, pgrep
+    # finds its process.
+    apt_install bsdutils procps
     # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
     if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
         grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||

@@ -1,103 +1,33 @@
 #include "tools/ConsoleUi.h"
 
-#include <fcntl.h>
-#include <iconv.h>
-#include <langinfo.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 #include "correction/Messages.h"
 #include "correction/TileWriter.h"
+#include "framework/Console.h"
 #include "framework/Exception.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_signal = 0;
-bool g_bOutputClosed = false;
-
-void OnInterrupt(int signal) {
-    g_signal = signal;
-    // The next one takes the default way: the process ends at once.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-}
 
 constexpr int kBarWidth = 30;
 
 }  // namespace
 
-std::string ToTerminalEncoding(const std::string& cp932) {
-    const char* codeset = nl_langinfo(CODESET);
-    if (std::strcmp(codeset, "ANSI_X3.4-1968") == 0 || std::strcmp(codeset, "ASCII") == 0)
-        codeset = "UTF-8";
-    iconv_t cd = iconv_open(codeset, "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return cp932;
-    std::string out(cp932.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(cp932.data());
-    size_t inLeft = cp932.size();
-    char* outp = out.data();
-    size_t outLeft = out.size();
-    while (inLeft > 0 && iconv(cd, &in, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
-        if (errno != EILSEQ && errno != EINVAL) break;
-        // A byte that is not code page 932: show it as '?' and go on.
-        ++in;
-        --inLeft;
-        if (outLeft > 0) {
-            *outp++ = '?';
-            --outLeft;
-        }
-    }
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 CConsoleUi::CConsoleUi(FILE* out, FILE* err, bool bDryRun)
-    : m_out(out), m_err(err), m_bTerminal(isatty(fileno(err)) != 0), m_bDryRun(bDryRun) {}
-
-void CConsoleUi::CatchInterrupts() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    // The other signal waits while the handler runs, then finds the default.
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-int CConsoleUi::InterruptSignal() { return g_signal; }
-
-bool CConsoleUi::OutputWasClosed() { return g_bOutputClosed; }
-
-bool CConsoleUi::GuardStandardStreams() {
-    std::signal(SIGPIPE, SIG_IGN);
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1) continue;
-        if (fd == 1) g_bOutputClosed = true;
-        // open gives the lowest free number: this one.
-        if (open("/dev/null", O_RDWR) != fd) return false;
-    }
-    return true;
-}
+    : m_out(out), m_err(err), m_bTerminal(IsTerminal(err)), m_bDryRun(bDryRun) {}
 
 void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
     if (kind == MessageKind::kResult) {
         if (!m_bDryRun) PrintResult(text);
         return;
     }
-    std::fprintf(m_err, "%s\n", ToTerminalEncoding(text).c_str());
-    std::fflush(m_err);
+    WriteText(m_err, text + "\n");
 }
 
 void CConsoleUi::PrintResult(const std::string& text) {
     m_bResultShown = true;
-    std::fprintf(m_out, "%s\n", ToTerminalEncoding(text).c_str());
-    if (std::fflush(m_out) != 0)
+    if (!WriteText(m_out, text + "\n"))
         Note(std::string("zelvorin-correct: the result could not be written: ") +
              std::strerror(errno));
 }
@@ -111,9 +41,8 @@ void CConsoleUi::ShowError(const CException& error) {
         return;
     }
     const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
-    std::fprintf(m_err, "%s\n%s\n",
-                 ToTerminalEncoding(file ? kMsgFileError : kMsgRunFailed).c_str(), error.what());
-    std::fflush(m_err);
+    WriteText(m_err, std::string(file ? kMsgFileError : kMsgRunFailed) + "\n");
+    Note(error.what());
 }
 
 void CConsoleUi::Note(const std::string& text) {
@@ -143,7 +72,7 @@ void CConsoleUi::SetPos(int percent) {
     }
 }
 
-bool CConsoleUi::AbortRequested() const { return g_signal != 0; }
+bool CConsoleUi::AbortRequested() const { return StopRequested() != StopRequest::kNone; }
 
 void CConsoleUi::CloseProgress() {
     if (m_bProgress && m_bTerminal) std::fputs("\n", m_err);

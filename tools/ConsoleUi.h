@@ -7,26 +7,13 @@
 
 // The correction's surroundings on a terminal: the result goes to out, all
 // else to err, in the terminal's encoding; progress is a redrawn bar on a
-// terminal and one line per file otherwise, and Ctrl-C (or SIGTERM) stands
-// for the abort button. In a dry run the run's result message, which says
+// terminal and one line per file otherwise, and a stop request (Ctrl-C,
+// SIGTERM, the console closing; see framework/Console.h) stands for the
+// abort button. In a dry run the run's result message, which says
 // the map was corrected, is held back: the tool words its own.
 class CConsoleUi final : public ICorrectionUi {
   public:
     explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr, bool bDryRun = false);
-
-    // Routes the first SIGINT or SIGTERM to AbortRequested; a second one
-    // ends the process at once, as if none were caught.
-    static void CatchInterrupts();
-    // The signal that asked for the abort, or 0 while none came.
-    static int InterruptSignal();
-    // Makes output that cannot be written harmless: a closed pipe no longer
-    // ends the process, and a closed standard descriptor is given /dev/null
-    // so that no file opened later takes its number. False when /dev/null
-    // cannot be opened for a closed one.
-    static bool GuardStandardStreams();
-    // True when standard output was closed before GuardStandardStreams gave
-    // it /dev/null: what is written there is lost.
-    static bool OutputWasClosed();
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
     void ShowError(const CException& error) override;
@@ -57,7 +44,3 @@ class CConsoleUi final : public ICorrectionUi {
     std::string m_strFile;
     int m_nPercent = 0;
 };
-
-// Converts code page 932 text to the encoding of the current locale (UTF-8
-// when the locale names none that can hold it).
-std::string ToTerminalEncoding(const std::string& cp932);

@@ -2,7 +2,6 @@
 // files, the same run as the plug-in's menu command, from a terminal.
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "correction/MeshFileSource.h"
 #include "correction/MeshSurvey.h"
 #include "correction/Messages.h"
+#include "framework/Console.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "report/RunReport.h"
@@ -36,8 +36,17 @@ enum ExitStatus {
     kExitFileError = 7,
     kExitUndoFile = 8,
     kExitOutputFile = 9,
-    kExitSignalBase = 128,  // plus the number of the signal that stopped the run
+    kExitInterrupted = 128 + 2,  // as a shell reports SIGINT
+    kExitTerminated = 128 + 15,  // as a shell reports SIGTERM
 };
+
+// The exit status of a run that a stop request ended, and the word for it.
+int StoppedStatus() {
+    return StopRequested() == StopRequest::kTerminate ? kExitTerminated : kExitInterrupted;
+}
+const char* StoppedWord() {
+    return StopRequested() == StopRequest::kTerminate ? "terminated" : "interrupted";
+}
 
 const char kSynopsis[] =
     "Usage: zelvorin-correct [OPTION]... MAP.dcm FOLDER\n"
@@ -130,13 +139,12 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
                     "; later files were not applied");
             return kExitUnusableMesh;
         case CorrectionOutcome::kAborted: {
-            const int signal = CConsoleUi::InterruptSignal();
-            const std::string stopped = signal == SIGTERM ? "terminated" : "interrupted";
+            const std::string stopped = StoppedWord();
             ui.Note(result.unusableFile.empty()
                         ? "zelvorin-correct: " + stopped + "; later files were not applied"
                         : "zelvorin-correct: " + stopped + " while reading " + result.unusableFile +
                               "; it and later files were not applied");
-            return kExitSignalBase + (signal != 0 ? signal : SIGINT);
+            return StoppedStatus();
         }
         case CorrectionOutcome::kNoMeshFiles:
             ui.Note("zelvorin-correct: " + NoMeshFilesReason(line));
@@ -179,7 +187,7 @@ std::string ResultLine(int applied, bool dryRun) {
 
 // Prints --help or --version; status 1 when it cannot be written.
 int PrintInfo(const std::string& text) {
-    if (CConsoleUi::OutputWasClosed()) {
+    if (OutputWasClosed()) {
         std::fputs("zelvorin-correct: cannot write to standard output: it is closed\n", stderr);
         return kExitNotWritten;
     }
@@ -234,10 +242,10 @@ std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& arg
 // Restores the map from the undo file; Ctrl-C or SIGTERM stops it between
 // blocks, and the same restore run again completes it.
 int Restore(const CommandLine& line) {
-    CConsoleUi::CatchInterrupts();
+    CatchStopRequests();
     RestoreOptions options;
     options.bForce = line.bForce;
-    options.stop = [] { return CConsoleUi::InterruptSignal() != 0; };
+    options.stop = [] { return StopRequested() != StopRequest::kNone; };
     const RestoreResult result = RestoreMap(line.strRestore, line.mapPath, options);
     const std::string done = std::to_string(result.blocks) + " of " + std::to_string(result.total) +
                              " blocks into " + line.mapPath;
@@ -246,14 +254,12 @@ int Restore(const CommandLine& line) {
             std::printf("zelvorin-correct: %lld blocks restored into %s\n",
                         static_cast<long long>(result.blocks), line.mapPath.c_str());
             return kExitCompleted;
-        case RestoreOutcome::kStopped: {
-            const int signal = CConsoleUi::InterruptSignal();
+        case RestoreOutcome::kStopped:
             std::fprintf(stderr,
                          "zelvorin-correct: %s after restoring %s; run the same restore again "
                          "to complete it\n",
-                         signal == SIGTERM ? "terminated" : "interrupted", done.c_str());
-            return kExitSignalBase + (signal != 0 ? signal : SIGINT);
-        }
+                         StoppedWord(), done.c_str());
+            return StoppedStatus();
         case RestoreOutcome::kCannotOpenMap:
             std::fprintf(stderr, "zelvorin-correct: cannot open the map %s\n",
                          result.detail.c_str());
@@ -280,11 +286,9 @@ int Restore(const CommandLine& line) {
     return kExitFileError;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
-    if (!CConsoleUi::GuardStandardStreams()) {
+// The tool's work, from the command line to the exit status.
+int Run(int argc, char** argv) {
+    if (!GuardStandardStreams()) {
         std::fputs("zelvorin-correct: cannot open /dev/null for a closed standard stream\n",
                    stderr);
         return kExitUsage;
@@ -328,7 +332,7 @@ int main(int argc, char** argv) {
     options.pExpectedCodes = &codes;
 
     CConsoleUi ui(stdout, stderr, line.bDryRun);
-    CConsoleUi::CatchInterrupts();
+    CatchStopRequests();
     CorrectionResult result;
     try {
         result = CorrectMap(line.mapPath, *meshes, ui, options);
@@ -348,4 +352,15 @@ int main(int argc, char** argv) {
     const bool drawn =
         line.strPicture.empty() || WritePicture(line, report, result.tilesTouched > 0);
     return !(reported && drawn) && status == kExitCompleted ? kExitOutputFile : status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    const int status = Run(argc, argv);
+    // Everything is written: a process held back after a stop request may
+    // end now.
+    ReachStopPoint();
+    return status;
 }

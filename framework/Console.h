@@ -1,0 +1,52 @@
+#pragma once
+
+// The terminal programs' console: stop requests, whether a stream is a
+// terminal, standard streams that may be closed, and the tool's code page
+// 932 texts written in the encoding their reader expects. The POSIX backend
+// works on signals, descriptors and iconv; the Win32 one on console control
+// events, console handles and code pages.
+#include <cstdio>
+#include <string>
+
+// Which stop was asked for: an interrupt (Ctrl-C; on Windows also
+// Ctrl-Break), or an end of the process from outside (SIGTERM; on Windows
+// the console window closing, a log-off or a shutdown).
+enum class StopRequest { kNone, kInterrupt, kTerminate };
+
+// From now on the first stop request is recorded for StopRequested and the
+// run goes on to stop where it may; a second one ends the process at once,
+// as if none were caught. On Windows the system ends the process soon after
+// a close: the handler holds it back, for a few seconds at most, until
+// ReachStopPoint.
+void CatchStopRequests();
+// The first stop request that came, or kNone while none came.
+StopRequest StopRequested();
+// Tells that the program has written all it will write: a process that the
+// system is about to end may end now. Does nothing on POSIX.
+void ReachStopPoint();
+
+// True when stream is a terminal (a console on Windows), where progress is a
+// redrawn bar; false for a file, a pipe or the null device.
+bool IsTerminal(FILE* stream);
+
+// Makes output that cannot be written harmless: on POSIX a closed pipe no
+// longer ends the process and a closed standard descriptor is given
+// /dev/null, so that no file opened later takes its number; on Windows a
+// missing standard handle is only noted. False, with nothing done for the
+// rest, when a closed descriptor cannot be given /dev/null.
+bool GuardStandardStreams();
+// True when standard output was closed (missing) when GuardStandardStreams
+// looked: what is written there is lost.
+bool OutputWasClosed();
+
+// Converts code page 932 text to the encoding that output read outside a
+// console expects: the locale's on POSIX (UTF-8 when it names none that can
+// hold it), the console's output code page on Windows, or the ANSI one when
+// there is no console. On POSIX a byte that is not code page 932 turns into
+// '?'; Windows puts its own stand-in, or keeps the byte where the output's
+// code page is 932 itself.
+std::string ToOutputEncoding(const std::string& cp932);
+// Writes code page 932 text to stream and flushes it: to a Windows console
+// as UTF-16, elsewhere converted by ToOutputEncoding. False when it could
+// not all be written (errno tells why on POSIX).
+bool WriteText(FILE* stream, const std::string& cp932);

@@ -1,0 +1,133 @@
+// The console on Win32: console control events, console handles and code
+// page conversions.
+#include "framework/win32/Win32Console.h"
+
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+bool g_bOutputClosed = false;
+
+BOOL WINAPI OnConsoleControl(DWORD event) { return ProcessStops().OnControl(event); }
+
+// The console behind stream, or nullptr when it is redirected (a file, a
+// pipe, NUL) or has no handle. _isatty would call NUL a terminal.
+HANDLE ConsoleOf(FILE* stream) {
+    const int fd = _fileno(stream);
+    if (fd < 0) return nullptr;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return nullptr;
+    return handle;
+}
+
+std::wstring Widen(const std::string& cp932) {
+    if (cp932.empty()) return std::wstring();
+    const int size = static_cast<int>(cp932.size());
+    const int length = MultiByteToWideChar(932, 0, cp932.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(932, 0, cp932.data(), size, wide.data(), length);
+    return wide;
+}
+
+}  // namespace
+
+CConsoleStops::CConsoleStops(DWORD closeWaitMs)
+    : m_reached(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_closeWaitMs(closeWaitMs) {}
+
+CConsoleStops::~CConsoleStops() {
+    if (m_reached != nullptr) CloseHandle(m_reached);
+}
+
+BOOL CConsoleStops::OnControl(DWORD event) {
+    StopRequest kind;
+    switch (event) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            kind = StopRequest::kInterrupt;
+            break;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            kind = StopRequest::kTerminate;
+            break;
+        default:
+            return FALSE;
+    }
+    int none = static_cast<int>(StopRequest::kNone);
+    if (!m_stop.compare_exchange_strong(none, static_cast<int>(kind))) return FALSE;
+    // The system ends the process when a close's handler returns: first let
+    // the run finish what it is writing.
+    if (kind == StopRequest::kTerminate && m_reached != nullptr)
+        WaitForSingleObject(m_reached, m_closeWaitMs);
+    return TRUE;
+}
+
+StopRequest CConsoleStops::Requested() const { return static_cast<StopRequest>(m_stop.load()); }
+
+void CConsoleStops::ReachStopPoint() {
+    if (m_reached != nullptr) SetEvent(m_reached);
+}
+
+CConsoleStops& ProcessStops() {
+    static CConsoleStops stops;
+    return stops;
+}
+
+void CatchStopRequests() {
+    ProcessStops();  // made before any event can come
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+StopRequest StopRequested() { return ProcessStops().Requested(); }
+
+void ReachStopPoint() { ProcessStops().ReachStopPoint(); }
+
+bool IsTerminal(FILE* stream) { return ConsoleOf(stream) != nullptr; }
+
+bool GuardStandardStreams() {
+    // A missing handle needs no stand-in: nothing later can take it, and
+    // writes to it fail harmlessly.
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) g_bOutputClosed = true;
+    return true;
+}
+
+bool OutputWasClosed() { return g_bOutputClosed; }
+
+std::string ToOutputEncoding(const std::string& cp932) {
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage == 0) codePage = GetACP();
+    if (codePage == 932) return cp932;
+    const std::wstring wide = Widen(cp932);
+    if (wide.empty()) return std::string();
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), size, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+bool WriteText(FILE* stream, const std::string& cp932) {
+    const HANDLE console = ConsoleOf(stream);
+    if (console == nullptr) {
+        std::fputs(ToOutputEncoding(cp932).c_str(), stream);
+        return std::fflush(stream) == 0;
+    }
+    // What the stream holds goes out before the text.
+    if (std::fflush(stream) != 0) return false;
+    const std::wstring wide = Widen(cp932);
+    for (size_t done = 0; done < wide.size();) {
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(wide.size() - done),
+                           &written, nullptr) ||
+            written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
