@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("wrote %s and %zu mesh files\n", (dir / "sample.dcm").c_str(), std::size(codes));
+    std::printf("wrote %s and %zu mesh files\n", (dir / "sample.dcm").string().c_str(),
+                std::size(codes));
     return 0;
 }

@@ -11,6 +11,6 @@ cmake --build build
 
 bash scripts/mingw-libs.sh build-win
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DZELVORIN_WERROR=ON \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DZELVORIN_NATIVE_BUILD="$PWD/build" >/dev/null
 cmake --build build-win
 (cd build-win && ctest --output-on-failure)

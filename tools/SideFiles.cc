@@ -120,7 +120,7 @@ std::optional<int> CSideFiles::Open(IMeshFileSource& meshes) {
     if (!m_line.strPicture.empty() && !CReliefPicture::CanCreate(m_line.strPicture, why)) {
         why = "the picture " + m_line.strPicture + ": " + why;
     } else if (!m_line.strReport.empty()) {
-        m_report = std::fopen(m_line.strReport.c_str(), "w");
+        m_report = std::fopen(m_line.strReport.c_str(), "wb");  // the same bytes on every system
         if (m_report == nullptr)
             why = "the report " + m_line.strReport + ": " + std::strerror(errno);
     }

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# zelvorin-correct.exe under Wine on sample data: a correction with report,
+# picture and undo file, then the restore, which must give the map back byte
+# for byte. With the Linux programs given as well, the same correction by
+# both must give the same map, the same report rows (paths aside) and the
+# same picture pixels.
+# Usage: tool_test.sh PREFIX WINDOWS_BIN [LINUX_TOOL LINUX_SAMPLE]
+set -u
+export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+bin=$2
+linux_tool=${3:-}
+linux_sample=${4:-}
+work=$(mktemp -d "${TEST_TMPDIR:-${TMPDIR:-/tmp}}/zelvorin_wine_tool.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+win() { echo "Z:$1"; }  # a Linux path as Wine's drive Z: shows it
+run() { timeout 120 wine "$bin/$1" "${@:2}"; }
+
+run zelvorin-sample.exe "$(win "$work")" >/dev/null 2>&1 || { echo "FAIL the sample"; exit 1; }
+cp "$work/sample.dcm" "$work/pristine.dcm"
+run zelvorin-correct.exe --report "$(win "$work/win.tsv")" --picture "$(win "$work/win.png")" \
+    --undo "$(win "$work/win.undo")" "$(win "$work/sample.dcm")" "$(win "$work/mesh")" \
+    >"$work/out" 2>"$work/err"
+status=$?
+# Redirected, the result comes in the ANSI code page, 932 here.
+if [ "$status" -eq 0 ] && iconv -f CP932 -t UTF-8 "$work/out" | grep -qF "6 個の数値地図ファイル"; then
+    echo "ok   a correction with report, picture and undo file"
+else
+    fail "the correction: status $status"; cat "$work/err"
+fi
+cmp -s "$work/sample.dcm" "$work/pristine.dcm" && fail "the map was not corrected"
+cp "$work/sample.dcm" "$work/corrected.dcm"
+
+if [ -n "$linux_tool" ]; then
+    "$linux_sample" "$work/linux" >/dev/null
+    "$linux_tool" --report "$work/linux.tsv" --picture "$work/linux.png" \
+        "$work/linux/sample.dcm" "$work/linux/mesh" >/dev/null 2>&1
+    cmp -s "$work/corrected.dcm" "$work/linux/sample.dcm" && echo "ok   the same map as Linux" ||
+        fail "the map differs from the Linux program's"
+    if diff -q <(cut -f2- "$work/win.tsv") <(cut -f2- "$work/linux.tsv") >/dev/null; then
+        echo "ok   the same report rows as Linux"
+    else
+        fail "the report differs from the Linux program's"
+    fi
+    if convert "$work/win.png" rgb:"$work/win.rgb" && convert "$work/linux.png" rgb:"$work/linux.rgb" &&
+        cmp -s "$work/win.rgb" "$work/linux.rgb"; then
+        echo "ok   the same picture pixels as Linux"
+    else
+        fail "the picture differs from the Linux program's"
+    fi
+fi
+
+run zelvorin-correct.exe --restore "$(win "$work/win.undo")" "$(win "$work/sample.dcm")" \
+    >"$work/out" 2>"$work/err"
+status=$?
+if [ "$status" -eq 0 ] && cmp -s "$work/sample.dcm" "$work/pristine.dcm"; then
+    echo "ok   the restore gives the map back byte for byte"
+else
+    fail "the restore: status $status"; cat "$work/err"
+fi
+run zelvorin-correct.exe --restore "$(win "$work/win.undo")" "$(win "$work/missing.dcm")" \
+    >/dev/null 2>&1
+status=$?
+[ "$status" -eq 3 ] && echo "ok   a missing map is status 3" || fail "a missing map: status $status"
+
+wineserver -w
+echo "$failures failed"
+[ "$failures" -eq 0 ]
