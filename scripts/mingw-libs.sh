@@ -9,9 +9,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$1"
 out=$(cd "$1" && pwd)/mingw-libs
-[ -f "$out/done" ] && exit 0
+[ -f "$out/done-with-licences" ] && exit 0
 rm -rf "$out"
-mkdir -p "$out/include" "$out/lib"
+mkdir -p "$out/include" "$out/lib" "$out/licences"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zelvorin-mingw-libs.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -26,6 +26,7 @@ make -s -C "$deflate" CC=i686-w64-mingw32-gcc-posix AR=i686-w64-mingw32-ar \
     CFLAGS="-O2 -msse2" libdeflatestatic.lib
 cp "$deflate/libdeflatestatic.lib" "$out/lib/libdeflate.a"
 cp "$deflate/libdeflate.h" "$out/include/"
+cp "$deflate/COPYING" "$out/licences/libdeflate.txt"
 
 png=$(find . -maxdepth 1 -type d -name 'libpng1.6-*' | head -1)
 cmake -S "$png" -B png-build -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -34,4 +35,5 @@ cmake -S "$png" -B png-build -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DPNG_HARDWARE_OPTIMIZATIONS=OFF >/dev/null
 cmake --build png-build >/dev/null
 cmake --install png-build >/dev/null
-touch "$out/done"
+cp "$png/LICENSE" "$out/licences/libpng.txt"
+touch "$out/done-with-licences"

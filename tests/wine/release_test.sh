@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The release zip, unpacked into a fresh folder: it holds what a user needs
+# and nothing more is needed beside it (the module imports only the system's
+# DLLs and the host's PluginIf.dll, the program only the system's), and the
+# program runs from there under Wine and corrects sample data.
+# Usage: release_test.sh PREFIX BUILD_WIN
+set -u
+export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+build=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d "${TEST_TMPDIR:-${TMPDIR:-/tmp}}/zelvorin_release.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+
+zip=$(bash "$root/scripts/pack-release.sh" "$build" "$work/dist") || { echo "FAIL packing"; exit 1; }
+mkdir "$work/user"
+(cd "$work/user" && cmake -E tar xf "$zip") || { echo "FAIL unpacking"; exit 1; }
+dir=$(echo "$work"/user/zelvorin-*-win32)
+for f in Zelvorin.vxl zelvorin-correct.exe guide-ja.txt licences/zlib.txt licences/libpng.txt \
+    licences/libdeflate.txt licences/libstdc++-libgcc.txt licences/mingw-w64-runtime-winpthreads.txt; do
+    [ -s "$dir/$f" ] || fail "the zip lacks $f"
+done
+iconv -f CP932 -t UTF-8 "$dir/guide-ja.txt" | grep -qF "数値地図(圧縮地図)の差し替え" ||
+    fail "the guide is not in code page 932 or lacks the menu command"
+system='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|OLE32|ADVAPI32|msvcrt)\.dll$'
+imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+extra=$(imports "$dir/zelvorin-correct.exe" | grep -viE "$system")
+[ -z "$extra" ] && echo "ok   the program needs only the system's DLLs" || fail "the program needs $extra"
+extra=$(imports "$dir/Zelvorin.vxl" | grep -viE "$system" | grep -vx PluginIf.dll)
+[ -z "$extra" ] && echo "ok   the module needs only the system's and the host's DLLs" ||
+    fail "the module needs $extra"
+
+# Run from the unpacked folder, with nothing of the build beside it.
+cd "$dir"
+timeout 120 wine zelvorin-correct.exe --version >"$work/out" 2>&1 && grep -q "zelvorin-correct" "$work/out" &&
+    echo "ok   the program runs from the unpacked folder" || fail "the program does not run: $(cat "$work/out")"
+timeout 120 wine "$build/bin/zelvorin-sample.exe" "Z:$work/data" >/dev/null 2>&1
+cp "$work/data/sample.dcm" "$work/data/before.dcm"
+timeout 120 wine zelvorin-correct.exe "Z:$work/data/sample.dcm" "Z:$work/data/mesh" >/dev/null 2>&1
+status=$?
+if [ "$status" -eq 0 ] && ! cmp -s "$work/data/sample.dcm" "$work/data/before.dcm"; then
+    echo "ok   it corrects the sample map"
+else
+    fail "the correction from the unpacked folder: status $status"
+fi
+wineserver -w
+echo "$failures failed"
+[ "$failures" -eq 0 ]
