@@ -17,13 +17,21 @@ enum class StopRequest { kNone, kInterrupt, kTerminate };
 // run goes on to stop where it may; a second one ends the process at once,
 // as if none were caught. On Windows the system ends the process soon after
 // a close: the handler holds it back, for a few seconds at most, until
-// ReachStopPoint.
+// ReachStopPoint, then ends it with the status handed over there.
 void CatchStopRequests();
 // The first stop request that came, or kNone while none came.
 StopRequest StopRequested();
-// Tells that the program has written all it will write: a process that the
-// system is about to end may end now. Does nothing on POSIX.
-void ReachStopPoint();
+// Tells that the program has written all it will write, and the status it
+// ends with: a process that the system is about to end may end now, with
+// that status. Does nothing on POSIX.
+void ReachStopPoint(int exitStatus);
+// Called last, after ReachStopPoint: on Windows, a program that is the only
+// process on its console (started from Explorer, whose window closes with
+// it) and reads from that console waits for Enter, so that its text can be
+// read; from a command prompt, redirected, after a close, or under Wine (from
+// a Unix terminal every program is alone on its console), it goes on at
+// once. Does nothing on POSIX.
+void WaitBeforeClosing();
 
 // True when stream is a terminal (a console on Windows), where progress is a
 // redrawn bar; false for a file, a pipe or the null device.

@@ -360,7 +360,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     const int status = Run(argc, argv);
     // Everything is written: a process held back after a stop request may
-    // end now.
-    ReachStopPoint();
+    // end now, with this status.
+    ReachStopPoint(status);
+    WaitBeforeClosing();
     return status;
 }

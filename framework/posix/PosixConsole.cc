@@ -48,7 +48,9 @@ StopRequest StopRequested() {
     }
 }
 
-void ReachStopPoint() {}
+void ReachStopPoint(int) {}
+
+void WaitBeforeClosing() {}
 
 bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 

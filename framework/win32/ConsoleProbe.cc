@@ -13,14 +13,9 @@ int main() {
     std::puts("ready");
     std::fflush(stdout);
     for (int i = 0; i < 3000 && StopRequested() == StopRequest::kNone; ++i) Sleep(10);
-    ReachStopPoint();
-    switch (StopRequested()) {
-        case StopRequest::kNone:
-            return 0;
-        case StopRequest::kInterrupt:
-            return 128 + 2;
-        case StopRequest::kTerminate:
-            return 128 + 15;
-    }
-    return 1;
+    int status = 0;
+    if (StopRequested() == StopRequest::kInterrupt) status = 128 + 2;
+    if (StopRequested() == StopRequest::kTerminate) status = 128 + 15;
+    ReachStopPoint(status);
+    return status;
 }

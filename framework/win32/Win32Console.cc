@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -33,10 +34,19 @@ std::wstring Widen(const std::string& cp932) {
     return wide;
 }
 
+// True under Wine, whose programs started from a Unix terminal are each
+// alone on their console too, though the terminal stays open after them.
+bool UnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace
 
-CConsoleStops::CConsoleStops(DWORD closeWaitMs)
-    : m_reached(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_closeWaitMs(closeWaitMs) {}
+CConsoleStops::CConsoleStops(DWORD closeWaitMs, ExitFunction exit)
+    : m_reached(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_closeWaitMs(closeWaitMs),
+      m_exit(exit ? std::move(exit) : [](UINT status) { ExitProcess(status); }) {}
 
 CConsoleStops::~CConsoleStops() {
     if (m_reached != nullptr) CloseHandle(m_reached);
@@ -61,15 +71,23 @@ BOOL CConsoleStops::OnControl(DWORD event) {
     if (!m_stop.compare_exchange_strong(none, static_cast<int>(kind))) return FALSE;
     // The system ends the process when a close's handler returns: first let
     // the run finish what it is writing.
-    if (kind == StopRequest::kTerminate && m_reached != nullptr)
-        WaitForSingleObject(m_reached, m_closeWaitMs);
+    // Once it has, the process ends with the run's own status rather than
+    // the system's.
+    if (kind == StopRequest::kTerminate && m_reached != nullptr &&
+        WaitForSingleObject(m_reached, m_closeWaitMs) == WAIT_OBJECT_0)
+        m_exit(static_cast<UINT>(m_exitStatus.load()));
     return TRUE;
 }
 
 StopRequest CConsoleStops::Requested() const { return static_cast<StopRequest>(m_stop.load()); }
 
-void CConsoleStops::ReachStopPoint() {
+void CConsoleStops::ReachStopPoint(int exitStatus) {
+    m_exitStatus = exitStatus;
     if (m_reached != nullptr) SetEvent(m_reached);
+}
+
+bool WaitsBeforeClosing(DWORD attachedProcesses, bool inputIsConsole) {
+    return attachedProcesses == 1 && inputIsConsole;
 }
 
 CConsoleStops& ProcessStops() {
@@ -84,7 +102,18 @@ void CatchStopRequests() {
 
 StopRequest StopRequested() { return ProcessStops().Requested(); }
 
-void ReachStopPoint() { ProcessStops().ReachStopPoint(); }
+void ReachStopPoint(int exitStatus) { ProcessStops().ReachStopPoint(exitStatus); }
+
+void WaitBeforeClosing() {
+    // A closing console ends the process anyway.
+    if (StopRequested() == StopRequest::kTerminate || UnderWine()) return;
+    DWORD processes[2];
+    const DWORD attached = GetConsoleProcessList(processes, 2);
+    if (!WaitsBeforeClosing(attached, IsTerminal(stdin))) return;
+    WriteText(stderr, "Press Enter to close this window.\n");
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
+}
 
 bool IsTerminal(FILE* stream) { return ConsoleOf(stream) != nullptr; }
 

@@ -1,6 +1,7 @@
 // The Win32 console: which stop each control event records, a close held
-// back until the run reaches its stop point, and redirected streams told
-// from a console.
+// back until the run reaches its stop point and then ending the process with
+// the run's status, redirected streams told from a console, and when a
+// program waits for Enter before its window closes.
 #include "framework/win32/Win32Console.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +29,17 @@ TEST(ConsoleStopsTest, CtrlBreakInterruptsAndTheRunGoesOn) {
     EXPECT_EQ(stops.Requested(), StopRequest::kInterrupt);
 }
 
+// The status a close ended the process with, or -1 while it did not.
+struct ExitRecord {
+    std::atomic<long long> status{-1};
+    CConsoleStops::ExitFunction Function() {
+        return [this](UINT exitStatus) { status = exitStatus; };
+    }
+};
+
 TEST(ConsoleStopsTest, CloseTerminatesOnlyOnceTheStopPointIsReached) {
-    CConsoleStops stops(kLongWaitMs);
+    ExitRecord exit;
+    CConsoleStops stops(kLongWaitMs, exit.Function());
     std::atomic<bool> returned{false};
     BOOL result = FALSE;
     std::thread handler([&] {
@@ -40,18 +50,29 @@ TEST(ConsoleStopsTest, CloseTerminatesOnlyOnceTheStopPointIsReached) {
     EXPECT_EQ(stops.Requested(), StopRequest::kTerminate);
     Sleep(300);
     EXPECT_FALSE(returned) << "the system would end the process in the middle of a write";
-    stops.ReachStopPoint();
+    EXPECT_EQ(exit.status, -1) << "ended before the stop point";
+    stops.ReachStopPoint(143);
     handler.join();
     EXPECT_TRUE(result);
+    EXPECT_EQ(exit.status, 143) << "the process must end with the run's own status";
 }
 
-TEST(ConsoleStopsTest, CloseAfterTheStopPointReturnsAtOnce) {
-    CConsoleStops stops(kLongWaitMs);
-    stops.ReachStopPoint();
+TEST(ConsoleStopsTest, CloseAfterTheStopPointEndsAtOnceWithTheRunsStatus) {
+    ExitRecord exit;
+    CConsoleStops stops(kLongWaitMs, exit.Function());
+    stops.ReachStopPoint(7);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(stops.OnControl(CTRL_CLOSE_EVENT));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(stops.Requested(), StopRequest::kTerminate);
+    EXPECT_EQ(exit.status, 7);
+}
+
+TEST(ConsoleStopsTest, CloseNeverReachingTheStopPointIsLeftToTheSystem) {
+    ExitRecord exit;
+    CConsoleStops stops(200, exit.Function());
+    EXPECT_TRUE(stops.OnControl(CTRL_CLOSE_EVENT));
+    EXPECT_EQ(exit.status, -1) << "a status the run never handed over";
 }
 
 TEST(ConsoleDetectionTest, RedirectedStreamsAreNoConsole) {
@@ -64,6 +85,14 @@ TEST(ConsoleDetectionTest, RedirectedStreamsAreNoConsole) {
     ASSERT_NE(file, nullptr);
     EXPECT_FALSE(IsTerminal(file));
     std::fclose(file);
+}
+
+TEST(WaitBeforeClosingTest, OnlyTheSoleProcessOfTheConsoleReadingItWaits) {
+    EXPECT_TRUE(WaitsBeforeClosing(1, true)) << "started from Explorer, its window closes at once";
+    EXPECT_FALSE(WaitsBeforeClosing(2, true)) << "from a command prompt it must not wait";
+    EXPECT_FALSE(WaitsBeforeClosing(3, true));
+    EXPECT_FALSE(WaitsBeforeClosing(1, false)) << "redirected input brings no Enter";
+    EXPECT_FALSE(WaitsBeforeClosing(0, true)) << "no console at all";
 }
 
 }  // namespace

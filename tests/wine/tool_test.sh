@@ -64,6 +64,51 @@ run zelvorin-correct.exe --restore "$(win "$work/win.undo")" "$(win "$work/missi
 status=$?
 [ "$status" -eq 3 ] && echo "ok   a missing map is status 3" || fail "a missing map: status $status"
 
+# Ctrl-C in the middle of a mesh file, the process on a console (a
+# pseudo-terminal under script, where Wine turns SIGINT into the console's
+# Ctrl-C event): status 130, and the map holds exactly the file before it.
+truncate -s 1T "$work/huge.mem"
+cp "$work/pristine.dcm" "$work/first.dcm"
+run zelvorin-correct.exe "$(win "$work/first.dcm")" "$(win "$work/mesh/523941.mem")" \
+    >/dev/null 2>&1 || fail "the first file alone"
+cp "$work/pristine.dcm" "$work/interrupted.dcm"
+(
+    cd "$bin"
+    script -qfec "timeout 120 wine zelvorin-correct.exe '$(win "$work/interrupted.dcm")' \
+        '$(win "$work/mesh/523941.mem")' '$(win "$work/huge.mem")' \
+        '$(win "$work/mesh/523942.mem")'; echo status=\$?" "$work/stop.log" >/dev/null </dev/null
+) &
+runner=$!
+# The program's process in this prefix, once it holds huge.mem open, and
+# still half a second later: the survey before the run only opens it briefly.
+holding() {
+    local candidate
+    for candidate in $(pgrep -f 'zelvorin-correct\.exe'); do
+        tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null |
+            grep -qx "WINEPREFIX=$WINEPREFIX" &&
+            ls -l "/proc/$candidate/fd" 2>/dev/null | grep -q huge.mem && echo "$candidate"
+    done
+}
+pid=
+for _ in $(seq 600); do
+    pid=$(holding)
+    if [ -n "$pid" ]; then
+        sleep 0.5
+        [ "$(holding)" = "$pid" ] && break
+    fi
+    sleep 0.1
+done
+if [ -n "$pid" ]; then kill -INT "$pid"; else fail "the run never read huge.mem"; fi
+wait "$runner"
+shown=$(sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' "$work/stop.log")
+if grep -q 'status=130' <<<"$shown"; then
+    echo "ok   Ctrl-C on the console stops with 130"
+else
+    fail "Ctrl-C on the console: $(grep -ao 'status=[0-9]*' <<<"$shown")"
+fi
+cmp -s "$work/interrupted.dcm" "$work/first.dcm" && echo "ok   Ctrl-C keeps the file before it" ||
+    fail "after Ctrl-C the map is not the one with only the first file"
+
 wineserver -w
 echo "$failures failed"
 [ "$failures" -eq 0 ]
