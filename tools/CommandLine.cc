@@ -1,34 +1,15 @@
 #include "tools/CommandLine.h"
 
-#include <getopt.h>
+#include "framework/OptionReader.h"
 
 namespace {
 
-// Values of the options without a short form start past every character.
-enum LongOnly { kOptVersion = 256, kOptReport, kOptPicture, kOptUndo, kOptRestore, kOptForce };
-
-// '-': operands come back in order, as option 1, wherever they stand, so
-// options may follow them; ':' next: a missing value is told apart from an
-// unknown option.
-const char kShortOptions[] = "-:hn";
-constexpr int kOperand = 1;
-const option kLongOptions[] = {
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, kOptVersion},
-    {"dry-run", no_argument, nullptr, 'n'},
-    {"report", required_argument, nullptr, kOptReport},
-    {"picture", required_argument, nullptr, kOptPicture},
-    {"undo", required_argument, nullptr, kOptUndo},
-    {"restore", required_argument, nullptr, kOptRestore},
-    {"force", no_argument, nullptr, kOptForce},
-    {nullptr, 0, nullptr, 0},
+// The options, in the order of the table below.
+enum Option { kHelp, kVersion, kDryRun, kReport, kPicture, kUndo, kRestore, kForce };
+const std::vector<OptionSpec> kOptions = {
+    {"help", 'h', false}, {"version", 0, false}, {"dry-run", 'n', false}, {"report", 0, true},
+    {"picture", 0, true}, {"undo", 0, true},     {"restore", 0, true},    {"force", 0, false},
 };
-
-std::string LongName(int opt) {
-    for (const option& o : kLongOptions)
-        if (o.name != nullptr && o.val == opt) return o.name;
-    return "?";
-}
 
 CommandLine UsageError(const std::string& error) {
     CommandLine line;
@@ -42,52 +23,50 @@ CommandLine UsageError(const std::string& error) {
 CommandLine ParseCommandLine(int argc, char** argv) {
     CommandLine line;
     std::vector<std::string> operands;
-    opterr = 0;  // errors are worded here
-    optind = 1;
-    for (int opt; (opt = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1;) {
-        switch (opt) {
-            case kOperand:
-                operands.push_back(optarg);
+    for (const OptionItem& item : ReadOptions(argc, argv, kOptions)) {
+        switch (item.kind) {
+            case OptionItem::Kind::kOperand:
+                operands.push_back(item.value);
+                continue;
+            case OptionItem::Kind::kMissingValue:
+                return UsageError("option " + item.text + " needs a value");
+            case OptionItem::Kind::kUnknown:
+                return UsageError("unknown option " + item.text);
+            case OptionItem::Kind::kOption:
                 break;
-            case 'h':
+        }
+        switch (item.option) {
+            case kHelp:
                 line.action = CommandLine::Action::kHelp;
                 return line;
-            case kOptVersion:
+            case kVersion:
                 line.action = CommandLine::Action::kVersion;
                 return line;
-            case 'n':
+            case kDryRun:
                 line.bDryRun = true;
                 break;
-            case kOptReport:
-            case kOptPicture:
-            case kOptUndo:
-            case kOptRestore:
+            case kReport:
+            case kPicture:
+            case kUndo:
+            case kRestore:
                 // An empty name (an unset variable, say) would be taken for
                 // no such option: the run would go without its undo file.
-                if (*optarg == '\0')
-                    return UsageError("option --" + LongName(opt) +
+                if (item.value.empty())
+                    return UsageError(std::string("option --") + kOptions[item.option].name +
                                       " needs a file name, not an empty one");
-                if (opt == kOptReport) line.strReport = optarg;
-                if (opt == kOptPicture) line.strPicture = optarg;
-                if (opt == kOptUndo) line.strUndo = optarg;
-                if (opt == kOptRestore) {
+                if (item.option == kReport) line.strReport = item.value;
+                if (item.option == kPicture) line.strPicture = item.value;
+                if (item.option == kUndo) line.strUndo = item.value;
+                if (item.option == kRestore) {
                     line.action = CommandLine::Action::kRestore;
-                    line.strRestore = optarg;
+                    line.strRestore = item.value;
                 }
                 break;
-            case kOptForce:
+            case kForce:
                 line.bForce = true;
                 break;
-            case ':':
-                return UsageError("option " + std::string(argv[optind - 1]) + " needs a value");
-            default:
-                return UsageError("unknown option " +
-                                  (optopt != 0 ? std::string("-") + static_cast<char>(optopt)
-                                               : std::string(argv[optind - 1])));
         }
     }
-    // After "--" the rest are operands, whatever they look like.
-    operands.insert(operands.end(), argv + optind, argv + argc);
     if (line.action == CommandLine::Action::kRestore) {
         if (line.bDryRun || !line.strReport.empty() || !line.strPicture.empty() ||
             !line.strUndo.empty())
