@@ -5,6 +5,9 @@
 constexpr int kMeshSide = 200;  // rows and columns of one mesh square
 constexpr int kMeshCells = kMeshSide * kMeshSide;
 constexpr int16_t kNoElevation = -9999;  // a cell that no record filled
+// A cell whose map value stays as it is: a source that does not cover it
+// never erases what the map holds.
+constexpr int16_t kKeepCell = INT16_MIN;
 
 // The elevations of one mesh square in whole metres, row 0 southernmost,
 // column 0 westernmost, row-major.
