@@ -126,7 +126,7 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
             m_patched.push_back({tile, *block, side.overwritten, differing, first, newSquare});
             if (side.overwritten != nullptr) overwritten += 2 * count.cells;
             m_cellsDiffering += differing;
-            tally.cells += count.cells;
+            tally.cells += count.cells - count.kept;
             tally.changed += count.changed;
             if (m_bOverlap && m_mode == Mode::kWrite) {
                 // Blocks share bytes: the next read must see this write.

@@ -42,14 +42,17 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 // differ from it changed; with a place for them, keeps the cells overwritten.
 __attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* out, size_t n,
                                                    const uint8_t* original, uint8_t* overwritten,
-                                                   int64_t& differing) {
+                                                   int64_t& differing, int64_t& kept) {
     int16_t before[kMeshSide], after[kMeshSide];
     std::memcpy(before, out, 2 * n);
-    int changed = 0;
+    int changed = 0, keep = 0;
     for (size_t j = 0; j < n; ++j) {
-        after[j] = EncodeTileCell(in[j]);
+        const bool keepCell = in[j] == kKeepCell;
+        after[j] = keepCell ? before[j] : EncodeTileCell(in[j]);
         changed += before[j] != after[j];
+        keep += keepCell;
     }
+    kept += keep;
     std::memcpy(out, after, 2 * n);
     if (overwritten != nullptr) std::memcpy(overwritten, before, 2 * n);
     if (original != nullptr) {
@@ -63,23 +66,23 @@ __attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* o
 }
 
 int PatchRowPlain(const int16_t* in, uint8_t* out, size_t n, const uint8_t* original,
-                  uint8_t* overwritten, int64_t& differing) {
-    return PatchRow(in, out, n, original, overwritten, differing);
+                  uint8_t* overwritten, int64_t& differing, int64_t& kept) {
+    return PatchRow(in, out, n, original, overwritten, differing, kept);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 // The same loop in registers twice as wide, where the processor has them.
 __attribute__((target("avx2"))) int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n,
                                                  const uint8_t* original, uint8_t* overwritten,
-                                                 int64_t& differing) {
+                                                 int64_t& differing, int64_t& kept) {
     ++g_avx2Rows;
-    return PatchRow(in, out, n, original, overwritten, differing);
+    return PatchRow(in, out, n, original, overwritten, differing, kept);
 }
 #else
 int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n, const uint8_t* original,
-                 uint8_t* overwritten, int64_t& differing) {
+                 uint8_t* overwritten, int64_t& differing, int64_t& kept) {
     ++g_avx2Rows;
-    return PatchRow(in, out, n, original, overwritten, differing);
+    return PatchRow(in, out, n, original, overwritten, differing, kept);
 }
 #endif
 
@@ -166,7 +169,7 @@ PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_
         uint8_t* out = rect.Row(tile, r);
         const uint8_t* original = side.original != nullptr ? side.original + (out - tile) : nullptr;
         const int16_t* in = &grid.cells[r * kMeshSide + rect.j0];
-        count.changed += patchRow(in, out, n, original, overwritten, count.differing);
+        count.changed += patchRow(in, out, n, original, overwritten, count.differing, count.kept);
         if (overwritten != nullptr) overwritten += 2 * n;
     }
     count.cells = (rect.r1 - rect.r0) * (rect.j1 - rect.j0);

@@ -39,10 +39,12 @@ struct MeshTiles {
 };
 MeshTiles TilesUnderMesh(MeshCorner corner);
 
-// Cells written into a tile, and how many of them hold another value now.
+// Cells of a tile that a patch covered, and how many of them hold another
+// value now.
 struct PatchCount {
     int64_t cells = 0;
     int64_t changed = 0;
+    int64_t kept = 0;  // of the cells, those the grid left as they were (kKeepCell)
     // With originals: cells of the patch that now differ from the original
     // less those that did before it (negative when cells went back).
     int64_t differing = 0;
@@ -57,7 +59,8 @@ struct PatchSide {
 
 // Copies the grid into the tile buffer (kTileBlockSize little-endian bytes)
 // of tile (tx, ty), for the cells of the mesh placed at corner that fall into
-// that tile; the other cells keep their values. Returns what it wrote; with
+// that tile; the other cells, and those the grid marks kKeepCell, keep their
+// values. Returns what it wrote; with
 // side.original, also how the cells differing from it changed. With
 // side.overwritten, stores there the cells' values before the patch (2 bytes
 // a cell written), for UndoPatch.

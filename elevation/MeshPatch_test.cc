@@ -97,6 +97,8 @@ TEST(TileEncodingTest, ValuesMapByTheTable) {
 TEST(TileEncodingTest, EveryVectorPathWritesAndCountsAsCellByCell) {
     auto grid = DistinctGrid();
     for (int i = 0; i < kMeshCells; i += 7) grid->cells[i] = kNoElevation;
+    // Cells a source does not cover keep the tile's value.
+    for (int i = 5; i < kMeshCells; i += 11) grid->cells[i] = kKeepCell;
     std::vector<uint8_t> original(kTileBlockSize);
     for (size_t i = 0; i < original.size(); i += 2) {
         // Every third cell already holds what the grid will write there.
@@ -107,10 +109,15 @@ TEST(TileEncodingTest, EveryVectorPathWritesAndCountsAsCellByCell) {
     // counts that are no multiple of a vector's width.
     const MeshCorner corner{250, -60};
     std::vector<uint8_t> want = original;
-    int64_t changed = 0;
+    int64_t changed = 0, kept = 0;
     for (int row = 0; row < 140; ++row)
         for (int col = 250; col < kTileSide; ++col) {
-            const int16_t cell = EncodeTileCell(grid->At(row + 60, col - 250));
+            const int16_t in = grid->At(row + 60, col - 250);
+            if (in == kKeepCell) {
+                ++kept;
+                continue;
+            }
+            const int16_t cell = EncodeTileCell(in);
             uint8_t* p = &want[2 * (row * kTileSide + col)];
             changed += (p[0] | p[1] << 8) != static_cast<uint16_t>(cell);
             p[0] = static_cast<uint8_t>(cell);
@@ -121,6 +128,7 @@ TEST(TileEncodingTest, EveryVectorPathWritesAndCountsAsCellByCell) {
         std::vector<uint8_t> tile = original;
         const PatchCount count = PatchTile(*grid, corner, 0, 0, tile.data());
         EXPECT_EQ(count.cells, 140 * 70);
+        EXPECT_EQ(count.kept, kept) << "path " << static_cast<int>(path);
         EXPECT_EQ(count.changed, changed) << "path " << static_cast<int>(path);
         EXPECT_TRUE(tile == want) << "path " << static_cast<int>(path);
     }
