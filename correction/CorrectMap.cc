@@ -5,66 +5,52 @@
 #include <optional>
 
 #include "correction/CorrectionUi.h"
-#include "correction/MeshFileSource.h"
+#include "correction/MeshFileSquares.h"
 #include "correction/MeshSurvey.h"
 #include "correction/Messages.h"
-#include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
-#include "framework/AlignedBuffer.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 
 namespace {
 
-// Enough for a whole mesh file of 200 records in one read.
-constexpr size_t kMeshReadBuffer = 256 * 1024;
-
-// What a run reads each mesh into, made once per run.
-struct MeshWorkspace {
-    MeshGrid grid;
-    CAlignedBuffer text{kMeshReadBuffer};
-};
-
-// The applying pass: one mesh file after another until the source ends, a
+// The applying pass: one square after another until the source ends, a
 // file cannot be used, or the user aborts.
 // What was applied is in result as the pass goes, also when a failure ends
 // it by an exception.
-void ApplyMeshFiles(CTileWriter& writer, IMeshFileSource& meshes, ICorrectionUi& ui,
-                    ICorrectionObserver* observer, bool& found, CorrectionResult& result) {
-    const int counted = meshes.CountEntries();
-    found = meshes.First();
+void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui,
+                  ICorrectionObserver* observer, bool& found, CorrectionResult& result) {
+    found = squares.Start();
     if (!found) return;
-    auto work = std::make_unique<MeshWorkspace>();
-    MeshReadControl control;
+    SquareReadControl control;
     control.stopRequested = [&ui] { return ui.AbortRequested(); };
+    control.onFile = [&ui](const std::string& name) { ui.SetFileName(name); };
+    ReadySquare square;
     for (;;) {
-        ui.SetFileName(meshes.EntryName());
-        const std::string path = meshes.EntryPath();
-        const int32_t code =
-            ReadMemFile(path, work->grid, reinterpret_cast<char*>(work->text.Data()),
-                        work->text.Size(), &control);
-        if (code < 0) {
+        const ISquareSource::Step step = squares.Next(square, control);
+        if (step == ISquareSource::Step::kEnd) break;
+        if (step != ISquareSource::Step::kSquare) {
             // A read stopped by the abort request applies nothing of its file.
-            result.outcome =
-                control.stopped ? CorrectionOutcome::kAborted : CorrectionOutcome::kStopped;
-            result.unusableFile = path;
+            result.outcome = step == ISquareSource::Step::kStopped ? CorrectionOutcome::kAborted
+                                                                   : CorrectionOutcome::kStopped;
+            result.unusableFile = control.unusableFile;
             result.reason = control.failure;
             break;
         }
-        const MeshTally tally = writer.Apply(code, work->grid);
+        const MeshTally tally = writer.Apply(square.meshCode, *square.grid);
         ++result.applied;
-        if (observer != nullptr) observer->OnMeshApplied(path, code, control.records, tally);
-        ui.SetPos(ProgressPercent(result.applied, counted));
+        if (observer != nullptr)
+            observer->OnMeshApplied(square.path, square.meshCode, square.records, tally);
+        ui.SetPos(squares.Percent());
         ui.Pump();
         if (ui.AbortRequested()) {
-            // Aborting after the last file changes nothing: the run is complete.
+            // Aborting after the last square changes nothing: the run is complete.
             result.outcome =
-                meshes.Next() ? CorrectionOutcome::kAborted : CorrectionOutcome::kCompleted;
+                squares.Exhausted() ? CorrectionOutcome::kCompleted : CorrectionOutcome::kAborted;
             break;
         }
-        if (!meshes.Next()) break;
     }
-    meshes.Close();
+    squares.Close();
 }
 
 std::string AppliedMessage(int applied) {
@@ -83,6 +69,12 @@ int ProgressPercent(int applied, int counted) {
 
 CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui,
                             const CorrectionOptions& options) {
+    CMeshFileSquares squares(meshes);
+    return CorrectMap(mapPath, squares, ui, options);
+}
+
+CorrectionResult CorrectMap(const std::string& mapPath, ISquareSource& squares, ICorrectionUi& ui,
+                            const CorrectionOptions& options) {
     std::unique_ptr<CFile> map;
     try {
         map = OpenFile(mapPath,
@@ -94,10 +86,16 @@ CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes,
         result.reason = e.Reason();
         return result;
     }
-    return CorrectOpenMap(*map, meshes, ui, options);
+    return CorrectOpenMap(*map, squares, ui, options);
 }
 
 CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui,
+                                const CorrectionOptions& options) {
+    CMeshFileSquares squares(meshes);
+    return CorrectOpenMap(map, squares, ui, options);
+}
+
+CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionUi& ui,
                                 const CorrectionOptions& options) {
     CorrectionResult result;
     DCMHEADER header;
@@ -133,7 +131,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
 
         ui.OpenProgress();
         bool found = false;
-        ApplyMeshFiles(*writer, meshes, ui, options.pObserver, found, result);
+        ApplySquares(*writer, squares, ui, options.pObserver, found, result);
         writer->Flush();
         writer->ShowFinalTiles();
         result.tilesTouched = writer->TilesTouched();
@@ -169,7 +167,7 @@ CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrection
                 // reported is the first one.
             }
         }
-        meshes.Close();
+        squares.Close();
         ui.CloseProgress();
         ui.ShowError(error);
     } catch (...) {

@@ -10,6 +10,7 @@ class CFile;
 class CTileIndex;
 class ICorrectionUi;
 class IMeshFileSource;
+class ISquareSource;
 struct DCMHEADER;
 
 // How a correction of one map ended.
@@ -78,20 +79,25 @@ struct CorrectionOptions {
 };
 
 // The file work of a correction: opens the map for exclusive reading and
-// writing, loads its index, applies the source's mesh files one by one with
+// writing, loads its index, places the source's squares one by one with
 // progress and abort, tells the user the outcome through ui, and closes the
-// map again on every path. The UI's abort request is also asked while a mesh
-// file is read: a file whose read it stops is not applied. Every tile changed
+// map again on every path. The UI's abort request is also asked while a
+// source file is read: a file whose read it stops is not applied. Every tile changed
 // is on disk before the outcome is shown. Never throws for a failure of the
 // map file or of the UI's framework; both end the run with kFileError after
 // ShowError, and a failure of the journal ends it with kJournalFailed. Either
-// way the map holds exactly the mesh files counted as applied, as far as it
+// way the map holds exactly the squares counted as applied, as far as it
 // can still be written. A dry run opens the map for shared reading and does
 // everything but the writes.
+CorrectionResult CorrectMap(const std::string& mapPath, ISquareSource& squares, ICorrectionUi& ui,
+                            const CorrectionOptions& options = {});
+// The same with the squares of mesh files.
 CorrectionResult CorrectMap(const std::string& mapPath, IMeshFileSource& meshes, ICorrectionUi& ui,
                             const CorrectionOptions& options = {});
 
 // The same from the moment the map is open; closes it on every path.
+CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionUi& ui,
+                                const CorrectionOptions& options = {});
 CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui,
                                 const CorrectionOptions& options = {});
 
