@@ -214,9 +214,13 @@ void ToolRun(const Job& job, const fs::path& work, const ToolOptions& asked, FIL
     options.pExpectedCodes = &codes;
     RunOrDie(job, options);
     if (asked.picture) {
+        // A new file, as the undo file is: overwriting the last pass's
+        // picture would time the file system's flush of a cut file.
+        const fs::path picturePath = work / "run.png";
+        fs::remove(picturePath);
         std::string why;
         if (observer.Picture() == nullptr ||
-            !observer.Picture()->WritePng((work / "run.png").string(), why))
+            !observer.Picture()->WritePng(picturePath.string(), why))
             std::exit(1);
     }
 }
