@@ -1,0 +1,33 @@
+#include "dem/DemProducts.h"
+
+namespace {
+
+struct ProductText {
+    DemProduct product;
+    const char* type;  // UTF-8, whatever the narrow literals' code page
+};
+
+const ProductText kProducts[] = {
+    {DemProduct::k1m, u8"1mメッシュ（標高）"},       {DemProduct::k5A, u8"5mメッシュ（標高）"},
+    {DemProduct::k5B, u8"5mメッシュ（数値地形）"},   {DemProduct::k5C, u8"5mメッシュ（数値地形）"},
+    {DemProduct::k10A, u8"10mメッシュ（火山標高）"}, {DemProduct::k10B, u8"10mメッシュ（標高）"},
+};
+
+}  // namespace
+
+bool DemProductOfType(const std::string& type, const std::string& fileName, DemProduct& product) {
+    for (const auto& entry : kProducts) {
+        if (type != entry.type) continue;
+        product = entry.product;
+        if (product == DemProduct::k5B && fileName.find("DEM5C") != std::string::npos)
+            product = DemProduct::k5C;
+        return true;
+    }
+    return false;
+}
+
+const char* DemTypeText(DemProduct product) {
+    for (const auto& entry : kProducts)
+        if (entry.product == product) return entry.type;
+    return "";
+}

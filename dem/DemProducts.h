@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "dem/DemGrid.h"
+
+// The product a DEM file's <type> text names, as UTF-8 text: false when the
+// text names none of them. The 5 m products of landform survey share one
+// text; a file whose name holds "DEM5C" is the C product, any other the B.
+bool DemProductOfType(const std::string& type, const std::string& fileName, DemProduct& product);
+
+// The <type> text (UTF-8) of a product's files.
+const char* DemTypeText(DemProduct product);

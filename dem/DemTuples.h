@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dem/DemGrid.h"
+
+// Reads the text of a DEM's tuple list: tuples apart by white space (space,
+// tab, CR, LF), each a kind, a comma and a value in metres with at most two
+// decimals (further decimals must be zeros), optionally negative, of at most
+// seven integer digits. The kind is not looked at: a value of -9999 is no
+// data whatever its kind, any other is kept in exact centimetres.
+class CDemTuples {
+  public:
+    // Values go to values[0], values[1] ... in the order of the text; the
+    // vector grows as needed, and a tuple beyond `limit` is a failure.
+    CDemTuples(std::vector<int32_t>& values, size_t limit);
+
+    // The list's text as it lies in the file, read straight from the bytes.
+    // True when it held only tuples that read well and need no XML decoding
+    // (no entity, no character the parser would refuse or change); false
+    // otherwise, with nothing counted: the caller then feeds the parser's
+    // text instead, which decides.
+    bool ScanRaw(const char* p, const char* end);
+
+    // A piece of the list's text as the XML parser gives it; a tuple may run
+    // on into the next piece. False, with Failure() naming the tuple and what
+    // is wrong, at a tuple that does not read.
+    bool Feed(const char* p, const char* end);
+    // After the last piece: reads a tuple that ended with the text.
+    bool Finish();
+
+    size_t Count() const { return m_count; }
+    const std::string& Failure() const { return m_failure; }
+
+  private:
+    const char* Tuple(const char* p, const char* end, bool bRaw);
+    bool PlainKind(const char* p, const char* end);
+    bool Store(int32_t value, bool bRaw);
+
+    std::vector<int32_t>& m_values;
+    size_t m_limit;
+    size_t m_count = 0;
+    std::string m_carry;  // a tuple cut by the end of a piece
+    std::string m_failure;
+    // The kind last found plain in the raw text: runs of one kind are checked once.
+    const char* m_plainKind = nullptr;
+    size_t m_plainKindSize = 0;
+};

@@ -1,0 +1,132 @@
+#include "dem/DemTuples.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dem/DemGrid.h"
+
+namespace {
+
+// The values of a text read in one piece by the parser's path; empty with
+// the failure set when it does not read.
+std::vector<int32_t> Parsed(const std::string& text, std::string* failure = nullptr,
+                            size_t limit = 100) {
+    std::vector<int32_t> values;
+    CDemTuples tuples(values, limit);
+    const bool bRead = tuples.Feed(text.data(), text.data() + text.size()) && tuples.Finish();
+    if (failure != nullptr) *failure = tuples.Failure();
+    if (!bRead) return {};
+    values.resize(tuples.Count());
+    return values;
+}
+
+bool RawReads(const std::string& text) {
+    std::vector<int32_t> values;
+    CDemTuples tuples(values, 100);
+    return tuples.ScanRaw(text.data(), text.data() + text.size());
+}
+
+TEST(DemTupleValueTest, ExactCentimetres) {
+    const struct {
+        const char* text;
+        int32_t centimetres;
+    } table[] = {{"a,1.20", 120},         {"a,1.2", 120},      {"a,12", 1200},
+                 {"a,12.", 1200},         {"a,-0.05", -5},     {"a,-0.00", 0},
+                 {"a,3.450", 345},        {"a,3.4500", 345},   {"a,0.29", 29},
+                 {"a,4.35", 435},         {"a,-12.07", -1207}, {"a,9999999.99", 999999999},
+                 {"a,-9999.01", -999901}, {"a,9999.", 999900}, {"a,-9998.99", -999899}};
+    for (auto t : table) EXPECT_EQ(Parsed(t.text), std::vector<int32_t>{t.centimetres}) << t.text;
+}
+
+TEST(DemTupleValueTest, MinusNineThousandNineHundredNinetyNineIsNoDataWhateverTheKind) {
+    for (const char* kind :
+         {u8"地表面", u8"表層面", u8"海水面", u8"内水面", u8"データなし", u8"その他"}) {
+        for (const char* value : {"-9999.", "-9999", "-9999.0", "-9999.00"}) {
+            EXPECT_EQ(Parsed(std::string(kind) + "," + value), std::vector<int32_t>{kDemNoData})
+                << value;
+        }
+    }
+}
+
+TEST(DemTupleValueTest, WhatIsNoHeightIsRefusedNamingTheTuple) {
+    for (const char* text : {"a,", "a,-", "a,.5", "a,1.2.3", "a,1e3", "a,+1", "a,3.456",
+                             "a,12345678", "a,1,2", "a,1a", "a1.0", ",", "a, 1"}) {
+        std::string failure;
+        EXPECT_TRUE(Parsed(std::string("b,1 ") + text, &failure).empty()) << text;
+        EXPECT_NE(failure.find("tuple 2"), std::string::npos) << text << ": " << failure;
+    }
+}
+
+TEST(DemTupleListTest, TuplesApartByAnyWhiteSpace) {
+    EXPECT_EQ(Parsed(" \r\na,1.00\r\nb,2.00\tc,3.00  d,4.00\n"),
+              (std::vector<int32_t>{100, 200, 300, 400}));
+    EXPECT_EQ(Parsed(",5.00"), std::vector<int32_t>{500}) << "an empty kind";
+    EXPECT_TRUE(Parsed(" \r\n ").empty());
+}
+
+TEST(DemTupleListTest, PiecesCutAnywhereReadAsOne) {
+    const std::string text = u8"地表面,1.20\r\nデータなし,-9999.\r\n海水面,-0.35\r\n";
+    const std::vector<int32_t> whole = Parsed(text);
+    ASSERT_EQ(whole, (std::vector<int32_t>{120, kDemNoData, -35}));
+    for (size_t a = 0; a <= text.size(); ++a) {
+        for (size_t b = a; b <= text.size(); ++b) {
+            std::vector<int32_t> values;
+            CDemTuples tuples(values, 100);
+            ASSERT_TRUE(tuples.Feed(text.data(), text.data() + a));
+            ASSERT_TRUE(tuples.Feed(text.data() + a, text.data() + b));
+            ASSERT_TRUE(tuples.Feed(text.data() + b, text.data() + text.size()));
+            ASSERT_TRUE(tuples.Finish());
+            values.resize(tuples.Count());
+            ASSERT_EQ(values, whole) << "cut at " << a << " and " << b;
+        }
+    }
+}
+
+TEST(DemTupleListTest, ATupleTooLongToJoinIsRefused) {
+    std::vector<int32_t> values;
+    CDemTuples tuples(values, 100);
+    const std::string kind(700, 'k');
+    ASSERT_TRUE(tuples.Feed(kind.data(), kind.data() + kind.size()));
+    EXPECT_FALSE(tuples.Feed(kind.data(), kind.data() + kind.size()) && tuples.Finish());
+    EXPECT_NE(tuples.Failure().find("longer"), std::string::npos) << tuples.Failure();
+}
+
+TEST(DemTupleListTest, TuplesBeyondTheLimitAreRefused) {
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += "a,1.00\n";
+    std::string failure;
+    EXPECT_EQ(Parsed(text, &failure, 5000).size(), 5000u) << "the vector grows to the limit";
+    EXPECT_TRUE(Parsed(text + "a,2.00", &failure, 5000).empty());
+    EXPECT_NE(failure.find("more tuples"), std::string::npos) << failure;
+}
+
+TEST(DemRawTupleTest, PlainTextReadsAsTheParserReadsIt) {
+    const std::string text =
+        u8"その他,1.20\r\nその他,3.60\r\nデータなし,-9999.\r\n地表面,-0.05\r\nÀ_é-Z,7\r\n";
+    std::vector<int32_t> values;
+    CDemTuples tuples(values, 100);
+    ASSERT_TRUE(tuples.ScanRaw(text.data(), text.data() + text.size()));
+    values.resize(tuples.Count());
+    EXPECT_EQ(values, Parsed(text));
+}
+
+TEST(DemRawTupleTest, WhatTheParserWouldDecodeOrRefuseIsLeftToIt) {
+    for (const char* text :
+         {"a&amp;b,1.00", "a,1&#46;5", "a]],1.00", "a\x01,1.00", "a\x7F,1.00", "\xC3,1.00",
+          "\xC0\x80,1.00", "\xE0\x80\x80,1.00", "\xED\xA0\x80,1.00", "\xEF\xBF\xBE,1.00",
+          "\xF0\x9F\x98\x80,1.00", "\x80,1.00", "a,1.5x", "a 1.00", "a,1.234"})
+        EXPECT_FALSE(RawReads(std::string("b,2.00\n") + text + "\n")) << text;
+    EXPECT_TRUE(RawReads(u8"\uFFFD,1.00 \u00A0,2 \uD7FF,3 \uE000,4"));
+}
+
+TEST(DemRawTupleTest, AFailedScanCountsNothing) {
+    std::vector<int32_t> values;
+    CDemTuples tuples(values, 100);
+    const std::string text = "a,1.00\nb,2.00\nc&amp;,3.00\n";
+    EXPECT_FALSE(tuples.ScanRaw(text.data(), text.data() + text.size()));
+    EXPECT_EQ(tuples.Count(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,376 @@
+#include "dem/GmlDem.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "dem/DemHeaderText.h"
+#include "dem/DemProducts.h"
+#include "dem/DemTuples.h"
+
+namespace {
+
+// The elements inside the DEM whose text the header takes.
+enum Field { kType, kMesh, kLower, kUpper, kLow, kHigh, kSequence, kStart, kFieldCount, kNoField };
+const char* const kFieldNames[kFieldCount] = {"type", "mesh", "lowerCorner",  "upperCorner",
+                                              "low",  "high", "sequenceRule", "startPoint"};
+
+// The longest text a header element may hold.
+constexpr size_t kMaxFieldText = 1000;
+// The most bytes handed to the parser at once (it takes an int).
+constexpr size_t kMaxPiece = size_t{1} << 26;
+
+std::string_view LocalName(const char* name) {
+    const char* colon = std::strrchr(name, ':');
+    return colon != nullptr ? colon + 1 : name;
+}
+
+const char* Attribute(const char** atts, std::string_view local) {
+    for (; *atts != nullptr; atts += 2)
+        if (LocalName(atts[0]) == local) return atts[1];
+    return nullptr;
+}
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+}
+
+// One read of a document. Without a vector of values it reads the header
+// only and stops once it has it. The parser is fed in pieces: the first ends
+// right after the tuple list's start tag, so that the tuple text can be read
+// (or, for the header, skipped) straight from the bytes when it is plain;
+// the parser then goes on at the list's end tag.
+class CGmlDemReader {
+  public:
+    CGmlDemReader(const uint8_t* data, size_t size, const std::string& fileName,
+                  std::vector<int32_t>* values, DemTupleScan scan)
+        : m_data(reinterpret_cast<const char*>(data)),
+          m_size(size),
+          m_fileName(fileName),
+          m_values(values),
+          m_scan(scan),
+          m_parser(XML_ParserCreate("UTF-8")) {
+        if (m_parser == nullptr) throw std::bad_alloc();
+        XML_SetUserData(m_parser, this);
+        XML_SetElementHandler(m_parser, OnStart, OnEnd);
+        XML_SetCharacterDataHandler(m_parser, OnText);
+        XML_SetStartDoctypeDeclHandler(m_parser, OnDoctype);
+    }
+    ~CGmlDemReader() { XML_ParserFree(m_parser); }
+    CGmlDemReader(const CGmlDemReader&) = delete;
+    CGmlDemReader& operator=(const CGmlDemReader&) = delete;
+
+    DemRead Read(DemHeader& header, std::string& failure) {
+        Parse();
+        if (m_bStopped && !m_bHeaderDone) {
+            failure = m_failure;
+            return m_result;
+        }
+        if (!m_bDem) {
+            failure = "no DEM element: not a DEM file";
+            return DemRead::kNotDem;
+        }
+        for (int f = 0; f < kFieldCount; ++f) {
+            if (m_bSeen[f]) continue;
+            failure = std::string("the DEM has no <") + kFieldNames[f] + ">";
+            return DemRead::kUnusable;
+        }
+        if (!m_bEnvelope) {
+            failure = "the DEM has no <Envelope>";
+            return DemRead::kUnusable;
+        }
+        DemProductOfType(m_type, m_fileName, header.product);
+        if (!CheckDemHeader(m_text, header, failure)) return DemRead::kUnusable;
+        if (m_values != nullptr) {
+            if (m_tuplesState == kBefore) {
+                failure = "the DEM has no <tupleList>";
+                return DemRead::kUnusable;
+            }
+            if (!PlaceTuples(header, failure)) return DemRead::kUnusable;
+        }
+        return DemRead::kDem;
+    }
+
+  private:
+    enum TuplesState { kBefore, kOpen, kClosed };
+
+    static void XMLCALL OnStart(void* self, const XML_Char* name, const XML_Char** atts) {
+        static_cast<CGmlDemReader*>(self)->Start(name, atts);
+    }
+    static void XMLCALL OnEnd(void* self, const XML_Char*) {
+        static_cast<CGmlDemReader*>(self)->End();
+    }
+    static void XMLCALL OnText(void* self, const XML_Char* text, int size) {
+        static_cast<CGmlDemReader*>(self)->Text(text, static_cast<size_t>(size));
+    }
+    static void XMLCALL OnDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*,
+                                  int) {
+        static_cast<CGmlDemReader*>(self)->Fail(
+            DemRead::kUnusable, "a document type declaration, which DEM files have none of");
+    }
+
+    void Parse() {
+        size_t pos = 0;
+        while (!m_bStopped) {
+            const size_t cut = m_tuplesState == kBefore ? AfterTupleListTag(pos) : m_size;
+            if (!Give(pos, cut) || cut == m_size) return;
+            pos = cut;
+            if (m_tuplesState == kOpen && m_tagEnd == pos) pos = SkipPlainTuples(pos);
+        }
+    }
+
+    // Just after the first '>' that follows the next "tupleList" from pos;
+    // the end when there is none.
+    size_t AfterTupleListTag(size_t pos) const {
+        const std::string_view rest(m_data + pos, m_size - pos);
+        const size_t name = rest.find("tupleList");
+        if (name == std::string_view::npos) return m_size;
+        const size_t close = rest.find('>', name);
+        return close == std::string_view::npos ? m_size : pos + close + 1;
+    }
+
+    // The tuple text at pos, up to the next markup, when that markup is an
+    // end tag: read straight from the bytes, or skipped by a header read;
+    // returns where the parser goes on.
+    size_t SkipPlainTuples(size_t pos) {
+        const void* lt = std::memchr(m_data + pos, '<', m_size - pos);
+        const size_t end = lt != nullptr ? static_cast<const char*>(lt) - m_data : m_size;
+        if (end + 1 >= m_size || m_data[end + 1] != '/') return pos;
+        if (m_values != nullptr) {
+            if (m_scan != DemTupleScan::kFast || !m_tuples->ScanRaw(m_data + pos, m_data + end))
+                return pos;
+            m_bRawTuples = true;
+        }
+        m_skipped += end - pos;
+        return end;
+    }
+
+    bool Give(size_t from, size_t to) {
+        do {
+            const size_t size = std::min(to - from, kMaxPiece);
+            const bool bFinal = from + size == m_size;
+            if (XML_Parse(m_parser, m_data + from, static_cast<int>(size), bFinal) ==
+                XML_STATUS_ERROR) {
+                if (!m_bStopped) {
+                    const auto at = static_cast<long long>(XML_GetCurrentByteIndex(m_parser)) +
+                                    static_cast<long long>(m_skipped);
+                    Fail(DemRead::kUnusable, "not well-formed XML at byte " + std::to_string(at) +
+                                                 ": " +
+                                                 XML_ErrorString(XML_GetErrorCode(m_parser)));
+                }
+                return false;
+            }
+            from += size;
+        } while (from < to);
+        return !m_bStopped;
+    }
+
+    void Fail(DemRead result, const std::string& failure) {
+        if (m_bStopped) return;
+        m_result = result;
+        m_failure = failure;
+        Stop();
+    }
+
+    void Stop() {
+        m_bStopped = true;
+        XML_StopParser(m_parser, XML_FALSE);
+    }
+
+    void Start(const char* name, const char** atts) {
+        ++m_depth;
+        if (m_field != kNoField)
+            return Fail(DemRead::kUnusable,
+                        std::string("an element inside <") + kFieldNames[m_field] + ">");
+        if (m_tuplesState == kOpen)
+            return Fail(DemRead::kUnusable, "an element inside <tupleList>");
+        const std::string_view local = LocalName(name);
+        if (m_demDepth == 0) {
+            if (m_depth == 2 && local == "DEM") {
+                if (m_bDem) return Fail(DemRead::kUnusable, "more than one DEM element");
+                m_bDem = true;
+                m_demDepth = m_depth;
+            }
+            return;
+        }
+        if (local == "Envelope") {
+            if (m_bEnvelope) return Fail(DemRead::kUnusable, "more than one <Envelope>");
+            m_bEnvelope = true;
+            const char* srsName = Attribute(atts, "srsName");
+            m_text.srsName = srsName != nullptr ? srsName : "";
+        } else if (local == "tupleList") {
+            if (m_tuplesState != kBefore)
+                return Fail(DemRead::kUnusable, "more than one <tupleList>");
+            m_tuplesState = kOpen;
+            m_tagEnd = static_cast<size_t>(XML_GetCurrentByteIndex(m_parser)) +
+                       static_cast<size_t>(XML_GetCurrentByteCount(m_parser)) + m_skipped;
+            if (m_values != nullptr) StartTuples();
+        } else {
+            for (int f = 0; f < kFieldCount; ++f) {
+                if (local != kFieldNames[f]) continue;
+                if (m_bSeen[f])
+                    return Fail(DemRead::kUnusable,
+                                std::string("more than one <") + kFieldNames[f] + ">");
+                m_field = static_cast<Field>(f);
+                m_fieldText.clear();
+                if (m_field == kSequence) {
+                    const char* order = Attribute(atts, "order");
+                    m_text.sequenceOrder = order != nullptr ? order : "";
+                }
+            }
+        }
+    }
+
+    // The values go to the grid's vector from its start, and move to the
+    // start point once the header is known (it may follow the list). With
+    // the grid's size known, the vector takes it at once.
+    void StartTuples() {
+        int32_t columns, rows;
+        std::string ignored;
+        size_t limit = static_cast<size_t>(kMaxDemCells);
+        m_values->clear();
+        if (m_bSeen[kLow] && m_bSeen[kHigh] &&
+            DemGridSize(m_text.low, m_text.high, columns, rows, ignored)) {
+            limit = static_cast<size_t>(columns) * static_cast<size_t>(rows);
+            m_values->resize(limit);
+        }
+        m_tuples.emplace(*m_values, limit);
+    }
+
+    void End() {
+        const int depth = m_depth--;
+        if (m_field != kNoField) {
+            EndField();
+        } else if (m_tuplesState == kOpen) {
+            m_tuplesState = kClosed;
+            if (m_values != nullptr && !m_bRawTuples && !m_tuples->Finish())
+                Fail(DemRead::kUnusable, m_tuples->Failure());
+        } else if (depth == m_demDepth) {
+            m_demDepth = 0;
+        }
+    }
+
+    void EndField() {
+        const Field field = m_field;
+        m_field = kNoField;
+        m_bSeen[field] = true;
+        std::string text = Trimmed(m_fieldText);
+        switch (field) {
+            case kType: {
+                DemProduct product;
+                if (!DemProductOfType(text, m_fileName, product))
+                    return Fail(DemRead::kUnknownType,
+                                "the DEM's type is none of the products this reader knows");
+                m_type = std::move(text);
+                break;
+            }
+            case kMesh:
+                m_text.mesh = std::move(text);
+                break;
+            case kLower:
+                m_text.lowerCorner = std::move(text);
+                break;
+            case kUpper:
+                m_text.upperCorner = std::move(text);
+                break;
+            case kLow:
+                m_text.low = std::move(text);
+                break;
+            case kHigh:
+                m_text.high = std::move(text);
+                break;
+            case kSequence:
+                m_text.sequenceRule = std::move(text);
+                break;
+            default:
+                m_text.startPoint = std::move(text);
+                break;
+        }
+        if (m_values == nullptr && m_bEnvelope &&
+            std::all_of(std::begin(m_bSeen), std::end(m_bSeen), [](bool b) { return b; })) {
+            m_bHeaderDone = true;
+            Stop();
+        }
+    }
+
+    void Text(const char* text, size_t size) {
+        if (m_field != kNoField) {
+            if (m_fieldText.size() + size > kMaxFieldText)
+                return Fail(DemRead::kUnusable,
+                            std::string("the text of <") + kFieldNames[m_field] + "> is too long");
+            m_fieldText.append(text, size);
+        } else if (m_tuplesState == kOpen && m_values != nullptr) {
+            if (!m_tuples->Feed(text, text + size)) Fail(DemRead::kUnusable, m_tuples->Failure());
+        }
+    }
+
+    bool PlaceTuples(const DemHeader& header, std::string& failure) {
+        const size_t cells = static_cast<size_t>(header.columns) * static_cast<size_t>(header.rows);
+        const size_t start = static_cast<size_t>(header.startRow) * header.columns +
+                             static_cast<size_t>(header.startColumn);
+        const size_t count = m_tuples->Count();
+        if (count > cells - start) {
+            failure = std::to_string(count) + " tuples from the start point " +
+                      std::to_string(header.startColumn) + " " + std::to_string(header.startRow) +
+                      " run past the grid's " + std::to_string(cells) + " cells";
+            return false;
+        }
+        std::vector<int32_t>& values = *m_values;
+        if (values.size() < cells) values.resize(cells);
+        std::copy_backward(values.begin(), values.begin() + count, values.begin() + start + count);
+        std::fill(values.begin(), values.begin() + start, kDemNoData);
+        std::fill(values.begin() + start + count, values.begin() + cells, kDemNoData);
+        values.resize(cells);
+        return true;
+    }
+
+    const char* m_data;
+    size_t m_size;
+    const std::string& m_fileName;
+    std::vector<int32_t>* m_values;  // null: a header read
+    DemTupleScan m_scan;
+    XML_Parser m_parser;
+
+    bool m_bStopped = false;     // by a handler: a failure, or the header read to its end
+    bool m_bHeaderDone = false;  // a header read had all it needs
+    DemRead m_result = DemRead::kUnusable;
+    std::string m_failure;
+
+    int m_depth = 0;
+    int m_demDepth = 0;  // of the DEM element while inside it
+    bool m_bDem = false;
+    bool m_bEnvelope = false;
+    bool m_bSeen[kFieldCount] = {};
+    Field m_field = kNoField;  // whose text is being gathered
+    std::string m_fieldText;
+    std::string m_type;
+    DemHeaderText m_text;
+
+    TuplesState m_tuplesState = kBefore;
+    size_t m_tagEnd = 0;   // where the tuple list's text begins in the file
+    size_t m_skipped = 0;  // bytes not given to the parser
+    bool m_bRawTuples = false;
+    std::optional<CDemTuples> m_tuples;
+};
+
+}  // namespace
+
+DemRead ReadDemHeader(const uint8_t* data, size_t size, const std::string& fileName,
+                      DemHeader& header, std::string& failure) {
+    CGmlDemReader reader(data, size, fileName, nullptr, DemTupleScan::kFast);
+    return reader.Read(header, failure);
+}
+
+DemRead ReadDemFile(const uint8_t* data, size_t size, const std::string& fileName, DemGrid& grid,
+                    std::string& failure, DemTupleScan scan) {
+    CGmlDemReader reader(data, size, fileName, &grid.centimetres, scan);
+    return reader.Read(grid.header, failure);
+}
