@@ -1,0 +1,280 @@
+#include "dem/DemArchive.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "framework/Cp932Text.h"
+#include "framework/Exception.h"
+#include "framework/TextEncoding.h"
+
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+
+struct ArchiveFree {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+using ArchivePtr = std::unique_ptr<archive, ArchiveFree>;
+
+// A reader of the zip format alone. libarchive does not tell whether a name
+// carried the UTF-8 flag; a second reader whose unflagged names are taken as
+// UTF-16BE does: every unflagged name comes out of it changed (its bytes
+// pair up into other characters, or fail to), every flagged one the same.
+ArchivePtr NewZipReader(bool unflaggedAsUtf16) {
+    ArchivePtr zip(archive_read_new());
+    if (!zip) throw std::bad_alloc();
+    archive_read_support_format_zip(zip.get());
+    if (unflaggedAsUtf16 &&
+        archive_read_set_format_option(zip.get(), "zip", "hdrcharset", "UTF-16BE") != ARCHIVE_OK) {
+        throw CException(std::string("libarchive refuses UTF-16BE names: ") +
+                         archive_error_string(zip.get()));
+    }
+    return zip;
+}
+
+// The outer zip as libarchive reads it, through the framework's file. Each
+// reader keeps its own position, so that two can share one file. Errors of
+// the file layer cannot pass through libarchive: they are kept here and the
+// read fails.
+struct CFileSource {
+    CFileSource(CFile& file_, uint64_t length_, std::function<void(uint64_t, uint64_t)> progress_)
+        : file(file_), length(length_), progress(std::move(progress_)) {}
+
+    CFile& file;
+    uint64_t length;
+    std::function<void(uint64_t, uint64_t)> progress;  // empty for the names reader
+    int64_t position = 0;
+    uint64_t bytesRead = 0;
+    std::vector<uint8_t> buffer = std::vector<uint8_t>(kChunk);
+    std::string error;
+
+    static la_ssize_t Read(archive*, void* data, const void** out) {
+        auto& self = *static_cast<CFileSource*>(data);
+        try {
+            const uint32_t got = self.file.ReadAt(self.position, self.buffer.data(), kChunk);
+            self.position += got;
+            self.bytesRead += got;
+            if (self.progress) self.progress(std::min(self.bytesRead, self.length), self.length);
+            *out = self.buffer.data();
+            return got;
+        } catch (const CException& e) {
+            self.error = e.what();
+            return -1;
+        }
+    }
+    static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
+        auto& self = *static_cast<CFileSource*>(data);
+        const int64_t base = whence == SEEK_CUR   ? self.position
+                             : whence == SEEK_END ? static_cast<int64_t>(self.length)
+                                                  : 0;
+        if (offset < -base) return ARCHIVE_FATAL;
+        self.position = base + offset;
+        return self.position;
+    }
+    static la_int64_t Skip(archive*, void* data, la_int64_t request) {
+        auto& self = *static_cast<CFileSource*>(data);
+        const int64_t left = static_cast<int64_t>(self.length) - self.position;
+        const int64_t skipped = std::max<int64_t>(0, std::min<int64_t>(request, left));
+        self.position += skipped;
+        return skipped;
+    }
+
+    int Open(archive* zip) {
+        archive_read_set_callback_data(zip, this);
+        archive_read_set_read_callback(zip, &Read);
+        archive_read_set_seek_callback(zip, &Seek);
+        archive_read_set_skip_callback(zip, &Skip);
+        return archive_read_open1(zip);
+    }
+};
+
+// The member's name in code page 932: converted when flagged as UTF-8, the
+// stored bytes otherwise. seenAsUtf16 is the names reader's form of it.
+std::string MemberName(archive_entry* entry, const char* seenAsUtf16) {
+    const char* stored = archive_entry_pathname(entry);
+    const bool flagged =
+        stored == nullptr || (seenAsUtf16 != nullptr && std::strcmp(stored, seenAsUtf16) == 0);
+    if (!flagged) return stored;
+    const char* utf8 = archive_entry_pathname_utf8(entry);
+    return Utf8ToCp932(utf8 != nullptr ? utf8 : stored != nullptr ? stored : "");
+}
+
+class CZipWalk {
+  public:
+    CZipWalk(IDemMemberSink& sink, const DemWalkOptions& options)
+        : m_sink(sink), m_options(options) {}
+
+    // Walks the outer zip; m_result says how it ended.
+    void WalkOuter(CFile& file, const std::string& zipName);
+
+    DemWalkResult m_result;
+
+  private:
+    // Walks the zip's members; false when the walk ends here, stopped or
+    // unusable (m_result says which).
+    bool Walk(archive* zip, archive* names, const std::string& zipName, int level);
+    bool Stopped();
+    bool Fail(std::string reason);
+    bool Damaged(archive* zip, const std::string& name);
+    bool ReadMember(archive* zip, const std::string& name, std::vector<uint8_t>& bytes);
+    bool WalkInner(archive* zip, const std::string& name, int level);
+    static const char* NextName(archive*& names);
+
+    IDemMemberSink& m_sink;
+    const DemWalkOptions& m_options;
+    const std::string* m_pSourceError = nullptr;  // the outer file's, once it failed
+    std::vector<uint8_t> m_member;                // reused from one DEM member to the next
+};
+
+bool CZipWalk::Stopped() {
+    if (!m_options.stopRequested || !m_options.stopRequested()) return false;
+    m_result.outcome = DemWalkOutcome::kStopped;
+    return true;
+}
+
+bool CZipWalk::Fail(std::string reason) {
+    m_result.outcome = DemWalkOutcome::kUnusable;
+    m_result.reason = std::move(reason);
+    return false;
+}
+
+bool CZipWalk::Damaged(archive* zip, const std::string& name) {
+    if (m_pSourceError != nullptr && !m_pSourceError->empty()) return Fail(*m_pSourceError);
+    const char* why = archive_error_string(zip);
+    return Fail(name + ": damaged zip: " + (why != nullptr ? why : "unreadable"));
+}
+
+// The next name of the names reader; null once it fails, for good.
+const char* CZipWalk::NextName(archive*& names) {
+    archive_entry* entry = nullptr;
+    if (names == nullptr) return nullptr;
+    if (archive_read_next_header(names, &entry) < ARCHIVE_WARN) {
+        names = nullptr;
+        return nullptr;
+    }
+    return archive_entry_pathname(entry);
+}
+
+bool CZipWalk::ReadMember(archive* zip, const std::string& name, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    const uint64_t limit = m_options.memberLimit;
+    for (;;) {
+        if (Stopped()) return false;
+        const size_t before = bytes.size();
+        // One byte past the limit is enough to see that a member is over it.
+        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kChunk, limit - before + 1));
+        bytes.resize(before + chunk);
+        const la_ssize_t got = archive_read_data(zip, bytes.data() + before, chunk);
+        bytes.resize(before + static_cast<size_t>(std::max<la_ssize_t>(got, 0)));
+        if (got < 0) return Damaged(zip, name);
+        if (got == 0) return true;
+        if (bytes.size() > limit) return Fail(name + ": member larger than " + LimitText(limit));
+    }
+}
+
+bool CZipWalk::WalkInner(archive* zip, const std::string& name, int level) {
+    if (level == kDemZipLevels) return Fail(name + ": fourth level of zips");
+    std::vector<uint8_t> bytes;
+    if (!ReadMember(zip, name, bytes)) return false;
+    ArchivePtr inner = NewZipReader(false);
+    if (archive_read_open_memory(inner.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
+        return Damaged(inner.get(), name);
+    ArchivePtr names = NewZipReader(true);
+    if (archive_read_open_memory(names.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
+        names.reset();
+    return Walk(inner.get(), names.get(), name, level + 1);
+}
+
+void CZipWalk::WalkOuter(CFile& file, const std::string& zipName) {
+    // Flagged names come out of libarchive in the thread's multibyte
+    // encoding: UTF-8, whatever locale the process runs in.
+    const CUtf8CharacterScope utf8Names;
+    uint64_t length = 0;
+    try {
+        length = file.GetLength();
+    } catch (const CFileException& e) {
+        Fail(e.what());
+        return;
+    }
+    CFileSource source{file, length, m_options.progress};
+    m_pSourceError = &source.error;
+    ArchivePtr zip = NewZipReader(false);
+    if (source.Open(zip.get()) != ARCHIVE_OK) {
+        Damaged(zip.get(), zipName);
+        return;
+    }
+    CFileSource nameSource{file, length, nullptr};
+    ArchivePtr names = NewZipReader(true);
+    if (nameSource.Open(names.get()) != ARCHIVE_OK) names.reset();
+    Walk(zip.get(), names.get(), zipName, 1);
+}
+
+bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, int level) {
+    for (;;) {
+        if (Stopped()) return false;
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(zip, &entry);
+        if (status == ARCHIVE_EOF) return true;
+        if (status < ARCHIVE_WARN) return Damaged(zip, zipName);
+        const std::string member = MemberName(entry, NextName(names));
+        const std::string name = zipName + ":" + member;
+        if (archive_entry_filetype(entry) == AE_IFDIR) continue;
+        if (HasExtension(member, ".xml")) {
+            if (!ReadMember(zip, name, m_member)) return false;
+            m_sink.OnDemMember(name, OwnFileName(member), m_member);
+            ++m_result.demMembers;
+        } else if (HasExtension(member, ".zip")) {
+            if (!WalkInner(zip, name, level)) return false;
+        } else {
+            m_sink.OnSkipped(name + ": neither a DEM file (.xml) nor a zip: skipped");
+        }
+    }
+}
+
+}  // namespace
+
+std::string LimitText(uint64_t limit) {
+    if (limit % (uint64_t{1} << 20) == 0) return std::to_string(limit >> 20) + " MiB";
+    return std::to_string(limit) + " bytes";
+}
+
+bool HasExtension(const std::string& name, const char* extension) {
+    const size_t size = std::strlen(extension);
+    return name.size() >= size &&
+           CompareIgnoringAsciiCase(std::string_view(name).substr(name.size() - size), extension) ==
+               0;
+}
+
+std::string OwnFileName(const std::string& memberName) {
+    size_t start = 0;
+    for (size_t i = 0; i < memberName.size(); i += Cp932CharLength(memberName, i)) {
+        if (memberName[i] == '/' || memberName[i] == '\\') start = i + 1;
+    }
+    return memberName.substr(start);
+}
+
+DemWalkResult WalkDemZip(CFile& file, const std::string& displayName, IDemMemberSink& sink,
+                         const DemWalkOptions& options) {
+    CZipWalk walk(sink, options);
+    walk.WalkOuter(file, displayName);
+    return walk.m_result;
+}
+
+DemWalkResult WalkDemZip(const std::string& path, IDemMemberSink& sink,
+                         const DemWalkOptions& options) {
+    std::unique_ptr<CFile> file;
+    try {
+        file = OpenFile(path, FileAccess::kReadShared);
+    } catch (const CFileException& e) {
+        DemWalkResult result;
+        result.outcome = DemWalkOutcome::kUnusable;
+        result.reason = e.what();
+        return result;
+    }
+    return WalkDemZip(*file, path, sink, options);
+}

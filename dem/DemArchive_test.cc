@@ -1,0 +1,216 @@
+#include "dem/DemArchive.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "dem/TestZip.h"
+#include "samples/TestFolder.h"
+
+namespace {
+
+// Names in escapes: narrow literals are compiled to code page 932.
+const char kTestUtf8[] = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";  // "テスト"
+const char kTestCp932[] = "\x83\x65\x83\x58\x83\x67";
+const char kSoCp932[] = "\x83\x5C";  // "ソ": its second byte is a backslash
+
+struct Recorder final : IDemMemberSink {
+    std::vector<std::string> names, fileNames, contents, warnings;
+    void OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes) override {
+        names.push_back(displayName);
+        fileNames.push_back(fileName);
+        contents.push_back(AsText(bytes));
+    }
+    void OnSkipped(const std::string& warning) override { warnings.push_back(warning); }
+};
+
+class DemArchiveTest : public ::testing::Test {
+  protected:
+    // Writes the zip into the test's folder; its path.
+    std::string Put(const std::vector<uint8_t>& bytes, const std::string& name = "a.zip") {
+        const std::string path = (m_dir / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    DemWalkResult Walk(const std::string& path) { return WalkDemZip(path, m_sink, m_options); }
+
+    CTestFolder m_dir;
+    Recorder m_sink;
+    DemWalkOptions m_options;
+};
+
+// Bytes that do not deflate.
+std::string Noise(size_t size) {
+    std::string bytes(size, '\0');
+    uint32_t state = 12345;
+    for (char& c : bytes) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+    return bytes;
+}
+
+// A zip holding zips down to the given level, each with one DEM file.
+std::vector<uint8_t> Nested(int levels) {
+    std::vector<TestZipMember> members{{std::to_string(levels) + ".xml", "level"}};
+    if (levels > 1) members.push_back({"z.zip", AsText(Nested(levels - 1))});
+    return BuildTestZip(members);
+}
+
+TEST_F(DemArchiveTest, ZipsThreeLevelsDeepAreWalkedInOrder) {
+    const std::string path = Put(Nested(3));
+    const DemWalkResult result = Walk(path);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kCompleted) << result.reason;
+    EXPECT_EQ(result.demMembers, 3);
+    EXPECT_EQ(m_sink.names, (std::vector<std::string>{path + ":3.xml", path + ":z.zip:2.xml",
+                                                      path + ":z.zip:z.zip:1.xml"}));
+    EXPECT_EQ(m_sink.fileNames, (std::vector<std::string>{"3.xml", "2.xml", "1.xml"}));
+    EXPECT_EQ(m_sink.contents, (std::vector<std::string>{"level", "level", "level"}));
+}
+
+TEST_F(DemArchiveTest, FourthLevelOfZipsMakesTheSourceUnusable) {
+    const std::string path = Put(Nested(4));
+    const DemWalkResult result = Walk(path);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_EQ(result.reason, path + ":z.zip:z.zip:z.zip: fourth level of zips");
+    EXPECT_EQ(m_sink.names.size(), 3u);  // those before it
+}
+
+TEST_F(DemArchiveTest, MemberOverTheLimitMakesTheSourceUnusable) {
+    m_options.memberLimit = 1000;
+    const std::string full(1000, 'g');
+    const std::string path = Put(BuildTestZip({{"full.xml", full}, {"over.xml", full + "g"}}));
+    const DemWalkResult result = Walk(path);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_EQ(result.reason, path + ":over.xml: member larger than 1000 bytes");
+    EXPECT_EQ(m_sink.contents, std::vector<std::string>{full});
+}
+
+TEST_F(DemArchiveTest, InnerZipOverTheLimitMakesTheSourceUnusable) {
+    m_options.memberLimit = 1000;
+    const std::string inner = AsText(BuildTestZip({{"a.xml", Noise(2000)}}));
+    ASSERT_GT(inner.size(), 1000u);
+    const std::string path = Put(BuildTestZip({{"in.zip", inner}}));
+    EXPECT_EQ(Walk(path).reason, path + ":in.zip: member larger than 1000 bytes");
+    EXPECT_EQ(LimitText(kDemMemberLimit), "512 MiB");
+}
+
+TEST_F(DemArchiveTest, DamagedZipsAreRefusedWithLibarchivesReason) {
+    std::vector<uint8_t> zip = BuildTestZip({{"a.xml", std::string(5000, 'a')}});
+    std::vector<uint8_t> cut(zip.begin(), zip.begin() + static_cast<long>(zip.size() / 2));
+    const std::string truncated = Put(cut, "cut.zip");
+    DemWalkResult result = Walk(truncated);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_EQ(result.reason.rfind(truncated + ":a.xml: damaged zip: ", 0), 0u) << result.reason;
+
+    // The deflated data flipped: the member does not inflate or its CRC fails.
+    const size_t data = 30 + zip[26] + zip[27] * 256u + zip[28] + zip[29] * 256u;
+    for (size_t i = data; i < data + 8; ++i) zip[i] ^= 0x55;
+    const std::string flipped = Put(zip, "flipped.zip");
+    result = Walk(flipped);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_EQ(result.reason.rfind(flipped + ":a.xml: damaged zip: ", 0), 0u) << result.reason;
+
+    const std::string text = Put({'n', 'o', 't', ' ', 'a', ' ', 'z', 'i', 'p'}, "text.zip");
+    result = Walk(text);
+    EXPECT_EQ(result.reason.rfind(text + ": damaged zip: ", 0), 0u) << result.reason;
+
+    // A damaged zip inside a zip is named by its place.
+    const std::string outer = Put(BuildTestZip({{"in.zip", AsText(cut)}}), "outer.zip");
+    result = Walk(outer);
+    EXPECT_EQ(result.reason.rfind(outer + ":in.zip:a.xml: damaged zip: ", 0), 0u) << result.reason;
+    EXPECT_TRUE(m_sink.names.empty());
+}
+
+TEST_F(DemArchiveTest, MissingZipIsRefusedWithTheFileLayersReason) {
+    const std::string path = (m_dir / "none.zip").string();
+    const DemWalkResult result = Walk(path);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_NE(result.reason.find(path), std::string::npos) << result.reason;
+}
+
+// The general purpose flag of the zip's first local header.
+bool FirstNameFlaggedUtf8(const std::vector<uint8_t>& zip) { return (zip[7] & 0x08) != 0; }
+
+TEST_F(DemArchiveTest, UnflaggedNamesAreKeptByteForByte) {
+    const std::string name = std::string("dir/") + kTestCp932 + kSoCp932 + ".xml";
+    const std::vector<uint8_t> zip = BuildTestZip({{name, "x"}});
+    ASSERT_FALSE(FirstNameFlaggedUtf8(zip));
+    const std::string path = Put(zip);
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.names, std::vector<std::string>{path + ":" + name});
+    // The backslash byte of "ソ" is no separator.
+    EXPECT_EQ(m_sink.fileNames,
+              std::vector<std::string>{std::string(kTestCp932) + kSoCp932 + ".xml"});
+}
+
+TEST_F(DemArchiveTest, FlaggedNamesAreConvertedToCp932) {
+    const std::vector<uint8_t> inner = BuildTestZip({{std::string(kTestCp932) + ".xml", "in"}});
+    const std::vector<uint8_t> zip =
+        BuildTestZip({{std::string("dir/") + kTestUtf8 + ".xml", "x"},
+                      {std::string(kTestUtf8) + ".zip", AsText(inner)}},
+                     true);
+    ASSERT_TRUE(FirstNameFlaggedUtf8(zip));
+    const std::string path = Put(zip);
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    const std::string test = kTestCp932;
+    EXPECT_EQ(m_sink.names,
+              (std::vector<std::string>{path + ":dir/" + test + ".xml",
+                                        path + ":" + test + ".zip:" + test + ".xml"}));
+    EXPECT_EQ(m_sink.fileNames[0], test + ".xml");
+}
+
+TEST_F(DemArchiveTest, ExtensionsInAnyCaseFoldersSilentOtherMembersWarned) {
+    const std::vector<uint8_t> inner = BuildTestZip({{"b.Xml", "b"}});
+    const std::string path = Put(BuildTestZip({{"dir/", "", true},
+                                               {"dir/a.XML", "a"},
+                                               {"readme.txt", "r"},
+                                               {"FG-GML-map.gml", "g"},
+                                               {"in.ZIP", AsText(inner)},
+                                               {"xml", "n"}}));
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.names,
+              (std::vector<std::string>{path + ":dir/a.XML", path + ":in.ZIP:b.Xml"}));
+    EXPECT_EQ(m_sink.warnings,
+              (std::vector<std::string>{
+                  path + ":readme.txt: neither a DEM file (.xml) nor a zip: skipped",
+                  path + ":FG-GML-map.gml: neither a DEM file (.xml) nor a zip: skipped",
+                  path + ":xml: neither a DEM file (.xml) nor a zip: skipped"}));
+}
+
+TEST_F(DemArchiveTest, StopIsAskedBetweenMembersAndWhileInflating) {
+    const std::string path =
+        Put(BuildTestZip({{"a.xml", "a"}, {"b.xml", std::string(1 << 20, 'b')}}));
+    int asked = 0;
+    m_options.stopRequested = [&] { return m_sink.names.size() == 1; };
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kStopped);
+    EXPECT_EQ(m_sink.names.size(), 1u);
+
+    // Before the first member, then once per 64 KiB: the tenth ask falls in
+    // the middle of the second member.
+    m_sink = Recorder();
+    m_options.stopRequested = [&] { return ++asked == 10; };
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kStopped);
+    EXPECT_EQ(m_sink.names.size(), 1u);
+    EXPECT_EQ(asked, 10);
+}
+
+TEST_F(DemArchiveTest, ProgressCountsTheOuterFileUpToItsLength) {
+    const std::vector<uint8_t> zip =
+        BuildTestZip({{"a.xml", std::string(300000, 'a')}, {"in.zip", AsText(Nested(2))}});
+    const std::string path = Put(zip);
+    std::vector<uint64_t> seen;
+    m_options.progress = [&](uint64_t read, uint64_t total) {
+        EXPECT_EQ(total, zip.size());
+        EXPECT_LE(read, total);
+        if (!seen.empty()) {
+            EXPECT_GE(read, seen.back());
+        }
+        seen.push_back(read);
+    };
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), zip.size());
+}
+
+}  // namespace

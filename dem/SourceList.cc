@@ -1,0 +1,123 @@
+#include "dem/SourceList.h"
+
+#include <filesystem>
+
+#include "correction/AppendPath.h"
+#include "correction/MeshFileSource.h"
+#include "dem/DemArchive.h"
+#include "framework/FindFile.h"
+
+namespace {
+
+// The names a directory search of folder for mask finds, joined to folder,
+// in the search's order, if keep takes them.
+template <typename Keep>
+std::vector<std::string> FindPaths(const std::string& folder, const char* mask, Keep keep) {
+    std::vector<std::string> paths;
+    std::string pattern = folder;
+    AppendPath(pattern, mask);
+    CFindFile find;
+    if (find.FindFirst(pattern)) {
+        do {
+            if (!keep(find.GetFileName())) continue;
+            std::string path = folder;
+            AppendPath(path, find.GetFileName());
+            paths.push_back(std::move(path));
+        } while (find.FindNext());
+    }
+    find.Close();
+    return paths;
+}
+
+class CSorter {
+  public:
+    // Adds one operand; false when the command line is wrong, as m_list says.
+    bool Add(const std::string& operand, bool lone);
+    SourceList m_list;
+    std::string m_strEmptyFolder;  // the first folder that gave nothing
+
+  private:
+    bool Take(SourceKind kind, const std::string& operand);
+    bool AddFolder(const std::string& folder);
+
+    std::string m_strFirst;  // the operand that set the kind
+};
+
+bool CSorter::Take(SourceKind kind, const std::string& operand) {
+    if (m_strFirst.empty()) {
+        m_strFirst = operand;
+        m_list.kind = kind;
+        return true;
+    }
+    if (kind == m_list.kind) return true;
+    const bool meshFirst = m_list.kind == SourceKind::kMesh;
+    m_list.status = SourceList::Status::kUsageError;
+    m_list.message = (meshFirst ? m_strFirst : operand) + " gives mesh files (.mem) and " +
+                     (meshFirst ? operand : m_strFirst) +
+                     " DEM files (.xml, .zip): a run takes one kind";
+    return false;
+}
+
+bool CSorter::AddFolder(const std::string& folder) {
+    std::vector<std::string> meshes =
+        FindPaths(folder, kMeshPattern, [](const std::string&) { return true; });
+    if (!meshes.empty()) {
+        if (!Take(SourceKind::kMesh, folder)) return false;
+        for (auto& path : meshes) m_list.meshPaths.push_back(std::move(path));
+        return true;
+    }
+    const std::vector<std::string> dems = FindPaths(folder, "*", [](const std::string& name) {
+        return HasExtension(name, ".xml") || HasExtension(name, ".zip");
+    });
+    if (dems.empty()) {
+        if (m_strEmptyFolder.empty()) m_strEmptyFolder = folder;
+        return true;
+    }
+    if (!Take(SourceKind::kDem, folder)) return false;
+    for (const auto& path : dems) m_list.demSources.push_back({path, HasExtension(path, ".zip")});
+    return true;
+}
+
+bool CSorter::Add(const std::string& operand, bool lone) {
+    std::error_code ec;
+    const auto type = std::filesystem::status(operand, ec).type();
+    if (type == std::filesystem::file_type::directory) return AddFolder(operand);
+    if (lone && type == std::filesystem::file_type::not_found) {
+        m_list.status = SourceList::Status::kNoSources;
+        m_list.message = operand + " does not exist";
+        return false;
+    }
+    if (HasExtension(operand, ".mem")) {
+        if (!Take(SourceKind::kMesh, operand)) return false;
+        m_list.meshPaths.push_back(operand);
+        return true;
+    }
+    const bool zip = HasExtension(operand, ".zip");
+    if (zip || HasExtension(operand, ".xml")) {
+        if (!Take(SourceKind::kDem, operand)) return false;
+        m_list.demSources.push_back({operand, zip});
+        return true;
+    }
+    m_list.status = SourceList::Status::kUsageError;
+    m_list.message =
+        operand + " is neither a folder nor a mesh (.mem), DEM (.xml) or zip (.zip) file";
+    return false;
+}
+
+}  // namespace
+
+SourceList ListSources(const std::vector<std::string>& operands) {
+    CSorter sorter;
+    for (const auto& operand : operands) {
+        if (!sorter.Add(operand, operands.size() == 1)) return sorter.m_list;
+    }
+    if (!sorter.m_strEmptyFolder.empty()) {
+        sorter.m_list.status = SourceList::Status::kNoSources;
+        sorter.m_list.message =
+            sorter.m_strEmptyFolder + " holds no mesh file (*.mem) nor DEM file (*.xml, *.zip)";
+    } else if (operands.empty()) {
+        sorter.m_list.status = SourceList::Status::kNoSources;
+        sorter.m_list.message = "no source given";
+    }
+    return sorter.m_list;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a run corrects the map from, as the command line's SOURCE operands
+// name it: mesh files (".mem"), or national DEM files (".xml") and zips of
+// them (".zip"); never both in one run.
+enum class SourceKind { kMesh, kDem };
+
+struct DemSource {
+    std::string path;
+    bool bZip = false;  // a zip to walk, else a DEM file to read
+};
+
+struct SourceList {
+    enum class Status {
+        kReady,
+        kUsageError,  // an operand of another kind, or mesh and DEM mixed
+        kNoSources,   // a folder that holds neither, or a lone operand that does not exist
+    };
+    Status status = Status::kReady;
+    std::string message;  // with kUsageError and kNoSources: why, to print
+    SourceKind kind = SourceKind::kMesh;
+    std::vector<std::string> meshPaths;  // with kMesh, in the order they apply
+    std::vector<DemSource> demSources;   // with kDem, in the order they are walked
+};
+
+// Sorts the operands, in their order, into one kind of source. Files go by
+// their extension (any case), whether they exist or not; a folder gives its
+// "*.mem" files in the directory search's order, or, when it holds none,
+// its "*.xml" and "*.zip" files in that order. A lone operand that does not
+// exist is a folder that does not exist, as before DEM files were taken.
+// Nothing is opened: a zip that holds no DEM file shows when it is walked.
+SourceList ListSources(const std::vector<std::string>& operands);

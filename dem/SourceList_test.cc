@@ -1,0 +1,150 @@
+#include "dem/SourceList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "dem/DemSources.h"
+#include "dem/TestZip.h"
+#include "samples/TestFolder.h"
+
+namespace {
+
+using Status = SourceList::Status;
+
+class SourceListTest : public ::testing::Test {
+  protected:
+    std::string Touch(const std::string& name, const std::string& bytes = "x") {
+        const std::string path = (m_dir / name).string();
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    CTestFolder m_dir;
+};
+
+TEST_F(SourceListTest, FilesGoByTheirExtensionInAnyCase) {
+    SourceList list = ListSources({Touch("a.MEM"), Touch("b.mem")});
+    EXPECT_EQ(list.status, Status::kReady);
+    EXPECT_EQ(list.kind, SourceKind::kMesh);
+    EXPECT_EQ(list.meshPaths, (std::vector<std::string>{Path("a.MEM"), Path("b.mem")}));
+
+    // A missing file among others is listed: it fails when it is read.
+    list = ListSources({Touch("c.Xml"), Path("gone.zip"), Touch("d.ZIP")});
+    EXPECT_EQ(list.status, Status::kReady);
+    EXPECT_EQ(list.kind, SourceKind::kDem);
+    ASSERT_EQ(list.demSources.size(), 3u);
+    EXPECT_EQ(list.demSources[0].path, Path("c.Xml"));
+    EXPECT_FALSE(list.demSources[0].bZip);
+    EXPECT_TRUE(list.demSources[1].bZip);
+    EXPECT_TRUE(list.demSources[2].bZip);
+}
+
+TEST_F(SourceListTest, MeshAndDemMixedIsAUsageError) {
+    const SourceList list = ListSources({Touch("a.xml"), Touch("b.mem")});
+    EXPECT_EQ(list.status, Status::kUsageError);
+    EXPECT_EQ(list.message, Path("b.mem") + " gives mesh files (.mem) and " + Path("a.xml") +
+                                " DEM files (.xml, .zip): a run takes one kind");
+    Touch("m/x.mem");
+    EXPECT_EQ(ListSources({Path("m"), Touch("c.zip")}).status, Status::kUsageError);
+}
+
+TEST_F(SourceListTest, OtherExtensionIsAUsageError) {
+    const SourceList list = ListSources({Touch("a.mem"), Touch("notes.txt")});
+    EXPECT_EQ(list.status, Status::kUsageError);
+    EXPECT_EQ(list.message, Path("notes.txt") +
+                                " is neither a folder nor a mesh (.mem), DEM (.xml) or zip "
+                                "(.zip) file");
+    EXPECT_EQ(ListSources({Touch("a.mem"), Path("gone")}).status, Status::kUsageError);
+}
+
+TEST_F(SourceListTest, FolderGivesItsMeshFilesOnlyWhenItHoldsAny) {
+    Touch("f/b.mem");
+    Touch("f/A.MEM");
+    Touch("f/c.xml");
+    SourceList list = ListSources({Path("f")});
+    EXPECT_EQ(list.kind, SourceKind::kMesh);
+    EXPECT_EQ(list.meshPaths, (std::vector<std::string>{Path("f/A.MEM"), Path("f/b.mem")}));
+
+    Touch("g/c.zip");
+    Touch("g/B.XML");
+    Touch("g/a.Zip");
+    Touch("g/readme.txt");
+    list = ListSources({Path("g"), Touch("z.xml")});
+    EXPECT_EQ(list.status, Status::kReady);
+    EXPECT_EQ(list.kind, SourceKind::kDem);
+    std::vector<std::string> paths;
+    for (const auto& source : list.demSources) paths.push_back(source.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{Path("g/a.Zip"), Path("g/B.XML"), Path("g/c.zip"),
+                                               Path("z.xml")}));
+    EXPECT_TRUE(list.demSources[0].bZip);
+    EXPECT_FALSE(list.demSources[1].bZip);
+}
+
+TEST_F(SourceListTest, FolderWithNeitherOrLoneMissingOperandHasNoSources) {
+    Touch("e/readme.txt");
+    SourceList list = ListSources({Touch("a.xml"), Path("e")});
+    EXPECT_EQ(list.status, Status::kNoSources);
+    EXPECT_EQ(list.message, Path("e") + " holds no mesh file (*.mem) nor DEM file (*.xml, *.zip)");
+    list = ListSources({Path("gone.mem")});
+    EXPECT_EQ(list.status, Status::kNoSources);
+    EXPECT_EQ(list.message, Path("gone.mem") + " does not exist");
+}
+
+struct Recorder final : IDemMemberSink {
+    std::vector<std::string> names, fileNames, contents;
+    void OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes) override {
+        names.push_back(displayName);
+        fileNames.push_back(fileName);
+        contents.push_back(AsText(bytes));
+    }
+    void OnSkipped(const std::string&) override {}
+};
+
+TEST_F(SourceListTest, DemSourcesAreWalkedInOrderAndAgainAlike) {
+    const std::string zip =
+        Touch("b.zip", AsText(BuildTestZip({{"1.xml", "one"}, {"2.xml", "two"}})));
+    const std::vector<DemSource> sources{{Touch("a.xml", "plain"), false}, {zip, true}};
+    Recorder first, second;
+    EXPECT_EQ(WalkDemSources(sources, first, {}).demMembers, 3);
+    EXPECT_EQ(first.names,
+              (std::vector<std::string>{Path("a.xml"), zip + ":1.xml", zip + ":2.xml"}));
+    EXPECT_EQ(first.fileNames, (std::vector<std::string>{"a.xml", "1.xml", "2.xml"}));
+    EXPECT_EQ(first.contents, (std::vector<std::string>{"plain", "one", "two"}));
+    WalkDemSources(sources, second, {});
+    EXPECT_EQ(second.names, first.names);
+    EXPECT_EQ(second.contents, first.contents);
+}
+
+TEST_F(SourceListTest, DemSourceWalkStopsAtTheFirstUnusableSource) {
+    const std::string empty = Touch("empty.zip", AsText(BuildTestZip({{"r.txt", "r"}})));
+    Recorder sink;
+    DemWalkResult result = WalkDemSources({{empty, true}}, sink, {});
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kCompleted);
+    EXPECT_EQ(result.demMembers, 0);  // the caller's "no sources"
+
+    DemWalkOptions small;
+    small.memberLimit = 5;
+    result = WalkDemSources({{Touch("ok.xml", "12345"), false},
+                             {Touch("big.xml", "123456"), false},
+                             {Touch("never.xml"), false}},
+                            sink, small);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_EQ(result.reason, Path("big.xml") + ": file larger than 5 bytes");
+    EXPECT_EQ(sink.names, std::vector<std::string>{Path("ok.xml")});
+
+    result = WalkDemSources({{Path("gone.xml"), false}}, sink, {});
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_NE(result.reason.find(Path("gone.xml")), std::string::npos);
+
+    DemWalkOptions stop;
+    stop.stopRequested = [] { return true; };
+    EXPECT_EQ(WalkDemSources({{Path("ok.xml"), false}}, sink, stop).outcome,
+              DemWalkOutcome::kStopped);
+}
+
+}  // namespace

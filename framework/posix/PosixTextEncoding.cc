@@ -1,0 +1,70 @@
+// UTF-8 to code page 932 through iconv, whose "CP932" table is the one
+// Windows uses.
+#include <iconv.h>
+#include <locale.h>
+
+#include <cerrno>
+
+#include "framework/Exception.h"
+#include "framework/TextEncoding.h"
+
+namespace {
+
+// The length of the UTF-8 sequence that starts with this byte as its lead
+// byte says, at least 1: how much to pass over when it cannot be converted.
+size_t SequenceLength(unsigned char lead) {
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    const iconv_t cd = ::iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw CException("iconv cannot convert UTF-8 to CP932");
+    std::string out;
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size();
+    char buffer[256];
+    while (inLeft > 0) {
+        char* next = buffer;
+        size_t room = sizeof buffer;
+        const size_t done = ::iconv(cd, &in, &inLeft, &next, &room);
+        out.append(buffer, next);
+        if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
+        // Not convertible or not UTF-8: one '?' for the whole sequence, or
+        // for the lone byte when the sequence is cut short or malformed.
+        size_t skip = SequenceLength(static_cast<unsigned char>(*in));
+        for (size_t i = 1; i < skip; ++i) {
+            if (i >= inLeft || (static_cast<unsigned char>(in[i]) & 0xC0) != 0x80) skip = 1;
+        }
+        out += '?';
+        in += skip;
+        inLeft -= skip;
+    }
+    ::iconv_close(cd);
+    return out;
+}
+
+CUtf8CharacterScope::CUtf8CharacterScope() {
+    const locale_t base = ::duplocale(::uselocale(static_cast<locale_t>(0)));
+    if (base == static_cast<locale_t>(0)) return;
+    const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", base);
+    if (utf8 == static_cast<locale_t>(0)) {
+        // No UTF-8 locale on this system: names stay as the process's locale
+        // gives them.
+        ::freelocale(base);
+        return;
+    }
+    m_utf8 = utf8;
+    m_previous = ::uselocale(utf8);
+}
+
+CUtf8CharacterScope::~CUtf8CharacterScope() {
+    if (m_utf8 == nullptr) return;
+    ::uselocale(static_cast<locale_t>(m_previous));
+    ::freelocale(static_cast<locale_t>(m_utf8));
+}
