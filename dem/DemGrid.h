@@ -18,7 +18,7 @@ struct DemHeader {
     int64_t meshCode = 0;  // 6 digits (second-level) or 8 (third-level)
     DemProduct product = DemProduct::k10B;
     int64_t southMas = 0, westMas = 0, northMas = 0, eastMas = 0;
-    int32_t columns = 0, rows = 0;           // the grid, west to east and north to south
+    int32_t columns = 0, rows = 0;          // the grid, west to east and north to south
     int32_t startColumn = 0, startRow = 0;  // the first cell with a tuple
 };
 
