@@ -1,0 +1,227 @@
+#include "dem/SquareResampler.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+
+#include "dem/MeshSquare.h"
+#include "framework/Exception.h"
+
+namespace {
+
+// Coordinates of a header beyond this (a full turn) are refused before any
+// arithmetic, so that scaled edges stay far inside int64.
+constexpr int64_t kMaxCoordinateMas = int64_t{360} * 3600000;
+// The most weight one cell's sums may hold: weight * kMaxDemCentimetres must
+// fit in int64.
+constexpr int64_t kMaxWeight = std::numeric_limits<int64_t>::max() / kMaxDemCentimetres;
+constexpr int kProductCount = 6;
+
+// One axis of a DEM grid in exact units: edge k (from the south or west) lies
+// at (start + k * step) / denominator mas.
+struct Axis {
+    int64_t denominator;
+    int64_t start;
+    int64_t step;
+    int32_t count;
+};
+
+Axis MakeAxis(int64_t lowMas, int64_t highMas, int32_t count) {
+    const int64_t span = highMas - lowMas;
+    const int64_t g = std::gcd(span, int64_t{count});
+    const int64_t denominator = count / g;
+    return {denominator, lowMas * denominator, span / g, count};
+}
+
+// Where a map cell and a DEM cell overlap along one axis: their indices and
+// the length of the overlap in the axis' unit.
+struct Segment {
+    int32_t map;
+    int32_t dem;  // counted from the south or west
+    int64_t length;
+};
+
+// The overlaps of the map's 200 cells, starting at mapStart and mapStep long
+// each, with the DEM's cells, in order of map cell.
+std::vector<Segment> Overlaps(int64_t mapStart, int64_t mapStep, const Axis& dem) {
+    std::vector<Segment> segments;
+    const int64_t demEnd = dem.start + dem.step * dem.count;
+    for (int32_t p = 0; p < kMeshSide; ++p) {
+        const int64_t low = mapStart + mapStep * p;
+        const int64_t high = low + mapStep;
+        if (high <= dem.start) continue;
+        if (low >= demEnd) break;
+        for (int64_t k = low <= dem.start ? 0 : (low - dem.start) / dem.step; k < dem.count; ++k) {
+            const int64_t edge = dem.start + dem.step * k;
+            if (edge >= high) break;
+            const int64_t length = std::min(high, edge + dem.step) - std::max(low, edge);
+            if (length > 0) segments.push_back({p, static_cast<int32_t>(k), length});
+        }
+    }
+    return segments;
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+
+void CheckGrid(const DemGrid& grid) {
+    const DemHeader& h = grid.header;
+    if (static_cast<int>(h.product) >= kProductCount) throw CException("DEM grid: unknown product");
+    if (h.rows <= 0 || h.columns <= 0 ||
+        int64_t{h.rows} * h.columns != static_cast<int64_t>(grid.centimetres.size()))
+        throw CException("DEM grid: the cell counts do not match the values");
+    const auto inRange = [](int64_t v) {
+        return v >= -kMaxCoordinateMas && v <= kMaxCoordinateMas;
+    };
+    if (!inRange(h.southMas) || !inRange(h.northMas) || !inRange(h.westMas) ||
+        !inRange(h.eastMas) || h.southMas >= h.northMas || h.westMas >= h.eastMas)
+        throw CException("DEM grid: empty or reversed extent");
+}
+
+// Σw·v / (100 Σw) rounded half away from zero: the mean in whole metres.
+int16_t RoundToMetres(int64_t weighted, int64_t weight) {
+    const int64_t divisor = weight * 100;
+    int64_t metres = weighted / divisor;
+    const int64_t rest = weighted % divisor;
+    if (2 * (rest < 0 ? -rest : rest) >= divisor) metres += weighted < 0 ? -1 : 1;
+    return static_cast<int16_t>(metres);
+}
+
+}  // namespace
+
+// One product's sums over the square's cells, row-major as MeshGrid.
+struct CSquareSums::SProductSums {
+    int64_t latDenominator;
+    int64_t lonDenominator;
+    int64_t weightBound = 0;  // the most weight any cell can hold so far
+    std::vector<int64_t> weight = std::vector<int64_t>(kMeshCells);    // Σw
+    std::vector<int64_t> weighted = std::vector<int64_t>(kMeshCells);  // Σw·v, v in cm
+    std::vector<int64_t> bestWeight = std::vector<int64_t>(kMeshCells);
+    std::vector<int32_t> bestSource = std::vector<int32_t>(kMeshCells, kNoSource);
+
+    SProductSums(int64_t latDen, int64_t lonDen) : latDenominator(latDen), lonDenominator(lonDen) {}
+    int64_t CellArea() const {
+        return kCellHeightMas * latDenominator * kCellWidthMas * lonDenominator;
+    }
+};
+
+CSquareSums::CSquareSums(int32_t squareCode, DatumShift shift)
+    : m_code(squareCode), m_shift(shift) {
+    const auto corner = SquareCornerOf(squareCode);
+    if (!corner)
+        throw std::invalid_argument("not a second-level mesh code: " + std::to_string(squareCode));
+    m_southMas = corner->southMas + shift.latMas;
+    m_westMas = corner->westMas + shift.lonMas;
+}
+
+CSquareSums::~CSquareSums() = default;
+CSquareSums::CSquareSums(CSquareSums&&) noexcept = default;
+CSquareSums& CSquareSums::operator=(CSquareSums&&) noexcept = default;
+
+void CSquareSums::Add(const DemGrid& grid, int32_t source) {
+    CheckGrid(grid);
+    const DemHeader& h = grid.header;
+    const Axis lat = MakeAxis(h.southMas, h.northMas, h.rows);
+    const Axis lon = MakeAxis(h.westMas, h.eastMas, h.columns);
+    constexpr int64_t kMaxDenominators = kMaxWeight / (kCellHeightMas * kCellWidthMas);
+    if (lat.denominator > kMaxDenominators || lon.denominator > kMaxDenominators / lat.denominator)
+        throw CException("DEM grid: cell edges too fine for exact sums");
+    const std::vector<Segment> rows =
+        Overlaps(m_southMas * lat.denominator, kCellHeightMas * lat.denominator, lat);
+    const std::vector<Segment> columns =
+        Overlaps(m_westMas * lon.denominator, kCellWidthMas * lon.denominator, lon);
+    if (rows.empty() || columns.empty()) return;
+
+    const int32_t firstColumn = columns.front().dem, lastColumn = columns.back().dem;
+    for (const Segment& row : rows) {
+        const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - row.dem} * h.columns];
+        for (int32_t j = firstColumn; j <= lastColumn; ++j)
+            if (values[j] != kDemNoData &&
+                (values[j] < -kMaxDemCentimetres || values[j] > kMaxDemCentimetres))
+                throw CException("DEM grid: a value beyond " + std::to_string(kMaxDemCentimetres) +
+                                 " cm");
+    }
+
+    auto& slot = m_products[static_cast<int>(h.product)];
+    if (slot &&
+        (slot->latDenominator != lat.denominator || slot->lonDenominator != lon.denominator))
+        throw CException("DEM grid: cell edges in another unit than the product's other grids");
+    const int64_t area = kCellHeightMas * lat.denominator * kCellWidthMas * lon.denominator;
+    // The cells of one grid do not overlap, so one grid adds at most a cell's
+    // area to any cell.
+    if ((slot ? slot->weightBound : 0) > kMaxWeight - area)
+        throw CException("DEM grid: too many grids of one product for exact sums");
+    if (!slot) slot = std::make_unique<SProductSums>(lat.denominator, lon.denominator);
+    SProductSums& sums = *slot;
+    sums.weightBound += area;
+
+    const int32_t firstMapColumn = columns.front().map, lastMapColumn = columns.back().map;
+    int64_t rowWeight[kMeshSide], rowWeighted[kMeshSide];
+    for (size_t begin = 0, end; begin < rows.size(); begin = end) {
+        const int32_t mapRow = rows[begin].map;
+        std::fill(rowWeight + firstMapColumn, rowWeight + lastMapColumn + 1, 0);
+        std::fill(rowWeighted + firstMapColumn, rowWeighted + lastMapColumn + 1, 0);
+        for (end = begin; end < rows.size() && rows[end].map == mapRow; ++end) {
+            const int32_t* values =
+                &grid.centimetres[int64_t{h.rows - 1 - rows[end].dem} * h.columns];
+            const int64_t height = rows[end].length;
+            for (const Segment& column : columns) {
+                const int32_t v = values[column.dem];
+                if (v == kDemNoData) continue;
+                const int64_t w = height * column.length;
+                rowWeight[column.map] += w;
+                rowWeighted[column.map] += w * v;
+            }
+        }
+        const int base = mapRow * kMeshSide;
+        for (int c = firstMapColumn; c <= lastMapColumn; ++c) {
+            if (rowWeight[c] == 0) continue;
+            sums.weight[base + c] += rowWeight[c];
+            sums.weighted[base + c] += rowWeighted[c];
+            if (rowWeight[c] > sums.bestWeight[base + c]) {
+                sums.bestWeight[base + c] = rowWeight[c];
+                sums.bestSource[base + c] = source;
+            }
+        }
+    }
+}
+
+int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources) const {
+    if (sources) sources->assign(kMeshCells, kNoSource);
+    int written = 0;
+    for (int i = 0; i < kMeshCells; ++i) {
+        out.cells[i] = kKeepCell;
+        for (const auto& sums : m_products) {
+            if (!sums || 2 * sums->weight[i] < sums->CellArea()) continue;
+            out.cells[i] = RoundToMetres(sums->weighted[i], sums->weight[i]);
+            if (sources) (*sources)[i] = sums->bestSource[i];
+            ++written;
+            break;
+        }
+    }
+    return written;
+}
+
+std::vector<int32_t> SquaresUnderDem(const DemHeader& header, MapDatum datum) {
+    std::vector<int32_t> codes;
+    // The shift moves a square by far less than a square's side, so only the
+    // squares next to those under the extent can reach it.
+    const int64_t firstLat = FloorDiv(header.southMas, kSquareHeightMas) - 1;
+    const int64_t lastLat = FloorDiv(header.northMas, kSquareHeightMas) + 1;
+    const int64_t firstLon = FloorDiv(header.westMas, kSquareWidthMas) - 1 - 100 * 8;
+    const int64_t lastLon = FloorDiv(header.eastMas, kSquareWidthMas) + 1 - 100 * 8;
+    for (int64_t i = std::max<int64_t>(firstLat, 0); i <= std::min<int64_t>(lastLat, 799); ++i) {
+        for (int64_t j = std::max<int64_t>(firstLon, 0); j <= std::min<int64_t>(lastLon, 799);
+             ++j) {
+            const int32_t code = *SquareCodeAt(i, j);
+            const DatumShift shift = SquareShift(code, datum);
+            const int64_t south = i * kSquareHeightMas + shift.latMas;
+            const int64_t west = (100 * 8 + j) * kSquareWidthMas + shift.lonMas;
+            if (south < header.northMas && south + kSquareHeightMas > header.southMas &&
+                west < header.eastMas && west + kSquareWidthMas > header.westMas)
+                codes.push_back(code);
+        }
+    }
+    return codes;
+}
