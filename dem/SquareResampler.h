@@ -37,8 +37,8 @@ constexpr int32_t kNoSource = -1;
 
 // The sums of one square, for all products, fed file by file.
 //
-// Memory: about 1.1 MB for each product that has fed the square (four 8-byte
-// and 4-byte figures per cell), none for the others.
+// Memory: about 1.1 MB for each product that has fed the square (three 8-byte
+// figures and a 4-byte source per cell), none for the others.
 class CSquareSums {
   public:
     // A square of the map and the shift from the map's datum into the DEM's
