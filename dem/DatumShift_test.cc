@@ -125,6 +125,7 @@ TEST(MeshSquare, RefusesWhatIsNotASecondLevelCode) {
     for (int32_t code : {533980, 533908, -1, 1000000}) EXPECT_FALSE(SquareCornerOf(code)) << code;
     EXPECT_FALSE(SquareCodeAt(-1, 0));
     EXPECT_FALSE(SquareCodeAt(0, 800));
+    EXPECT_FALSE(SquareCodeAt(800, 0));
     EXPECT_EQ(SquareCodeAt(799, 799), 999977);
 }
 

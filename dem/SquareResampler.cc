@@ -124,18 +124,16 @@ void CSquareSums::Add(const DemGrid& grid, int32_t source) {
     const DemHeader& h = grid.header;
     const Axis lat = MakeAxis(h.southMas, h.northMas, h.rows);
     const Axis lon = MakeAxis(h.westMas, h.eastMas, h.columns);
-    constexpr int64_t kMaxDenominators = kMaxWeight / (kCellHeightMas * kCellWidthMas);
-    if (lat.denominator > kMaxDenominators || lon.denominator > kMaxDenominators / lat.denominator)
-        throw CException("DEM grid: cell edges too fine for exact sums");
     const std::vector<Segment> rows =
         Overlaps(m_southMas * lat.denominator, kCellHeightMas * lat.denominator, lat);
     const std::vector<Segment> columns =
         Overlaps(m_westMas * lon.denominator, kCellWidthMas * lon.denominator, lon);
     if (rows.empty() || columns.empty()) return;
 
+    // The overlapping DEM rows run from rows.front().dem to rows.back().dem.
     const int32_t firstColumn = columns.front().dem, lastColumn = columns.back().dem;
-    for (const Segment& row : rows) {
-        const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - row.dem} * h.columns];
+    for (int32_t k = rows.front().dem; k <= rows.back().dem; ++k) {
+        const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - k} * h.columns];
         for (int32_t j = firstColumn; j <= lastColumn; ++j)
             if (values[j] != kDemNoData &&
                 (values[j] < -kMaxDemCentimetres || values[j] > kMaxDemCentimetres))
@@ -147,14 +145,17 @@ void CSquareSums::Add(const DemGrid& grid, int32_t source) {
     if (slot &&
         (slot->latDenominator != lat.denominator || slot->lonDenominator != lon.denominator))
         throw CException("DEM grid: cell edges in another unit than the product's other grids");
-    const int64_t area = kCellHeightMas * lat.denominator * kCellWidthMas * lon.denominator;
     // The cells of one grid do not overlap, so one grid adds at most a cell's
-    // area to any cell.
-    if ((slot ? slot->weightBound : 0) > kMaxWeight - area)
-        throw CException("DEM grid: too many grids of one product for exact sums");
+    // area (in its unit) to any cell: the sums stay exact while that bound,
+    // over all the product's grids, stays within kMaxWeight.
+    const int64_t bound = slot ? slot->weightBound : 0;
+    constexpr int64_t kCellArea = kCellHeightMas * kCellWidthMas;
+    if (lon.denominator > (kMaxWeight - bound) / kCellArea / lat.denominator)
+        throw CException(
+            "DEM grid: cells too fine, or too many grids of one product, for exact sums");
     if (!slot) slot = std::make_unique<SProductSums>(lat.denominator, lon.denominator);
     SProductSums& sums = *slot;
-    sums.weightBound += area;
+    sums.weightBound += kCellArea * lat.denominator * lon.denominator;
 
     const int32_t firstMapColumn = columns.front().map, lastMapColumn = columns.back().map;
     int64_t rowWeight[kMeshSide], rowWeighted[kMeshSide];

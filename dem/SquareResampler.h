@@ -37,8 +37,8 @@ constexpr int32_t kNoSource = -1;
 
 // The sums of one square, for all products, fed file by file.
 //
-// Memory: about 1.1 MB for each product that has fed the square (four 8-byte
-// and 4-byte figures per cell), none for the others.
+// Memory: about 1.1 MB for each product that has fed the square (three 8-byte
+// figures and a 4-byte source per cell), none for the others.
 class CSquareSums {
   public:
     // A square of the map and the shift from the map's datum into the DEM's
@@ -60,10 +60,11 @@ class CSquareSums {
     // Throws CException and changes nothing when the grid is malformed
     // (cell counts not matching the values, an empty or reversed extent, an
     // unknown product), when a value that overlaps the square lies beyond
-    // kMaxDemCentimetres, or when exact sums could overflow 64 bits: cell
-    // edges needing a finer unit than the product's sums already use in this
-    // square, or so fine (dLat * dLon * every grid added to the product)
-    // that the sums could outgrow int64.
+    // kMaxDemCentimetres, or when the sums could no longer be exact in
+    // int64: cell edges in another unit than the product's earlier grids in
+    // this square, or the cell area in the product's unit (dLat * dLon *
+    // 3,375,000) times the number of its grids exceeding about 2.8e12 (with
+    // whole-mas cells, some 830,000 grids of one product).
     void Add(const DemGrid& grid, int32_t source);
 
     // Writes each cell's new value, or kKeepCell, into out and returns the
