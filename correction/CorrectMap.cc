@@ -25,30 +25,33 @@ void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui
     SquareReadControl control;
     control.stopRequested = [&ui] { return ui.AbortRequested(); };
     control.onFile = [&ui](const std::string& name) { ui.SetFileName(name); };
-    ReadySquare square;
-    for (;;) {
-        const ISquareSource::Step step = squares.Next(square, control);
-        if (step == ISquareSource::Step::kEnd) break;
-        if (step != ISquareSource::Step::kSquare) {
-            // A read stopped by the abort request applies nothing of its file.
-            result.outcome = step == ISquareSource::Step::kStopped ? CorrectionOutcome::kAborted
-                                                                   : CorrectionOutcome::kStopped;
-            result.unusableFile = control.unusableFile;
-            result.reason = control.failure;
-            break;
-        }
+    const auto take = [&](const ReadySquare& square) {
         const MeshTally tally = writer.Apply(square.meshCode, *square.grid);
         ++result.applied;
         if (observer != nullptr)
             observer->OnMeshApplied(square.path, square.meshCode, square.records, tally);
         ui.SetPos(squares.Percent());
         ui.Pump();
-        if (ui.AbortRequested()) {
+        return !ui.AbortRequested();
+    };
+    switch (squares.HandOn(take, control)) {
+        case ISquareSource::Pass::kEnded:
+            break;
+        case ISquareSource::Pass::kDeclined:
             // Aborting after the last square changes nothing: the run is complete.
             result.outcome =
                 squares.Exhausted() ? CorrectionOutcome::kCompleted : CorrectionOutcome::kAborted;
             break;
-        }
+        case ISquareSource::Pass::kStopped:
+            // A read stopped by the abort request applies nothing of its file.
+            result.outcome = CorrectionOutcome::kAborted;
+            result.unusableFile = control.unusableFile;
+            break;
+        case ISquareSource::Pass::kUnusable:
+            result.outcome = CorrectionOutcome::kStopped;
+            result.unusableFile = control.unusableFile;
+            result.reason = control.failure;
+            break;
     }
     squares.Close();
 }

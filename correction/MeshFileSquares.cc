@@ -23,43 +23,35 @@ CMeshFileSquares::~CMeshFileSquares() = default;
 bool CMeshFileSquares::Start() {
     m_counted = m_files.CountEntries();
     m_read = 0;
-    m_bEnded = false;
-    m_bAtEntry = m_files.First();
-    if (m_bAtEntry && !m_work) m_work = std::make_unique<Workspace>();
-    return m_bAtEntry;
+    m_bFound = m_files.First();
+    if (m_bFound && !m_work) m_work = std::make_unique<Workspace>();
+    return m_bFound;
 }
 
-bool CMeshFileSquares::Advance() {
-    if (!m_bAtEntry && !m_bEnded) {
-        m_bAtEntry = m_files.Next();
-        m_bEnded = !m_bAtEntry;
-    }
-    return m_bAtEntry;
-}
-
-ISquareSource::Step CMeshFileSquares::Next(ReadySquare& square, SquareReadControl& control) {
-    if (!Advance()) return Step::kEnd;
-    m_bAtEntry = false;
-    if (control.onFile) control.onFile(m_files.EntryName());
-    const std::string path = m_files.EntryPath();
+ISquareSource::Pass CMeshFileSquares::HandOn(const SquareTaker& take, SquareReadControl& control) {
+    if (!m_bFound) return Pass::kEnded;
     MeshReadControl read;
     read.stopRequested = control.stopRequested;
-    const int32_t code =
-        ReadMemFile(path, m_work->grid, reinterpret_cast<char*>(m_work->text.Data()),
-                    m_work->text.Size(), &read);
-    if (code < 0) {
-        control.unusableFile = path;
-        control.failure = read.failure;
-        return read.stopped ? Step::kStopped : Step::kUnusable;
-    }
-    ++m_read;
-    square.meshCode = code;
+    ReadySquare square;
     square.grid = &m_work->grid;
-    square.path = path;
-    square.records = read.records;
-    return Step::kSquare;
+    do {
+        if (control.onFile) control.onFile(m_files.EntryName());
+        square.path = m_files.EntryPath();
+        square.meshCode =
+            ReadMemFile(square.path, m_work->grid, reinterpret_cast<char*>(m_work->text.Data()),
+                        m_work->text.Size(), &read);
+        if (square.meshCode < 0) {
+            control.unusableFile = square.path;
+            control.failure = read.failure;
+            return read.stopped ? Pass::kStopped : Pass::kUnusable;
+        }
+        ++m_read;
+        square.records = read.records;
+        if (!take(square)) return Pass::kDeclined;
+    } while (m_files.Next());
+    return Pass::kEnded;
 }
 
-bool CMeshFileSquares::Exhausted() { return !Advance(); }
+bool CMeshFileSquares::Exhausted() { return !m_files.Next(); }
 
 int CMeshFileSquares::Percent() const { return ProgressPercent(m_read, m_counted); }

@@ -12,7 +12,7 @@ class CMeshFileSquares final : public ISquareSource {
     ~CMeshFileSquares() override;
 
     bool Start() override;
-    Step Next(ReadySquare& square, SquareReadControl& control) override;
+    Pass HandOn(const SquareTaker& take, SquareReadControl& control) override;
     bool Exhausted() override;
     int Percent() const override;
     void Close() override { m_files.Close(); }
@@ -20,13 +20,9 @@ class CMeshFileSquares final : public ISquareSource {
   private:
     struct Workspace;
 
-    // Moves to the next file unless a look ahead already did; false at the end.
-    bool Advance();
-
     IMeshFileSource& m_files;
     std::unique_ptr<Workspace> m_work;
     int m_counted = 0;
     int m_read = 0;
-    bool m_bAtEntry = false;  // the current entry is still to be read
-    bool m_bEnded = false;
+    bool m_bFound = false;  // the first entry, found by Start
 };

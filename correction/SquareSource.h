@@ -10,9 +10,9 @@
 // from as the observers name it.
 struct ReadySquare {
     int32_t meshCode = 0;
-    const MeshGrid* grid = nullptr;  // valid until the source's next step
+    const MeshGrid* grid = nullptr;  // valid during the call that hands it on
     std::string path;                // the file it was read from
-    int records = 0;                 // the record lines that file held
+    int records = 0;                 // the record lines that file held (mesh files)
 };
 
 // What a source reports back while it reads, and how the run may stop it.
@@ -25,22 +25,27 @@ struct SquareReadControl {
     std::string failure;       // after kUnusable: why that file cannot be used
 };
 
-// Where a run's squares come from. The run takes them one by one and places
-// each into the map, without knowing what kind of file gave it.
+// Where a run's squares come from. The source reads its files and hands each
+// square on to the run, which places it into the map without knowing what
+// kind of file gave it.
 class ISquareSource {
   public:
-    enum class Step {
-        kSquare,    // a square is ready
-        kEnd,       // every square was handed out
+    enum class Pass {
+        kEnded,     // every square was handed on
+        kDeclined,  // the run took a square and asked for no more
         kUnusable,  // a file cannot be used; the squares before it stand
         kStopped,   // the stop request ended a read
     };
+    // Takes one square; false to end the pass after it. Throws to end the
+    // pass with the exception.
+    using SquareTaker = std::function<bool(const ReadySquare&)>;
 
     virtual ~ISquareSource() = default;
     // Starts the pass; false when the source holds nothing to apply.
     virtual bool Start() = 0;
-    virtual Step Next(ReadySquare& square, SquareReadControl& control) = 0;
-    // True when the source has nothing left after the squares handed out.
+    // Reads on and hands every square to take, in order.
+    virtual Pass HandOn(const SquareTaker& take, SquareReadControl& control) = 0;
+    // After kDeclined: true when nothing was left after the squares taken.
     virtual bool Exhausted() = 0;
     // How far the pass has come, 0 to 100.
     virtual int Percent() const = 0;
