@@ -1,0 +1,112 @@
+#include "dem/DemPlan.h"
+
+#include <map>
+#include <utility>
+
+#include "dem/DemSources.h"
+#include "dem/GmlDem.h"
+#include "dem/SquareResampler.h"
+
+namespace {
+
+// The header of an unusable file ends the walk with its name and reason.
+struct CUnusableHeader {
+    std::string file;
+    std::string reason;
+};
+
+class CHeaderSink final : public IDemMemberSink {
+  public:
+    explicit CHeaderSink(DemPlan& plan) : m_plan(plan) {}
+
+    void OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes) override {
+        DemPlanFile file{displayName, fileName, {}, true, {}};
+        std::string failure;
+        switch (ReadDemHeader(bytes.data(), bytes.size(), fileName, file.header, failure)) {
+            case DemRead::kDem:
+                m_plan.members.push_back(static_cast<int>(m_plan.files.size()));
+                m_plan.files.push_back(std::move(file));
+                return;
+            case DemRead::kUnknownType:
+            case DemRead::kNotDem:
+                m_plan.members.push_back(-1);
+                m_plan.warnings.push_back(displayName + ": " + failure + "; passed over");
+                return;
+            case DemRead::kUnusable:
+                throw CUnusableHeader{displayName, failure};
+        }
+    }
+
+    void OnSkipped(const std::string& warning) override { m_plan.warnings.push_back(warning); }
+
+  private:
+    DemPlan& m_plan;
+};
+
+// Of the files of one mesh and product, the one latest by its own name
+// stays; the others are passed over with a warning.
+void PassOverReplacedFiles(DemPlan& plan) {
+    std::map<std::pair<int64_t, DemProduct>, size_t> latest;
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        const DemPlanFile& file = plan.files[i];
+        const auto key = std::make_pair(file.header.meshCode, file.header.product);
+        const auto [it, inserted] = latest.emplace(key, i);
+        if (inserted) continue;
+        DemPlanFile& kept = plan.files[it->second];
+        DemPlanFile& other = plan.files[i];
+        DemPlanFile& replaced = other.fileName > kept.fileName ? kept : other;
+        if (&replaced == &kept) it->second = i;
+        replaced.bApplied = false;
+    }
+    for (const DemPlanFile& file : plan.files)
+        if (!file.bApplied)
+            plan.warnings.push_back(file.displayName +
+                                    ": a later file of the same mesh and product replaces it");
+}
+
+// The squares in the order the apply pass finishes them: a square is done
+// once the last file that feeds it has been read.
+void OrderSquares(DemPlan& plan, MapDatum datum) {
+    std::map<int32_t, int> pending;
+    for (DemPlanFile& file : plan.files) {
+        if (!file.bApplied) continue;
+        file.squares = SquaresUnderDem(file.header, datum);
+        for (int32_t square : file.squares) ++pending[square];
+    }
+    for (const DemPlanFile& file : plan.files) {
+        if (!file.bApplied) continue;
+        for (int32_t square : file.squares)
+            if (--pending[square] == 0) plan.squares.push_back(square);
+    }
+}
+
+}  // namespace
+
+DemPlan PlanDemRun(const std::vector<DemSource>& sources, MapDatum datum,
+                   const DemWalkOptions& options) {
+    DemPlan plan;
+    CHeaderSink sink(plan);
+    DemWalkResult walk;
+    try {
+        walk = WalkDemSources(sources, sink, options);
+    } catch (const CUnusableHeader& unusable) {
+        plan.outcome = DemPlan::Outcome::kUnusable;
+        plan.unusableFile = unusable.file;
+        plan.reason = unusable.reason;
+        return plan;
+    }
+    if (walk.outcome == DemWalkOutcome::kStopped) {
+        plan.outcome = DemPlan::Outcome::kStopped;
+        return plan;
+    }
+    if (walk.outcome == DemWalkOutcome::kUnusable) {
+        plan.outcome = DemPlan::Outcome::kUnusable;
+        plan.reason = walk.reason;
+        return plan;
+    }
+    PassOverReplacedFiles(plan);
+    OrderSquares(plan, datum);
+    if (plan.files.empty()) plan.outcome = DemPlan::Outcome::kNoDem;
+    return plan;
+}

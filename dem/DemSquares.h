@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "correction/SquareSource.h"
+#include "dem/DemPlan.h"
+#include "dem/SquareResampler.h"
+
+// The squares of a planned DEM run. Each DEM file is read whole as the walk
+// comes to it and added to the sums of every square it feeds; a square is
+// resampled and handed on as soon as the last file that feeds it has been
+// read, so that only the squares still waiting for a file are held.
+class CDemSquares final : public ISquareSource {
+  public:
+    CDemSquares(std::vector<DemSource> sources, const DemPlan& plan, MapDatum datum);
+    ~CDemSquares() override;
+
+    bool Start() override;
+    Pass HandOn(const SquareTaker& take, SquareReadControl& control) override;
+    bool Exhausted() override { return m_handed == m_plan.squares.size(); }
+    int Percent() const override;
+    void Close() override { m_sums.clear(); }
+
+    // The cells of the squares handed on that each planned file gave their
+    // value (of the plan's files, by index): a cell goes to the file of the
+    // winning product that covers the largest part of it.
+    const std::vector<int64_t>& CellsWon() const { return m_cellsWon; }
+    // The squares handed on that each planned file fed.
+    const std::vector<int>& SquaresFed() const { return m_squaresFed; }
+
+  private:
+    class CSink;
+
+    std::vector<DemSource> m_sources;
+    const DemPlan& m_plan;
+    MapDatum m_datum;
+    std::map<int32_t, CSquareSums> m_sums;  // squares fed and not yet handed on
+    std::map<int32_t, int> m_pending;       // files still to feed each square
+    std::unique_ptr<MeshGrid> m_grid;
+    std::vector<int64_t> m_cellsWon;
+    std::vector<int> m_squaresFed;
+    size_t m_handed = 0;
+    std::vector<uint64_t> m_lengths;  // of the sources, in bytes
+    uint64_t m_nTotalBytes = 0;
+    uint64_t m_nBytesBefore = 0;  // of the sources before the one being read
+    size_t m_nSource = 0;         // the source being read
+    uint64_t m_nSourceRead = 0;   // bytes of it read so far
+};
