@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "correction/CorrectMap.h"
+#include "correction/CorrectionUi.h"
+#include "dem/DemPlan.h"
+#include "dem/DemSample.h"
+#include "dem/DemSquares.h"
+#include "elevation/DcmLayout.h"
+#include "elevation/MeshPatch.h"
+#include "framework/MemoryFile.h"
+#include "samples/SampleMap.h"
+#include "samples/TestFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CQuietUi final : public ICorrectionUi {
+  public:
+    void ShowMessage(const std::string&, MessageKind) override {}
+    void ShowError(const CException&) override {}
+    void OpenProgress() override {}
+    void SetFileName(const std::string&) override {}
+    void SetPos(int) override {}
+    void Pump() override { ++m_nPumps; }
+    bool AbortRequested() const override { return m_nAbortAfter >= 0 && m_nPumps >= m_nAbortAfter; }
+    void CloseProgress() override {}
+
+    int m_nAbortAfter = -1;  // squares taken before the abort button is pressed
+    int m_nPumps = 0;
+};
+
+// Every tile cell holds this before a run: no DEM value below encodes to it.
+constexpr int16_t kUntouched = 500;
+
+// Mesh 533946's square lies at map cells (1200, 1600) of the sample origin
+// (35 N, 139 E); the four tiles below hold it and its neighbours to the
+// south and east.
+constexpr int kSquareX = 1200, kSquareY = 1600;
+
+class DemRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (int ty = 4; ty <= 5; ++ty)
+            for (int tx = 3; tx <= 4; ++tx) m_layout.tiles.push_back({tx, ty});
+        m_map = BuildSampleMap(m_layout, [](size_t, int) { return kUntouched; });
+    }
+
+    // A 10 m file of mesh 533946, every cell at centimetres unless the
+    // column is west of dataFrom.
+    fs::path WriteFlatDem(const std::string& name, int32_t centimetres, int dataFrom = 0) {
+        DemSample sample = DemSampleOf(DemProduct::k10B);
+        sample.tuple = [=](int32_t column, int32_t) {
+            return DemTupleText(column < dataFrom ? kDemNoData : centimetres);
+        };
+        const fs::path path = m_folder.Path() / name;
+        std::ofstream(path, std::ios::binary) << BuildDemGml(sample);
+        return path;
+    }
+
+    CorrectionResult Run(const std::vector<fs::path>& files, MapDatum datum, CQuietUi& ui) {
+        std::vector<DemSource> sources;
+        for (const fs::path& file : files) sources.push_back({file.string(), false});
+        m_plan = PlanDemRun(sources, datum, {});
+        EXPECT_EQ(m_plan.outcome, DemPlan::Outcome::kReady);
+        m_squares = std::make_unique<CDemSquares>(sources, m_plan, datum);
+        CMemoryFile map(m_map, "map.dcm");
+        CorrectOptions options;
+        options.pExpectedCodes = &m_plan.squares;
+        const CorrectionResult result = CorrectOpenMap(map, *m_squares, ui, options);
+        m_map = map.Bytes();
+        return result;
+    }
+
+    // The map's cell at column x, row y of the cells.
+    int16_t Cell(int x, int y) const {
+        const int tx = x / kTileSide, ty = y / kTileSide;
+        size_t tile = 0;
+        while (m_layout.tiles[tile].tx != tx || m_layout.tiles[tile].ty != ty) ++tile;
+        return TileCellAt(m_map, SampleBlockOffset(tile), y % kTileSide, x % kTileSide);
+    }
+
+    // The cells of the rectangle [x0, x1) x [y0, y1) that hold value.
+    int Holding(int16_t value, int x0, int x1, int y0, int y1) const {
+        int count = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) count += Cell(x, y) == value;
+        return count;
+    }
+
+    using CorrectOptions = CorrectionOptions;
+    CTestFolder m_folder;
+    SampleMapLayout m_layout;
+    std::vector<uint8_t> m_map;
+    DemPlan m_plan;
+    std::unique_ptr<CDemSquares> m_squares;
+};
+
+TEST_F(DemRunTest, AJgdMapTakesTheMeanWhereTheDemCoversHalfAndKeepsTheRest) {
+    // The west half of the DEM has no data: 1125 columns of 0.4" over the
+    // square's 450", so columns 0-562 are empty and the map cells 0-99
+    // (2.25" each, 225" in all) are covered by less than half.
+    CQuietUi ui;
+    const CorrectionResult result = Run({WriteFlatDem("a.xml", 1234, 563)}, MapDatum::kJgd, ui);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted);
+    EXPECT_EQ(result.applied, 1);
+    const int16_t twelve = EncodeTileCell(12);
+    EXPECT_EQ(Holding(twelve, kSquareX + 100, kSquareX + 200, kSquareY, kSquareY + 200), 100 * 200);
+    EXPECT_EQ(Holding(kUntouched, kSquareX, kSquareX + 100, kSquareY, kSquareY + 200), 100 * 200);
+    // Nothing outside the square.
+    EXPECT_EQ(Holding(twelve, 960, 1600, 1280, 1920), 100 * 200);
+    EXPECT_EQ(m_squares->CellsWon()[0], 100 * 200);
+}
+
+TEST_F(DemRunTest, ATokyoMapTakesTheDemAboutTwelveSecondsSouthAndEast) {
+    // Near 35.7 N 139.8 E a point's JGD coordinates are its Tokyo ones plus
+    // about 11.65" of latitude and -11.66" of longitude. In the map the DEM
+    // square then spans 11.66" east and 11.65" south of the mesh square:
+    // rows 0-191 of the square (row 192 is covered by 23 %) and rows
+    // 192-199 of the one south of it (row 192 by 77 %), columns 5-199 of
+    // the square (column 5 by 82 %) and 0-4 of the one east of it.
+    CQuietUi ui;
+    const CorrectionResult result = Run({WriteFlatDem("a.xml", -250)}, MapDatum::kTokyo, ui);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted);
+    EXPECT_EQ(result.applied, 4);
+    const int16_t minusThree = EncodeTileCell(-3);  // -2.5 rounds away from zero
+    const int x0 = kSquareX + 5, x1 = kSquareX + 205, y0 = kSquareY - 8, y1 = kSquareY + 192;
+    EXPECT_EQ(Holding(minusThree, x0, x1, y0, y1), 200 * 200);
+    EXPECT_EQ(Holding(minusThree, 960, 1600, 1280, 1920), 200 * 200);
+    EXPECT_EQ(Cell(x0 - 1, y0), kUntouched);
+    EXPECT_EQ(Cell(x0, y1), kUntouched);
+}
+
+TEST_F(DemRunTest, OfTwoFilesOfOneMeshAndProductTheLaterByNameIsApplied) {
+    CQuietUi ui;
+    const fs::path later = WriteFlatDem("FG-GML-533946-DEM10B-20240101.xml", 3000);
+    const fs::path earlier = WriteFlatDem("FG-GML-533946-DEM10B-20160101.xml", 1000);
+    const CorrectionResult result = Run({later, earlier}, MapDatum::kJgd, ui);
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_EQ(Holding(EncodeTileCell(30), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
+              200 * 200);
+    ASSERT_EQ(m_plan.warnings.size(), 1u);
+    EXPECT_NE(m_plan.warnings[0].find("20160101"), std::string::npos);
+}
+
+TEST_F(DemRunTest, AFinerProductWinsWhereItCoversAndTheSquareGoesInOnceBothAreRead) {
+    // A 5 m file of third-level mesh 53394611 (30" by 45": map rows and
+    // columns 20-39 of the square) before the 10 m file of the whole square.
+    DemSample fine = DemSampleOf(DemProduct::k5A);
+    fine.tuple = [](int32_t, int32_t) { return DemTupleText(2000); };
+    const fs::path finePath = m_folder.Path() / "fine.xml";
+    std::ofstream(finePath, std::ios::binary) << BuildDemGml(fine);
+    CQuietUi ui;
+    const CorrectionResult result =
+        Run({finePath, WriteFlatDem("coarse.xml", 1000)}, MapDatum::kJgd, ui);
+    EXPECT_EQ(result.applied, 1);
+    const int x0 = kSquareX, y0 = kSquareY;
+    EXPECT_EQ(Holding(EncodeTileCell(20), x0 + 20, x0 + 40, y0 + 20, y0 + 40), 20 * 20);
+    EXPECT_EQ(Holding(EncodeTileCell(10), x0, x0 + 200, y0, y0 + 200), 200 * 200 - 20 * 20);
+    EXPECT_EQ(m_squares->CellsWon()[0], 20 * 20);
+    EXPECT_EQ(m_squares->CellsWon()[1], 200 * 200 - 20 * 20);
+}
+
+TEST_F(DemRunTest, AnAbortAfterASquareLeavesExactlyTheSquaresHandedOn) {
+    CQuietUi ui;
+    ui.m_nAbortAfter = 2;
+    const std::vector<uint8_t> before = m_map;
+    const CorrectionResult result = Run({WriteFlatDem("a.xml", 700)}, MapDatum::kTokyo, ui);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
+    EXPECT_EQ(result.applied, 2);
+    // The squares go south-west first, row by row: the two south of the
+    // mesh's row, then none of its own.
+    EXPECT_EQ(Holding(EncodeTileCell(7), 960, 1600, 1280, 1920), 200 * 8);
+    EXPECT_EQ(Holding(EncodeTileCell(7), 960, 1600, kSquareY, 1920), 0);
+}
+
+}  // namespace
