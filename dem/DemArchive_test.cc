@@ -152,11 +152,11 @@ TEST_F(DemArchiveTest, FlaggedNamesAreConvertedToCp932) {
                      true);
     ASSERT_TRUE(FirstNameFlaggedUtf8(zip));
     const std::string path = Put(zip);
-    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
     const std::string test = kTestCp932;
-    EXPECT_EQ(m_sink.names,
-              (std::vector<std::string>{path + ":dir/" + test + ".xml",
-                                        path + ":" + test + ".zip:" + test + ".xml"}));
+    const std::vector<std::string> expected{path + ":dir/" + test + ".xml",
+                                            path + ":" + test + ".zip:" + test + ".xml"};
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.names, expected);
     EXPECT_EQ(m_sink.fileNames[0], test + ".xml");
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
 #include "fuzz/UndoRun.h"
 #include "samples/SampleMap.h"
@@ -18,6 +19,14 @@ namespace {
 void Write(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A DEM-like member: a little GML, enough for deflate to have work.
+std::string DemText(int code) {
+    std::string text = "<?xml version=\"1.0\"?>\n<Dataset><DEM><mesh>" + std::to_string(code) +
+                       "</mesh><tupleList>\n";
+    for (int i = 0; i < 40; ++i) text += "ground," + std::to_string(i * 7 % 300) + ".25\n";
+    return text + "</tupleList></DEM></Dataset>\n";
 }
 
 int Wavy(int record, int j) { return (record * 37 + j * 11) % 20000 - 3000; }
@@ -68,5 +77,23 @@ int main(int argc, char** argv) {
                   static_cast<char>(flags | 16 | 32) + undo);
         }
     }
+
+    // Zips of DEM files: flat, nested three levels with folders and other
+    // members, names flagged as UTF-8, and four levels deep.
+    const auto level3 = BuildTestZip({{"FG-GML-5339-45-DEM5A.xml", DemText(533945)}});
+    const auto level2 = BuildTestZip({{"dir/", "", true},
+                                      {"dir/FG-GML-5339-46-DEM5A.xml", DemText(533946)},
+                                      {"in.zip", AsText(level3)}});
+    Write(dir / "dem_zip" / "flat",
+          AsText(BuildTestZip({{"a.xml", DemText(533945)}, {"readme.txt", "read me"}})));
+    Write(
+        dir / "dem_zip" / "nested",
+        AsText(BuildTestZip({{"PackDLMap.zip", AsText(level2)}, {"FG-GML-5339-map.gml", "<x/>"}})));
+    Write(
+        dir / "dem_zip" / "utf8_names",
+        AsText(BuildTestZip(
+            {{"\xe3\x83\x86.xml", DemText(533947)}, {"\xe3\x83\x86.zip", AsText(level3)}}, true)));
+    Write(dir / "dem_zip" / "four_levels",
+          AsText(BuildTestZip({{"z.zip", AsText(BuildTestZip({{"z.zip", AsText(level2)}}))}})));
     return 0;
 }
