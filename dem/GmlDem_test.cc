@@ -123,35 +123,6 @@ TEST(GmlDemProductTest, GridsAndExtents) {
     EXPECT_EQ(grid.header.eastMas - grid.header.westMas, 1125 * 400);
 }
 
-TEST(GmlDemProductTest, TheSurveysOwnFile) {
-    std::ifstream in(ZELVORIN_DEM_TESTDATA "/FG-GML-3926-76-DEM10B-20161001.xml", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_GT(text.size(), 800000u);
-    DemGrid grid;
-    std::string failure;
-    ASSERT_EQ(Read(text, grid, failure, "FG-GML-3926-76-DEM10B-20161001.xml"), DemRead::kDem)
-        << failure;
-    EXPECT_EQ(grid.header.meshCode, 392676);
-    EXPECT_EQ(grid.header.product, DemProduct::k10B);
-    EXPECT_EQ(grid.header.columns, 1125);
-    EXPECT_EQ(grid.header.rows, 750);
-    EXPECT_EQ(grid.header.startColumn, 743);
-    EXPECT_EQ(grid.header.startRow, 639);
-    const size_t start = 639 * 1125 + 743;
-    EXPECT_EQ(grid.centimetres[start - 1], kDemNoData);
-    EXPECT_EQ(grid.centimetres[start], 120);  // その他,1.20
-    EXPECT_EQ(grid.centimetres[start + 1], 360);
-    EXPECT_EQ(grid.centimetres[start + 2], kDemNoData);
-    // Its 37074th and last tuple, 0.10, and the cells after it, of which it
-    // has no tuples.
-    EXPECT_EQ(grid.centimetres[start + 37073], 10);
-    EXPECT_EQ(grid.centimetres[start + 37074], kDemNoData);
-    EXPECT_EQ(grid.centimetres.back(), kDemNoData);
-    DemHeader header;
-    ASSERT_EQ(ReadHeader(text, header, failure), DemRead::kDem) << failure;
-    EXPECT_EQ(header.startRow, 639);
-}
-
 TEST(GmlDemTupleTest, StartPoints) {
     for (auto start : {std::pair<int, int>{0, 0}, {7, 0}, {0, 4}, {3, 2}, {8, 5}}) {
         DemSample s = Small();

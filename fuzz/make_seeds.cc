@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dem/DemSample.h"
 #include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
 #include "fuzz/UndoRun.h"
@@ -47,6 +48,42 @@ std::string MapInput(const std::vector<SampleMapLayout::Tile>& tiles, const std:
     return input + mesh;
 }
 
+// A 5 m sample of 6 by 4 cells.
+DemSample SmallDem() {
+    DemSample sample = DemSampleOf(DemProduct::k5A);
+    sample.columns = 6;
+    sample.rows = 4;
+    return sample;
+}
+
+void WriteDemSeeds(const fs::path& dir) {
+    DemSample sample = SmallDem();
+    Write(dir / "whole", BuildDemGml(sample));
+    sample.startColumn = 4;
+    sample.startRow = 1;
+    sample.tuples = 9;
+    sample.bRuleFirst = true;
+    sample.bBom = true;
+    sample.bDoubledSpaces = true;
+    Write(dir / "rule_first_short", BuildDemGml(sample));
+    sample = SmallDem();
+    sample.bCrLf = false;
+    sample.tuple = [](int32_t column, int32_t row) {
+        if (row == 1 && column == 2) return std::string("a&#44;1.5<!-- -->0");
+        if (row == 2 && column == 0) return std::string("<![CDATA[b,-0.07]]>");
+        return DemTupleText(DemSampleHeight(column, row));
+    };
+    Write(dir / "decoded_tuples", BuildDemGml(sample));
+    // A 10 m grid with a few tuples at its end.
+    sample = DemSampleOf(DemProduct::k10B);
+    sample.startColumn = 1121;
+    sample.startRow = 749;
+    Write(dir / "dem10_end", BuildDemGml(sample));
+    sample = SmallDem();
+    sample.type = u8"2mメッシュ（標高）";
+    Write(dir / "unknown_type", BuildDemGml(sample));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +98,8 @@ int main(int argc, char** argv) {
     Write(dir / "map_update" / "four_tiles", MapInput({{3, 11}, {4, 11}, {3, 12}, {4, 12}},
                                                       BuildMeshText(543976, {1, 160, 200}, Wavy)));
     Write(dir / "map_update" / "duplicate_key", MapInput({{3, 5}, {3, 5}}, small));
+
+    WriteDemSeeds(dir / "gml_dem");
 
     // A flags byte, then an undo file of the small run (see the harness).
     for (bool overlap : {false, true}) {

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -eq 0 ] && harnesses=(mesh_reader map_update tile_cache undo_restore dem_zip)
+[ ${#harnesses[@]} -eq 0 ] && harnesses=(mesh_reader map_update tile_cache undo_restore dem_zip gml_dem)
 bash scripts/install-deps.sh fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELVORIN_FUZZ=ON >/dev/null
 cmake --build build-fuzz
