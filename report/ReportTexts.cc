@@ -37,6 +37,8 @@ static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(ReportText
 
 }  // namespace
 
+const TextPair& ReportTextPair(ReportText id) { return kTexts[static_cast<size_t>(id)]; }
+
 std::string SayReport(ReportText id, const std::vector<std::string>& args) {
-    return InUserLanguage(kTexts[static_cast<size_t>(id)], args);
+    return InUserLanguage(ReportTextPair(id), args);
 }

@@ -22,6 +22,10 @@ enum class ReportText {
     kCount
 };
 
+struct TextPair;
+
+// Both texts of id.
+const TextPair& ReportTextPair(ReportText id);
 // The text id in the user's language, in system text, with the arguments
 // (system text) put in.
 std::string SayReport(ReportText id, const std::vector<std::string>& args = {});
