@@ -10,4 +10,4 @@
 // start of name is dropped. An empty dir gets no separator, so the name
 // stands relative to the current directory. In double-byte paths a trailing
 // separator byte that is the second byte of a character does not count.
-void AppendPath(std::string& dir, std::string_view name, PathSyntax syntax = kNativePaths);
+void AppendPath(std::string& dir, std::string_view name, PathSyntax syntax = NativePaths());

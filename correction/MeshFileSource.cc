@@ -39,6 +39,6 @@ bool CListedMeshFiles::Next() {
 
 std::string CListedMeshFiles::EntryName() const {
     const std::string& path = m_paths[m_current];
-    const size_t cut = path.find_last_of(kNativePaths.separator);
+    const size_t cut = path.find_last_of(NativePaths().separator);
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }

@@ -1,11 +1,12 @@
 #include "correction/TileSpill.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <random>
 
+#include "correction/AppendPath.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/FileSystem.h"
 
 CTileSpill::CTileSpill() = default;
 
@@ -16,21 +17,19 @@ CTileSpill::~CTileSpill() {
     } catch (const std::exception&) {
     }
     m_file.reset();
-    std::error_code ignored;
-    std::filesystem::remove(m_strPath, ignored);
+    RemoveFile(m_strPath);
 }
 
 bool CTileSpill::OpenFile() {
     if (m_file) return true;
     if (m_bFileFailed) return false;
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    const std::string folder = TempFolder();
     // A name of its own, made afresh where another process holds one.
     std::random_device seed;
-    for (int attempt = 0; attempt < 8 && !ec; ++attempt) {
-        const std::string name = "zelvorin-spill-" + std::to_string(seed()) + ".tmp";
+    for (int attempt = 0; attempt < 8 && !folder.empty(); ++attempt) {
         try {
-            m_strPath = (folder / name).string();
+            m_strPath = folder;
+            AppendPath(m_strPath, "zelvorin-spill-" + std::to_string(seed()) + ".tmp");
             m_file = ::OpenFile(m_strPath, FileAccess::kCreateNew);
             return true;
         } catch (const CFileException&) {

@@ -58,3 +58,15 @@ std::string ToOutputEncoding(const std::string& cp932);
 // as UTF-16, elsewhere converted by ToOutputEncoding. False when it could
 // not all be written (errno tells why on POSIX).
 bool WriteText(FILE* stream, const std::string& cp932);
+
+// Program text (code page 932) in system text (see PathSyntax.h), so that a
+// message can take paths and the system's texts as they are: on POSIX the
+// locale's encoding as ToOutputEncoding gives it; on Windows UTF-8 in a
+// program started at the wide entry point, else the ANSI code page (where
+// that is 932, the text as it is).
+std::string NativeFromCp932(const std::string& cp932);
+// Writes system text to stream and flushes it: on POSIX as it is; to a
+// Windows console as UTF-16, so that every name shows as it is, elsewhere
+// in the encoding ToOutputEncoding writes (what that cannot hold becomes the
+// system's stand-in). False when it could not all be written.
+bool WriteNativeText(FILE* stream, const std::string& text);

@@ -5,7 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+
+#include "framework/FileSystem.h"
 
 namespace {
 
@@ -78,18 +79,16 @@ bool CanCreateFile(const std::string& path, std::string& error) {
     // An existing file is opened for writing without being cut; a missing
     // one is made and removed again. (The C library's exclusive "x" mode
     // is not in every runtime: one that ignores it would cut the file.)
-    if (FILE* existing = std::fopen(path.c_str(), "r+b")) {
+    if (FILE* existing = OpenCFile(path, "r+b")) {
         std::fclose(existing);
         return true;
     }
     if (errno == ENOENT) {
-        if (FILE* created = std::fopen(path.c_str(), "wb")) {
+        if (FILE* created = OpenCFile(path, "wb")) {
             std::fclose(created);
             // Where path is a link to nowhere yet, the file was made at its
             // target: that is what goes, and the link stays.
-            std::error_code ec;
-            const auto made = std::filesystem::weakly_canonical(path, ec);
-            std::remove(ec ? path.c_str() : made.string().c_str());
+            RemoveFile(PlaceOfPath(path));
             return true;
         }
     }
@@ -103,7 +102,7 @@ bool WriteRgbPng(const std::string& path, int width, int height, const std::vect
     for (int y = 0; y < height; ++y)
         rows[static_cast<size_t>(y)] =
             const_cast<png_bytep>(rgb.data()) + static_cast<size_t>(y) * width * 3;
-    PngSink sink{std::fopen(path.c_str(), "wb"), 0, ""};
+    PngSink sink{OpenCFile(path, "wb"), 0, ""};
     if (sink.file == nullptr) {
         error = std::strerror(errno);
         return false;

@@ -4,7 +4,9 @@
 
 #include "elevation/TileIndex.h"
 #include "framework/AlignedBuffer.h"
+#include "framework/Console.h"
 #include "framework/File.h"
+#include "report/ReportTexts.h"
 
 std::string TableField(const std::string& text) {
     if (text.find_first_of("\t\r\n\"") == std::string::npos) return text;
@@ -53,26 +55,16 @@ void CRunReport::AddUntouchedTiles(CFile& map) {
 
 void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int records,
                                const MeshTally& tally) {
-    const char* p = path.c_str();
-    if (records == 0)
-        std::fprintf(m_warnings, "zelvorin-correct: warning: %s holds no record line\n", p);
+    const auto warn = [this](const std::string& text) { WriteNativeText(m_warnings, text + "\n"); };
+    if (records == 0) warn(SayReport(ReportText::kNoRecordLine, {path}));
     if (!IsSecondLevelMeshCode(meshCode))
-        std::fprintf(m_warnings,
-                     "zelvorin-correct: warning: %s: %" PRId32 " is not a second-level mesh code\n",
-                     p, meshCode);
-    if (tally.cells > 0 && tally.bPastEnd)
-        std::fprintf(m_warnings,
-                     "zelvorin-correct: warning: %s wrote only part of its cells: the map lists "
-                     "some of its tiles with blocks past the end of the file, which is cut short "
-                     "or damaged\n",
-                     p);
+        warn(SayReport(ReportText::kNotSecondLevel, {path, std::to_string(meshCode)}));
+    if (tally.cells > 0 && tally.bPastEnd) warn(SayReport(ReportText::kWrotePart, {path}));
     if (tally.cells == 0)
-        std::fprintf(m_warnings, "zelvorin-correct: warning: %s wrote no cell: %s\n", p,
-                     !tally.bInsideMap ? "its square lies outside the map"
-                     : tally.bPastEnd
-                         ? "the map lists its tiles with blocks past the end of the file, "
-                           "which is cut short or damaged"
-                         : "its tiles are not in the map's index");
+        warn(SayReport(ReportText::kWroteNoCell,
+                       {path, SayReport(!tally.bInsideMap ? ReportText::kOutsideMap
+                                        : tally.bPastEnd  ? ReportText::kBlocksPastEnd
+                                                          : ReportText::kNotInIndex)}));
     if (m_table != nullptr)
         std::fprintf(m_table, "%s\t%" PRId32 "\t%d\t%" PRId64 "\t%" PRId64 "\n",
                      TableField(path).c_str(), meshCode, tally.tiles, tally.cells, tally.changed);
@@ -91,13 +83,14 @@ void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
 void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
     if (result.bPartialMesh) {
         // The run's count is of what it meant to write, not of the map.
-        std::fprintf(m_warnings,
-                     "zelvorin-correct: the cells changed are not known: some tiles could not "
-                     "be written\n");
+        WriteNativeText(m_warnings, SayReport(ReportText::kChangedUnknown) + "\n");
         return;
     }
-    std::fprintf(m_warnings, "zelvorin-correct: %" PRId64 " cells %s in %zu tiles%s%s\n",
-                 result.cellsChanged, dryRun ? "would change" : "changed", result.tilesTouched,
-                 result.bCountExact ? "" : " (may be off: a mesh file changed during the run)",
-                 dryRun ? " (dry run: the map was not written)" : "");
+    const std::string line = SayReport(
+        ReportText::kSummary, {std::to_string(result.cellsChanged),
+                               SayReport(dryRun ? ReportText::kWouldChange : ReportText::kChanged),
+                               std::to_string(result.tilesTouched),
+                               result.bCountExact ? "" : SayReport(ReportText::kMayBeOff),
+                               dryRun ? SayReport(ReportText::kDryRun) : ""});
+    WriteNativeText(m_warnings, line + "\n");
 }

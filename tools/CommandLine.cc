@@ -1,6 +1,7 @@
 #include "tools/CommandLine.h"
 
 #include "framework/OptionReader.h"
+#include "tools/ToolTexts.h"
 
 namespace {
 
@@ -29,9 +30,9 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 operands.push_back(item.value);
                 continue;
             case OptionItem::Kind::kMissingValue:
-                return UsageError("option " + item.text + " needs a value");
+                return UsageError(Say(ToolText::kOptionNeedsValue, {item.text}));
             case OptionItem::Kind::kUnknown:
-                return UsageError("unknown option " + item.text);
+                return UsageError(Say(ToolText::kUnknownOption, {item.text}));
             case OptionItem::Kind::kOption:
                 break;
         }
@@ -52,8 +53,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 // An empty name (an unset variable, say) would be taken for
                 // no such option: the run would go without its undo file.
                 if (item.value.empty())
-                    return UsageError(std::string("option --") + kOptions[item.option].name +
-                                      " needs a file name, not an empty one");
+                    return UsageError(
+                        Say(ToolText::kOptionNeedsName, {kOptions[item.option].name}));
                 if (item.option == kReport) line.strReport = item.value;
                 if (item.option == kPicture) line.strPicture = item.value;
                 if (item.option == kUndo) line.strUndo = item.value;
@@ -70,15 +71,14 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     if (line.action == CommandLine::Action::kRestore) {
         if (line.bDryRun || !line.strReport.empty() || !line.strPicture.empty() ||
             !line.strUndo.empty())
-            return UsageError("--restore takes no other option than --force");
-        if (operands.size() != 1) return UsageError("--restore UNDO takes the map alone");
+            return UsageError(Say(ToolText::kRestoreTakesForceOnly));
+        if (operands.size() != 1) return UsageError(Say(ToolText::kRestoreTakesMapAlone));
         line.mapPath = operands[0];
         return line;
     }
-    if (line.bForce) return UsageError("--force goes with --restore only");
-    if (operands.size() < 2) return UsageError("a map and a folder or mesh files are needed");
-    if (line.bDryRun && !line.strUndo.empty())
-        return UsageError("a dry run writes nothing to undo: --dry-run and --undo do not mix");
+    if (line.bForce) return UsageError(Say(ToolText::kForceWithRestoreOnly));
+    if (operands.size() < 2) return UsageError(Say(ToolText::kOperandsNeeded));
+    if (line.bDryRun && !line.strUndo.empty()) return UsageError(Say(ToolText::kDryRunAndUndo));
     line.mapPath = operands[0];
     line.meshArgs.assign(operands.begin() + 1, operands.end());
     return line;

@@ -13,7 +13,7 @@ struct CommandLine {
     Action action = Action::kRun;
     std::string mapPath;
     std::vector<std::string> meshArgs;  // one folder, or mesh files in order
-    std::string error;                  // what was wrong, for kUsageError
+    std::string error;                  // what was wrong, for kUsageError (system text)
 
     bool bDryRun = false;    // -n, --dry-run
     std::string strReport;   // --report FILE

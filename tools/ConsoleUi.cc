@@ -7,6 +7,7 @@
 #include "correction/TileWriter.h"
 #include "framework/Console.h"
 #include "framework/Exception.h"
+#include "tools/ToolTexts.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ CConsoleUi::CConsoleUi(FILE* out, FILE* err, bool bDryRun)
 
 void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
     if (kind == MessageKind::kResult) {
-        if (!m_bDryRun) PrintResult(text);
+        if (!m_bDryRun) PrintResult(NativeFromCp932(text));
         return;
     }
     WriteText(m_err, text + "\n");
@@ -27,17 +28,14 @@ void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
 
 void CConsoleUi::PrintResult(const std::string& text) {
     m_bResultShown = true;
-    if (!WriteText(m_out, text + "\n"))
-        Note(std::string("zelvorin-correct: the result could not be written: ") +
-             std::strerror(errno));
+    if (!WriteNativeText(m_out, text + "\n"))
+        Note(Say(ToolText::kResultNotWritten, {std::strerror(errno)}));
 }
 
 void CConsoleUi::ShowError(const CException& error) {
     if (const auto* journal = dynamic_cast<const CJournalException*>(&error)) {
         // The undo file failed, not the map: say so in the tool's words.
-        std::fprintf(m_err, "zelvorin-correct: cannot write the undo file %s: %s\n",
-                     journal->Path().c_str(), journal->Reason().c_str());
-        std::fflush(m_err);
+        Note(Say(ToolText::kCannotWriteUndo, {journal->Path(), journal->Reason()}));
         return;
     }
     const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
@@ -45,10 +43,7 @@ void CConsoleUi::ShowError(const CException& error) {
     Note(error.what());
 }
 
-void CConsoleUi::Note(const std::string& text) {
-    std::fprintf(m_err, "%s\n", text.c_str());
-    std::fflush(m_err);
-}
+void CConsoleUi::Note(const std::string& text) { WriteNativeText(m_err, text + "\n"); }
 
 void CConsoleUi::OpenProgress() {
     m_bProgress = true;
@@ -67,15 +62,16 @@ void CConsoleUi::SetPos(int percent) {
     if (m_bTerminal) {
         DrawBar();
     } else {
-        std::fprintf(m_err, "%3d%%  %s\n", percent, m_strFile.c_str());
-        std::fflush(m_err);
+        char number[8];
+        std::snprintf(number, sizeof number, "%3d%%  ", percent);
+        WriteNativeText(m_err, number + m_strFile + "\n");
     }
 }
 
 bool CConsoleUi::AbortRequested() const { return StopRequested() != StopRequest::kNone; }
 
 void CConsoleUi::CloseProgress() {
-    if (m_bProgress && m_bTerminal) std::fputs("\n", m_err);
+    if (m_bProgress && m_bTerminal) WriteNativeText(m_err, "\n");
     m_bProgress = false;
 }
 
@@ -83,6 +79,7 @@ void CConsoleUi::DrawBar() {
     const int filled = m_nPercent * kBarWidth / 100;
     std::string bar(static_cast<size_t>(filled), '#');
     bar.resize(kBarWidth, '.');
-    std::fprintf(m_err, "\r[%s] %3d%%  %s\x1b[K", bar.c_str(), m_nPercent, m_strFile.c_str());
-    std::fflush(m_err);
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%3d%%  ", m_nPercent);
+    WriteNativeText(m_err, "\r[" + bar + "] " + percent + m_strFile + "\x1b[K");
 }

@@ -6,7 +6,8 @@
 #include "correction/CorrectionUi.h"
 
 // The correction's surroundings on a terminal: the result goes to out, all
-// else to err, in the terminal's encoding; progress is a redrawn bar on a
+// else to err, in the terminal's encoding (the run's messages from code page
+// 932, file names and the tool's own lines from system text); progress is a redrawn bar on a
 // terminal and one line per file otherwise, and a stop request (Ctrl-C,
 // SIGTERM, the console closing; see framework/Console.h) stands for the
 // abort button. In a dry run the run's result message, which says
@@ -24,9 +25,9 @@ class CConsoleUi final : public ICorrectionUi {
     bool AbortRequested() const override;
     void CloseProgress() override;
 
-    // Prints a line of the tool's own, already in the terminal's encoding.
+    // Prints a line of the tool's own, in system text (framework/PathSyntax.h).
     void Note(const std::string& text);
-    // Prints the result line (code page 932) on the result stream, with a
+    // Prints the result line (system text) on the result stream, with a
     // note on the other when it cannot be written.
     void PrintResult(const std::string& text);
     // True once a result line was printed.

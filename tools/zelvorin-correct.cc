@@ -1,10 +1,9 @@
 // zelvorin-correct: corrects a compressed map in place with mesh elevation
 // files, the same run as the plug-in's menu command, from a terminal.
 #include <cerrno>
-#include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,11 +15,14 @@
 #include "framework/Console.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/FileSystem.h"
+#include "framework/ProgramMain.h"
 #include "report/RunReport.h"
 #include "report/WrittenArea.h"
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
 #include "tools/SideFiles.h"
+#include "tools/ToolTexts.h"
 #include "undo/UndoFile.h"
 
 namespace {
@@ -44,14 +46,24 @@ enum ExitStatus {
 int StoppedStatus() {
     return StopRequested() == StopRequest::kTerminate ? kExitTerminated : kExitInterrupted;
 }
-const char* StoppedWord() {
-    return StopRequested() == StopRequest::kTerminate ? "terminated" : "interrupted";
+std::string StoppedWord() {
+    return Say(StopRequested() == StopRequest::kTerminate ? ToolText::kWordTerminated
+                                                          : ToolText::kWordInterrupted);
 }
 
-const char kSynopsis[] =
-    "Usage: zelvorin-correct [OPTION]... MAP.dcm FOLDER\n"
-    "       zelvorin-correct [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n"
-    "       zelvorin-correct --restore UNDO [--force] MAP.dcm\n";
+// Writes a line of the tool's own (system text) to standard error.
+void Tell(const std::string& text) { WriteNativeText(stderr, text + "\n"); }
+
+// The program's file name, as the help and the hints name it: the last
+// name of argv[0], which on Windows is the program's own file.
+std::string g_strProgram = "zelvorin-correct";
+
+std::string Synopsis() {
+    const std::string& name = g_strProgram;
+    return "Usage: " + name + " [OPTION]... MAP.dcm FOLDER\n" + "       " + name +
+           " [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n" + "       " + name +
+           " --restore UNDO [--force] MAP.dcm\n";
+}
 
 const char kDescription[] =
     "\n"
@@ -111,21 +123,18 @@ const char kDescription[] =
 // Why a folder gave no mesh file: it does not exist, or holds none.
 std::string NoMeshFilesReason(const CommandLine& line) {
     const std::string& folder = line.meshArgs[0];
-    std::error_code ec;
-    if (!std::filesystem::exists(folder, ec)) return folder + " does not exist";
-    return folder + " holds no mesh file (*.mem)";
+    const PathKind kind = KindOfPath(folder);
+    if (kind == PathKind::kMissing || kind == PathKind::kUnknown)
+        return Say(ToolText::kFolderMissing, {folder});
+    return Say(ToolText::kFolderEmpty, {folder});
 }
 
 // What the map holds after a failure of the map or the undo file.
 std::string MapAfterFailure(const CorrectionResult& result, const CommandLine& line) {
-    if (!result.bPartialMesh)
-        return "zelvorin-correct: the map holds exactly the files applied before the failure";
-    std::string text =
-        "zelvorin-correct: some tiles could not be written: the map may hold only part of the "
-        "files applied";
+    if (!result.bPartialMesh) return Say(ToolText::kMapHoldsBefore);
+    std::string text = Say(ToolText::kMapPartial);
     if (!line.strUndo.empty())
-        text += "; zelvorin-correct --restore " + line.strUndo + " " + line.mapPath +
-                " puts it back as it was before the run";
+        text += Say(ToolText::kRestoreHint, {g_strProgram, line.strUndo, line.mapPath});
     return text;
 }
 
@@ -135,29 +144,25 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
         case CorrectionOutcome::kCompleted:
             return kExitCompleted;
         case CorrectionOutcome::kStopped:
-            ui.Note("zelvorin-correct: cannot use mesh file " + result.unusableFile + because +
-                    "; later files were not applied");
+            ui.Note(Say(ToolText::kCannotUseMesh, {result.unusableFile, because}));
             return kExitUnusableMesh;
         case CorrectionOutcome::kAborted: {
-            const std::string stopped = StoppedWord();
             ui.Note(result.unusableFile.empty()
-                        ? "zelvorin-correct: " + stopped + "; later files were not applied"
-                        : "zelvorin-correct: " + stopped + " while reading " + result.unusableFile +
-                              "; it and later files were not applied");
+                        ? Say(ToolText::kStopped, {StoppedWord()})
+                        : Say(ToolText::kStoppedInFile, {StoppedWord(), result.unusableFile}));
             return StoppedStatus();
         }
         case CorrectionOutcome::kNoMeshFiles:
-            ui.Note("zelvorin-correct: " + NoMeshFilesReason(line));
+            ui.Note(NoMeshFilesReason(line));
             return kExitNoMeshFiles;
         case CorrectionOutcome::kCannotOpen:
-            ui.Note("zelvorin-correct: cannot open the map " + line.mapPath + because);
+            ui.Note(Say(ToolText::kCannotOpenMap, {line.mapPath, because}));
             return kExitCannotOpen;
         case CorrectionOutcome::kRejected:
-            ui.Note("zelvorin-correct: cannot correct the map " + line.mapPath + because);
+            ui.Note(Say(ToolText::kCannotCorrectMap, {line.mapPath, because}));
             return kExitRejected;
         case CorrectionOutcome::kNoMemory:
-            ui.Note("zelvorin-correct: the tile index of " + line.mapPath +
-                    " does not fit in memory");
+            ui.Note(Say(ToolText::kIndexTooLarge, {line.mapPath}));
             return kExitRejected;
         case CorrectionOutcome::kFileError:
         case CorrectionOutcome::kJournalFailed:
@@ -174,27 +179,24 @@ bool ReadTheIndex(CorrectionOutcome outcome) {
            outcome != CorrectionOutcome::kNoMemory;
 }
 
-// The result line that the run did not show: after a failure, or in a dry
-// run, whose map was not corrected.
+// The result line that the run did not show, in system text: after a
+// failure, or in a dry run, whose map was not corrected.
 std::string ResultLine(int applied, bool dryRun) {
+    if (dryRun) return Say(ToolText::kDryRunResult, {std::to_string(applied)});
     char text[160];
-    std::snprintf(
-        text, sizeof text,
-        dryRun ? "%d mesh files read; dry run: the map was not written" : kMsgAppliedFormat,
-        applied);
-    return text;
+    std::snprintf(text, sizeof text, kMsgAppliedFormat, applied);
+    return NativeFromCp932(text);
 }
 
-// Prints --help or --version; status 1 when it cannot be written.
+// Prints --help or --version (system text); status 1 when it cannot be
+// written.
 int PrintInfo(const std::string& text) {
     if (OutputWasClosed()) {
-        std::fputs("zelvorin-correct: cannot write to standard output: it is closed\n", stderr);
+        Tell(Say(ToolText::kStdoutClosed));
         return kExitNotWritten;
     }
-    std::fputs(text.c_str(), stdout);
-    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return kExitCompleted;
-    std::fprintf(stderr, "zelvorin-correct: cannot write to standard output: %s\n",
-                 std::strerror(errno));
+    if (WriteNativeText(stdout, text) && std::ferror(stdout) == 0) return kExitCompleted;
+    Tell(Say(ToolText::kStdoutFailed, {std::strerror(errno)}));
     return kExitNotWritten;
 }
 
@@ -205,22 +207,20 @@ int PrintInfo(const std::string& text) {
 bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
     const CReliefPicture* picture = anyCell ? report.Picture() : nullptr;
     if (picture == nullptr) {
-        std::error_code ec;
-        const bool removed = std::filesystem::remove(line.strPicture, ec);
-        std::fprintf(stderr, "zelvorin-correct: no cell was written, so no picture%s\n",
-                     removed ? (": the older " + line.strPicture + " was removed").c_str() : "");
-        return !ec;
+        const Removal removal = RemoveFile(line.strPicture);
+        Tell(removal == Removal::kRemoved ? Say(ToolText::kNoPictureRemoved, {line.strPicture})
+                                          : Say(ToolText::kNoPicture));
+        return removal != Removal::kFailed;
     }
     try {
         report.AddUntouchedTiles(*OpenFile(line.mapPath, FileAccess::kReadShared));
     } catch (const CFileException& error) {
         // The picture goes without the land around the change.
-        std::fprintf(stderr, "zelvorin-correct: %s\n", error.what());
+        Tell(Say(ToolText::kPlain, {error.what()}));
     }
     std::string why;
     if (picture->WritePng(line.strPicture, why)) return true;
-    std::fprintf(stderr, "zelvorin-correct: cannot write the picture %s: %s\n",
-                 line.strPicture.c_str(), why.c_str());
+    Tell(Say(ToolText::kCannotWritePicture, {line.strPicture, why}));
     return false;
 }
 
@@ -229,12 +229,9 @@ bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
 // one simply holds no mesh file. Anything else is taken as files.
 std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& args) {
     if (args.size() == 1) {
-        std::error_code ec;
-        const auto kind = std::filesystem::status(args[0], ec).type();
-        if (kind == std::filesystem::file_type::directory ||
-            kind == std::filesystem::file_type::not_found) {
+        const PathKind kind = KindOfPath(args[0]);
+        if (kind == PathKind::kFolder || kind == PathKind::kMissing)
             return std::make_unique<CFolderMeshFiles>(args[0]);
-        }
     }
     return std::make_unique<CListedMeshFiles>(args);
 }
@@ -247,40 +244,29 @@ int Restore(const CommandLine& line) {
     options.bForce = line.bForce;
     options.stop = [] { return StopRequested() != StopRequest::kNone; };
     const RestoreResult result = RestoreMap(line.strRestore, line.mapPath, options);
-    const std::string done = std::to_string(result.blocks) + " of " + std::to_string(result.total) +
-                             " blocks into " + line.mapPath;
+    const std::string blocks = std::to_string(result.blocks);
+    const std::string total = std::to_string(result.total);
     switch (result.outcome) {
         case RestoreOutcome::kRestored:
-            std::printf("zelvorin-correct: %lld blocks restored into %s\n",
-                        static_cast<long long>(result.blocks), line.mapPath.c_str());
+            WriteNativeText(stdout, Say(ToolText::kRestored, {blocks, line.mapPath}) + "\n");
             return kExitCompleted;
         case RestoreOutcome::kStopped:
-            std::fprintf(stderr,
-                         "zelvorin-correct: %s after restoring %s; run the same restore again "
-                         "to complete it\n",
-                         StoppedWord(), done.c_str());
+            Tell(Say(ToolText::kRestoreStopped, {StoppedWord(), blocks, total, line.mapPath}));
             return StoppedStatus();
         case RestoreOutcome::kCannotOpenMap:
-            std::fprintf(stderr, "zelvorin-correct: cannot open the map %s\n",
-                         result.detail.c_str());
+            Tell(Say(ToolText::kRestoreCannotOpen, {result.detail}));
             return kExitCannotOpen;
         case RestoreOutcome::kFileError:
-            std::fprintf(stderr, "zelvorin-correct: restoring failed after %s: %s\n", done.c_str(),
-                         result.detail.c_str());
+            Tell(Say(ToolText::kRestoreFailed, {blocks, total, line.mapPath, result.detail}));
             return kExitFileError;
         case RestoreOutcome::kChangedSince:
-            std::fprintf(stderr,
-                         "zelvorin-correct: undo file refused, map untouched: %s; undo the "
-                         "later runs first, newest first, or restore with --force to "
-                         "overwrite their changes\n",
-                         result.detail.c_str());
+            Tell(Say(ToolText::kUndoChangedSince, {result.detail}));
             return kExitUndoFile;
         case RestoreOutcome::kCannotUse:
         case RestoreOutcome::kDamaged:
         case RestoreOutcome::kIncomplete:
         case RestoreOutcome::kOtherMap:
-            std::fprintf(stderr, "zelvorin-correct: undo file refused, map untouched: %s\n",
-                         result.detail.c_str());
+            Tell(Say(ToolText::kUndoRefused, {result.detail}));
             return kExitUndoFile;
     }
     return kExitFileError;
@@ -289,19 +275,19 @@ int Restore(const CommandLine& line) {
 // The tool's work, from the command line to the exit status.
 int Run(int argc, char** argv) {
     if (!GuardStandardStreams()) {
-        std::fputs("zelvorin-correct: cannot open /dev/null for a closed standard stream\n",
-                   stderr);
+        Tell(Say(ToolText::kNoDevNull));
         return kExitUsage;
     }
+    if (argc > 0) g_strProgram = NameOfPlace(argv[0]);
     const CommandLine line = ParseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            return PrintInfo(std::string(kSynopsis) + kDescription);
+            return PrintInfo(Synopsis() + kDescription);
         case CommandLine::Action::kVersion:
             return PrintInfo("zelvorin-correct " ZELVORIN_VERSION "\n");
         case CommandLine::Action::kUsageError:
-            std::fprintf(stderr, "zelvorin-correct: %s\n%sTry 'zelvorin-correct --help'.\n",
-                         line.error.c_str(), kSynopsis);
+            Tell(Say(ToolText::kPlain, {line.error}) + "\n" + Synopsis() +
+                 Say(ToolText::kSeeHelp, {g_strProgram}));
             return kExitUsage;
         case CommandLine::Action::kRestore:
             return Restore(line);
@@ -319,8 +305,7 @@ int Run(int argc, char** argv) {
     const std::vector<int32_t> codes = SurveyMeshCodes(*meshes);
     if (!line.strPicture.empty()) {
         report.DrawPicture([&](const DCMHEADER& header, const CTileIndex& index) {
-            std::error_code ec;
-            return WrittenArea(codes, header, index, std::filesystem::file_size(line.mapPath, ec));
+            return WrittenArea(codes, header, index, SizeOfFile(line.mapPath).value_or(UINT64_MAX));
         });
     }
     std::optional<CUndoJournal> journal;
@@ -339,7 +324,7 @@ int Run(int argc, char** argv) {
     } catch (const std::exception& error) {
         // Memory running out, a dry run's above all: the map holds the files
         // applied before, as after a failure of the map file.
-        std::fprintf(stderr, "zelvorin-correct: the run failed: %s\n", error.what());
+        Tell(Say(ToolText::kRunFailed, {error.what()}));
         result.outcome = CorrectionOutcome::kFileError;
     }
     const int status = ExitStatusFor(result, line, ui);
@@ -356,8 +341,7 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
+int ProgramMain(int argc, char** argv) {
     const int status = Run(argc, argv);
     // Everything is written: a process held back after a stop request may
     // end now, with this status.

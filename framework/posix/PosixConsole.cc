@@ -97,3 +97,10 @@ bool WriteText(FILE* stream, const std::string& cp932) {
     std::fputs(ToOutputEncoding(cp932).c_str(), stream);
     return std::fflush(stream) == 0;
 }
+
+std::string NativeFromCp932(const std::string& cp932) { return ToOutputEncoding(cp932); }
+
+bool WriteNativeText(FILE* stream, const std::string& text) {
+    std::fputs(text.c_str(), stream);
+    return std::fflush(stream) == 0;
+}

@@ -2,12 +2,17 @@
 
 #include <windows.h>
 
+#include "framework/win32/WideText.h"
+
 std::string AfxSystemMessage(unsigned long error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
+    // The wide text, in the process's system text: a UTF-8 program gets the
+    // system's words whatever its ANSI code page.
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n > 0 ? std::string(text, n) : std::to_string(error);
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message =
+        n > 0 ? FromWide(std::wstring(text, n), SystemTextCodePage()) : std::to_string(error);
     if (text != nullptr) LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.pop_back();

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "framework/win32/WideText.h"
+
 namespace {
 
 bool g_bOutputClosed = false;
@@ -25,13 +27,39 @@ HANDLE ConsoleOf(FILE* stream) {
     return handle;
 }
 
-std::wstring Widen(const std::string& cp932) {
-    if (cp932.empty()) return std::wstring();
-    const int size = static_cast<int>(cp932.size());
-    const int length = MultiByteToWideChar(932, 0, cp932.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(932, 0, cp932.data(), size, wide.data(), length);
-    return wide;
+// The code page that output outside a console is read in: the console's
+// output code page, or the ANSI one when there is no console.
+UINT OutputCodePage() {
+    const UINT codePage = GetConsoleOutputCP();
+    return codePage != 0 ? codePage : GetACP();
+}
+
+// text, in codePage, in the output code page.
+std::string Recode(const std::string& text, UINT codePage) {
+    const UINT output = OutputCodePage();
+    return output == codePage ? text : FromWide(ToWide(text, codePage), output);
+}
+
+// Writes text in codePage to stream: to a console as UTF-16, elsewhere in
+// the output code page; then flushes.
+bool WriteIn(FILE* stream, const std::string& text, UINT codePage) {
+    const HANDLE console = ConsoleOf(stream);
+    if (console == nullptr) {
+        std::fputs(Recode(text, codePage).c_str(), stream);
+        return std::fflush(stream) == 0;
+    }
+    // What the stream holds goes out before the text.
+    if (std::fflush(stream) != 0) return false;
+    const std::wstring wide = ToWide(text, codePage);
+    for (size_t done = 0; done < wide.size();) {
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(wide.size() - done),
+                           &written, nullptr) ||
+            written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 // True under Wine, whose programs started from a Unix terminal are each
@@ -127,36 +155,15 @@ bool GuardStandardStreams() {
 
 bool OutputWasClosed() { return g_bOutputClosed; }
 
-std::string ToOutputEncoding(const std::string& cp932) {
-    UINT codePage = GetConsoleOutputCP();
-    if (codePage == 0) codePage = GetACP();
-    if (codePage == 932) return cp932;
-    const std::wstring wide = Widen(cp932);
-    if (wide.empty()) return std::string();
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), size, out.data(), length, nullptr, nullptr);
-    return out;
+std::string ToOutputEncoding(const std::string& cp932) { return Recode(cp932, 932); }
+
+bool WriteText(FILE* stream, const std::string& cp932) { return WriteIn(stream, cp932, 932); }
+
+std::string NativeFromCp932(const std::string& cp932) {
+    const UINT codePage = SystemTextCodePage();
+    return codePage == 932 ? cp932 : FromWide(ToWide(cp932, 932), codePage);
 }
 
-bool WriteText(FILE* stream, const std::string& cp932) {
-    const HANDLE console = ConsoleOf(stream);
-    if (console == nullptr) {
-        std::fputs(ToOutputEncoding(cp932).c_str(), stream);
-        return std::fflush(stream) == 0;
-    }
-    // What the stream holds goes out before the text.
-    if (std::fflush(stream) != 0) return false;
-    const std::wstring wide = Widen(cp932);
-    for (size_t done = 0; done < wide.size();) {
-        DWORD written = 0;
-        if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(wide.size() - done),
-                           &written, nullptr) ||
-            written == 0)
-            return false;
-        done += written;
-    }
-    return true;
+bool WriteNativeText(FILE* stream, const std::string& text) {
+    return WriteIn(stream, text, SystemTextCodePage());
 }

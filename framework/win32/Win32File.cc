@@ -1,12 +1,14 @@
-// CFile on Win32 handles. The read-write open shares nothing, so no other
-// program can open the map while it is being corrected. Every failure
-// carries the system's own text, also for what the system itself did not
-// refuse (a negative position, a short write, a closed file).
+// CFile on Win32 handles, opened by the wide function: any name Windows
+// allows, in the process's system text (see framework/PathSyntax.h). The read-write open shares
+// nothing, so no other program can open the map while it is being corrected. Every failure carries
+// the system's own text, also for what the system itself did not refuse (a negative position, a
+// short write, a closed file).
 #include <windows.h>
 
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/SystemMessage.h"
+#include "framework/win32/WideText.h"
 
 namespace {
 
@@ -80,10 +82,11 @@ class Win32File final : public CFile {
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     const bool write = access != FileAccess::kReadShared;
-    HANDLE handle = CreateFileA(path.c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                                write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                access == FileAccess::kCreateNew ? CREATE_NEW : OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileW(WidePath(path).c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                    write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    access == FileAccess::kCreateNew ? CREATE_NEW : OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw CFileException(CFileException::Op::kOpen, path, AfxLastSystemMessage());
     return std::make_unique<Win32File>(handle, path);

@@ -1,11 +1,13 @@
-// Directory search on Win32: the system's own matching and order.
+// Directory search on Win32: the system's own matching and order, by the
+// wide functions; names come back in the process's system text.
 #include <windows.h>
 
 #include "framework/FindFile.h"
+#include "framework/win32/WideText.h"
 
 struct CFindFile::Impl {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA data;
+    WIN32_FIND_DATAW data;
     std::string name;
 };
 
@@ -15,16 +17,16 @@ CFindFile::~CFindFile() { Close(); }
 bool CFindFile::FindFirst(const std::string& pattern) {
     Close();
     auto impl = std::make_unique<Impl>();
-    impl->handle = FindFirstFileA(pattern.c_str(), &impl->data);
+    impl->handle = FindFirstFileW(WidePath(pattern).c_str(), &impl->data);
     if (impl->handle == INVALID_HANDLE_VALUE) return false;
-    impl->name = impl->data.cFileName;
+    impl->name = NarrowPath(impl->data.cFileName);
     m_impl = std::move(impl);
     return true;
 }
 
 bool CFindFile::FindNext() {
-    if (!m_impl || !FindNextFileA(m_impl->handle, &m_impl->data)) return false;
-    m_impl->name = m_impl->data.cFileName;
+    if (!m_impl || !FindNextFileW(m_impl->handle, &m_impl->data)) return false;
+    m_impl->name = NarrowPath(m_impl->data.cFileName);
     return true;
 }
 

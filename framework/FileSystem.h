@@ -1,0 +1,42 @@
+#pragma once
+
+// What the terminal programs ask of the file system beyond opening a file
+// (File.h), on paths in system text (see PathSyntax.h): the POSIX backend on
+// the C++ library's file system, the Win32 one on the wide functions.
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+// What a path names, following links.
+enum class PathKind {
+    kMissing,  // nothing is there
+    kFile,     // a regular file
+    kFolder,
+    kOther,    // a device, a FIFO and the like
+    kUnknown,  // it cannot be looked at (no permission on the way, say)
+};
+PathKind KindOfPath(const std::string& path);
+
+// Removes the file at path (on POSIX also an empty folder).
+enum class Removal { kRemoved, kAbsent, kFailed };
+Removal RemoveFile(const std::string& path);
+
+// The size of the file at path; nothing when it cannot be looked at.
+std::optional<uint64_t> SizeOfFile(const std::string& path);
+
+// Where a path leads, for telling whether two names are one place:
+// absolute, with every "." and ".." taken out; on POSIX also through every
+// link, one that leads nowhere yet included (a file created there goes to
+// its target). Never fails: what cannot be resolved stays as written.
+std::string PlaceOfPath(const std::string& path);
+// The folder part of a place (its root stays a root) and its last name.
+std::string FolderOfPlace(const std::string& place);
+std::string NameOfPlace(const std::string& place);
+
+// The C library's fopen, taking any name the system allows (on Windows the
+// wide _wfopen): for libraries that write through a FILE*.
+FILE* OpenCFile(const std::string& path, const char* mode);
+
+// The folder for temporary files; empty when the system names none.
+std::string TempFolder();

@@ -1,0 +1,64 @@
+// The file system on POSIX, through the C++ library's, whose paths are the
+// bytes as they are.
+#include <cstdlib>
+#include <filesystem>
+
+#include "framework/FileSystem.h"
+#include "framework/PathSyntax.h"
+
+namespace fs = std::filesystem;
+
+PathSyntax NativePaths() { return kPosixPaths; }
+
+PathKind KindOfPath(const std::string& path) {
+    std::error_code ec;
+    switch (fs::status(path, ec).type()) {
+        case fs::file_type::not_found:
+            return PathKind::kMissing;
+        case fs::file_type::regular:
+            return PathKind::kFile;
+        case fs::file_type::directory:
+            return PathKind::kFolder;
+        case fs::file_type::none:
+        case fs::file_type::unknown:
+            return PathKind::kUnknown;
+        default:
+            return PathKind::kOther;
+    }
+}
+
+Removal RemoveFile(const std::string& path) {
+    std::error_code ec;
+    const bool removed = fs::remove(path, ec);
+    if (ec) return Removal::kFailed;
+    return removed ? Removal::kRemoved : Removal::kAbsent;
+}
+
+std::optional<uint64_t> SizeOfFile(const std::string& path) {
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    return static_cast<uint64_t>(size);
+}
+
+std::string PlaceOfPath(const std::string& path) {
+    std::error_code ec;
+    fs::path place = fs::absolute(path, ec);
+    for (int links = 0; links < 40 && fs::is_symlink(place, ec); ++links) {
+        const fs::path target = fs::read_symlink(place, ec);
+        if (ec) break;
+        place = target.is_absolute() ? target : place.parent_path() / target;
+    }
+    const fs::path resolved = fs::weakly_canonical(place, ec);
+    return (ec ? place.lexically_normal() : resolved).string();
+}
+
+FILE* OpenCFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
+std::string TempFolder() {
+    std::error_code ec;
+    const fs::path folder = fs::temp_directory_path(ec);
+    return ec ? std::string() : folder.string();
+}

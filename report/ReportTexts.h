@@ -1,0 +1,31 @@
+#pragma once
+
+// The report's warnings and closing line, in English and Japanese, one id
+// each: the user's language chooses (framework/UiLanguage.h).
+#include <string>
+#include <vector>
+
+enum class ReportText {
+    kNoRecordLine,
+    kNotSecondLevel,
+    kWrotePart,
+    kWroteNoCell,
+    kOutsideMap,
+    kBlocksPastEnd,
+    kNotInIndex,
+    kChangedUnknown,
+    kSummary,
+    kWouldChange,
+    kChanged,
+    kMayBeOff,
+    kDryRun,
+    kCount
+};
+
+struct TextPair;
+
+// Both texts of id.
+const TextPair& ReportTextPair(ReportText id);
+// The text id in the user's language, in system text, with the arguments
+// (system text) put in.
+std::string SayReport(ReportText id, const std::vector<std::string>& args = {});

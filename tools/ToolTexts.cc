@@ -1,0 +1,106 @@
+#include "tools/ToolTexts.h"
+
+#include "framework/UiLanguage.h"
+
+namespace {
+
+// In the order of ToolText; the Japanese texts are stored in code page 932.
+const TextPair kTexts[] = {
+    {"zelvorin-correct: %1", "zelvorin-correct: %1"},
+    {"interrupted", "中断しました"},
+    {"terminated", "終了を求められました"},
+    {"zelvorin-correct: cannot use mesh file %1%2; later files were not applied",
+     "zelvorin-correct: メッシュファイル %1 を使えません%2. 以降のファイルは適用していません"},
+    {"zelvorin-correct: %1; later files were not applied",
+     "zelvorin-correct: %1. 以降のファイルは適用していません"},
+    {"zelvorin-correct: %1 while reading %2; it and later files were not applied",
+     "zelvorin-correct: %2 を読む途中で%1. このファイルと以降のファイルは適用していません"},
+    {"zelvorin-correct: %1 does not exist", "zelvorin-correct: %1 はありません"},
+    {"zelvorin-correct: %1 holds no mesh file (*.mem)",
+     "zelvorin-correct: %1 にメッシュファイル (*.mem) がありません"},
+    {"zelvorin-correct: cannot open the map %1%2", "zelvorin-correct: 地図 %1 を開けません%2"},
+    {"zelvorin-correct: cannot correct the map %1%2",
+     "zelvorin-correct: 地図 %1 は訂正できません%2"},
+    {"zelvorin-correct: the tile index of %1 does not fit in memory",
+     "zelvorin-correct: %1 のタイル索引がメモリに収まりません"},
+    {"zelvorin-correct: the map holds exactly the files applied before the failure",
+     "zelvorin-correct: 地図には失敗の前に適用したファイルだけが書き込まれています"},
+    {"zelvorin-correct: some tiles could not be written: the map may hold only part of the "
+     "files applied",
+     "zelvorin-correct: 書き込めなかったタイルがあります: 地図には適用したファイルの一部だけが"
+     "書き込まれているかもしれません"},
+    {"; %1 --restore %2 %3 puts it back as it was before the run",
+     ". %1 --restore %2 %3 で実行前の状態に戻せます"},
+    {"%1 mesh files read; dry run: the map was not written",
+     "%1 個の数値地図ファイルを読みました. 試行のため地図には書き込んでいません."},
+    {"zelvorin-correct: cannot write to standard output: it is closed",
+     "zelvorin-correct: 標準出力に書けません: 閉じられています"},
+    {"zelvorin-correct: cannot write to standard output: %1",
+     "zelvorin-correct: 標準出力に書けません: %1"},
+    {"zelvorin-correct: no cell was written, so no picture",
+     "zelvorin-correct: 書き込んだセルがないため画像は作りません"},
+    {"zelvorin-correct: no cell was written, so no picture: the older %1 was removed",
+     "zelvorin-correct: 書き込んだセルがないため画像は作りません: 以前の %1 は削除しました"},
+    {"zelvorin-correct: cannot write the picture %1: %2",
+     "zelvorin-correct: 画像 %1 を書けません: %2"},
+    {"zelvorin-correct: %1 blocks restored into %2",
+     "zelvorin-correct: %1 個のブロックを %2 に戻しました"},
+    {"zelvorin-correct: %1 after restoring %2 of %3 blocks into %4; run the same restore again "
+     "to complete it",
+     "zelvorin-correct: %4 に %3 個中 %2 個のブロックを戻したところで%1. 同じ復元をもう一度"
+     "実行すると完了します"},
+    {"zelvorin-correct: cannot open the map %1", "zelvorin-correct: 地図を開けません: %1"},
+    {"zelvorin-correct: restoring failed after %1 of %2 blocks into %3: %4",
+     "zelvorin-correct: %3 に %2 個中 %1 個のブロックを戻したところで復元に失敗しました: %4"},
+    {"zelvorin-correct: undo file refused, map untouched: %1; undo the later runs first, "
+     "newest first, or restore with --force to overwrite their changes",
+     "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1. 後の実行を新しい"
+     "ものから順に取り消すか, --force で復元してそれらの変更を上書きしてください"},
+    {"zelvorin-correct: undo file refused, map untouched: %1",
+     "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1"},
+    {"zelvorin-correct: cannot open /dev/null for a closed standard stream",
+     "zelvorin-correct: 閉じられた標準ストリームに /dev/null を開けません"},
+    {"Try '%1 --help'.", "使い方は '%1 --help' で表示されます."},
+    {"zelvorin-correct: the run failed: %1", "zelvorin-correct: 実行に失敗しました: %1"},
+    {"the undo file", "取り消しファイル"},
+    {"the report", "レポート"},
+    {"the picture", "画像"},
+    {"the map", "地図"},
+    {"the mesh file %1", "メッシュファイル %1"},
+    {"a mesh file of %1, where the run would read it", "実行が読むはずの %1 のメッシュファイル"},
+    {"zelvorin-correct: %1 %2 would overwrite %3", "zelvorin-correct: %1 %2 は%3を上書きします"},
+    {"zelvorin-correct: cannot create the undo file %1: %2",
+     "zelvorin-correct: 取り消しファイル %1 を作れません: %2"},
+    {"zelvorin-correct: cannot create the picture %1: %2",
+     "zelvorin-correct: 画像 %1 を作れません: %2"},
+    {"zelvorin-correct: cannot create the report %1: %2",
+     "zelvorin-correct: レポート %1 を作れません: %2"},
+    {"zelvorin-correct: cannot write the report %1: %2",
+     "zelvorin-correct: レポート %1 を書けません: %2"},
+    {"zelvorin-correct: the result could not be written: %1",
+     "zelvorin-correct: 結果を書けませんでした: %1"},
+    {"zelvorin-correct: cannot write the undo file %1: %2",
+     "zelvorin-correct: 取り消しファイル %1 を書けません: %2"},
+    {"option %1 needs a value", "オプション %1 には値が要ります"},
+    {"unknown option %1", "%1 というオプションはありません"},
+    {"option --%1 needs a file name, not an empty one",
+     "オプション --%1 には空でないファイル名が要ります"},
+    {"--restore takes no other option than --force",
+     "--restore と一緒に使えるオプションは --force だけです"},
+    {"--restore UNDO takes the map alone", "--restore UNDO には地図だけを指定します"},
+    {"--force goes with --restore only", "--force は --restore と一緒にだけ使えます"},
+    {"a map and a folder or mesh files are needed",
+     "地図と, フォルダかメッシュファイルを指定してください"},
+    {"a dry run writes nothing to undo: --dry-run and --undo do not mix",
+     "試行では取り消すものを書かないため --dry-run と --undo は一緒に使えません"},
+};
+static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(ToolText::kCount),
+              "one pair of texts for each id");
+
+}  // namespace
+
+const TextPair& ToolTextPair(ToolText id) { return kTexts[static_cast<size_t>(id)]; }
+
+std::string Say(ToolText id, const std::vector<std::string>& args) {
+    return InUserLanguage(ToolTextPair(id), args);
+}
