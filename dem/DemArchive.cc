@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "framework/Console.h"
 #include "framework/Cp932Text.h"
 #include "framework/Exception.h"
 #include "framework/TextEncoding.h"
@@ -222,7 +223,8 @@ bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, in
         if (status == ARCHIVE_EOF) return true;
         if (status < ARCHIVE_WARN) return Damaged(zip, zipName);
         const std::string member = MemberName(entry, NextName(names));
-        const std::string name = zipName + ":" + member;
+        // Shown in system text, as the zip's own path is.
+        const std::string name = zipName + ":" + NativeFromCp932(member);
         if (archive_entry_filetype(entry) == AE_IFDIR) continue;
         if (HasExtension(member, ".xml")) {
             if (!ReadMember(zip, name, m_member)) return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dem/DemArchive.h"
+#include "framework/Console.h"
 #include "framework/MemoryFile.h"
 
 namespace {
@@ -20,9 +21,10 @@ struct CheckingSink final : IDemMemberSink {
                      const std::vector<uint8_t>& bytes) override {
         if (bytes.size() > kLimit) std::abort();
         if (displayName.compare(0, kOuter.size() + 1, kOuter + ":") != 0) std::abort();
-        if (fileName.size() > displayName.size() ||
-            displayName.compare(displayName.size() - fileName.size(), fileName.size(), fileName) !=
-                0) {
+        // The display name ends in the member's own name, in system text.
+        const std::string shown = NativeFromCp932(fileName);
+        if (shown.size() > displayName.size() ||
+            displayName.compare(displayName.size() - shown.size(), shown.size(), shown) != 0) {
             std::abort();
         }
     }
