@@ -31,3 +31,21 @@ const char* DemTypeText(DemProduct product) {
         if (entry.product == product) return entry.type;
     return "";
 }
+
+const char* DemProductName(DemProduct product) {
+    switch (product) {
+        case DemProduct::k1m:
+            return "DEM1A";
+        case DemProduct::k5A:
+            return "DEM5A";
+        case DemProduct::k5B:
+            return "DEM5B";
+        case DemProduct::k5C:
+            return "DEM5C";
+        case DemProduct::k10A:
+            return "DEM10A";
+        case DemProduct::k10B:
+            return "DEM10B";
+    }
+    return "";
+}

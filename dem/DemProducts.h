@@ -11,3 +11,7 @@ bool DemProductOfType(const std::string& type, const std::string& fileName, DemP
 
 // The <type> text (UTF-8) of a product's files.
 const char* DemTypeText(DemProduct product);
+
+// The product's short name, as the survey names its files: "DEM1A" for the
+// 1 m product, "DEM5A", "DEM5B", "DEM5C", "DEM10A", "DEM10B".
+const char* DemProductName(DemProduct product);

@@ -87,21 +87,17 @@ bool CSorter::Add(const std::string& operand, bool lone) {
         m_list.message = operand + " does not exist";
         return false;
     }
-    if (HasExtension(operand, ".mem")) {
-        if (!Take(SourceKind::kMesh, operand)) return false;
-        m_list.meshPaths.push_back(operand);
-        return true;
-    }
     const bool zip = HasExtension(operand, ".zip");
     if (zip || HasExtension(operand, ".xml")) {
         if (!Take(SourceKind::kDem, operand)) return false;
         m_list.demSources.push_back({operand, zip});
         return true;
     }
-    m_list.status = SourceList::Status::kUsageError;
-    m_list.message =
-        operand + " is neither a folder nor a mesh (.mem), DEM (.xml) or zip (.zip) file";
-    return false;
+    // Any other file is a mesh file, whatever its name, as files named one
+    // by one always were: one that is none fails when it is read.
+    if (!Take(SourceKind::kMesh, operand)) return false;
+    m_list.meshPaths.push_back(operand);
+    return true;
 }
 
 }  // namespace

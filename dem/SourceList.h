@@ -16,7 +16,7 @@ struct DemSource {
 struct SourceList {
     enum class Status {
         kReady,
-        kUsageError,  // an operand of another kind, or mesh and DEM mixed
+        kUsageError,  // mesh and DEM sources mixed
         kNoSources,   // a folder that holds neither, or a lone operand that does not exist
     };
     Status status = Status::kReady;
@@ -27,7 +27,8 @@ struct SourceList {
 };
 
 // Sorts the operands, in their order, into one kind of source. Files go by
-// their extension (any case), whether they exist or not; a folder gives its
+// their extension (any case), whether they exist or not: ".xml" and ".zip"
+// are DEM sources, anything else a mesh file; a folder gives its
 // "*.mem" files in the directory search's order, or, when it holds none,
 // its "*.xml" and "*.zip" files in that order. A lone operand that does not
 // exist is a folder that does not exist, as before DEM files were taken.

@@ -52,13 +52,15 @@ TEST_F(SourceListTest, MeshAndDemMixedIsAUsageError) {
     EXPECT_EQ(ListSources({Path("m"), Touch("c.zip")}).status, Status::kUsageError);
 }
 
-TEST_F(SourceListTest, OtherExtensionIsAUsageError) {
-    const SourceList list = ListSources({Touch("a.mem"), Touch("notes.txt")});
-    EXPECT_EQ(list.status, Status::kUsageError);
-    EXPECT_EQ(list.message, Path("notes.txt") +
-                                " is neither a folder nor a mesh (.mem), DEM (.xml) or zip "
-                                "(.zip) file");
-    EXPECT_EQ(ListSources({Touch("a.mem"), Path("gone")}).status, Status::kUsageError);
+TEST_F(SourceListTest, AFileOfAnotherExtensionIsAMeshFile) {
+    // Files named one by one were always mesh files whatever their names.
+    SourceList list = ListSources({Touch("a.mem"), Touch("b.txt"), Path("gone")});
+    EXPECT_EQ(list.status, Status::kReady);
+    EXPECT_EQ(list.kind, SourceKind::kMesh);
+    EXPECT_EQ(list.meshPaths,
+              (std::vector<std::string>{Path("a.mem"), Path("b.txt"), Path("gone")}));
+    // So they do not go with DEM files.
+    EXPECT_EQ(ListSources({Touch("c.zip"), Path("b.txt")}).status, Status::kUsageError);
 }
 
 TEST_F(SourceListTest, FolderGivesItsMeshFilesOnlyWhenItHoldsAny) {

@@ -31,6 +31,13 @@ const TextPair kTexts[] = {
     {" (may be off: a mesh file changed during the run)",
      " (実行中にメッシュファイルが変わったため, ずれているかもしれません)"},
     {" (dry run: the map was not written)", " (試行: 地図には書き込んでいません)"},
+    {"zelvorin-correct: warning: mesh square %1 wrote no cell: %2",
+     "zelvorin-correct: 警告: メッシュ区画 %1 はセルを１つも書きませんでした: %2"},
+    {"zelvorin-correct: warning: mesh square %1 wrote only part of its cells: the map lists some "
+     "of its tiles with blocks past the end of the file, which is cut short or damaged",
+     "zelvorin-correct: 警告: メッシュ区画 %1 はセルの一部だけを書きました: 地図はそのタイルの"
+     "いくつかをファイルの終わりより先のブロックに置いています (ファイルが途中で切れているか"
+     "壊れています)"},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(ReportText::kCount),
               "one pair of texts for each id");

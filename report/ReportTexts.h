@@ -19,6 +19,8 @@ enum class ReportText {
     kChanged,
     kMayBeOff,
     kDryRun,
+    kSquareWroteNoCell,
+    kSquareWrotePart,
     kCount
 };
 

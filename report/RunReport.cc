@@ -24,7 +24,9 @@ bool IsSecondLevelMeshCode(int32_t code) {
 
 void CRunReport::WriteTableTo(FILE* table) {
     m_table = table;
-    std::fputs("file\tmesh\ttiles\tcells\tchanged\n", m_table);
+    std::fputs(
+        m_bDem ? "file\tmesh\tproduct\tsquares\tcells\n" : "file\tmesh\ttiles\tcells\tchanged\n",
+        m_table);
 }
 
 void CRunReport::OnStart(const DCMHEADER& header, const CTileIndex& index) {
@@ -56,6 +58,18 @@ void CRunReport::AddUntouchedTiles(CFile& map) {
 void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int records,
                                const MeshTally& tally) {
     const auto warn = [this](const std::string& text) { WriteNativeText(m_warnings, text + "\n"); };
+    if (m_bDem) {
+        // A square's cells come from several files: it is named by its code.
+        if (tally.cells == 0)
+            warn(SayReport(
+                ReportText::kSquareWroteNoCell,
+                {std::to_string(meshCode), SayReport(!tally.bInsideMap ? ReportText::kOutsideMap
+                                                     : tally.bPastEnd  ? ReportText::kBlocksPastEnd
+                                                                      : ReportText::kNotInIndex)}));
+        else if (tally.bPastEnd)
+            warn(SayReport(ReportText::kSquareWrotePart, {std::to_string(meshCode)}));
+        return;
+    }
     if (records == 0) warn(SayReport(ReportText::kNoRecordLine, {path}));
     if (!IsSecondLevelMeshCode(meshCode))
         warn(SayReport(ReportText::kNotSecondLevel, {path, std::to_string(meshCode)}));
@@ -68,6 +82,13 @@ void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int re
     if (m_table != nullptr)
         std::fprintf(m_table, "%s\t%" PRId32 "\t%d\t%" PRId64 "\t%" PRId64 "\n",
                      TableField(path).c_str(), meshCode, tally.tiles, tally.cells, tally.changed);
+}
+
+void CRunReport::WriteDemRow(const std::string& file, int64_t meshCode, const char* product,
+                             int squares, int64_t cells) {
+    if (m_table != nullptr)
+        std::fprintf(m_table, "%s\t%" PRId64 "\t%s\t%d\t%" PRId64 "\n", TableField(file).c_str(),
+                     meshCode, product, squares, cells);
 }
 
 void CRunReport::OnFirstRead(TileNumber tile, const uint8_t* bytes) {

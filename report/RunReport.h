@@ -28,6 +28,15 @@ class CRunReport final : public ICorrectionObserver {
 
     // Writes the table to table, starting with its header line now.
     void WriteTableTo(FILE* table);
+    // The run's squares come from DEM files, many a square and several
+    // squares a file: the table has a row per file (WriteDemRow) instead of
+    // one per square, and a square that wrote no cell is warned of by its
+    // code. Before WriteTableTo.
+    void TakeDemSquares() { m_bDem = true; }
+    // The table's row of a DEM file: its name, mesh, product, the squares
+    // it fed and the cells it gave their value.
+    void WriteDemRow(const std::string& file, int64_t meshCode, const char* product, int squares,
+                     int64_t cells);
     // Draws a picture of the area that findArea gives once the map is loaded.
     void DrawPicture(AreaFinder findArea) { m_findArea = std::move(findArea); }
 
@@ -53,6 +62,7 @@ class CRunReport final : public ICorrectionObserver {
   private:
     FILE* m_warnings;
     FILE* m_table = nullptr;
+    bool m_bDem = false;
     AreaFinder m_findArea;
     std::unique_ptr<CReliefPicture> m_picture;
     std::vector<std::pair<TileNumber, int64_t>> m_areaTiles;  // listed tile, its block

@@ -6,10 +6,11 @@
 namespace {
 
 // The options, in the order of the table below.
-enum Option { kHelp, kVersion, kDryRun, kReport, kPicture, kUndo, kRestore, kForce };
+enum Option { kHelp, kVersion, kDryRun, kReport, kPicture, kUndo, kRestore, kForce, kMapDatum };
 const std::vector<OptionSpec> kOptions = {
-    {"help", 'h', false}, {"version", 0, false}, {"dry-run", 'n', false}, {"report", 0, true},
-    {"picture", 0, true}, {"undo", 0, true},     {"restore", 0, true},    {"force", 0, false},
+    {"help", 'h', false}, {"version", 0, false}, {"dry-run", 'n', false},
+    {"report", 0, true},  {"picture", 0, true},  {"undo", 0, true},
+    {"restore", 0, true}, {"force", 0, false},   {"map-datum", 0, true},
 };
 
 CommandLine UsageError(const std::string& error) {
@@ -66,11 +67,19 @@ CommandLine ParseCommandLine(int argc, char** argv) {
             case kForce:
                 line.bForce = true;
                 break;
+            case kMapDatum:
+                if (item.value == "tokyo")
+                    line.mapDatum = MapDatum::kTokyo;
+                else if (item.value == "jgd")
+                    line.mapDatum = MapDatum::kJgd;
+                else
+                    return UsageError(Say(ToolText::kMapDatumValues, {item.value}));
+                break;
         }
     }
     if (line.action == CommandLine::Action::kRestore) {
         if (line.bDryRun || !line.strReport.empty() || !line.strPicture.empty() ||
-            !line.strUndo.empty())
+            !line.strUndo.empty() || line.mapDatum)
             return UsageError(Say(ToolText::kRestoreTakesForceOnly));
         if (operands.size() != 1) return UsageError(Say(ToolText::kRestoreTakesMapAlone));
         line.mapPath = operands[0];

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "dem/DatumShift.h"
 
 // What zelvorin-correct was asked to do. Options may stand anywhere among
 // the operands; "--" ends them, so that what follows is taken as operands
@@ -12,19 +15,21 @@ struct CommandLine {
 
     Action action = Action::kRun;
     std::string mapPath;
-    std::vector<std::string> meshArgs;  // one folder, or mesh files in order
+    std::vector<std::string> meshArgs;  // the sources: folders, mesh files, DEM files or zips
     std::string error;                  // what was wrong, for kUsageError (system text)
 
-    bool bDryRun = false;    // -n, --dry-run
-    std::string strReport;   // --report FILE
-    std::string strPicture;  // --picture FILE
-    std::string strUndo;     // --undo FILE
-    std::string strRestore;  // --restore FILE
-    bool bForce = false;     // --force: restore over later changes
+    bool bDryRun = false;              // -n, --dry-run
+    std::string strReport;             // --report FILE
+    std::string strPicture;            // --picture FILE
+    std::string strUndo;               // --undo FILE
+    std::string strRestore;            // --restore FILE
+    bool bForce = false;               // --force: restore over later changes
+    std::optional<MapDatum> mapDatum;  // --map-datum tokyo|jgd
 };
 
 // Reads the arguments. Returns kUsageError with a one-line error for an
 // unknown option, an option without its value, too few or too many
 // operands, a dry run with an undo file, --force without --restore, or
-// --restore with another option than --force.
+// --restore with another option than --force, or a --map-datum other than
+// tokyo or jgd.
 CommandLine ParseCommandLine(int argc, char** argv);

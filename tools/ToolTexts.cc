@@ -93,6 +93,27 @@ const TextPair kTexts[] = {
      "地図と, フォルダかメッシュファイルを指定してください"},
     {"a dry run writes nothing to undo: --dry-run and --undo do not mix",
      "試行では取り消すものを書かないため --dry-run と --undo は一緒に使えません"},
+    {"--map-datum takes tokyo or jgd, not '%1'",
+     "--map-datum には tokyo か jgd を指定します ('%1' は使えません)"},
+    {"DEM sources need --map-datum tokyo or --map-datum jgd: the map does not say its datum, "
+     "and the wrong one puts every cell about 450 m off",
+     "DEM を使うには --map-datum tokyo か --map-datum jgd を指定してください. 地図は自分の測地系"
+     "を記録しておらず, 違う測地系ではすべてのセルが約 450 m ずれます"},
+    {"--map-datum goes with DEM sources only: mesh files are placed as they are",
+     "--map-datum は DEM と一緒にだけ使えます (メッシュファイルはそのまま置かれます)"},
+    {"zelvorin-correct: cannot use DEM file %1%2; later squares were not applied",
+     "zelvorin-correct: DEM ファイル %1 を使えません%2. 以降の区画は適用していません"},
+    {"zelvorin-correct: cannot use %1; the map was not touched",
+     "zelvorin-correct: %1 を使えません. 地図には触れていません"},
+    {"zelvorin-correct: the sources hold no DEM file of a known type",
+     "zelvorin-correct: 指定された中に使える DEM ファイルがありません"},
+    {"zelvorin-correct: %1 while the sources were first read; the map was not touched",
+     "zelvorin-correct: DEM を下読みする途中で%1. 地図には触れていません"},
+    {"zelvorin-correct: warning: %1", "zelvorin-correct: 警告: %1"},
+    {"%1 mesh squares written from %2 DEM files",
+     "%2 個の DEM ファイルから %1 区画を訂正しました."},
+    {"%1 mesh squares resampled from %2 DEM files; dry run: the map was not written",
+     "%2 個の DEM ファイルから %1 区画を作りました. 試行のため地図には書き込んでいません."},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(ToolText::kCount),
               "one pair of texts for each id");

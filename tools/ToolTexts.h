@@ -61,6 +61,16 @@ enum class ToolText {
     kForceWithRestoreOnly,
     kOperandsNeeded,
     kDryRunAndUndo,
+    kMapDatumValues,
+    kDemNeedsDatum,
+    kDatumForDemOnly,
+    kCannotUseDem,
+    kDemNotTouched,
+    kNoDem,
+    kStoppedBeforeMap,
+    kDemWarning,
+    kDemResult,
+    kDemDryRunResult,
     kCount
 };
 

@@ -10,8 +10,13 @@
 
 #include "correction/CorrectMap.h"
 #include "correction/MeshFileSource.h"
+#include "correction/MeshFileSquares.h"
 #include "correction/MeshSurvey.h"
 #include "correction/Messages.h"
+#include "dem/DemPlan.h"
+#include "dem/DemProducts.h"
+#include "dem/DemSquares.h"
+#include "dem/SourceList.h"
 #include "framework/Console.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -138,13 +143,15 @@ std::string MapAfterFailure(const CorrectionResult& result, const CommandLine& l
     return text;
 }
 
-int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CConsoleUi& ui) {
+int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CConsoleUi& ui,
+                  bool dem) {
     const std::string because = result.reason.empty() ? "" : ": " + result.reason;
     switch (result.outcome) {
         case CorrectionOutcome::kCompleted:
             return kExitCompleted;
         case CorrectionOutcome::kStopped:
-            ui.Note(Say(ToolText::kCannotUseMesh, {result.unusableFile, because}));
+            ui.Note(Say(dem ? ToolText::kCannotUseDem : ToolText::kCannotUseMesh,
+                        {result.unusableFile, because}));
             return kExitUnusableMesh;
         case CorrectionOutcome::kAborted: {
             ui.Note(result.unusableFile.empty()
@@ -153,7 +160,7 @@ int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CCons
             return StoppedStatus();
         }
         case CorrectionOutcome::kNoMeshFiles:
-            ui.Note(NoMeshFilesReason(line));
+            ui.Note(dem ? Say(ToolText::kNoDem) : NoMeshFilesReason(line));
             return kExitNoMeshFiles;
         case CorrectionOutcome::kCannotOpen:
             ui.Note(Say(ToolText::kCannotOpenMap, {line.mapPath, because}));
@@ -272,6 +279,67 @@ int Restore(const CommandLine& line) {
     return kExitFileError;
 }
 
+// A usage error: what was wrong, the synopsis and where to read more.
+int UsageFailure(const std::string& error) {
+    Tell(Say(ToolText::kPlain, {error}) + "\n" + Synopsis() +
+         Say(ToolText::kSeeHelp, {g_strProgram}));
+    return kExitUsage;
+}
+
+// The status of a DEM run that its first look ended before the map was
+// opened, with the undo file made for it removed; nothing when it goes on.
+std::optional<int> EndBeforeTheMap(const DemPlan& plan, CSideFiles& files) {
+    std::optional<int> status;
+    switch (plan.outcome) {
+        case DemPlan::Outcome::kReady:
+            if (!plan.squares.empty()) return std::nullopt;
+            Tell(Say(ToolText::kNoDem));
+            status = kExitNoMeshFiles;
+            break;
+        case DemPlan::Outcome::kNoDem:
+            Tell(Say(ToolText::kNoDem));
+            status = kExitNoMeshFiles;
+            break;
+        case DemPlan::Outcome::kUnusable:
+            Tell(Say(ToolText::kDemNotTouched,
+                     {plan.unusableFile.empty() ? plan.reason
+                                                : plan.unusableFile + ": " + plan.reason}));
+            status = kExitUnusableMesh;
+            break;
+        case DemPlan::Outcome::kStopped:
+            Tell(Say(ToolText::kStoppedBeforeMap, {StoppedWord()}));
+            status = StoppedStatus();
+            break;
+    }
+    files.DropUndo();
+    files.CloseReport();
+    return status;
+}
+
+// The table's rows of a DEM run: every file applied, with the squares it
+// fed and the cells it gave their value; after a run that ended early, the
+// files that fed a square written.
+void WriteDemRows(const DemPlan& plan, const CDemSquares& squares, bool completed,
+                  CRunReport& report) {
+    for (size_t i = 0; i < plan.files.size(); ++i) {
+        const DemPlanFile& file = plan.files[i];
+        if (!file.bApplied || (!completed && squares.SquaresFed()[i] == 0)) continue;
+        report.WriteDemRow(file.displayName, file.header.meshCode,
+                           DemProductName(file.header.product), squares.SquaresFed()[i],
+                           squares.CellsWon()[i]);
+    }
+}
+
+// The result line of a DEM run: the squares written and the files they
+// came from.
+std::string DemResultLine(const DemPlan& plan, const CDemSquares& squares, int applied,
+                          bool dryRun) {
+    int files = 0;
+    for (size_t i = 0; i < plan.files.size(); ++i) files += squares.SquaresFed()[i] > 0;
+    return Say(dryRun ? ToolText::kDemDryRunResult : ToolText::kDemResult,
+               {std::to_string(applied), std::to_string(files)});
+}
+
 // The tool's work, from the command line to the exit status.
 int Run(int argc, char** argv) {
     if (!GuardStandardStreams()) {
@@ -286,23 +354,57 @@ int Run(int argc, char** argv) {
         case CommandLine::Action::kVersion:
             return PrintInfo("zelvorin-correct " ZELVORIN_VERSION "\n");
         case CommandLine::Action::kUsageError:
-            Tell(Say(ToolText::kPlain, {line.error}) + "\n" + Synopsis() +
-                 Say(ToolText::kSeeHelp, {g_strProgram}));
-            return kExitUsage;
+            return UsageFailure(line.error);
         case CommandLine::Action::kRestore:
             return Restore(line);
         case CommandLine::Action::kRun:
             break;
     }
 
-    const std::unique_ptr<IMeshFileSource> meshes = MeshFilesOf(line.meshArgs);
+    const SourceList sources = ListSources(line.meshArgs);
+    if (sources.status == SourceList::Status::kUsageError) return UsageFailure(sources.message);
+    const bool dem =
+        sources.status == SourceList::Status::kReady && sources.kind == SourceKind::kDem;
+    if (dem && !line.mapDatum) return UsageFailure(Say(ToolText::kDemNeedsDatum));
+    if (!dem && line.mapDatum && sources.status == SourceList::Status::kReady)
+        return UsageFailure(Say(ToolText::kDatumForDemOnly));
+
+    // What the outputs must not overwrite: the mesh files, or the DEM files
+    // and zips named.
+    std::vector<std::string> demPaths;
+    for (const DemSource& source : sources.demSources) demPaths.push_back(source.path);
+    const std::unique_ptr<IMeshFileSource> meshes =
+        dem ? std::make_unique<CListedMeshFiles>(demPaths) : MeshFilesOf(line.meshArgs);
     CSideFiles files(line);
     if (const auto failed = files.Open(*meshes)) return *failed;
+    CatchStopRequests();
+
+    // The codes of the squares, known before the run: they give the picture
+    // its area and keep the count of cells changed exact. Mesh files say
+    // theirs on their first line; DEM files are all read once for their
+    // headers, and anything unusable among them stops the run here.
+    std::vector<int32_t> codes;
+    DemPlan plan;
+    std::unique_ptr<ISquareSource> squares;
+    std::unique_ptr<CDemSquares> demSquares;
+    if (dem) {
+        DemWalkOptions walk;
+        walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
+        plan = PlanDemRun(sources.demSources, *line.mapDatum, walk);
+        for (const std::string& warning : plan.warnings)
+            Tell(Say(ToolText::kDemWarning, {warning}));
+        if (const auto ended = EndBeforeTheMap(plan, files)) return *ended;
+        codes = plan.squares;
+        demSquares = std::make_unique<CDemSquares>(sources.demSources, plan, *line.mapDatum);
+    } else {
+        codes = SurveyMeshCodes(*meshes);
+        squares = std::make_unique<CMeshFileSquares>(*meshes);
+    }
+    ISquareSource& source = dem ? static_cast<ISquareSource&>(*demSquares) : *squares;
+
     CRunReport report(stderr);
+    if (dem) report.TakeDemSquares();
     if (files.Report() != nullptr) report.WriteTableTo(files.Report());
-    // The codes of the mesh files, read before the run: they give the
-    // picture its area and keep the count of cells changed exact.
-    const std::vector<int32_t> codes = SurveyMeshCodes(*meshes);
     if (!line.strPicture.empty()) {
         report.DrawPicture([&](const DCMHEADER& header, const CTileIndex& index) {
             return WrittenArea(codes, header, index, SizeOfFile(line.mapPath).value_or(UINT64_MAX));
@@ -316,21 +418,27 @@ int Run(int argc, char** argv) {
     options.pJournal = journal ? &*journal : nullptr;
     options.pExpectedCodes = &codes;
 
-    CConsoleUi ui(stdout, stderr, line.bDryRun);
-    CatchStopRequests();
+    // The run's own result line counts mesh files: a DEM run words its own.
+    CConsoleUi ui(stdout, stderr, line.bDryRun || dem);
     CorrectionResult result;
     try {
-        result = CorrectMap(line.mapPath, *meshes, ui, options);
+        result = CorrectMap(line.mapPath, source, ui, options);
     } catch (const std::exception& error) {
         // Memory running out, a dry run's above all: the map holds the files
         // applied before, as after a failure of the map file.
         Tell(Say(ToolText::kRunFailed, {error.what()}));
         result.outcome = CorrectionOutcome::kFileError;
     }
-    const int status = ExitStatusFor(result, line, ui);
+    const int status = ExitStatusFor(result, line, ui, dem);
     if (journal && !journal->Begun()) files.DropUndo();
     if (ReadTheIndex(result.outcome)) {
-        if (!ui.ResultShown()) ui.PrintResult(ResultLine(result.applied, line.bDryRun));
+        if (dem) {
+            WriteDemRows(plan, *demSquares, result.outcome == CorrectionOutcome::kCompleted,
+                         report);
+            ui.PrintResult(DemResultLine(plan, *demSquares, result.applied, line.bDryRun));
+        } else if (!ui.ResultShown()) {
+            ui.PrintResult(ResultLine(result.applied, line.bDryRun));
+        }
         report.PrintSummary(result, line.bDryRun);
     }
     const bool reported = files.CloseReport();
