@@ -6,6 +6,9 @@
 #include <fstream>
 #include <string>
 
+#include "dem/DatumShift.h"
+#include "dem/DemSample.h"
+#include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
@@ -25,6 +28,23 @@ bool WriteFile(const std::filesystem::path& path, const void* data, size_t size)
     return static_cast<bool>(out);
 }
 
+// The 10 m DEM file of second-level mesh code, as the survey would deliver
+// it today: on the JGD frame, so that its cells lie where the same hills
+// are on the map's Tokyo datum once shifted back.
+std::string DemOfSquare(int code) {
+    const double south = code / 10000 * (2.0 / 3) + code % 100 / 10 / 12.0;
+    const double west = code % 10000 / 100 + 100 + code % 10 / 8.0;
+    const GeodeticOffset shift = TokyoToJgdOffset(south + 2.5 / 60, west + 3.75 / 60);
+    DemSample sample = DemSampleOf(DemProduct::k10B);
+    sample.mesh = std::to_string(code);
+    sample.tuple = [=](int32_t column, int32_t row) {
+        const double lat = south + (750 - row - 0.5) * 0.4 / 3600 - shift.latMas / 3.6e6;
+        const double lon = west + (column + 0.5) * 0.4 / 3600 - shift.lonMas / 3.6e6;
+        return DemTupleText(Terrain(lat, lon) * 10);
+    };
+    return BuildDemGml(sample);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -33,7 +53,9 @@ int main(int argc, char** argv) {
             "Usage: zelvorin-sample DIRECTORY\n"
             "Writes DIRECTORY/sample.dcm (4 x 4 tiles from 35 N 139 E, an older and\n"
             "coarser survey of the same hills, in 20 m steps)\n"
-            "and DIRECTORY/mesh/*.mem (six mesh squares over it).\n",
+            "and DIRECTORY/mesh/*.mem (six mesh squares over it),\n"
+            "and DIRECTORY/dem/sample-dem.zip (today's 10 m DEM of two other squares,\n"
+            "a zip of zips as the survey's download service delivers them).\n",
             stderr);
         return 2;
     }
@@ -72,7 +94,21 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::printf("wrote %s and %zu mesh files\n", (dir / "sample.dcm").string().c_str(),
-                std::size(codes));
+
+    // Each DEM file in a zip of its own, and those in one zip.
+    std::vector<TestZipMember> zips;
+    for (int code : {523943, 523944}) {
+        const std::string name = "FG-GML-" + std::to_string(code / 100) + "-" +
+                                 std::to_string(code % 100) + "-DEM10B-20161001";
+        zips.push_back({name + ".zip", AsText(BuildTestZip({{name + ".xml", DemOfSquare(code)}}))});
+    }
+    const std::vector<uint8_t> zip = BuildTestZip(zips);
+    std::filesystem::create_directories(dir / "dem");
+    if (!WriteFile(dir / "dem" / "sample-dem.zip", zip.data(), zip.size())) {
+        std::perror("zelvorin-sample: sample-dem.zip");
+        return 1;
+    }
+    std::printf("wrote %s, %zu mesh files and a zip of 2 DEM files\n",
+                (dir / "sample.dcm").string().c_str(), std::size(codes));
     return 0;
 }
