@@ -67,7 +67,8 @@ std::string Synopsis() {
     const std::string& name = g_strProgram;
     return "Usage: " + name + " [OPTION]... MAP.dcm FOLDER\n" + "       " + name +
            " [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n" + "       " + name +
-           " --restore UNDO [--force] MAP.dcm\n";
+           " --map-datum tokyo|jgd [OPTION]... MAP.dcm DEM.zip|DEM.xml|FOLDER...\n" + "       " +
+           name + " --restore UNDO [--force] MAP.dcm\n";
 }
 
 const char kDescription[] =
@@ -80,6 +81,15 @@ const char kDescription[] =
     "the map then holds exactly the files applied before that one. A second Ctrl-C\n"
     "ends the process at once. The map is held open exclusively while it is written.\n"
     "\n"
+    "The sources may instead be the national survey's DEM in GML (5 m and 10 m\n"
+    "grids, *.xml), the zips it is delivered in (zips of zips, three levels deep),\n"
+    "or folders of them (a folder without *.mem gives its *.xml and *.zip). Every\n"
+    "file's header is read first: anything unusable stops the run before the map\n"
+    "is touched. Each 50 m cell takes the area-weighted mean of the DEM cells that\n"
+    "cover at least half of it, the finest product first; other cells keep their\n"
+    "values. The map's datum must be named with --map-datum: tokyo for maps made\n"
+    "from the 50 m mesh files, jgd for maps on JGD2000/2011.\n"
+    "\n"
     "Progress and messages go to standard error; the result, the number of files\n"
     "applied, goes to standard output. Standard error also warns of each mesh file\n"
     "that wrote no cell, held no record line or has no second-level mesh code, and\n"
@@ -90,8 +100,11 @@ const char kDescription[] =
     "\n"
     "Options:\n"
     "  -n, --dry-run       do everything but write the map (opened read-only)\n"
+    "      --map-datum D   with DEM sources: the map's datum, tokyo or jgd\n"
     "      --report FILE   write a tab-separated table, one row per mesh file\n"
-    "                      applied: file, mesh, tiles, cells, changed\n"
+    "                      applied: file, mesh, tiles, cells, changed; with DEM\n"
+    "                      sources one per DEM file: file, mesh, product, squares,\n"
+    "                      cells it gave their value\n"
     "      --picture FILE  draw the area written, before, after and the difference,\n"
     "                      as a PNG at most 1,600 pixels wide\n"
     "      --undo FILE     save every tile block before it is first overwritten\n"
@@ -111,8 +124,11 @@ const char kDescription[] =
     "       held by another run)\n"
     "  4    the map cannot be corrected (not a compressed map of 1600 x 2400 cells per\n"
     "       degree, damaged, or its tile index does not fit in memory)\n"
-    "  5    no mesh file was found (also when FOLDER does not exist)\n"
-    "  6    a mesh file could not be used; the files before it were applied\n"
+    "  5    no mesh file was found (also when FOLDER does not exist), or the DEM\n"
+    "       sources hold no DEM file\n"
+    "  6    a mesh file could not be used; the files before it were applied; or a\n"
+    "       DEM source could not be used: found at the first look, the map was not\n"
+    "       touched, found later, the squares before it were applied\n"
     "  7    reading or writing the map failed part way; the map holds exactly the\n"
     "       files applied before the failure, unless the tool says that some tiles\n"
     "       could not be written\n"
