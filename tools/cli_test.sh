@@ -102,6 +102,11 @@ cp "$work/again.dcm" "$work/first-two.dcm"
 check "usage" 2 err "Usage:" zc "$work/sample.dcm"
 check "help documents statuses" 0 out "Exit status" zc --help
 check "version" 0 out "zelvorin-correct " zc --version
+if [ -z "$runner" ]; then
+    ln -s "$tool" "$work/other-name"
+    check "the help names the program as it was called" 0 out "Usage: other-name [OPTION]" \
+        "$work/other-name" --help
+fi
 check "unknown option" 2 err "unknown option --frobnicate" \
     zc --frobnicate "$work/sample.dcm" "$work/mesh"
 cp "$work/pristine.dcm" "$work/-dash.dcm"
@@ -162,6 +167,10 @@ same_map "junk map unchanged" "$work/junk.dcm" "$work/junk-before.dcm"
 mkdir "$work/empty"
 check "missing folder" 5 err "訂正用数値地図は１つもみつかりません." zc "$work/sample.dcm" "$work/nowhere"
 grep -qF "$(shown "$work/nowhere") does not exist" "$work/err" || fail "a missing folder is named"
+# The tool's own messages in Japanese where the locale for messages is.
+if [ -n "$runner" ]; then japanese="LC_MESSAGES=ja_JP.UTF-8"; else japanese="LC_ALL=ja_JP.UTF-8"; fi
+check "messages in Japanese" 5 err "zelvorin-correct: $(shown "$work/nowhere") はありません" \
+    env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm" "$work/nowhere"
 check "no mesh files" 5 err "$(shown "$work/empty") holds no mesh file" zc "$work/sample.dcm" "$work/empty"
 grep -qF "0 個の数値地図ファイル" "$work/out" || fail "no mesh files: the result line says 0"
 
