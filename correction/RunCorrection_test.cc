@@ -40,13 +40,13 @@ class CMemoryRunsOut {
 
   private:
     using MallocFn = void*(__cdecl*)(size_t);
-    using FindNextFn = BOOL(WINAPI*)(HANDLE, WIN32_FIND_DATAA*);
+    using FindNextFn = BOOL(WINAPI*)(HANDLE, WIN32_FIND_DATAW*);
 
     static bool Install() {
         s_malloc = reinterpret_cast<MallocFn>(
             PatchImport(Plugin().module, "msvcrt.dll", "malloc", reinterpret_cast<void*>(&Malloc)));
         s_findNext = reinterpret_cast<FindNextFn>(PatchImport(
-            Plugin().module, "kernel32.dll", "FindNextFileA", reinterpret_cast<void*>(&FindNext)));
+            Plugin().module, "kernel32.dll", "FindNextFileW", reinterpret_cast<void*>(&FindNext)));
         return s_malloc != nullptr && s_findNext != nullptr;
     }
     static void* __cdecl Malloc(size_t size) {
@@ -56,7 +56,7 @@ class CMemoryRunsOut {
         }
         return s_malloc(size);
     }
-    static BOOL WINAPI FindNext(HANDLE find, WIN32_FIND_DATAA* data) {
+    static BOOL WINAPI FindNext(HANDLE find, WIN32_FIND_DATAW* data) {
         const BOOL found = s_findNext(find, data);
         if (++s_nextEntries == s_failAt) s_bFailNext = true;
         return found;

@@ -46,7 +46,7 @@ bool WriteIn(FILE* stream, const std::string& text, UINT codePage) {
     const HANDLE console = ConsoleOf(stream);
     if (console == nullptr) {
         std::fputs(Recode(text, codePage).c_str(), stream);
-        return std::fflush(stream) == 0;
+        return std::fflush(stream) == 0 && std::ferror(stream) == 0;
     }
     // What the stream holds goes out before the text.
     if (std::fflush(stream) != 0) return false;
