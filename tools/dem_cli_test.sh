@@ -3,38 +3,9 @@
 # zips as sources: the datum option, the first look that stops a run before
 # the map is touched, the report's rows, dry run, undo, and hostile zips.
 # Usage: dem_cli_test.sh ZELVORIN_CORRECT ZELVORIN_SAMPLE
-set -u
-tool=$(realpath "$1")
-sample=$(realpath "$2")
-work=$(mktemp -d "${TEST_TMPDIR:-${TMPDIR:-/tmp}}/zelvorin_dem_cli.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-export LC_ALL=C.UTF-8
-failures=0
-
-fail() {  # fail MESSAGE: records a failure, with the last run's streams
-    echo "FAIL $1"
-    echo "--- stdout:"; cat "$work/out"
-    echo "--- stderr:"; cat "$work/err"
-    failures=$((failures + 1))
-}
-
-# check NAME EXPECTED_STATUS STREAM EXPECTED_TEXT COMMAND...: runs COMMAND
-# with its streams apart; STREAM (out or err) must hold EXPECTED_TEXT.
-check() {
-    local name=$1 want=$2 stream=$3 text=$4
-    shift 4
-    "$@" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$want" ] || ! grep -qF -- "$text" "$work/$stream"; then
-        fail "$name: status $status (want $want), '$text' wanted on std$stream"
-    else
-        echo "ok   $name"
-    fi
-}
-
-same_map() {  # same_map NAME MAP EXPECTED_MAP
-    if cmp -s "$2" "$3"; then echo "ok   $1"; else fail "$1: the map is not as expected"; fi
-}
+# Under Wine with ZELVORIN_RUN set: see cli_common.sh.
+NAME=zelvorin_dem_cli
+source "$(dirname "${BASH_SOURCE[0]}")/cli_common.sh"
 
 # zip_of ZIP MEMBER...: a zip of the files, stored under their bare names.
 zip_of() {
@@ -46,7 +17,7 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
 PY
 }
 
-"$sample" "$work" >/dev/null || exit 1
+$runner "$sample" "$(shown "$work")" >/dev/null || exit 1
 cp "$work/sample.dcm" "$work/pristine.dcm"
 dems="$work/dem/sample-dem.zip"
 x43=FG-GML-5239-43-DEM10B-20161001
@@ -56,23 +27,23 @@ mkdir "$work/xml"
 
 # The datum is not in the map: it must be named, and only for DEM sources.
 check "a DEM run needs the map's datum" 2 err "need --map-datum tokyo or --map-datum jgd" \
-    "$tool" "$work/sample.dcm" "$dems"
+    zc "$work/sample.dcm" "$dems"
 check "the datum is tokyo or jgd" 2 err "--map-datum takes tokyo or jgd, not 'wgs84'" \
-    "$tool" --map-datum wgs84 "$work/sample.dcm" "$dems"
+    zc --map-datum wgs84 "$work/sample.dcm" "$dems"
 check "mesh files take no datum" 2 err "--map-datum goes with DEM sources only" \
-    "$tool" --map-datum jgd "$work/sample.dcm" "$work/mesh"
+    zc --map-datum jgd "$work/sample.dcm" "$work/mesh"
 check "mesh and DEM files do not mix" 2 err "a run takes one kind" \
-    "$tool" --map-datum jgd "$work/sample.dcm" "$work/mesh/523941.mem" "$dems"
+    zc --map-datum jgd "$work/sample.dcm" "$work/mesh/523941.mem" "$dems"
 same_map "usage errors leave the map" "$work/sample.dcm" "$work/pristine.dcm"
 
 # A zip of zips on a Tokyo map: each 10 m square lands on four of the map's.
 check "a zip of zips on a Tokyo map" 0 out "6 mesh squares written from 2 DEM files" \
-    "$tool" --map-datum tokyo --report "$work/tokyo.tsv" "$work/sample.dcm" "$dems"
+    zc --map-datum tokyo --report "$work/tokyo.tsv" "$work/sample.dcm" "$dems"
 cp "$work/sample.dcm" "$work/tokyo.dcm"
 if cmp -s "$work/tokyo.dcm" "$work/pristine.dcm"; then fail "the Tokyo run left the map"; fi
-want="$dems:$x43.zip:$x43.xml	523943	DEM10B	4	40000"
+want="$(shown "$dems"):$x43.zip:$x43.xml	523943	DEM10B	4	40000"
 if [ "$(head -1 "$work/tokyo.tsv")" != "file	mesh	product	squares	cells" ] ||
-    ! grep -qxF "$want" "$work/tokyo.tsv" || [ "$(wc -l <"$work/tokyo.tsv")" -ne 3 ]; then
+    ! tr -d '\r' <"$work/tokyo.tsv" | grep -qxF "$want" || [ "$(wc -l <"$work/tokyo.tsv")" -ne 3 ]; then
     fail "the report has a row per DEM file: $(cat "$work/tokyo.tsv")"
 else
     echo "ok   the report has a row per DEM file"
@@ -80,28 +51,28 @@ fi
 
 cp "$work/pristine.dcm" "$work/jgd.dcm"
 check "the same zip on a JGD map" 0 out "2 mesh squares written from 2 DEM files" \
-    "$tool" --map-datum jgd "$work/jgd.dcm" "$dems"
+    zc --map-datum jgd "$work/jgd.dcm" "$dems"
 if cmp -s "$work/jgd.dcm" "$work/tokyo.dcm"; then fail "the datum changed nothing"; fi
 
 # The same files reached as plain files, or through a folder, give the same map.
 cp "$work/pristine.dcm" "$work/plain.dcm"
 check "plain DEM files" 0 out "6 mesh squares" \
-    "$tool" --map-datum tokyo "$work/plain.dcm" "$work/xml/$x43.xml" "$work/xml/$x44.xml"
+    zc --map-datum tokyo "$work/plain.dcm" "$work/xml/$x43.xml" "$work/xml/$x44.xml"
 same_map "plain files give the zip's map" "$work/plain.dcm" "$work/tokyo.dcm"
 cp "$work/pristine.dcm" "$work/folder.dcm"
 check "a folder of DEM files" 0 out "6 mesh squares" \
-    "$tool" --map-datum tokyo "$work/folder.dcm" "$work/xml"
+    zc --map-datum tokyo "$work/folder.dcm" "$work/xml"
 same_map "a folder gives the zip's map" "$work/folder.dcm" "$work/tokyo.dcm"
 
 # Dry run, undo and restore as for mesh files.
 cp "$work/pristine.dcm" "$work/dry.dcm"
 check "a dry run" 0 out "dry run: the map was not written" \
-    "$tool" -n --map-datum tokyo "$work/dry.dcm" "$dems"
+    zc -n --map-datum tokyo "$work/dry.dcm" "$dems"
 same_map "a dry run leaves the map" "$work/dry.dcm" "$work/pristine.dcm"
 cp "$work/pristine.dcm" "$work/undo.dcm"
 check "a run with an undo file" 0 out "6 mesh squares" \
-    "$tool" --map-datum tokyo --undo "$work/run.undo" "$work/undo.dcm" "$dems"
-check "its restore" 0 out "blocks restored" "$tool" --restore "$work/run.undo" "$work/undo.dcm"
+    zc --map-datum tokyo --undo "$work/run.undo" "$work/undo.dcm" "$dems"
+check "its restore" 0 out "blocks restored" zc --restore "$work/run.undo" "$work/undo.dcm"
 same_map "the restore gives the map back" "$work/undo.dcm" "$work/pristine.dcm"
 
 # Anything unusable found at the first look stops the run before the map.
@@ -109,18 +80,18 @@ cp "$work/pristine.dcm" "$work/hostile.dcm"
 zip_of "$work/l2.zip" "$dems"
 zip_of "$work/l3.zip" "$work/l2.zip"
 check "a fourth level of zips" 6 err "fourth level of zips" \
-    "$tool" --map-datum tokyo "$work/hostile.dcm" "$work/l3.zip"
+    zc --map-datum tokyo "$work/hostile.dcm" "$work/l3.zip"
 head -c 300000 "$dems" >"$work/cut.zip"
 check "a zip cut short" 6 err "the map was not touched" \
-    "$tool" --map-datum tokyo "$work/hostile.dcm" "$work/cut.zip"
+    zc --map-datum tokyo "$work/hostile.dcm" "$work/cut.zip"
 sed 's/jgd2011\.bl/tokyo.bl/' "$work/xml/$x44.xml" >"$work/$x44.xml"
-check "an unknown frame" 6 err "$work/$x44.xml" \
-    "$tool" --map-datum tokyo "$work/hostile.dcm" "$work/xml/$x43.xml" "$work/$x44.xml"
+check "an unknown frame" 6 err "$(shown "$work/$x44.xml")" \
+    zc --map-datum tokyo "$work/hostile.dcm" "$work/xml/$x43.xml" "$work/$x44.xml"
 same_map "a first look that fails leaves the map" "$work/hostile.dcm" "$work/pristine.dcm"
 echo "readme" >"$work/readme.txt"
 zip_of "$work/none.zip" "$work/readme.txt"
 check "a zip without a DEM" 5 err "hold no DEM file" \
-    "$tool" --map-datum tokyo "$work/hostile.dcm" "$work/none.zip"
+    zc --map-datum tokyo "$work/hostile.dcm" "$work/none.zip"
 if ! grep -qF "readme.txt: neither a DEM file" "$work/err"; then
     fail "the member passed over is named"
 fi
@@ -131,7 +102,7 @@ mkdir "$work/newer"
 cp "$work/xml/$x43.xml" "$work/newer/FG-GML-5239-43-DEM10B-20240101.xml"
 cp "$work/pristine.dcm" "$work/passed.dcm"
 check "an unknown type and a replaced file" 0 out "6 mesh squares written from 2 DEM files" \
-    "$tool" --map-datum tokyo "$work/passed.dcm" "$work/FG-GML-other.xml" \
+    zc --map-datum tokyo "$work/passed.dcm" "$work/FG-GML-other.xml" \
     "$work/newer/FG-GML-5239-43-DEM10B-20240101.xml" "$work/xml/$x43.xml" "$work/xml/$x44.xml"
 same_map "the rest is applied" "$work/passed.dcm" "$work/tokyo.dcm"
 if ! grep -qF "FG-GML-other.xml" "$work/err" ||
