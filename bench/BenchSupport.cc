@@ -29,10 +29,10 @@ int Tenths(int code, int record, int j) {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-double TimePerPass(const std::function<void()>& pass, double minimum) {
+double TimePerPass(const std::function<void()>& pass, double minimum, int rounds) {
     pass();  // warm the page cache and the allocator
     double best = 1e30;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         int passes = 0;
         const auto start = Clock::now();
         double elapsed = 0;
