@@ -30,8 +30,7 @@ class DemBulkTest : public ::testing::Test {
   protected:
     void SetUp() override {
         m_bulk = WriteDemBulk(m_folder.Path(), kSmall);
-        ASSERT_EQ(WalkDemSources(m_bulk.sources, m_sink, {}).outcome,
-                  DemWalkOutcome::kCompleted);
+        ASSERT_EQ(WalkDemSources(m_bulk.sources, m_sink, {}).outcome, DemWalkOutcome::kCompleted);
     }
     CTestFolder m_folder;
     DemBulk m_bulk;
@@ -72,11 +71,11 @@ TEST_F(DemBulkTest, EveryCellReadsBackAsTheTerrainAtItsSouthWestCorner) {
         for (int32_t r = 0; r < h.rows; ++r)
             for (int32_t c = 0; c < h.columns; ++c) {
                 // 5 m cells (200 mas) from 100 E on the equator.
-                const int64_t x = (h.westMas + (h.eastMas - h.westMas) * c / h.columns) / 200 -
-                                  100 * 3600 * 5;
+                const int64_t x =
+                    (h.westMas + (h.eastMas - h.westMas) * c / h.columns) / 200 - 100 * 3600 * 5;
                 const int64_t y = (h.northMas - (h.northMas - h.southMas) * (r + 1) / h.rows) / 200;
-                mismatches += grid.centimetres[size_t(r) * h.columns + c] !=
-                              terrain.Centimetres(x, y);
+                mismatches +=
+                    grid.centimetres[size_t(r) * h.columns + c] != terrain.Centimetres(x, y);
                 sea += terrain.KindAt(x, y) == CBulkTerrain::Kind::kSea;
                 noData += terrain.KindAt(x, y) == CBulkTerrain::Kind::kNoData;
             }
