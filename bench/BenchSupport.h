@@ -15,8 +15,10 @@ namespace fs = std::filesystem;
 
 // Seconds per pass: the best of `rounds` rounds of at least `minimum`
 // seconds each, so that a busy neighbour on a shared machine spoils few
-// figures.
-double TimePerPass(const std::function<void()>& pass, double minimum = 0.2, int rounds = 5);
+// figures. With cpu, also the processor time per pass of this process in
+// the best round, which busy neighbours disturb less.
+double TimePerPass(const std::function<void()>& pass, double minimum = 0.2, int rounds = 5,
+                   double* cpu = nullptr);
 
 void WriteText(const fs::path& path, const std::string& text);
 

@@ -37,14 +37,21 @@ class CKeepingSink final : public IDemMemberSink {
     std::vector<Member> members;
 };
 
-class CSummingSink final : public IDemMemberSink {
+// Takes the members without reading them: what the walk itself costs.
+class CCountingSink final : public IDemMemberSink {
   public:
     void OnDemMember(const std::string&, const std::string&,
                      const std::vector<uint8_t>& bytes) override {
-        for (uint8_t b : bytes) sum += b;
+        size += bytes.size();
     }
     void OnSkipped(const std::string&) override {}
-    uint64_t sum = 0;
+    uint64_t size = 0;
+};
+
+// Wall and processor time per pass.
+struct Timed {
+    double wall = 0;
+    double cpu = 0;
 };
 
 // A map of 4 x 4 tiles from the south-west corner of square 533900
@@ -145,7 +152,6 @@ void DemBenchmark(const fs::path& work) {
     const DemPlan jgdPlan = PlanDemRun(bulk.sources, MapDatum::kJgd, {});
     const DemPlan tokyoPlan = PlanDemRun(bulk.sources, MapDatum::kTokyo, {});
     std::vector<DemGrid> grids(kept.members.size());
-    uint64_t floorSum = 0, walkSum = 0;
     for (size_t i = 0; i < kept.members.size(); ++i) {
         std::string failure;
         const Member& m = kept.members[i];
@@ -158,22 +164,28 @@ void DemBenchmark(const fs::path& work) {
 
     // Most passes take a second or so: the best of three rounds keeps the
     // section near half a minute.
-    auto time = [](const std::function<void()>& pass) { return TimePerPass(pass, 0.2, 3); };
-    const double floor = time([&] {
-        floorSum = 0;
-        for (const DemSource& source : bulk.sources) floorSum += InflateZipMembers(source.path).sum;
+    auto time = [](const std::function<void()>& pass) {
+        Timed t;
+        t.wall = TimePerPass(pass, 0.2, 3, &t.cpu);
+        return t;
+    };
+    uint64_t floorBytes = 0, walkBytes = 0;
+    const Timed floor = time([&] {
+        floorBytes = 0;
+        for (const DemSource& source : bulk.sources)
+            floorBytes += InflateZipMembers(source.path).bytes;
     });
-    const double walk = time([&] {
-        CSummingSink sink;
+    const Timed walk = time([&] {
+        CCountingSink sink;
         WalkDemSources(bulk.sources, sink, {});
-        walkSum = sink.sum;
+        walkBytes = sink.size;
     });
-    if (walkSum != floorSum) {
-        std::fprintf(stderr, "the walk and the floor read different bytes\n");
+    if (walkBytes != floorBytes || walkBytes != bulk.textBytes) {
+        std::fprintf(stderr, "the walk and the floor inflated different members\n");
         std::exit(1);
     }
-    const double look = time([&] { PlanDemRun(bulk.sources, MapDatum::kJgd, {}); });
-    const double headers = time([&] {
+    const Timed look = time([&] { PlanDemRun(bulk.sources, MapDatum::kJgd, {}); });
+    const Timed headers = time([&] {
         for (const Member& m : kept.members) {
             DemHeader header;
             std::string failure;
@@ -181,18 +193,18 @@ void DemBenchmark(const fs::path& work) {
         }
     });
     DemGrid grid;
-    const double parse = time([&] {
+    const Timed parse = time([&] {
         for (const Member& m : kept.members) {
             std::string failure;
             ReadDemFile(m.bytes.data(), m.bytes.size(), m.fileName, grid, failure);
         }
     });
     std::vector<MeshGrid> squares;
-    const double resampleTokyo =
+    const Timed resampleTokyo =
         time([&] { Resample(tokyoPlan, grids, MapDatum::kTokyo, squares); });
-    const double resampleJgd = time([&] { Resample(jgdPlan, grids, MapDatum::kJgd, squares); });
+    const Timed resampleJgd = time([&] { Resample(jgdPlan, grids, MapDatum::kJgd, squares); });
     fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
-    const double place = time([&] {
+    const Timed place = time([&] {
         CHeldSquares held(jgdPlan.squares, squares);
         CorrectionOptions options;
         options.pExpectedCodes = &jgdPlan.squares;
@@ -204,33 +216,48 @@ void DemBenchmark(const fs::path& work) {
         fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
         return time([&] { RunOrDie(bulk.sources, copy, datum); });
     };
-    const double jgd = run(MapDatum::kJgd);
-    const double tokyo = run(MapDatum::kTokyo);
+    const Timed jgd = run(MapDatum::kJgd);
+    const Timed tokyo = run(MapDatum::kTokyo);
 
     const double mb = bulk.textBytes / 1e6;
     // The run is the first look, then the walk again with each file parsed
     // and resampled and the squares placed.
-    const double parts = look + walk + parse + resampleJgd + place;
+    const Timed parts = {look.wall + walk.wall + parse.wall + resampleJgd.wall + place.wall,
+                         look.cpu + walk.cpu + parse.cpu + resampleJgd.cpu + place.cpu};
     std::printf(
         "Correction from the DEM's zips: %d 10 m files and %d 5 m files, %.0f MB of GML\n"
-        "in %.1f MB of zips of zips (made in %.1f s), over a map of 16 tiles\n"
-        "  floor: the members inflated (libarchive), bytes summed  %7.0f ms   %5.0f MB/s\n"
-        "  the run (PlanDemRun + CorrectMap), JGD map              %7.0f ms   %5.0f MB/s   "
-        "%.2fx the floor\n"
-        "                                     Tokyo map            %7.0f ms   %5.0f MB/s   "
-        "%.2fx the floor\n"
-        "  the JGD run's parts, each alone:\n"
-        "    first look (PlanDemRun)                               %7.0f ms   %.2fx the floor\n"
-        "      of which headers (ReadDemHeader, members in memory) %7.0f ms\n"
-        "    the walk (WalkDemSources), bytes summed               %7.0f ms   %.2fx the floor\n"
-        "    parsing (ReadDemFile, members in memory)              %7.0f ms   %5.0f MB/s\n"
-        "    resampling (CSquareSums Add + Finish), %2zu squares     %7.0f ms\n"
-        "      (Tokyo map, %2zu squares:                            %7.0f ms)\n"
-        "    placing the squares (CorrectMap, squares in memory)   %7.0f ms\n"
-        "    the parts together                                    %7.0f ms   %.2fx the run\n\n",
-        bulk.files10m, bulk.files5m, mb, bulk.zipBytes / 1e6, making, floor * 1e3, mb / floor,
-        jgd * 1e3, mb / jgd, jgd / floor, tokyo * 1e3, mb / tokyo, tokyo / floor, look * 1e3,
-        look / floor, headers * 1e3, walk * 1e3, walk / floor, parse * 1e3, mb / parse,
-        jgdPlan.squares.size(), resampleJgd * 1e3, tokyoPlan.squares.size(), resampleTokyo * 1e3,
-        place * 1e3, parts * 1e3, parts / jgd);
+        "in %.1f MB of zips of zips (made in %.1f s), over a map of 16 tiles; times per\n"
+        "pass, and the process's processor time\n"
+        "                                                           time  processor\n",
+        bulk.files10m, bulk.files5m, mb, bulk.zipBytes / 1e6, making);
+    auto line = [&](const char* what, Timed t, const std::string& more) {
+        std::printf("  %-52s %7.0f ms %7.0f ms   %s\n", what, t.wall * 1e3, t.cpu * 1e3,
+                    more.c_str());
+    };
+    auto floors = [&](Timed t) {
+        char text[80];
+        std::snprintf(text, sizeof text, "%.2fx / %.2fx the floor", t.wall / floor.wall,
+                      t.cpu / floor.cpu);
+        return std::string(text);
+    };
+    auto rate = [&](Timed t) { return std::to_string(static_cast<int>(mb / t.wall)) + " MB/s"; };
+    line("floor: the members inflated (libarchive), summed", floor, rate(floor));
+    line("the run (PlanDemRun + CorrectMap), JGD map", jgd, rate(jgd) + ", " + floors(jgd));
+    line("                                   Tokyo map", tokyo, rate(tokyo) + ", " + floors(tokyo));
+    std::printf("  the JGD run's parts, each alone:\n");
+    line("  first look (PlanDemRun)", look, floors(look));
+    line("    of which headers (ReadDemHeader, in memory)", headers, "");
+    line("  the walk (WalkDemSources), members unread", walk, floors(walk));
+    line("  parsing (ReadDemFile, members in memory)", parse, rate(parse));
+    line(("  resampling (CSquareSums), " + std::to_string(jgdPlan.squares.size()) + " squares")
+             .c_str(),
+         resampleJgd, "");
+    line(("    Tokyo map, " + std::to_string(tokyoPlan.squares.size()) + " squares").c_str(),
+         resampleTokyo, "");
+    line("  placing the squares (CorrectMap, from memory)", place, "");
+    char together[80];
+    std::snprintf(together, sizeof together, "%.2fx / %.2fx the run", parts.wall / jgd.wall,
+                  parts.cpu / jgd.cpu);
+    line("  the parts together", parts, together);
+    std::printf("\n");
 }
