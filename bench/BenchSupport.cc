@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 
 #include "elevation/MeshReader.h"
@@ -29,19 +30,24 @@ int Tenths(int code, int record, int j) {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-double TimePerPass(const std::function<void()>& pass, double minimum) {
+double TimePerPass(const std::function<void()>& pass, double minimum, int rounds, double* cpu) {
     pass();  // warm the page cache and the allocator
     double best = 1e30;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         int passes = 0;
         const auto start = Clock::now();
+        const std::clock_t startCpu = std::clock();
         double elapsed = 0;
         do {
             pass();
             ++passes;
             elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         } while (elapsed < minimum);
-        best = std::min(best, elapsed / passes);
+        if (elapsed / passes < best) {
+            best = elapsed / passes;
+            if (cpu != nullptr)
+                *cpu = static_cast<double>(std::clock() - startCpu) / CLOCKS_PER_SEC / passes;
+        }
     }
     return best;
 }

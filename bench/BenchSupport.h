@@ -13,9 +13,12 @@
 
 namespace fs = std::filesystem;
 
-// Seconds per pass: the best of five rounds of at least `minimum` seconds
-// each, so that a busy neighbour on a shared machine spoils few figures.
-double TimePerPass(const std::function<void()>& pass, double minimum = 0.2);
+// Seconds per pass: the best of `rounds` rounds of at least `minimum`
+// seconds each, so that a busy neighbour on a shared machine spoils few
+// figures. With cpu, also the processor time per pass of this process in
+// the best round, which busy neighbours disturb less.
+double TimePerPass(const std::function<void()>& pass, double minimum = 0.2, int rounds = 5,
+                   double* cpu = nullptr);
 
 void WriteText(const fs::path& path, const std::string& text);
 
@@ -47,6 +50,10 @@ class CSilentUi final : public ICorrectionUi {
 void CorrectionBenchmark(const fs::path& work);
 void OptionsBenchmark(const fs::path& work);
 void MemoryBenchmark(const fs::path& work);
+
+// A correction from the national DEM's zips beside the same zips inflated,
+// and the parts of its time.
+void DemBenchmark(const fs::path& work);
 
 // Runs argv (a program and its arguments, null-terminated) with its output
 // thrown away and returns its peak resident memory in KB, -1 when it could

@@ -1,8 +1,9 @@
 // Speed of the correction, each figure beside a baseline measured in the same
 // run: the mesh reader against a plain read and an atoi reader, a whole
 // correction against the I/O floor, and the cost per mesh as the tile index
-// grows. Usage: zelvorin-bench [WORK_DIRECTORY [SECTION...]], sections being
-// reader, correction, options, memory and index.
+// grows, and a correction from the national DEM's zips. Usage: zelvorin-bench
+// [WORK_DIRECTORY [SECTION...]], sections being reader, correction, options,
+// memory, index and dem.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -169,6 +170,7 @@ int main(int argc, char** argv) {
     if (wanted("options")) OptionsBenchmark(work);
     if (wanted("memory")) MemoryBenchmark(work);
     if (wanted("index")) IndexGrowthBenchmark(work);
+    if (wanted("dem")) DemBenchmark(work);
     fs::remove_all(work);
     return 0;
 }
