@@ -178,4 +178,14 @@ TEST_F(DemRunTest, AnAbortAfterASquareLeavesExactlyTheSquaresHandedOn) {
     EXPECT_EQ(Holding(EncodeTileCell(7), 960, 1600, kSquareY, 1920), 0);
 }
 
+TEST_F(DemRunTest, AStopWhileAFileIsReadAppliesNothingOfIt) {
+    CQuietUi ui;
+    ui.m_nAbortAfter = 0;  // pressed before the first file is read
+    const std::vector<uint8_t> before = m_map;
+    const CorrectionResult result = Run({WriteFlatDem("a.xml", 700)}, MapDatum::kJgd, ui);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
+    EXPECT_EQ(result.applied, 0);
+    EXPECT_TRUE(m_map == before);
+}
+
 }  // namespace
