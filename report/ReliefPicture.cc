@@ -30,39 +30,55 @@ uint64_t Weight(int64_t line, uint64_t salt) {
     return (h ^ (h >> 31)) | 1;
 }
 
-// One row of a tile's cells, columns [j0, j1), into the column sums of the
-// pixel row it falls into: metres of the cells with data (v - 1 above sea
+// Rows of a tile's cells, columns [j0, j1), that fall into one pixel row,
+// into its column sums: metres of the cells with data (v - 1 above sea
 // level, depths as they are; a cell without data, 0, adds nothing), how
-// many have data, and the values weighted by the row's weight. Plain arrays,
-// which the compiler turns into vector code.
-__attribute__((always_inline)) inline void SumRow(const uint8_t* cells, int64_t j0, int64_t j1,
-                                                  uint32_t rowWeight, int32_t* sums,
-                                                  uint32_t* withData, uint32_t* weighted) {
+// many have data, and the values weighted by their row's weight. N rows at
+// a time, one after another in the tile, so that the sums are read and
+// written once for them. Plain arrays, which the compiler turns into vector
+// code.
+template <int N>
+__attribute__((always_inline)) inline void SumRows(const uint8_t* cells, int64_t j0, int64_t j1,
+                                                   const uint32_t* rowWeights, int32_t* sums,
+                                                   uint32_t* withData, uint32_t* weighted) {
     for (int64_t j = j0; j < j1; ++j) {
-        int16_t v;  // little-endian, the machine's own order
-        std::memcpy(&v, cells + 2 * j, 2);
-        sums[j] += v - (v > 0);
-        withData[j] += v != 0;
-        weighted[j] += static_cast<uint16_t>(v) * rowWeight;
+        int32_t sum = 0;
+        uint32_t data = 0, print = 0;
+        for (int k = 0; k < N; ++k) {
+            int16_t v;  // little-endian, the machine's own order
+            std::memcpy(&v, cells + 2 * (j + k * kTileSide), 2);
+            sum += v - (v > 0);
+            data += v != 0;
+            print += static_cast<uint16_t>(v) * rowWeights[k];
+        }
+        sums[j] += sum;
+        withData[j] += data;
+        weighted[j] += print;
     }
 }
 
-void SumRowPlain(const uint8_t* cells, int64_t j0, int64_t j1, uint32_t rowWeight, int32_t* sums,
-                 uint32_t* withData, uint32_t* weighted) {
-    SumRow(cells, j0, j1, rowWeight, sums, withData, weighted);
+using SumRowsFunction = void (*)(const uint8_t*, int64_t, int64_t, const uint32_t*, int32_t*,
+                                 uint32_t*, uint32_t*);
+
+template <int N>
+void SumRowsPlain(const uint8_t* cells, int64_t j0, int64_t j1, const uint32_t* rowWeights,
+                  int32_t* sums, uint32_t* withData, uint32_t* weighted) {
+    SumRows<N>(cells, j0, j1, rowWeights, sums, withData, weighted);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// The same loop in registers twice as wide, where the processor has them.
-__attribute__((target("avx2"))) void SumRowAvx2(const uint8_t* cells, int64_t j0, int64_t j1,
-                                                uint32_t rowWeight, int32_t* sums,
-                                                uint32_t* withData, uint32_t* weighted) {
-    SumRow(cells, j0, j1, rowWeight, sums, withData, weighted);
+// The same loops in registers twice as wide, where the processor has them.
+template <int N>
+__attribute__((target("avx2"))) void SumRowsAvx2(const uint8_t* cells, int64_t j0, int64_t j1,
+                                                 const uint32_t* rowWeights, int32_t* sums,
+                                                 uint32_t* withData, uint32_t* weighted) {
+    SumRows<N>(cells, j0, j1, rowWeights, sums, withData, weighted);
 }
 #else
-void SumRowAvx2(const uint8_t* cells, int64_t j0, int64_t j1, uint32_t rowWeight, int32_t* sums,
-                uint32_t* withData, uint32_t* weighted) {
-    SumRow(cells, j0, j1, rowWeight, sums, withData, weighted);
+template <int N>
+void SumRowsAvx2(const uint8_t* cells, int64_t j0, int64_t j1, const uint32_t* rowWeights,
+                 int32_t* sums, uint32_t* withData, uint32_t* weighted) {
+    SumRows<N>(cells, j0, j1, rowWeights, sums, withData, weighted);
 }
 #endif
 
@@ -163,17 +179,25 @@ void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty,
         std::fill(weighted + j0, weighted + j1, 0u);
         rows = 0;
     };
-    const auto sumRow = CurrentVectorPath() == VectorPath::kAvx2 ? SumRowAvx2 : SumRowPlain;
-    int64_t binRow = (yBegin - m_area.y0) * m_nGridHeight / height;
-    for (int64_t y = yBegin; y < yEnd; ++y) {
-        const int64_t thisRow = (y - m_area.y0) * m_nGridHeight / height;
+    // Two rows at once where both lie in the pixel row (four gained no more).
+    const bool wide = CurrentVectorPath() == VectorPath::kAvx2;
+    const SumRowsFunction sumOne = wide ? SumRowsAvx2<1> : SumRowsPlain<1>;
+    const SumRowsFunction sumTwo = wide ? SumRowsAvx2<2> : SumRowsPlain<2>;
+    const auto pixelRow = [&](int64_t y) { return (y - m_area.y0) * m_nGridHeight / height; };
+    int64_t binRow = pixelRow(yBegin);
+    for (int64_t y = yBegin; y < yEnd;) {
+        const int64_t thisRow = pixelRow(y);
         if (thisRow != binRow) {
             intoPixels(binRow);
             binRow = thisRow;
         }
-        sumRow(tile + 2 * (y - bottom) * kTileSide, j0, j1,
-               static_cast<uint32_t>(Weight(y, 0x14057B7EF767814Fu)), sums, withData, weighted);
-        ++rows;
+        const bool two = y + 1 < yEnd && pixelRow(y + 1) == thisRow;
+        const uint32_t weights[2] = {static_cast<uint32_t>(Weight(y, 0x14057B7EF767814Fu)),
+                                     static_cast<uint32_t>(Weight(y + 1, 0x14057B7EF767814Fu))};
+        (two ? sumTwo : sumOne)(tile + 2 * (y - bottom) * kTileSide, j0, j1, weights, sums,
+                                withData, weighted);
+        rows += two ? 2 : 1;
+        y += two ? 2 : 1;
     }
     intoPixels(binRow);
 }

@@ -170,6 +170,15 @@ TEST_F(ReliefPictureTest, CellsThatChangeWithoutMovingTheirPixelsMeanStillShow) 
     const Picture png = Written(picture);
     EXPECT_NE(png.At(2, 0, 0), kUnchangedColour);
     EXPECT_EQ(png.At(2, 0.1, 0.5), kUnchangedColour);
+
+    // The same between two rows of the pixel, which are taken in together.
+    CReliefPicture rows({0, 0, 4 * kTileSide, kTileSide}, HeaderAt(35));
+    const auto traded = Tile([](int col, int row) {
+        return static_cast<int16_t>(col > 0 || row > 1 ? 101 : row == 0 ? 91 : 111);
+    });
+    rows.AddBefore(0, 0, before.data());
+    rows.AddAfter(0, 0, traded.data());
+    EXPECT_NE(Written(rows).At(2, 0, 0), kUnchangedColour);
 }
 
 TEST_F(ReliefPictureTest, AChangedCellAmongCellsWithoutDataStillShows) {
