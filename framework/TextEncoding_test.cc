@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <clocale>
-#include <cwchar>
-
 #include "framework/TextEncoding.h"
 
+#include <gtest/gtest.h>
+
+// Utf8ToCp932 of both backends: iconv on POSIX, the system's tables on
+// Windows.
 namespace {
 
 // Literals in escapes: narrow literals are compiled to code page 932.
@@ -35,20 +34,6 @@ TEST(Utf8ToCp932Test, MalformedBytesBecomeQuestionMarksAndTheRestIsKept) {
     // Longer than the converter's buffer, so that it fills up on the way.
     const std::string many(1000, 'x');
     EXPECT_EQ(Utf8ToCp932(many + "\xE3\x83\x86" + many), many + "\x83\x65" + many);
-}
-
-TEST(Utf8CharacterScopeTest, MultibyteTextIsUtf8InsideAndAsBeforeAfter) {
-    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
-    const char text[] = "\xE3\x83\x86";
-    std::mbstate_t state{};
-    wchar_t wide = 0;
-    {
-        const CUtf8CharacterScope scope;
-        EXPECT_EQ(std::mbrtowc(&wide, text, 3, &state), 3u);
-        EXPECT_EQ(wide, L'\x30C6');
-    }
-    state = std::mbstate_t{};
-    EXPECT_EQ(std::mbrtowc(&wide, text, 3, &state), static_cast<size_t>(-1));
 }
 
 }  // namespace
