@@ -193,8 +193,9 @@ bool CZipWalk::WalkInner(archive* zip, const std::string& name, int level) {
 
 void CZipWalk::WalkOuter(CFile& file, const std::string& zipName) {
     // Flagged names come out of libarchive in the thread's multibyte
-    // encoding: UTF-8, whatever locale the process runs in.
-    const CUtf8CharacterScope utf8Names;
+    // encoding, whatever locale the process runs in: UTF-8 on POSIX, code
+    // page 932 on Windows.
+    const CNameTextScope nameText(CNameTextScope::Mode::kUtf8);
     uint64_t length = 0;
     try {
         length = file.GetLength();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "dem/TestZip.h"
@@ -144,6 +145,24 @@ TEST_F(DemArchiveTest, UnflaggedNamesAreKeptByteForByte) {
     // The backslash byte of "ソ" is no separator.
     EXPECT_EQ(m_sink.fileNames,
               std::vector<std::string>{std::string(kTestCp932) + kSoCp932 + ".xml"});
+}
+
+// The zip as a Windows archiver makes it: every member's central header
+// says "made on MS-DOS", whose names may take '\\' as the separator.
+std::vector<uint8_t> MadeOnDos(std::vector<uint8_t> zip) {
+    const std::string central = "PK\x01\x02";
+    for (size_t i = 0; i + 6 <= zip.size(); ++i) {
+        if (std::equal(central.begin(), central.end(), zip.begin() + i)) zip[i + 5] = 0;
+    }
+    return zip;
+}
+
+TEST_F(DemArchiveTest, UnflaggedNamesOfWindowsArchiversKeepTrailBytesThatAreBackslashes) {
+    const std::string name = std::string(kSoCp932) + ".xml";
+    const std::string path = Put(MadeOnDos(BuildTestZip({{name, "x"}})));
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.names, std::vector<std::string>{path + ":" + NativeFromCp932(name)});
+    EXPECT_EQ(m_sink.fileNames, std::vector<std::string>{name});
 }
 
 TEST_F(DemArchiveTest, FlaggedNamesAreConvertedToCp932) {

@@ -21,7 +21,11 @@ class SourceListTest : public ::testing::Test {
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    // The path a folder's listing gives: '/' in the name is the system's
+    // separator.
+    std::string Path(const std::string& name) const {
+        return (m_dir.Path() / std::filesystem::path(name).make_preferred()).string();
+    }
 
     CTestFolder m_dir;
 };

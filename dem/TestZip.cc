@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include "framework/TextEncoding.h"
+
 namespace {
 
 la_ssize_t Append(archive*, void* data, const void* buffer, size_t size) {
@@ -21,6 +23,10 @@ void Check(archive* zip, int status) {
 }  // namespace
 
 std::vector<uint8_t> BuildTestZip(const std::vector<TestZipMember>& members, bool utf8Names) {
+    // Names given as bytes are written as they are, whatever locale the
+    // process runs in: a UTF-8 one would flag them, and on Windows one of
+    // another code page would split them at trail bytes equal to '\\'.
+    const CNameTextScope names(CNameTextScope::Mode::kBytes);
     std::vector<uint8_t> out;
     archive* zip = archive_write_new();
     archive_write_set_format_zip(zip);

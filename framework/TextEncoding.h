@@ -9,19 +9,27 @@
 // converted exactly, ASCII unchanged.
 std::string Utf8ToCp932(std::string_view utf8);
 
-// While it lives, the C library's multibyte text of this thread is UTF-8 on
-// POSIX (the rest of the thread's locale kept), so that libraries which
-// convert names to "the current locale" give UTF-8 whatever locale the
-// process runs in. On Windows, where they follow the code page, it changes
-// nothing. Restores the thread's locale when it ends.
-class CUtf8CharacterScope {
+// While it lives, libraries that convert names to and from the C library's
+// multibyte text ("the current locale") do so in a known encoding instead of
+// the process's. On POSIX this thread's LC_CTYPE becomes UTF-8 (kUtf8), or
+// "C", which takes bytes as they are (kBytes); the rest of its locale is
+// kept. On Windows, whose C runtime has no per-thread locale, the process's
+// LC_CTYPE becomes Japanese, code page 932, in either mode: libraries then
+// give names in code page 932, split multibyte names at their characters
+// (not at a trail byte that equals '\\'), and, as its ANSI and OEM code
+// pages are the same, libarchive passes zip names without the UTF-8 flag
+// through unchanged. Restores the locale when it ends; changes nothing when
+// the system lacks the locale.
+class CNameTextScope {
   public:
-    CUtf8CharacterScope();
-    ~CUtf8CharacterScope();
-    CUtf8CharacterScope(const CUtf8CharacterScope&) = delete;
-    CUtf8CharacterScope& operator=(const CUtf8CharacterScope&) = delete;
+    enum class Mode { kUtf8, kBytes };
+
+    explicit CNameTextScope(Mode mode);
+    ~CNameTextScope();
+    CNameTextScope(const CNameTextScope&) = delete;
+    CNameTextScope& operator=(const CNameTextScope&) = delete;
 
   private:
-    void* m_utf8 = nullptr;      // the locale in force, when one was made
-    void* m_previous = nullptr;  // the thread's locale before
+    void* m_locale = nullptr;    // the locale in force, when one was made (POSIX)
+    void* m_previous = nullptr;  // the locale before: a locale_t, or the name of it (Windows)
 };

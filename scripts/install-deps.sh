@@ -44,13 +44,20 @@ windows() {
     apt_install g++-mingw-w64-i686 wine wine32:i386 xvfb xauth fonts-ipafont-gothic \
         libfreetype6:i386 libfontconfig1:i386 locales x11-apps imagemagick
     apt_install libz-mingw-w64-dev dpkg-dev
-    # Source packages of Debian's main archive, from which scripts/mingw-libs.sh
-    # builds libpng and libdeflate for MinGW.
+    # Source packages of Debian's main archive and its security updates (the
+    # versions the Linux build links), from which scripts/mingw-libs.sh builds
+    # libpng, libdeflate, expat and libarchive for MinGW.
     if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
         as_root tee /etc/apt/sources.list.d/zelvorin-deb-src.sources >/dev/null <<'SOURCES'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://security.debian.org/debian-security
+Suites: bookworm-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES

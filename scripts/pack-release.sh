@@ -16,7 +16,9 @@ mkdir -p "$stage/$name/licences"
 cp "$build/bin/Zelvorin.vxl" "$build/bin/zelvorin-correct.exe" "$stage/$name/"
 iconv -f UTF-8 -t CP932 "$root/docs/guide-ja.md" | sed 's/$/\r/' >"$stage/$name/guide-ja.txt"
 licences=$stage/$name/licences
-cp "$build/mingw-libs/licences/libpng.txt" "$build/mingw-libs/licences/libdeflate.txt" "$licences/"
+for lib in libpng libdeflate expat libarchive; do
+    cp "$build/mingw-libs/licences/$lib.txt" "$licences/"
+done
 cp /usr/share/doc/libz-mingw-w64-dev/copyright "$licences/zlib.txt"
 # libstdc++ and libgcc: GCC's runtime library exception; winpthreads and the
 # rest of the MinGW-w64 runtime.

@@ -49,22 +49,22 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return out;
 }
 
-CUtf8CharacterScope::CUtf8CharacterScope() {
+CNameTextScope::CNameTextScope(Mode mode) {
     const locale_t base = ::duplocale(::uselocale(static_cast<locale_t>(0)));
     if (base == static_cast<locale_t>(0)) return;
-    const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", base);
-    if (utf8 == static_cast<locale_t>(0)) {
-        // No UTF-8 locale on this system: names stay as the process's locale
+    const locale_t made = ::newlocale(LC_CTYPE_MASK, mode == Mode::kUtf8 ? "C.UTF-8" : "C", base);
+    if (made == static_cast<locale_t>(0)) {
+        // No such locale on this system: names stay as the process's locale
         // gives them.
         ::freelocale(base);
         return;
     }
-    m_utf8 = utf8;
-    m_previous = ::uselocale(utf8);
+    m_locale = made;
+    m_previous = ::uselocale(made);
 }
 
-CUtf8CharacterScope::~CUtf8CharacterScope() {
-    if (m_utf8 == nullptr) return;
+CNameTextScope::~CNameTextScope() {
+    if (m_locale == nullptr) return;
     ::uselocale(static_cast<locale_t>(m_previous));
-    ::freelocale(static_cast<locale_t>(m_utf8));
+    ::freelocale(static_cast<locale_t>(m_locale));
 }

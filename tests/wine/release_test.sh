@@ -18,7 +18,7 @@ mkdir "$work/user"
 (cd "$work/user" && cmake -E tar xf "$zip") || { echo "FAIL unpacking"; exit 1; }
 dir=$(echo "$work"/user/zelvorin-*-win32)
 for f in Zelvorin.vxl zelvorin-correct.exe guide-ja.txt licences/zlib.txt licences/libpng.txt \
-    licences/libdeflate.txt licences/libstdc++-libgcc.txt licences/mingw-w64-runtime-winpthreads.txt; do
+    licences/libdeflate.txt licences/expat.txt licences/libarchive.txt licences/libstdc++-libgcc.txt licences/mingw-w64-runtime-winpthreads.txt; do
     [ -s "$dir/$f" ] || fail "the zip lacks $f"
 done
 iconv -f CP932 -t UTF-8 "$dir/guide-ja.txt" | grep -qF "数値地図(圧縮地図)の差し替え" ||
