@@ -47,7 +47,8 @@ windows() {
     # Source packages of Debian's main archive and its security updates (the
     # versions the Linux build links), from which scripts/mingw-libs.sh builds
     # libpng, libdeflate, expat and libarchive for MinGW.
-    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/ ||
+        ! grep -qs bookworm-security /etc/apt/sources.list.d/zelvorin-deb-src.sources; then
         as_root tee /etc/apt/sources.list.d/zelvorin-deb-src.sources >/dev/null <<'SOURCES'
 Types: deb-src
 URIs: http://deb.debian.org/debian
