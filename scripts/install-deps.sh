@@ -67,12 +67,15 @@ SOURCES
     # The console test: script gives the program a pseudo-terminal, pgrep
     # finds its process.
     apt_install bsdutils procps
-    # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
-    if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-        grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
-            echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-        as_root locale-gen >/dev/null
-    fi
+    # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932;
+    # the tests ask for English messages with LC_MESSAGES=en_US.UTF-8.
+    for name in ja_JP en_US; do
+        if ! locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8$"; then
+            grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
+                echo "$name.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+            as_root locale-gen >/dev/null
+        fi
+    done
 }
 
 case "$want" in

@@ -3,7 +3,8 @@
 # picture and undo file, then the restore, which must give the map back byte
 # for byte. With the Linux programs given as well, the same correction by
 # both must give the same map, the same report rows (paths aside) and the
-# same picture pixels.
+# same picture pixels, and the same maps and rows from the sample's DEM zip
+# on a Tokyo and on a JGD map.
 # Usage: tool_test.sh PREFIX WINDOWS_BIN [LINUX_TOOL LINUX_SAMPLE]
 set -u
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -49,6 +50,23 @@ if [ -n "$linux_tool" ]; then
     else
         fail "the picture differs from the Linux program's"
     fi
+    # The national DEM on both datums: the same maps and report rows.
+    for datum in tokyo jgd; do
+        cp "$work/pristine.dcm" "$work/dem-$datum.dcm"
+        cp "$work/pristine.dcm" "$work/linux/dem-$datum.dcm"
+        run zelvorin-correct.exe --map-datum $datum --report "$(win "$work/dem-$datum.tsv")" \
+            "$(win "$work/dem-$datum.dcm")" "$(win "$work/dem/sample-dem.zip")" >/dev/null 2>&1
+        "$linux_tool" --map-datum $datum --report "$work/linux/dem-$datum.tsv" \
+            "$work/linux/dem-$datum.dcm" "$work/linux/dem/sample-dem.zip" >/dev/null 2>&1
+        if ! cmp -s "$work/dem-$datum.dcm" "$work/pristine.dcm" &&
+            cmp -s "$work/dem-$datum.dcm" "$work/linux/dem-$datum.dcm" &&
+            diff -q <(cut -f2- "$work/dem-$datum.tsv" | tr -d '\r') \
+                <(cut -f2- "$work/linux/dem-$datum.tsv") >/dev/null; then
+            echo "ok   the DEM on a $datum map as on Linux"
+        else
+            fail "the DEM on a $datum map differs from the Linux program's"
+        fi
+    done
 fi
 
 run zelvorin-correct.exe --restore "$(win "$work/win.undo")" "$(win "$work/sample.dcm")" \
