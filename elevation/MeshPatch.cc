@@ -186,6 +186,17 @@ int64_t CopySquareCells(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t
     return (rect.r1 - rect.r0) * (rect.j1 - rect.j0);
 }
 
+int64_t CopyTileToSquare(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t* tile,
+                         int16_t* square) {
+    const TileRect rect = RectIn(corner, tx, ty);
+    if (rect.Empty()) return 0;
+    const auto bytes = static_cast<size_t>(2 * (rect.j1 - rect.j0));
+    for (int64_t r = rect.r0; r < rect.r1; ++r)
+        std::memcpy(square + r * kMeshSide + rect.j0, rect.Row(const_cast<uint8_t*>(tile), r),
+                    bytes);
+    return (rect.r1 - rect.r0) * (rect.j1 - rect.j0);
+}
+
 bool SquaresShareCellsIn(MeshCorner a, MeshCorner b, int64_t tx, int64_t ty) {
     const TileRect ra = RectIn(a, tx, ty);
     const TileRect rb = RectIn(b, tx, ty);

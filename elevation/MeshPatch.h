@@ -77,6 +77,13 @@ uint64_t RowsPatchedWithAvx2();
 int64_t CopySquareCells(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t* tile,
                         uint8_t* packed);
 
+// Copies into square (kMeshCells cells, row-major, row 0 southernmost, as
+// MeshGrid) the cells of tile that the square placed at corner covers in
+// tile (tx, ty), each at its place in the square; returns how many. The
+// square's other cells keep their values.
+int64_t CopyTileToSquare(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t* tile,
+                         int16_t* square);
+
 // True when the squares placed at a and b share a cell of tile (tx, ty).
 bool SquaresShareCellsIn(MeshCorner a, MeshCorner b, int64_t tx, int64_t ty);
 

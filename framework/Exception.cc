@@ -22,6 +22,8 @@ const char* CFileException::OperationName(Op op) {
             return "close";
         case Op::kSync:
             return "sync";
+        case Op::kRename:
+            return "rename";
     }
     return "file operation";
 }

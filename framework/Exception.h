@@ -18,7 +18,7 @@ class CException : public std::exception {
 // system's own description of the error.
 class CFileException : public CException {
   public:
-    enum class Op { kOpen, kRead, kSeek, kWrite, kLength, kClose, kSync };
+    enum class Op { kOpen, kRead, kSeek, kWrite, kLength, kClose, kSync, kRename };
 
     CFileException(Op op, const std::string& path, const std::string& reason);
 

@@ -22,6 +22,15 @@ PathKind KindOfPath(const std::string& path);
 enum class Removal { kRemoved, kAbsent, kFailed };
 Removal RemoveFile(const std::string& path);
 
+// Makes a new folder at path, whose parent folder must exist; false, with
+// the system's reason in why, when it cannot (also when anything is there).
+bool MakeFolder(const std::string& path, std::string& why);
+
+// Gives the file at from the name to, in one step: a reader sees the old
+// name or the new one, never a part. A file at to is replaced. False, with
+// the system's reason in why, when it cannot.
+bool RenameFile(const std::string& from, const std::string& to, std::string& why);
+
 // The size of the file at path; nothing when it cannot be looked at.
 std::optional<uint64_t> SizeOfFile(const std::string& path);
 

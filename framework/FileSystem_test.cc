@@ -28,6 +28,32 @@ TEST(FileSystem, KindsSizesAndRemoval) {
     EXPECT_EQ(RemoveFile(file), Removal::kAbsent);
 }
 
+TEST(FileSystem, FoldersMadeAndFilesRenamed) {
+    CTestFolder folder;
+    const std::string made = (folder / "made").string();
+    std::string why;
+    ASSERT_TRUE(MakeFolder(made, why)) << why;
+    EXPECT_EQ(KindOfPath(made), PathKind::kFolder);
+    EXPECT_FALSE(MakeFolder(made, why));
+    EXPECT_FALSE(why.empty());
+    why.clear();
+    EXPECT_FALSE(MakeFolder((folder / "none" / "deeper").string(), why));
+    EXPECT_FALSE(why.empty());
+
+    const std::string from = made + kSep + "a.part", to = made + kSep + "a.mem";
+    std::ofstream(from, std::ios::binary) << "12345";
+    std::ofstream(to, std::ios::binary) << "older";
+    ASSERT_TRUE(RenameFile(from, to, why)) << why;
+    EXPECT_EQ(KindOfPath(from), PathKind::kMissing);
+    std::ifstream in(to, std::ios::binary);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "12345");
+    why.clear();
+    EXPECT_FALSE(RenameFile(from, to, why));
+    EXPECT_FALSE(why.empty());
+}
+
 TEST(FileSystem, CFilesOpenAndCreate) {
     CTestFolder folder;
     const std::string file = (folder / "c.txt").string();

@@ -1,6 +1,7 @@
 #include "tools/CommandLine.h"
 
 #include "framework/OptionReader.h"
+#include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 
 namespace {
@@ -68,12 +69,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
                 line.bForce = true;
                 break;
             case kMapDatum:
-                if (item.value == "tokyo")
-                    line.mapDatum = MapDatum::kTokyo;
-                else if (item.value == "jgd")
-                    line.mapDatum = MapDatum::kJgd;
-                else
-                    return UsageError(Say(ToolText::kMapDatumValues, {item.value}));
+                line.mapDatum = MapDatumNamed(item.value);
+                if (!line.mapDatum) return UsageError(Say(ToolText::kMapDatumValues, {item.value}));
                 break;
         }
     }

@@ -26,7 +26,7 @@ enum class ToolText {
     kMapPartial,
     kRestoreHint,
     kDryRunResult,
-    kStdoutClosed,
+    kStdoutClosed,  // %1: the tool's name, shared by the tools (ToolCommon.h)
     kStdoutFailed,
     kNoPicture,
     kNoPictureRemoved,
@@ -37,7 +37,7 @@ enum class ToolText {
     kRestoreFailed,
     kUndoChangedSince,
     kUndoRefused,
-    kNoDevNull,
+    kNoDevNull,  // %1: the tool's name
     kSeeHelp,
     kRunFailed,
     kTheUndoFile,

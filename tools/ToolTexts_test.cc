@@ -1,4 +1,4 @@
-// The tool's and the report's tables of texts: each message in both
+// The tools' and the report's tables of texts: each message in both
 // languages, taking the same arguments in each.
 #include "tools/ToolTexts.h"
 
@@ -8,6 +8,7 @@
 
 #include "framework/UiLanguage.h"
 #include "report/ReportTexts.h"
+#include "tools/MemTexts.h"
 
 namespace {
 
@@ -37,6 +38,12 @@ TEST(TextTables, EveryToolMessageHasBothLanguagesWithTheSameArguments) {
     for (int id = 0; id < static_cast<int>(ToolText::kCount); ++id)
         ExpectBothLanguages(ToolTextPair(static_cast<ToolText>(id)),
                             "tool text " + std::to_string(id));
+}
+
+TEST(TextTables, EveryMemMessageHasBothLanguagesWithTheSameArguments) {
+    for (int id = 0; id < static_cast<int>(MemText::kCount); ++id)
+        ExpectBothLanguages(MemTextPair(static_cast<MemText>(id)),
+                            "mem text " + std::to_string(id));
 }
 
 TEST(TextTables, EveryReportMessageHasBothLanguagesWithTheSameArguments) {

@@ -27,15 +27,13 @@
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
 #include "tools/SideFiles.h"
+#include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 #include "undo/UndoFile.h"
 
 namespace {
 
 enum ExitStatus {
-    kExitCompleted = 0,
-    kExitNotWritten = 1,  // --help or --version could not be written
-    kExitUsage = 2,
     kExitCannotOpen = 3,
     kExitRejected = 4,
     kExitNoMeshFiles = 5,
@@ -43,25 +41,13 @@ enum ExitStatus {
     kExitFileError = 7,
     kExitUndoFile = 8,
     kExitOutputFile = 9,
-    kExitInterrupted = 128 + 2,  // as a shell reports SIGINT
-    kExitTerminated = 128 + 15,  // as a shell reports SIGTERM
 };
 
-// The exit status of a run that a stop request ended, and the word for it.
-int StoppedStatus() {
-    return StopRequested() == StopRequest::kTerminate ? kExitTerminated : kExitInterrupted;
-}
-std::string StoppedWord() {
-    return Say(StopRequested() == StopRequest::kTerminate ? ToolText::kWordTerminated
-                                                          : ToolText::kWordInterrupted);
-}
-
-// Writes a line of the tool's own (system text) to standard error.
-void Tell(const std::string& text) { WriteNativeText(stderr, text + "\n"); }
+constexpr char kTool[] = "zelvorin-correct";
 
 // The program's file name, as the help and the hints name it: the last
 // name of argv[0], which on Windows is the program's own file.
-std::string g_strProgram = "zelvorin-correct";
+std::string g_strProgram = kTool;
 
 std::string Synopsis() {
     const std::string& name = g_strProgram;
@@ -211,18 +197,6 @@ std::string ResultLine(int applied, bool dryRun) {
     return NativeFromCp932(text);
 }
 
-// Prints --help or --version (system text); status 1 when it cannot be
-// written.
-int PrintInfo(const std::string& text) {
-    if (OutputWasClosed()) {
-        Tell(Say(ToolText::kStdoutClosed));
-        return kExitNotWritten;
-    }
-    if (WriteNativeText(stdout, text) && std::ferror(stdout) == 0) return kExitCompleted;
-    Tell(Say(ToolText::kStdoutFailed, {std::strerror(errno)}));
-    return kExitNotWritten;
-}
-
 // Writes the picture of the run, with the land around the change as the map
 // now holds it; false, with a note, when it cannot be written. Where the run
 // wrote no cell there is no picture, and no older file is left at its path
@@ -295,11 +269,9 @@ int Restore(const CommandLine& line) {
     return kExitFileError;
 }
 
-// A usage error: what was wrong, the synopsis and where to read more.
+// A usage error of this tool.
 int UsageFailure(const std::string& error) {
-    Tell(Say(ToolText::kPlain, {error}) + "\n" + Synopsis() +
-         Say(ToolText::kSeeHelp, {g_strProgram}));
-    return kExitUsage;
+    return ::UsageFailure(kTool, g_strProgram, Synopsis(), error);
 }
 
 // The status of a DEM run that its first look ended before the map was
@@ -359,16 +331,16 @@ std::string DemResultLine(const DemPlan& plan, const CDemSquares& squares, int a
 // The tool's work, from the command line to the exit status.
 int Run(int argc, char** argv) {
     if (!GuardStandardStreams()) {
-        Tell(Say(ToolText::kNoDevNull));
+        Tell(Say(ToolText::kNoDevNull, {kTool}));
         return kExitUsage;
     }
     if (argc > 0) g_strProgram = NameOfPlace(argv[0]);
     const CommandLine line = ParseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            return PrintInfo(Synopsis() + kDescription);
+            return PrintInfo(kTool, Synopsis() + kDescription);
         case CommandLine::Action::kVersion:
-            return PrintInfo("zelvorin-correct " ZELVORIN_VERSION "\n");
+            return PrintInfo(kTool, "zelvorin-correct " ZELVORIN_VERSION "\n");
         case CommandLine::Action::kUsageError:
             return UsageFailure(line.error);
         case CommandLine::Action::kRestore:

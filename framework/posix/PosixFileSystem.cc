@@ -1,6 +1,11 @@
 // The file system on POSIX, through the C++ library's, whose paths are the
 // bytes as they are.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "framework/FileSystem.h"
@@ -32,6 +37,18 @@ Removal RemoveFile(const std::string& path) {
     const bool removed = fs::remove(path, ec);
     if (ec) return Removal::kFailed;
     return removed ? Removal::kRemoved : Removal::kAbsent;
+}
+
+bool MakeFolder(const std::string& path, std::string& why) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    why = std::strerror(errno);
+    return false;
+}
+
+bool RenameFile(const std::string& from, const std::string& to, std::string& why) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    why = std::strerror(errno);
+    return false;
 }
 
 std::optional<uint64_t> SizeOfFile(const std::string& path) {

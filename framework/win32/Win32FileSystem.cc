@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/FileSystem.h"
+#include "framework/SystemMessage.h"
 #include "framework/win32/WideText.h"
 
 PathKind KindOfPath(const std::string& path) {
@@ -21,6 +22,19 @@ Removal RemoveFile(const std::string& path) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Removal::kAbsent
                                                                           : Removal::kFailed;
+}
+
+bool MakeFolder(const std::string& path, std::string& why) {
+    if (CreateDirectoryW(WidePath(path).c_str(), nullptr)) return true;
+    why = AfxLastSystemMessage();
+    return false;
+}
+
+bool RenameFile(const std::string& from, const std::string& to, std::string& why) {
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    why = AfxLastSystemMessage();
+    return false;
 }
 
 std::optional<uint64_t> SizeOfFile(const std::string& path) {

@@ -1,0 +1,277 @@
+// zelvorin-mem: writes the national DEM as 50 m mesh files for a map, so
+// that a correction from those files (the plug-in's menu command, or
+// zelvorin-correct on their folder) gives the map that a correction from the
+// DEM itself gives.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "dem/DemPlan.h"
+#include "dem/DemSquares.h"
+#include "dem/SourceList.h"
+#include "elevation/DcmLayout.h"
+#include "elevation/MeshWriter.h"
+#include "elevation/SquareAsMesh.h"
+#include "elevation/TileIndex.h"
+#include "framework/Console.h"
+#include "framework/Exception.h"
+#include "framework/File.h"
+#include "framework/FileSystem.h"
+#include "framework/ProgramMain.h"
+#include "tools/ConsoleUi.h"
+#include "tools/MemCommandLine.h"
+#include "tools/MemTexts.h"
+#include "tools/MeshFolder.h"
+#include "tools/ToolCommon.h"
+#include "tools/ToolTexts.h"
+
+namespace {
+
+enum ExitStatus {
+    kExitCannotOpen = 3,
+    kExitCannotUseMap = 4,
+    kExitNoDem = 5,
+    kExitUnusableDem = 6,
+    kExitFileError = 7,
+};
+
+constexpr char kTool[] = "zelvorin-mem";
+
+// The program's file name, as the help and the hints name it.
+std::string g_strProgram = kTool;
+
+std::string Synopsis() {
+    return "Usage: " + g_strProgram +
+           " --map MAP.dcm --map-datum tokyo|jgd OUT_FOLDER DEM.zip|DEM.xml|FOLDER...\n";
+}
+
+const char kDescription[] =
+    "\n"
+    "Writes the national survey's DEM (5 m and 10 m grids in GML, *.xml, the zips\n"
+    "they are delivered in, or folders of them) as 50 m mesh files, one for each\n"
+    "second-level mesh square the DEM gives at least one cell of, named by its code\n"
+    "(523943.mem) in OUT_FOLDER, which must be new or empty. Correcting MAP.dcm from\n"
+    "OUT_FOLDER (the plug-in's menu command, or zelvorin-correct MAP.dcm OUT_FOLDER)\n"
+    "then gives exactly the map that zelvorin-correct --map-datum D MAP.dcm SOURCE...\n"
+    "gives, for as long as MAP.dcm holds what it holds now: where the DEM gives a\n"
+    "cell no value, the file gives it the map's own. MAP.dcm is only read.\n"
+    "\n"
+    "Each file is written under a name no *.mem search finds and takes its name\n"
+    "when it is whole. Ctrl-C or SIGTERM stops the run between squares or while a\n"
+    "DEM file is read; the files written before stand complete. Progress and\n"
+    "messages go to standard error; the result, the files written, to standard\n"
+    "output.\n"
+    "\n"
+    "Options:\n"
+    "      --map MAP.dcm   the map the files are for (required)\n"
+    "      --map-datum D   the map's datum, tokyo or jgd (required)\n"
+    "  -h, --help          show this help and exit\n"
+    "      --version       show the version and exit\n"
+    "      --              end of options\n"
+    "\n"
+    "Exit status:\n"
+    "  0    every square's file was written\n"
+    "  1    the help or version could not be written\n"
+    "  2    wrong arguments, an unknown option, mesh files among the sources, or\n"
+    "       OUT_FOLDER not empty or not a folder\n"
+    "  3    the map cannot be opened\n"
+    "  4    the map cannot be used (not a compressed map of 1600 x 2400 cells per\n"
+    "       degree, damaged, or its tile index does not fit in memory)\n"
+    "  5    the sources hold no DEM file\n"
+    "  6    a DEM source could not be used: found at the first look, no file was\n"
+    "       written; found later, the files before it were\n"
+    "  7    reading the map, making OUT_FOLDER or writing a file failed; the files\n"
+    "       written before stand complete\n"
+    "  130  stopped by Ctrl-C (SIGINT); the files written before stand complete\n"
+    "  143  stopped by SIGTERM; the files written before stand complete\n";
+
+int UsageFailure(const std::string& error) {
+    return ::UsageFailure(kTool, g_strProgram, Synopsis(), error);
+}
+
+// The map, open for shared reading, with its header and index.
+struct OpenMap {
+    std::unique_ptr<CFile> file;
+    DCMHEADER header;
+    CTileIndex index;
+};
+
+// Opens and loads the map; the exit status when it cannot be used.
+std::optional<int> LoadMap(const std::string& path, OpenMap& map) {
+    std::string why;
+    try {
+        map.file = OpenFile(path, FileAccess::kReadShared);
+        switch (LoadTileIndex(*map.file, map.header, map.index, &why)) {
+            case IndexLoad::kLoaded:
+                return std::nullopt;
+            case IndexLoad::kRejected:
+                Tell(Say(MemText::kCannotUseMap, {path, why}));
+                return kExitCannotUseMap;
+            case IndexLoad::kNoMemory:
+                Tell(Say(MemText::kIndexTooLarge, {path}));
+                return kExitCannotUseMap;
+        }
+    } catch (const CFileException& error) {
+        const bool opened = map.file != nullptr;
+        Tell(
+            Say(opened ? MemText::kCannotUseMap : MemText::kCannotOpenMap, {path, error.Reason()}));
+        return opened ? kExitFileError : kExitCannotOpen;
+    }
+    return kExitCannotUseMap;
+}
+
+// The status of a run that its first look ended; nothing when it goes on.
+std::optional<int> EndAtTheFirstLook(const DemPlan& plan) {
+    switch (plan.outcome) {
+        case DemPlan::Outcome::kReady:
+            if (!plan.squares.empty()) return std::nullopt;
+            Tell(Say(MemText::kNoDem));
+            return kExitNoDem;
+        case DemPlan::Outcome::kNoDem:
+            Tell(Say(MemText::kNoDem));
+            return kExitNoDem;
+        case DemPlan::Outcome::kUnusable:
+            Tell(Say(MemText::kDemNotUsed,
+                     {plan.unusableFile.empty() ? plan.reason
+                                                : plan.unusableFile + ": " + plan.reason}));
+            return kExitUnusableDem;
+        case DemPlan::Outcome::kStopped:
+            Tell(Say(MemText::kStoppedBeforeWriting, {StoppedWord()}));
+            return StoppedStatus();
+    }
+    return kExitUnusableDem;
+}
+
+// What the writing pass did.
+struct Written {
+    int files = 0;
+    int64_t cellsNotCarried = 0;
+};
+
+// Hands every square of the plan on to a file of its own in folder; the
+// exit status.
+int WriteSquares(const std::vector<DemSource>& sources, const DemPlan& plan, MapDatum datum,
+                 OpenMap& map, const CMeshFolder& folder, Written& written) {
+    CDemSquares squares(sources, plan, datum);
+    CConsoleUi ui(stdout, stderr);
+    auto fields = std::make_unique<MeshFields>();
+    std::vector<uint8_t> tile(kTileBlockSize);
+    SquareReadControl control;
+    control.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
+    control.onFile = [&ui](const std::string& name) { ui.SetFileName(name); };
+    const auto take = [&](const ReadySquare& square) {
+        written.cellsNotCarried += MeshFieldsAsPlaced(
+            *map.file, map.header, map.index, square.meshCode, *square.grid, tile.data(), *fields);
+        folder.Write(square.meshCode, MeshFileText(square.meshCode, *fields));
+        ++written.files;
+        ui.SetPos(squares.Percent());
+        return StopRequested() == StopRequest::kNone;
+    };
+    ui.OpenProgress();
+    int status = kExitCompleted;
+    try {
+        squares.Start();
+        switch (squares.HandOn(take, control)) {
+            case ISquareSource::Pass::kEnded:
+                break;
+            case ISquareSource::Pass::kDeclined:
+                if (!squares.Exhausted()) {
+                    ui.CloseProgress();
+                    Tell(Say(MemText::kStopped, {StoppedWord()}));
+                    status = StoppedStatus();
+                }
+                break;
+            case ISquareSource::Pass::kStopped:
+                ui.CloseProgress();
+                Tell(Say(MemText::kStoppedInFile, {StoppedWord(), control.unusableFile}));
+                status = StoppedStatus();
+                break;
+            case ISquareSource::Pass::kUnusable:
+                ui.CloseProgress();
+                Tell(Say(MemText::kCannotUseDem, {control.unusableFile, control.failure}));
+                status = kExitUnusableDem;
+                break;
+        }
+    } catch (const std::exception& error) {
+        // A failure of the map, of a file written, or memory running out.
+        ui.CloseProgress();
+        Tell(Say(MemText::kFailed, {error.what()}));
+        status = kExitFileError;
+    }
+    squares.Close();
+    ui.CloseProgress();
+    return status;
+}
+
+int Run(int argc, char** argv) {
+    if (!GuardStandardStreams()) {
+        Tell(Say(ToolText::kNoDevNull, {kTool}));
+        return kExitUsage;
+    }
+    if (argc > 0) g_strProgram = NameOfPlace(argv[0]);
+    const MemCommandLine line = ParseMemCommandLine(argc, argv);
+    switch (line.action) {
+        case MemCommandLine::Action::kHelp:
+            return PrintInfo(kTool, Synopsis() + kDescription);
+        case MemCommandLine::Action::kVersion:
+            return PrintInfo(kTool, "zelvorin-mem " ZELVORIN_VERSION "\n");
+        case MemCommandLine::Action::kUsageError:
+            return UsageFailure(line.error);
+        case MemCommandLine::Action::kRun:
+            break;
+    }
+
+    const SourceList sources = ListSources(line.sources);
+    switch (sources.status) {
+        case SourceList::Status::kUsageError:
+            return UsageFailure(sources.message);
+        case SourceList::Status::kNoSources:
+            Tell(Say(MemText::kPlain, {sources.message}));
+            return kExitNoDem;
+        case SourceList::Status::kReady:
+            break;
+    }
+    if (sources.kind == SourceKind::kMesh) return UsageFailure(Say(MemText::kMeshSources));
+    if (!line.mapDatum) return UsageFailure(Say(ToolText::kDemNeedsDatum));
+    const CMeshFolder folder(line.outFolder);
+    const CMeshFolder::State state = folder.Look();
+    if (state == CMeshFolder::State::kNotAFolder)
+        return UsageFailure(Say(MemText::kNotAFolder, {line.outFolder}));
+    if (state == CMeshFolder::State::kNotEmpty)
+        return UsageFailure(Say(MemText::kFolderNotEmpty, {line.outFolder}));
+
+    OpenMap map;
+    if (const auto failed = LoadMap(line.mapPath, map)) return *failed;
+    CatchStopRequests();
+    DemWalkOptions walk;
+    walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
+    const DemPlan plan = PlanDemRun(sources.demSources, *line.mapDatum, walk);
+    for (const std::string& warning : plan.warnings) Tell(Say(MemText::kDemWarning, {warning}));
+    if (const auto ended = EndAtTheFirstLook(plan)) return *ended;
+
+    std::string why;
+    if (state == CMeshFolder::State::kMissing && !folder.Make(why)) {
+        Tell(Say(MemText::kCannotMakeFolder, {line.outFolder, why}));
+        return kExitFileError;
+    }
+    Written written;
+    const int status = WriteSquares(sources.demSources, plan, *line.mapDatum, map, folder, written);
+    if (written.cellsNotCarried > 0)
+        Tell(Say(MemText::kValuesNotCarried, {std::to_string(written.cellsNotCarried)}));
+    int files = 0;
+    for (const DemPlanFile& file : plan.files) files += file.bApplied;
+    const std::string result = Say(
+        MemText::kResult, {std::to_string(written.files), line.outFolder, std::to_string(files)});
+    if (!WriteNativeText(stdout, result + "\n") && status == kExitCompleted) return kExitFileError;
+    return status;
+}
+
+}  // namespace
+
+int ProgramMain(int argc, char** argv) {
+    const int status = Run(argc, argv);
+    ReachStopPoint(status);
+    WaitBeforeClosing();
+    return status;
+}
