@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packs a Windows build into the release zip: the module, the terminal
-# program, the Japanese guide (code page 932, CR LF, as Notepad on Japanese
+# programs, the Japanese guide (code page 932, CR LF, as Notepad on Japanese
 # Windows opens it) and the licences of what is linked in.
 # Usage: pack-release.sh BUILD_WIN OUT_FOLDER; prints the zip's path.
 set -euo pipefail
@@ -13,7 +13,8 @@ name=zelvorin-$version-win32
 stage=$(mktemp -d "${TMPDIR:-/tmp}/zelvorin-release.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/$name/licences"
-cp "$build/bin/Zelvorin.vxl" "$build/bin/zelvorin-correct.exe" "$stage/$name/"
+cp "$build/bin/Zelvorin.vxl" "$build/bin/zelvorin-correct.exe" "$build/bin/zelvorin-mem.exe" \
+    "$stage/$name/"
 iconv -f UTF-8 -t CP932 "$root/docs/guide-ja.md" | sed 's/$/\r/' >"$stage/$name/guide-ja.txt"
 licences=$stage/$name/licences
 for lib in libpng libdeflate expat libarchive; do

@@ -17,7 +17,7 @@ zip=$(bash "$root/scripts/pack-release.sh" "$build" "$work/dist") || { echo "FAI
 mkdir "$work/user"
 (cd "$work/user" && cmake -E tar xf "$zip") || { echo "FAIL unpacking"; exit 1; }
 dir=$(echo "$work"/user/zelvorin-*-win32)
-for f in Zelvorin.vxl zelvorin-correct.exe guide-ja.txt licences/zlib.txt licences/libpng.txt \
+for f in Zelvorin.vxl zelvorin-correct.exe zelvorin-mem.exe guide-ja.txt licences/zlib.txt licences/libpng.txt \
     licences/libdeflate.txt licences/expat.txt licences/libarchive.txt licences/libstdc++-libgcc.txt licences/mingw-w64-runtime-winpthreads.txt; do
     [ -s "$dir/$f" ] || fail "the zip lacks $f"
 done
@@ -25,8 +25,10 @@ iconv -f CP932 -t UTF-8 "$dir/guide-ja.txt" | grep -qF "数値地図(圧縮地�
     fail "the guide is not in code page 932 or lacks the menu command"
 system='^(KERNEL32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|OLE32|ADVAPI32|msvcrt)\.dll$'
 imports() { i686-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
-extra=$(imports "$dir/zelvorin-correct.exe" | grep -viE "$system")
-[ -z "$extra" ] && echo "ok   the program needs only the system's DLLs" || fail "the program needs $extra"
+for program in zelvorin-correct.exe zelvorin-mem.exe; do
+    extra=$(imports "$dir/$program" | grep -viE "$system")
+    [ -z "$extra" ] && echo "ok   $program needs only the system's DLLs" || fail "$program needs $extra"
+done
 extra=$(imports "$dir/Zelvorin.vxl" | grep -viE "$system" | grep -vx PluginIf.dll)
 [ -z "$extra" ] && echo "ok   the module needs only the system's and the host's DLLs" ||
     fail "the module needs $extra"
@@ -43,6 +45,22 @@ if [ "$status" -eq 0 ] && ! cmp -s "$work/data/sample.dcm" "$work/data/before.dc
     echo "ok   it corrects the sample map"
 else
     fail "the correction from the unpacked folder: status $status"
+fi
+# Today's DEM for the menu command: zelvorin-mem writes mesh files from the
+# sample's zip, and correcting with them gives what the DEM gives directly.
+cp "$work/data/before.dcm" "$work/data/dem.dcm"
+cp "$work/data/before.dcm" "$work/data/via-mem.dcm"
+timeout 120 wine zelvorin-correct.exe --map-datum tokyo "Z:$work/data/dem.dcm" \
+    "Z:$work/data/dem/sample-dem.zip" >/dev/null 2>&1
+timeout 120 wine zelvorin-mem.exe --map "Z:$work/data/before.dcm" --map-datum tokyo \
+    "Z:$work/data/from-dem" "Z:$work/data/dem/sample-dem.zip" >/dev/null 2>&1
+timeout 120 wine zelvorin-correct.exe "Z:$work/data/via-mem.dcm" "Z:$work/data/from-dem" \
+    >/dev/null 2>&1
+if ! cmp -s "$work/data/dem.dcm" "$work/data/before.dcm" &&
+    cmp -s "$work/data/dem.dcm" "$work/data/via-mem.dcm"; then
+    echo "ok   zelvorin-mem's files give the DEM's map"
+else
+    fail "zelvorin-mem's files do not give the DEM's map"
 fi
 wineserver -w
 echo "$failures failed"

@@ -4,7 +4,7 @@
 # for byte. With the Linux programs given as well, the same correction by
 # both must give the same map, the same report rows (paths aside) and the
 # same picture pixels, and the same maps and rows from the sample's DEM zip
-# on a Tokyo and on a JGD map.
+# on a Tokyo and on a JGD map, and the same mesh files made from it.
 # Usage: tool_test.sh PREFIX WINDOWS_BIN [LINUX_TOOL LINUX_SAMPLE]
 set -u
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -65,6 +65,15 @@ if [ -n "$linux_tool" ]; then
             echo "ok   the DEM on a $datum map as on Linux"
         else
             fail "the DEM on a $datum map differs from the Linux program's"
+        fi
+        run zelvorin-mem.exe --map "$(win "$work/pristine.dcm")" --map-datum $datum \
+            "$(win "$work/mem-$datum")" "$(win "$work/dem/sample-dem.zip")" >/dev/null 2>&1
+        "$(dirname "$linux_tool")/zelvorin-mem" --map "$work/pristine.dcm" --map-datum $datum \
+            "$work/linux/mem-$datum" "$work/linux/dem/sample-dem.zip" >/dev/null 2>&1
+        if [ -n "$(ls "$work/mem-$datum")" ] && diff -r "$work/mem-$datum" "$work/linux/mem-$datum" >/dev/null; then
+            echo "ok   the mesh files from the DEM on a $datum map as on Linux"
+        else
+            fail "the mesh files from the DEM on a $datum map differ from the Linux program's"
         fi
     done
 fi
