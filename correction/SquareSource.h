@@ -13,6 +13,9 @@ struct ReadySquare {
     const MeshGrid* grid = nullptr;  // valid during the call that hands it on
     std::string path;                // the file it was read from
     int records = 0;                 // the record lines that file held (mesh files)
+    // Each cell's value before it was rounded to whole metres (kMeshCells,
+    // NaN where the grid keeps the map's value), where the source has one.
+    const double* means = nullptr;
 };
 
 // What a source reports back while it reads, and how the run may stop it.

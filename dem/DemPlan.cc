@@ -68,6 +68,7 @@ void PassOverReplacedFiles(DemPlan& plan) {
 // The squares in the order the apply pass finishes them: a square is done
 // once the last file that feeds it has been read.
 void OrderSquares(DemPlan& plan, MapDatum datum) {
+    plan.squares.clear();
     std::map<int32_t, int> pending;
     for (DemPlanFile& file : plan.files) {
         if (!file.bApplied) continue;
@@ -110,3 +111,5 @@ DemPlan PlanDemRun(const std::vector<DemSource>& sources, MapDatum datum,
     if (plan.files.empty()) plan.outcome = DemPlan::Outcome::kNoDem;
     return plan;
 }
+
+void ReplanForDatum(DemPlan& plan, MapDatum datum) { OrderSquares(plan, datum); }

@@ -46,3 +46,7 @@ struct DemPlan {
 // with no DEM file of a known type make it kNoDem.
 DemPlan PlanDemRun(const std::vector<DemSource>& sources, MapDatum datum,
                    const DemWalkOptions& options);
+
+// The same plan for a map in another datum: the squares each file feeds and
+// the order they finish in.
+void ReplanForDatum(DemPlan& plan, MapDatum datum);

@@ -65,7 +65,8 @@ class CDemSquares::CSink final : public IDemMemberSink {
   private:
     void HandOnSquare(int32_t code, const std::string& path) {
         const auto sums = m_squares.m_sums.find(code);
-        sums->second.Finish(*m_squares.m_grid, &m_sources);
+        sums->second.Finish(*m_squares.m_grid, &m_sources,
+                            m_squares.m_bMeans ? &m_squares.m_means : nullptr);
         m_squares.m_sums.erase(sums);
         std::vector<bool> fed(m_squares.m_cellsWon.size(), false);
         for (int32_t source : m_sources)
@@ -79,6 +80,7 @@ class CDemSquares::CSink final : public IDemMemberSink {
         square.meshCode = code;
         square.grid = m_squares.m_grid.get();
         square.path = path;
+        if (m_squares.m_bMeans) square.means = m_squares.m_means.data();
         if (!m_take(square)) throw CDeclined{};
     }
 

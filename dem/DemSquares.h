@@ -30,6 +30,8 @@ class CDemSquares final : public ISquareSource {
     const std::vector<int64_t>& CellsWon() const { return m_cellsWon; }
     // The squares handed on that each planned file fed.
     const std::vector<int>& SquaresFed() const { return m_squaresFed; }
+    // Hands each square on with its cells' unrounded means.
+    void GiveMeans() { m_bMeans = true; }
 
   private:
     class CSink;
@@ -40,6 +42,8 @@ class CDemSquares final : public ISquareSource {
     std::map<int32_t, CSquareSums> m_sums;  // squares fed and not yet handed on
     std::map<int32_t, int> m_pending;       // files still to feed each square
     std::unique_ptr<MeshGrid> m_grid;
+    bool m_bMeans = false;
+    std::vector<double> m_means;
     std::vector<int64_t> m_cellsWon;
     std::vector<int> m_squaresFed;
     size_t m_handed = 0;

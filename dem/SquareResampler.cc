@@ -188,8 +188,10 @@ void CSquareSums::Add(const DemGrid& grid, int32_t source) {
     }
 }
 
-int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources) const {
+int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources,
+                        std::vector<double>* means) const {
     if (sources) sources->assign(kMeshCells, kNoSource);
+    if (means) means->assign(kMeshCells, std::numeric_limits<double>::quiet_NaN());
     int written = 0;
     for (int i = 0; i < kMeshCells; ++i) {
         out.cells[i] = kKeepCell;
@@ -197,6 +199,9 @@ int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources) const {
             if (!sums || 2 * sums->weight[i] < sums->CellArea()) continue;
             out.cells[i] = RoundToMetres(sums->weighted[i], sums->weight[i]);
             if (sources) (*sources)[i] = sums->bestSource[i];
+            if (means)
+                (*means)[i] = static_cast<double>(sums->weighted[i]) /
+                              static_cast<double>(sums->weight[i]) / 100;
             ++written;
             break;
         }

@@ -71,7 +71,10 @@ class CSquareSums {
     // number of cells given a value. With sources, also gives for each cell
     // (row-major as out) the source of the winning product that covered the
     // largest part of it (the first added among equals), or kNoSource.
-    int Finish(MeshGrid& out, std::vector<int32_t>* sources = nullptr) const;
+    // With means, also gives each written cell's mean unrounded, in metres
+    // (NaN for a cell that keeps the map's value).
+    int Finish(MeshGrid& out, std::vector<int32_t>* sources = nullptr,
+               std::vector<double>* means = nullptr) const;
 
   private:
     struct SProductSums;

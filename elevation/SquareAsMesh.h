@@ -9,6 +9,14 @@ class CFile;
 class CTileIndex;
 struct DCMHEADER;
 
+// The tile values of the square of meshCode's cells (kMeshCells, row-major,
+// row 0 southernmost) as the map holds them now, or, with a grid, as they
+// would be once the grid is placed; 0 (no data) where the map takes no
+// cell. Reads the map's tiles through tileBuffer (kTileBlockSize bytes) and
+// never writes the map. File errors propagate as CFileException.
+void SquareCellsOfMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
+                      int32_t meshCode, const MeshGrid* grid, uint8_t* tileBuffer, int16_t* cells);
+
 // The mesh file that gives a map what placing a square gives it: fills
 // fields, for every cell of the square of meshCode, with the field that
 // reads back as the value the map holds there once grid is placed (PatchTile

@@ -9,10 +9,11 @@
 #include "dem/DatumShift.h"
 
 constexpr int kExitCompleted = 0;
-constexpr int kExitNotWritten = 1;     // --help or --version could not be written
-constexpr int kExitUsage = 2;          // wrong arguments or an unknown option
-constexpr int kExitInterrupted = 130;  // 128 + 2, as a shell reports SIGINT
-constexpr int kExitTerminated = 143;   // 128 + 15, as a shell reports SIGTERM
+constexpr int kExitNotWritten = 1;      // --help or --version could not be written
+constexpr int kExitUsage = 2;           // wrong arguments or an unknown option
+constexpr int kExitUnusableSource = 6;  // a mesh or DEM file could not be used
+constexpr int kExitInterrupted = 130;   // 128 + 2, as a shell reports SIGINT
+constexpr int kExitTerminated = 143;    // 128 + 15, as a shell reports SIGTERM
 
 // The exit status of a run that a stop request ended, and the word for it
 // (system text).

@@ -94,10 +94,28 @@ const TextPair kTexts[] = {
      "試行では取り消すものを書かないため --dry-run と --undo は一緒に使えません"},
     {"--map-datum takes tokyo or jgd, not '%1'",
      "--map-datum には tokyo か jgd を指定します ('%1' は使えません)"},
-    {"DEM sources need --map-datum tokyo or --map-datum jgd: the map does not say its datum, "
-     "and the wrong one puts every cell about 450 m off",
-     "DEM を使うには --map-datum tokyo か --map-datum jgd を指定してください. 地図は自分の測地系"
-     "を記録しておらず, 違う測地系ではすべてのセルが約 450 m ずれます"},
+    {"%1: the map's datum is %2: the DEM differs from the map by %3 m (RMS, over %4 cells) on "
+     "tokyo "
+     "and by %5 m (over %6 cells) on jgd",
+     "%1: 地図の測地系は %2 です: DEM と地図の差 (二乗平均平方根) は tokyo で %3 m (%4 セル), jgd "
+     "で "
+     "%5 m (%6 セル) です"},
+    {"%1: warning: the DEM fits the map better on the other datum than on %2, given: %3 m (RMS, "
+     "over %4 cells) on tokyo, %5 m (over %6 cells) on jgd; the run goes on with %2",
+     "%1: 警告: DEM は指定された %2 よりもう一方の測地系によく合います: tokyo で %3 m (%4 セル), "
+     "jgd で %5 m (%6 セル). %2 のまま続けます"},
+    {"%1: the DEM does not tell the map's datum: it differs from the map by %2 m (RMS, over %3 "
+     "cells) on tokyo and by %4 m (over %5 cells) on jgd; give --map-datum tokyo or --map-datum "
+     "jgd",
+     "%1: DEM からは地図の測地系がわかりません: 地図との差 (二乗平均平方根) は tokyo で %2 m (%3 "
+     "セル), jgd で %4 m (%5 セル) です. --map-datum tokyo か --map-datum jgd を指定してください"},
+    {"%1: the DEM covers too few of the map's cells to tell its datum (%3 on tokyo, %5 on jgd; 200 "
+     "are needed); give --map-datum tokyo or --map-datum jgd",
+     "%1: 地図の測地系を決めるには DEM が覆う地図のセルが少なすぎます (tokyo で %3, jgd で %5. 200 "
+     "必要です). --map-datum tokyo か --map-datum jgd を指定してください"},
+    {"%1: %2 while the sources were read for the map's datum; nothing was written",
+     "%1: 地図の測地系を決めるために DEM を読む途中で%2. 何も書き込んでいません"},
+    {"%1: cannot use %2; nothing was written", "%1: %2 を使えません. 何も書き込んでいません"},
     {"--map-datum goes with DEM sources only: mesh files are placed as they are",
      "--map-datum は DEM と一緒にだけ使えます (メッシュファイルはそのまま置かれます)"},
     {"zelvorin-correct: cannot use DEM file %1%2; later squares were not applied",

@@ -78,7 +78,7 @@ if cmp -s "$work/want-tokyo.dcm" "$work/want-jgd.dcm"; then fail "the datum chan
 # What it refuses, before anything is written.
 check "the map is needed" 2 err "--map MAP.dcm is needed" \
     zm --map-datum tokyo "$work/refused" "${dem[@]}"
-check "the datum is needed" 2 err "need --map-datum tokyo or --map-datum jgd" \
+check "a datum the data do not tell" 2 err "zelvorin-mem: the DEM does not tell the map's datum" \
     zm --map "$work/crafted.dcm" "$work/refused" "${dem[@]}"
 check "mesh files are no source" 2 err "the sources are mesh files already" \
     zm --map "$work/crafted.dcm" --map-datum tokyo "$work/refused" "$work/craft"

@@ -17,6 +17,7 @@
 #include "dem/DemProducts.h"
 #include "dem/DemSquares.h"
 #include "dem/SourceList.h"
+#include "elevation/TileIndex.h"
 #include "framework/Console.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -26,6 +27,7 @@
 #include "report/WrittenArea.h"
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
+#include "tools/DatumStep.h"
 #include "tools/SideFiles.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
@@ -304,6 +306,24 @@ std::optional<int> EndBeforeTheMap(const DemPlan& plan, CSideFiles& files) {
     return status;
 }
 
+// The datum of a DEM run (see SettleDatum), over the map opened for reading.
+// A map that cannot be opened, used or read is left to the run to report,
+// with the datum given or any: it writes nothing then.
+DatumStep DatumOfRun(const CommandLine& line, const std::vector<DemSource>& sources,
+                     DemPlan& plan) {
+    DatumStep unsettled;
+    unsettled.datum = line.mapDatum.value_or(MapDatum::kJgd);
+    try {
+        const std::unique_ptr<CFile> map = OpenFile(line.mapPath, FileAccess::kReadShared);
+        DCMHEADER header;
+        CTileIndex index;
+        if (LoadTileIndex(*map, header, index, nullptr) != IndexLoad::kLoaded) return unsettled;
+        return SettleDatum("zelvorin-correct", line.mapDatum, sources, plan, *map, header, index);
+    } catch (const CFileException&) {
+        return unsettled;
+    }
+}
+
 // The table's rows of a DEM run: every file applied, with the squares it
 // fed and the cells it gave their value; after a run that ended early, the
 // files that fed a square written.
@@ -353,7 +373,6 @@ int Run(int argc, char** argv) {
     if (sources.status == SourceList::Status::kUsageError) return UsageFailure(sources.message);
     const bool dem =
         sources.status == SourceList::Status::kReady && sources.kind == SourceKind::kDem;
-    if (dem && !line.mapDatum) return UsageFailure(Say(ToolText::kDemNeedsDatum));
     if (!dem && line.mapDatum && sources.status == SourceList::Status::kReady)
         return UsageFailure(Say(ToolText::kDatumForDemOnly));
 
@@ -378,12 +397,18 @@ int Run(int argc, char** argv) {
     if (dem) {
         DemWalkOptions walk;
         walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
-        plan = PlanDemRun(sources.demSources, *line.mapDatum, walk);
+        plan = PlanDemRun(sources.demSources, line.mapDatum.value_or(MapDatum::kJgd), walk);
         for (const std::string& warning : plan.warnings)
             Tell(Say(ToolText::kDemWarning, {warning}));
         if (const auto ended = EndBeforeTheMap(plan, files)) return *ended;
+        const DatumStep datum = DatumOfRun(line, sources.demSources, plan);
+        if (!datum.datum) {
+            files.DropUndo();
+            files.CloseReport();
+            return datum.status;
+        }
         codes = plan.squares;
-        demSquares = std::make_unique<CDemSquares>(sources.demSources, plan, *line.mapDatum);
+        demSquares = std::make_unique<CDemSquares>(sources.demSources, plan, *datum.datum);
     } else {
         codes = SurveyMeshCodes(*meshes);
         squares = std::make_unique<CMeshFileSquares>(*meshes);

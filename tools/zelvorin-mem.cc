@@ -20,6 +20,7 @@
 #include "framework/FileSystem.h"
 #include "framework/ProgramMain.h"
 #include "tools/ConsoleUi.h"
+#include "tools/DatumStep.h"
 #include "tools/MemCommandLine.h"
 #include "tools/MemTexts.h"
 #include "tools/MeshFolder.h"
@@ -233,7 +234,6 @@ int Run(int argc, char** argv) {
             break;
     }
     if (sources.kind == SourceKind::kMesh) return UsageFailure(Say(MemText::kMeshSources));
-    if (!line.mapDatum) return UsageFailure(Say(ToolText::kDemNeedsDatum));
     const CMeshFolder folder(line.outFolder);
     const CMeshFolder::State state = folder.Look();
     if (state == CMeshFolder::State::kNotAFolder)
@@ -246,9 +246,18 @@ int Run(int argc, char** argv) {
     CatchStopRequests();
     DemWalkOptions walk;
     walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
-    const DemPlan plan = PlanDemRun(sources.demSources, *line.mapDatum, walk);
+    DemPlan plan = PlanDemRun(sources.demSources, line.mapDatum.value_or(MapDatum::kJgd), walk);
     for (const std::string& warning : plan.warnings) Tell(Say(MemText::kDemWarning, {warning}));
     if (const auto ended = EndAtTheFirstLook(plan)) return *ended;
+    DatumStep datum;
+    try {
+        datum = SettleDatum("zelvorin-mem", line.mapDatum, sources.demSources, plan, *map.file,
+                            map.header, map.index);
+    } catch (const CFileException& error) {
+        Tell(Say(MemText::kCannotUseMap, {line.mapPath, error.Reason()}));
+        return kExitFileError;
+    }
+    if (!datum.datum) return datum.status;
 
     std::string why;
     if (state == CMeshFolder::State::kMissing && !folder.Make(why)) {
@@ -256,7 +265,7 @@ int Run(int argc, char** argv) {
         return kExitFileError;
     }
     Written written;
-    const int status = WriteSquares(sources.demSources, plan, *line.mapDatum, map, folder, written);
+    const int status = WriteSquares(sources.demSources, plan, *datum.datum, map, folder, written);
     if (written.cellsNotCarried > 0)
         Tell(Say(MemText::kValuesNotCarried, {std::to_string(written.cellsNotCarried)}));
     int files = 0;
