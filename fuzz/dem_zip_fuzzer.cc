@@ -17,8 +17,8 @@ constexpr uint64_t kLimit = 1 << 20;
 const std::string kOuter = "fuzz.zip";
 
 struct CheckingSink final : IDemMemberSink {
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool) override {
         if (bytes.size() > kLimit) std::abort();
         if (displayName.compare(0, kOuter.size() + 1, kOuter + ":") != 0) std::abort();
         // The display name ends in the member's own name, in system text.
@@ -27,6 +27,7 @@ struct CheckingSink final : IDemMemberSink {
             displayName.compare(displayName.size() - shown.size(), shown.size(), shown) != 0) {
             std::abort();
         }
+        return true;
     }
     void OnSkipped(const std::string& warning) override {
         if (warning.compare(0, kOuter.size() + 1, kOuter + ":") != 0) std::abort();
