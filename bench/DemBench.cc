@@ -188,6 +188,15 @@ void DemBenchmark(const fs::path& work) {
         std::exit(1);
     }
     const Timed look = time([&] { PlanDemRun(bulk.sources, MapDatum::kJgd, {}); });
+    // The first look's walk: each member's first bytes, taken unread.
+    uint64_t headBytes = 0;
+    const Timed headWalk = time([&] {
+        CCountingSink sink;
+        DemWalkOptions heads;
+        heads.headBytes = kDemHeadBytes;
+        WalkDemSources(bulk.sources, sink, heads);
+        headBytes = sink.size;
+    });
     // The heads as the first look reads them: from each member's first bytes.
     const Timed heads = time([&] {
         for (const Member& m : kept.members) {
@@ -254,6 +263,8 @@ void DemBenchmark(const fs::path& work) {
     std::printf("  the JGD run's parts, each alone:\n");
     line("  first look (PlanDemRun)", look, floors(look));
     line("    of which heads (ReadDemHead, in memory)", heads, "");
+    line("    of which the walk for heads, members unread", headWalk,
+         std::to_string(headBytes / 1000) + " kB handed on");
     line("  the walk (WalkDemSources), members unread", walk, floors(walk));
     line("  parsing (ReadDemFile, members in memory)", parse, rate(parse));
     line(("  resampling (CSquareSums), " + std::to_string(jgdPlan.squares.size()) + " squares")
