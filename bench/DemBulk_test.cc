@@ -12,11 +12,12 @@ namespace {
 
 class CKeepingSink final : public IDemMemberSink {
   public:
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool) override {
         names.push_back(displayName);
         files.push_back(fileName);
         members.push_back(bytes);
+        return true;
     }
     void OnSkipped(const std::string& warning) override { skipped.push_back(warning); }
     std::vector<std::string> names, files, skipped;

@@ -4,6 +4,7 @@
 #include <archive_entry.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -122,7 +123,10 @@ class CZipWalk {
     bool Stopped();
     bool Fail(std::string reason);
     bool Damaged(archive* zip, const std::string& name);
-    bool ReadMember(archive* zip, const std::string& name, std::vector<uint8_t>& bytes);
+    bool OverLimit(archive_entry* entry, const std::string& name);
+    bool ReadMember(archive* zip, const std::string& name, size_t want, std::vector<uint8_t>& bytes,
+                    bool& bWhole);
+    bool HandOnMember(archive* zip, const std::string& name, const std::string& fileName);
     bool WalkInner(archive* zip, const std::string& name, int level);
     static const char* NextName(archive*& names);
 
@@ -161,10 +165,23 @@ const char* CZipWalk::NextName(archive*& names) {
     return archive_entry_pathname(entry);
 }
 
-bool CZipWalk::ReadMember(archive* zip, const std::string& name, std::vector<uint8_t>& bytes) {
-    bytes.clear();
+// True when the zip's directory gives the member a size over the limit
+// (the walk then ends here); the bytes it inflates to are checked as well.
+bool CZipWalk::OverLimit(archive_entry* entry, const std::string& name) {
+    if (!archive_entry_size_is_set(entry) ||
+        static_cast<uint64_t>(archive_entry_size(entry)) <= m_options.memberLimit)
+        return false;
+    Fail(name + ": member larger than " + LimitText(m_options.memberLimit));
+    return true;
+}
+
+// Inflates more of the member onto bytes, until they hold want bytes or all
+// of it (bWhole then).
+bool CZipWalk::ReadMember(archive* zip, const std::string& name, size_t want,
+                          std::vector<uint8_t>& bytes, bool& bWhole) {
     const uint64_t limit = m_options.memberLimit;
-    for (;;) {
+    bWhole = false;
+    while (bytes.size() < want) {
         if (Stopped()) return false;
         const size_t before = bytes.size();
         // One byte past the limit is enough to see that a member is over it.
@@ -173,15 +190,35 @@ bool CZipWalk::ReadMember(archive* zip, const std::string& name, std::vector<uin
         const la_ssize_t got = archive_read_data(zip, bytes.data() + before, chunk);
         bytes.resize(before + static_cast<size_t>(std::max<la_ssize_t>(got, 0)));
         if (got < 0) return Damaged(zip, name);
-        if (got == 0) return true;
+        if (got == 0) {
+            bWhole = true;
+            return true;
+        }
         if (bytes.size() > limit) return Fail(name + ": member larger than " + LimitText(limit));
     }
+    return true;
+}
+
+// Hands the DEM member on, whole or as much of it as the sink asks for; the
+// rest is skipped without inflating it.
+bool CZipWalk::HandOnMember(archive* zip, const std::string& name, const std::string& fileName) {
+    size_t want = m_options.headBytes > 0 ? m_options.headBytes : SIZE_MAX;
+    bool bWhole = false;
+    m_member.clear();
+    for (;;) {
+        if (!ReadMember(zip, name, want, m_member, bWhole)) return false;
+        if (m_sink.OnDemMember(name, fileName, m_member, bWhole) || bWhole) break;
+        want = m_member.size() * 2;
+    }
+    ++m_result.demMembers;
+    if (!bWhole && archive_read_data_skip(zip) < ARCHIVE_WARN) return Damaged(zip, name);
+    return true;
 }
 
 bool CZipWalk::WalkInner(archive* zip, const std::string& name, int level) {
-    if (level == kDemZipLevels) return Fail(name + ": fourth level of zips");
     std::vector<uint8_t> bytes;
-    if (!ReadMember(zip, name, bytes)) return false;
+    bool bWhole = false;
+    if (!ReadMember(zip, name, SIZE_MAX, bytes, bWhole)) return false;
     ArchivePtr inner = NewZipReader(false);
     if (archive_read_open_memory(inner.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
         return Damaged(inner.get(), name);
@@ -228,11 +265,11 @@ bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, in
         const std::string name = zipName + ":" + NativeFromCp932(member);
         if (archive_entry_filetype(entry) == AE_IFDIR) continue;
         if (HasExtension(member, ".xml")) {
-            if (!ReadMember(zip, name, m_member)) return false;
-            m_sink.OnDemMember(name, OwnFileName(member), m_member);
-            ++m_result.demMembers;
+            if (OverLimit(entry, name) || !HandOnMember(zip, name, OwnFileName(member)))
+                return false;
         } else if (HasExtension(member, ".zip")) {
-            if (!WalkInner(zip, name, level)) return false;
+            if (level == kDemZipLevels) return Fail(name + ": fourth level of zips");
+            if (OverLimit(entry, name) || !WalkInner(zip, name, level)) return false;
         } else {
             m_sink.OnSkipped(name + ": neither a DEM file (.xml) nor a zip: skipped");
         }

@@ -19,15 +19,21 @@ constexpr uint64_t kDemMemberLimit = uint64_t{512} << 20;
 // How deep zips nest at most: the outer zip, a zip in it, a zip in that.
 constexpr int kDemZipLevels = 3;
 
+// How many bytes of a DEM member a walk for heads hands on first.
+constexpr size_t kDemHeadBytes = 64 * 1024;
+
 // Receives what a walk finds, in the archive's order.
 class IDemMemberSink {
   public:
     virtual ~IDemMemberSink() = default;
     // A DEM member: its display name, its own file name (after the last
     // '/' or '\\' of the member name) and its bytes, valid only during the
-    // call. May throw; the walk then ends with the exception.
-    virtual void OnDemMember(const std::string& displayName, const std::string& fileName,
-                             const std::vector<uint8_t>& bytes) = 0;
+    // call: all of them when bWhole, else its first bytes (a walk with
+    // DemWalkOptions::headBytes). True when done with the member; false asks
+    // for more of it, and the call comes again with at least twice as many,
+    // up to the whole. May throw; the walk then ends with the exception.
+    virtual bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                             const std::vector<uint8_t>& bytes, bool bWhole) = 0;
     // A member passed over (neither ".xml" nor ".zip"), with the warning to
     // show.
     virtual void OnSkipped(const std::string& warning) = 0;
@@ -35,6 +41,10 @@ class IDemMemberSink {
 
 struct DemWalkOptions {
     uint64_t memberLimit = kDemMemberLimit;
+    // 0: each DEM member is handed on whole. Otherwise its first headBytes
+    // (or all of it when it is shorter), then more as the sink asks; the rest
+    // is skipped without being inflated, and damage there goes unseen.
+    size_t headBytes = 0;
     // Asked between members and every 64 KiB inflated: true ends the walk.
     std::function<bool()> stopRequested;
     // Bytes of the outer zip read so far (at most its length), and its length.
@@ -57,7 +67,8 @@ struct DemWalkResult {
 // turn, down to kDemZipLevels; folders are passed over in silence and other
 // members with a warning. Names flagged as UTF-8 are given in code page 932,
 // others byte for byte as stored. A zip that cannot be read whole, a member
-// over the limit or a fourth level makes the source unusable: the sink has
+// over the limit (by the size the zip's directory gives, or by the bytes it
+// inflates to) or a fourth level makes the source unusable: the sink has
 // then seen the members before it.
 DemWalkResult WalkDemZip(const std::string& path, IDemMemberSink& sink,
                          const DemWalkOptions& options);

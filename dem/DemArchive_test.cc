@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 #include "dem/TestZip.h"
 #include "framework/Console.h"
@@ -18,11 +19,16 @@ const char kSoCp932[] = "\x83\x5C";  // "ソ": its second byte is a backslash
 
 struct Recorder final : IDemMemberSink {
     std::vector<std::string> names, fileNames, contents, warnings;
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    std::vector<bool> whole;
+    // Whether the bytes are enough; unset: the first are.
+    std::function<bool(const std::vector<uint8_t>&)> enough;
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool bWhole) override {
         names.push_back(displayName);
         fileNames.push_back(fileName);
         contents.push_back(AsText(bytes));
+        whole.push_back(bWhole);
+        return !enough || enough(bytes);
     }
     void OnSkipped(const std::string& warning) override { warnings.push_back(warning); }
 };
@@ -86,6 +92,15 @@ TEST_F(DemArchiveTest, MemberOverTheLimitMakesTheSourceUnusable) {
     EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
     EXPECT_EQ(result.reason, path + ":over.xml: member larger than 1000 bytes");
     EXPECT_EQ(m_sink.contents, std::vector<std::string>{full});
+
+    // A walk for heads, which inflates less of a member than the limit,
+    // knows it by the directory.
+    m_sink = Recorder();
+    m_options.memberLimit = 100000;
+    m_options.headBytes = 10;
+    const std::string big = Put(BuildTestZip({{"over.xml", std::string(100001, 'g')}}), "b.zip");
+    EXPECT_EQ(Walk(big).reason, big + ":over.xml: member larger than 100000 bytes");
+    EXPECT_TRUE(m_sink.names.empty());
 }
 
 TEST_F(DemArchiveTest, InnerZipOverTheLimitMakesTheSourceUnusable) {
@@ -122,6 +137,44 @@ TEST_F(DemArchiveTest, DamagedZipsAreRefusedWithLibarchivesReason) {
     result = Walk(outer);
     EXPECT_EQ(result.reason.rfind(outer + ":in.zip:a.xml: damaged zip: ", 0), 0u) << result.reason;
     EXPECT_TRUE(m_sink.names.empty());
+}
+
+// Lines of digits that deflate to about half.
+std::string Lines(size_t size) {
+    std::string text;
+    uint32_t state = 777;
+    while (text.size() < size) {
+        state = state * 1103515245u + 12345u;
+        text += std::to_string(state >> 8) + "\r\n";
+    }
+    return text.substr(0, size);
+}
+
+TEST_F(DemArchiveTest, AWalkForHeadsHandsOnFirstBytesAndMoreAsTheSinkAsks) {
+    const std::string member = Lines(300000);
+    const std::string path = Put(BuildTestZip({{"a.xml", member}, {"b.xml", "b"}}));
+    m_options.headBytes = 1000;
+    m_sink.enough = [](const std::vector<uint8_t>& bytes) { return bytes.size() >= 150000; };
+    const DemWalkResult result = Walk(path);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kCompleted) << result.reason;
+    EXPECT_EQ(result.demMembers, 2);
+    ASSERT_GE(m_sink.contents.size(), 3u);
+    const size_t calls = m_sink.contents.size() - 1;
+    for (size_t i = 0; i < calls; ++i) {
+        const std::string& head = m_sink.contents[i];
+        EXPECT_EQ(m_sink.names[i], path + ":a.xml");
+        EXPECT_EQ(head, member.substr(0, head.size())) << i;
+        EXPECT_FALSE(m_sink.whole[i]);
+        if (i > 0) {
+            EXPECT_GE(head.size(), 2 * m_sink.contents[i - 1].size());
+        }
+    }
+    EXPECT_GE(m_sink.contents[0].size(), 1000u);
+    EXPECT_LT(m_sink.contents[calls - 2].size(), 150000u);
+    EXPECT_LT(m_sink.contents[calls - 1].size(), member.size());
+    // A short member comes whole.
+    EXPECT_EQ(m_sink.contents.back(), "b");
+    EXPECT_TRUE(m_sink.whole.back());
 }
 
 TEST_F(DemArchiveTest, MissingZipIsRefusedWithTheFileLayersReason) {

@@ -19,7 +19,7 @@ struct DemHeader {
     DemProduct product = DemProduct::k10B;
     int64_t southMas = 0, westMas = 0, northMas = 0, eastMas = 0;
     int32_t columns = 0, rows = 0;          // the grid, west to east and north to south
-    int32_t startColumn = 0, startRow = 0;  // the first cell with a tuple
+    int32_t startColumn = 0, startRow = 0;  // the first cell with a tuple (see ReadDemHead)
 };
 
 // A DEM file's values in centimetres, row 0 northernmost, column 0

@@ -113,7 +113,7 @@ bool DemGridSize(const std::string& low, const std::string& high, int32_t& colum
     return true;
 }
 
-bool CheckDemHeader(const DemHeaderText& text, DemHeader& header, std::string& failure) {
+bool CheckDemHead(const DemHeaderText& text, DemHeader& header, std::string& failure) {
     if (!DemMeshExtent(text.mesh, header, failure)) return false;
     if (text.srsName != "fguuid:jgd2011.bl" && text.srsName != "fguuid:jgd2000.bl" &&
         text.srsName != "fguuid:jgd2024.bl") {
@@ -127,12 +127,19 @@ bool CheckDemHeader(const DemHeaderText& text, DemHeader& header, std::string& f
                   Shown(text.upperCorner) + "\" is not that of mesh " + text.mesh;
         return false;
     }
-    if (!DemGridSize(text.low, text.high, header.columns, header.rows, failure)) return false;
+    return DemGridSize(text.low, text.high, header.columns, header.rows, failure);
+}
+
+bool CheckDemSequenceRule(const DemHeaderText& text, std::string& failure) {
     if (text.sequenceOrder != "+x-y" || text.sequenceRule != "Linear") {
         failure = "the tuples run \"" + Shown(text.sequenceRule) + "\" in order \"" +
                   Shown(text.sequenceOrder) + "\", not Linear in order +x-y";
         return false;
     }
+    return true;
+}
+
+bool CheckDemStartPoint(const DemHeaderText& text, DemHeader& header, std::string& failure) {
     if (!WholePair(text.startPoint, header.startColumn, header.startRow) ||
         header.startColumn >= header.columns || header.startRow >= header.rows) {
         failure = "the start point \"" + Shown(text.startPoint) + "\" is not a cell of the " +
@@ -140,4 +147,9 @@ bool CheckDemHeader(const DemHeaderText& text, DemHeader& header, std::string& f
         return false;
     }
     return true;
+}
+
+bool CheckDemHeader(const DemHeaderText& text, DemHeader& header, std::string& failure) {
+    return CheckDemHead(text, header, failure) && CheckDemSequenceRule(text, failure) &&
+           CheckDemStartPoint(text, header, failure);
 }

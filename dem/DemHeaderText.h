@@ -17,12 +17,20 @@ struct DemHeaderText {
     std::string startPoint;  // "column row"
 };
 
-// Sets the header's mesh code, extent, grid and start point from the texts
-// (not its product), checking that the envelope is in JGD2000, JGD2011 or
-// JGD2024 latitude and longitude and agrees with the mesh code to 1e-6
-// degree, that the grid starts at 0 0 and is at most kMaxDemSide by
-// kMaxDemSide and kMaxDemCells, that the tuples run "+x-y" Linear, and that
-// the start point lies in the grid. False with failure saying why otherwise.
+// Sets the header's mesh code, extent and grid from the texts (not its
+// product), checking that the envelope is in JGD2000, JGD2011 or JGD2024
+// latitude and longitude and agrees with the mesh code to 1e-6 degree, and
+// that the grid starts at 0 0 and is at most kMaxDemSide by kMaxDemSide and
+// kMaxDemCells. False with failure saying why otherwise.
+bool CheckDemHead(const DemHeaderText& text, DemHeader& header, std::string& failure);
+
+// Checks that the tuples run "+x-y" Linear.
+bool CheckDemSequenceRule(const DemHeaderText& text, std::string& failure);
+
+// Sets the header's start point, checking that it lies in the header's grid.
+bool CheckDemStartPoint(const DemHeaderText& text, DemHeader& header, std::string& failure);
+
+// All three checks, in that order.
 bool CheckDemHeader(const DemHeaderText& text, DemHeader& header, std::string& failure);
 
 // The grid's size from the texts of its first and last cell, checked as

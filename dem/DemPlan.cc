@@ -19,23 +19,26 @@ class CHeaderSink final : public IDemMemberSink {
   public:
     explicit CHeaderSink(DemPlan& plan) : m_plan(plan) {}
 
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool bWhole) override {
         DemPlanFile file{displayName, fileName, {}, true, {}};
         std::string failure;
-        switch (ReadDemHeader(bytes.data(), bytes.size(), fileName, file.header, failure)) {
+        switch (ReadDemHead(bytes.data(), bytes.size(), bWhole, fileName, file.header, failure)) {
+            case DemRead::kNeedMore:
+                return false;
             case DemRead::kDem:
                 m_plan.members.push_back(static_cast<int>(m_plan.files.size()));
                 m_plan.files.push_back(std::move(file));
-                return;
+                return true;
             case DemRead::kUnknownType:
             case DemRead::kNotDem:
                 m_plan.members.push_back(-1);
                 m_plan.warnings.push_back(displayName + ": " + failure + "; passed over");
-                return;
+                return true;
             case DemRead::kUnusable:
-                throw CUnusableHeader{displayName, failure};
+                break;
         }
+        throw CUnusableHeader{displayName, failure};
     }
 
     void OnSkipped(const std::string& warning) override { m_plan.warnings.push_back(warning); }
@@ -88,9 +91,11 @@ DemPlan PlanDemRun(const std::vector<DemSource>& sources, MapDatum datum,
                    const DemWalkOptions& options) {
     DemPlan plan;
     CHeaderSink sink(plan);
+    DemWalkOptions heads = options;
+    heads.headBytes = kDemHeadBytes;
     DemWalkResult walk;
     try {
-        walk = WalkDemSources(sources, sink, options);
+        walk = WalkDemSources(sources, sink, heads);
     } catch (const CUnusableHeader& unusable) {
         plan.outcome = DemPlan::Outcome::kUnusable;
         plan.unusableFile = unusable.file;

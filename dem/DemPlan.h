@@ -13,7 +13,7 @@
 struct DemPlanFile {
     std::string displayName;  // its path, or "outer.zip:inner.zip:name.xml"
     std::string fileName;     // its own name, which orders two files of one mesh and product
-    DemHeader header;
+    DemHeader header;         // from its head: the start point may be unknown
     // False when a file of the same mesh and product, later by its own
     // name, takes its place.
     bool bApplied = true;
@@ -40,10 +40,14 @@ struct DemPlan {
     std::vector<int32_t> squares;
 };
 
-// Reads every source's DEM files (and every zip in them) far enough to know
-// their headers, and plans the run for a map in datum. A header that cannot
+// Reads the head of every source's DEM files (and every zip in them: their
+// directories, and any zip inside whole), inflating each DEM member only up
+// to its tuple list, and plans the run for a map in datum. A head that cannot
 // be used, or a zip that cannot be read, makes the plan kUnusable; sources
-// with no DEM file of a known type make it kNoDem.
+// with no DEM file of a known type make it kNoDem. What follows a file's
+// tuple list (its sequence rule and start point, in the survey's files) and
+// the deflated data after its head are checked by the apply pass, which
+// stops at a file that fails there.
 DemPlan PlanDemRun(const std::vector<DemSource>& sources, MapDatum datum,
                    const DemWalkOptions& options);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "dem/DemPlan.h"
 #include "dem/DemSample.h"
 #include "dem/DemSquares.h"
+#include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
 #include "elevation/MeshPatch.h"
 #include "framework/MemoryFile.h"
@@ -62,11 +64,29 @@ class DemRunTest : public ::testing::Test {
         return path;
     }
 
+    // A flat 10 m file's text of the mesh, every cell at centimetres.
+    static std::string FlatDem(const std::string& mesh, int32_t centimetres) {
+        DemSample sample = DemSampleOf(DemProduct::k10B);
+        sample.mesh = mesh;
+        sample.tuple = [=](int32_t, int32_t) { return DemTupleText(centimetres); };
+        return BuildDemGml(sample);
+    }
+
+    fs::path Write(const std::string& name, const std::string& bytes) {
+        const fs::path path = m_folder.Path() / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
     CorrectionResult Run(const std::vector<fs::path>& files, MapDatum datum, CQuietUi& ui) {
         std::vector<DemSource> sources;
         for (const fs::path& file : files) sources.push_back({file.string(), false});
+        return Run(sources, datum, ui);
+    }
+
+    CorrectionResult Run(const std::vector<DemSource>& sources, MapDatum datum, CQuietUi& ui) {
         m_plan = PlanDemRun(sources, datum, {});
-        EXPECT_EQ(m_plan.outcome, DemPlan::Outcome::kReady);
+        EXPECT_EQ(m_plan.outcome, DemPlan::Outcome::kReady) << m_plan.reason;
         m_squares = std::make_unique<CDemSquares>(sources, m_plan, datum);
         CMemoryFile map(m_map, "map.dcm");
         CorrectOptions options;
@@ -186,6 +206,115 @@ TEST_F(DemRunTest, AStopWhileAFileIsReadAppliesNothingOfIt) {
     EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
     EXPECT_EQ(result.applied, 0);
     EXPECT_TRUE(m_map == before);
+}
+
+// The first look reads the heads only: what follows a file's tuple list is
+// found unusable when the run comes to the file, and the squares finished
+// before it stand.
+TEST_F(DemRunTest, AStartPointOrSequenceRuleAfterTheTuplesStopsTheRunAtItsFile) {
+    const struct {
+        const char* from;
+        const char* to;
+        const char* reason;
+    } table[] = {{"<gml:startPoint>0 0<", "<gml:startPoint>0 750<", "start point"},
+                 {">Linear<", ">Other<", "not Linear"}};
+    const std::vector<uint8_t> untouched = m_map;
+    for (auto t : table) {
+        m_map = untouched;
+        std::string bad = FlatDem("533947", 3000);
+        bad.replace(bad.find(t.from), std::strlen(t.from), t.to);
+        ASSERT_LT(bad.find("<gml:tupleList"), bad.find(t.to));
+        const fs::path badPath = Write("b.xml", bad);
+        CQuietUi ui;
+        const CorrectionResult result =
+            Run({WriteFlatDem("a.xml", 1234), badPath}, MapDatum::kJgd, ui);
+        EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
+        EXPECT_EQ(result.applied, 1);
+        EXPECT_EQ(result.unusableFile, badPath.string());
+        EXPECT_NE(result.reason.find(t.reason), std::string::npos) << result.reason;
+        // Mesh 533946 written, 533947 east of it not.
+        EXPECT_EQ(Holding(EncodeTileCell(12), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
+                  200 * 200);
+        EXPECT_EQ(Holding(kUntouched, kSquareX + 200, kSquareX + 400, kSquareY, kSquareY + 200),
+                  200 * 200);
+    }
+}
+
+TEST_F(DemRunTest, AFileThatChangedSinceTheFirstLookStopsTheRunAtIt) {
+    DemSample before = DemSampleOf(DemProduct::k10B);
+    before.bRuleFirst = true;
+    DemSample moved = before, smaller = before;
+    moved.startColumn = 5;
+    smaller.columns = 1000;
+    const std::vector<uint8_t> untouched = m_map;
+    for (const DemSample& after : {moved, smaller}) {
+        m_map = untouched;
+        const fs::path path = Write("a.xml", BuildDemGml(before));
+        const std::vector<DemSource> sources{{path.string(), false}};
+        const DemPlan plan = PlanDemRun(sources, MapDatum::kJgd, {});
+        ASSERT_EQ(plan.outcome, DemPlan::Outcome::kReady);
+        Write("a.xml", BuildDemGml(after));
+        CDemSquares squares(sources, plan, MapDatum::kJgd);
+        CMemoryFile map(m_map, "map.dcm");
+        CQuietUi ui;
+        CorrectOptions options;
+        options.pExpectedCodes = &plan.squares;
+        const CorrectionResult result = CorrectOpenMap(map, squares, ui, options);
+        EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
+        EXPECT_EQ(result.reason, "the file changed since it was first read");
+        EXPECT_EQ(result.applied, 0);
+    }
+}
+
+// Where the DEM's tuple list's start tag ends.
+size_t HeadEnd(const std::string& text) { return text.find('>', text.find("<gml:tupleList")) + 1; }
+
+// The text with its description grown so that the head ends at end.
+std::string HeadEndingAt(std::string text, size_t end) {
+    text.insert(text.find("</gml:description>"), std::string(end - HeadEnd(text), 'x'));
+    return text;
+}
+
+TEST_F(DemRunTest, HeadsSplitAcrossOrLongerThanTheFirstBytesRead) {
+    // The tuple list's start tag across the first 64 KiB handed on, and a
+    // head past twice that, in a zip and on disk.
+    const std::string across = HeadEndingAt(FlatDem("533946", 1000), kDemHeadBytes + 5);
+    const std::string longer = HeadEndingAt(FlatDem("533947", 2000), 3 * kDemHeadBytes);
+    ASSERT_EQ(HeadEnd(across), kDemHeadBytes + 5);
+    const fs::path zip =
+        Write("a.zip", AsText(BuildTestZip({{"across.xml", across}, {"longer.xml", longer}})));
+    const fs::path plain = Write("plain.xml", HeadEndingAt(FlatDem("533956", 3000), kDemHeadBytes));
+    CQuietUi ui;
+    const CorrectionResult result =
+        Run({DemSource{zip.string(), true}, DemSource{plain.string(), false}}, MapDatum::kJgd, ui);
+    ASSERT_EQ(m_plan.files.size(), 3u);
+    EXPECT_EQ(m_plan.files[0].header.meshCode, 533946);
+    EXPECT_EQ(m_plan.files[1].header.meshCode, 533947);
+    EXPECT_EQ(m_plan.files[1].header.columns, 1125);
+    EXPECT_EQ(m_plan.files[2].header.meshCode, 533956);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted);
+    EXPECT_EQ(result.applied, 3);
+    EXPECT_EQ(Holding(EncodeTileCell(20), kSquareX + 200, kSquareX + 400, kSquareY, kSquareY + 200),
+              200 * 200);
+}
+
+TEST_F(DemRunTest, DamageAfterAHeadIsFoundWhenTheRunComesToItsFile) {
+    std::vector<uint8_t> zip =
+        BuildTestZip({{"a.xml", FlatDem("533946", 1234)}, {"b.xml", FlatDem("533947", 3000)}});
+    // b.xml's deflated data ends before the zip's directory: damage its
+    // last kilobytes, far past what its head inflates from.
+    const size_t directory = AsText(zip).find("PK\x01\x02");
+    ASSERT_NE(directory, std::string::npos);
+    for (size_t i = directory - 3000; i < directory - 2000; ++i) zip[i] ^= 0x5A;
+    const fs::path path = Write("a.zip", AsText(zip));
+    CQuietUi ui;
+    const CorrectionResult result = Run({DemSource{path.string(), true}}, MapDatum::kJgd, ui);
+    EXPECT_EQ(m_plan.files.size(), 2u);
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_NE(result.reason.find(":b.xml: damaged zip"), std::string::npos) << result.reason;
+    EXPECT_EQ(Holding(EncodeTileCell(12), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
+              200 * 200);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "dem/DemSources.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "framework/Exception.h"
@@ -9,33 +10,53 @@ namespace {
 
 constexpr uint32_t kChunk = 1 << 20;
 
-// Reads the DEM file at path whole into bytes; false with the reason in
-// result when it cannot be read or is over the limit.
-bool ReadDemFile(const std::string& path, const DemWalkOptions& options,
-                 std::vector<uint8_t>& bytes, DemWalkResult& result) {
-    try {
-        const std::unique_ptr<CFile> file = OpenFile(path, FileAccess::kReadShared);
-        const uint64_t length = file->GetLength();
-        if (length > options.memberLimit) {
-            result.outcome = DemWalkOutcome::kUnusable;
-            result.reason = path + ": file larger than " + LimitText(options.memberLimit);
-            return false;
-        }
-        bytes.resize(static_cast<size_t>(length));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const auto count = static_cast<uint32_t>(std::min<size_t>(kChunk, bytes.size() - done));
-            const uint32_t got = file->Read(bytes.data() + done, count);
-            done += got;
-            if (got < count) break;  // shorter than it was a moment ago
-        }
-        bytes.resize(done);
-        if (options.progress) options.progress(done, done);
-        return true;
-    } catch (const CFileException& e) {
+// Reads the file on onto bytes, until they hold want bytes or it ends: true
+// when it ended (it may be shorter than it was a moment ago).
+bool ReadOn(CFile& file, uint64_t want, std::vector<uint8_t>& bytes) {
+    while (bytes.size() < want) {
+        const size_t before = bytes.size();
+        const auto count = static_cast<uint32_t>(std::min<uint64_t>(kChunk, want - before));
+        bytes.resize(before + count);
+        const uint32_t got = file.Read(bytes.data() + before, count);
+        bytes.resize(before + got);
+        if (got < count) return true;
+    }
+    return false;
+}
+
+// Hands on the DEM file at path, whole or (with options.headBytes) as much
+// of it as the sink asks for; false with the reason in result when it
+// cannot be read or is over the limit.
+bool HandOnDemFile(const std::string& path, IDemMemberSink& sink, const DemWalkOptions& options,
+                   std::vector<uint8_t>& bytes, DemWalkResult& result) {
+    auto unusable = [&](std::string reason) {
         result.outcome = DemWalkOutcome::kUnusable;
-        result.reason = e.what();
+        result.reason = std::move(reason);
         return false;
+    };
+    std::unique_ptr<CFile> file;
+    uint64_t length = 0;
+    try {
+        file = OpenFile(path, FileAccess::kReadShared);
+        length = file->GetLength();
+    } catch (const CFileException& e) {
+        return unusable(e.what());
+    }
+    if (length > options.memberLimit)
+        return unusable(path + ": file larger than " + LimitText(options.memberLimit));
+    uint64_t want = options.headBytes > 0 ? std::min<uint64_t>(options.headBytes, length) : length;
+    bytes.clear();
+    for (;;) {
+        bool bWhole = false;
+        try {
+            bWhole = ReadOn(*file, want, bytes) || bytes.size() == length;
+        } catch (const CFileException& e) {
+            return unusable(e.what());
+        }
+        if (options.progress) options.progress(bytes.size(), length);
+        // Outside the try: what the sink throws is its own.
+        if (sink.OnDemMember(path, OwnFileName(path), bytes, bWhole) || bWhole) return true;
+        want = std::min<uint64_t>(want * 2, length);
     }
 }
 
@@ -55,8 +76,7 @@ DemWalkResult WalkDemSources(const std::vector<DemSource>& sources, IDemMemberSi
             result.demMembers += zip.demMembers;
             result.outcome = zip.outcome;
             result.reason = zip.reason;
-        } else if (ReadDemFile(source.path, options, bytes, result)) {
-            sink.OnDemMember(source.path, OwnFileName(source.path), bytes);
+        } else if (HandOnDemFile(source.path, sink, options, bytes, result)) {
             ++result.demMembers;
         }
         if (result.outcome != DemWalkOutcome::kCompleted) return result;

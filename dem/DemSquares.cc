@@ -23,25 +23,26 @@ class CDemSquares::CSink final : public IDemMemberSink {
     CSink(CDemSquares& squares, const SquareTaker& take, SquareReadControl& control)
         : m_squares(squares), m_take(take), m_control(control) {}
 
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool) override {
         const DemPlan& plan = m_squares.m_plan;
         const size_t member = m_nMember++;
         if (member >= plan.members.size() ||
             (plan.members[member] >= 0 &&
              plan.files[static_cast<size_t>(plan.members[member])].displayName != displayName))
             throw CUnusableFile{displayName, "the sources changed since they were first read"};
-        if (plan.members[member] < 0) return;
+        if (plan.members[member] < 0) return true;
         const auto index = static_cast<size_t>(plan.members[member]);
         const DemPlanFile& file = plan.files[index];
-        if (!file.bApplied) return;
+        if (!file.bApplied) return true;
         if (m_control.onFile) m_control.onFile(fileName);
 
+        // The first look read the head only: the sequence rule, the start
+        // point and the tuples are checked here.
         std::string failure;
         if (ReadDemFile(bytes.data(), bytes.size(), fileName, m_grid, failure) != DemRead::kDem)
             throw CUnusableFile{displayName, failure};
-        if (m_grid.header.meshCode != file.header.meshCode ||
-            m_grid.header.product != file.header.product)
+        if (!SameHead(m_grid.header, file.header))
             throw CUnusableFile{displayName, "the file changed since it was first read"};
         for (int32_t code : file.squares) {
             auto sums = m_squares.m_sums.find(code);
@@ -58,11 +59,23 @@ class CDemSquares::CSink final : public IDemMemberSink {
         // Squares whose last file this was go on to the run.
         for (int32_t code : file.squares)
             if (--m_squares.m_pending[code] == 0) HandOnSquare(code, displayName);
+        return true;
     }
 
     void OnSkipped(const std::string&) override {}
 
   private:
+    // Whether a whole read agrees with the first look's head: the squares
+    // planned from the head are those the file feeds.
+    static bool SameHead(const DemHeader& read, const DemHeader& head) {
+        return read.meshCode == head.meshCode && read.product == head.product &&
+               read.southMas == head.southMas && read.westMas == head.westMas &&
+               read.northMas == head.northMas && read.eastMas == head.eastMas &&
+               read.columns == head.columns && read.rows == head.rows &&
+               (head.startColumn == kDemStartUnknown ||
+                (read.startColumn == head.startColumn && read.startRow == head.startRow));
+    }
+
     void HandOnSquare(int32_t code, const std::string& path) {
         const auto sums = m_squares.m_sums.find(code);
         sums->second.Finish(*m_squares.m_grid, &m_sources,

@@ -43,17 +43,22 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
 }
 
-// One read of a document. Without a vector of values it reads the header
-// only and stops once it has it. The parser is fed in pieces: the first ends
-// right after the tuple list's start tag, so that the tuple text can be read
-// (or, for the header, skipped) straight from the bytes when it is plain;
-// the parser then goes on at the list's end tag.
+// The fields the head of a DEM, before its tuple list, must hold.
+constexpr Field kHeadFields[] = {kType, kMesh, kLower, kUpper, kLow, kHigh};
+
+// One read of a document. Without a vector of values it reads the head
+// only and stops at the DEM's tuple list; bWhole says whether the bytes are
+// all of the file (a whole read's always are). The parser is fed in pieces:
+// the first ends right after the tuple list's start tag, so that the tuple
+// text can be read straight from the bytes when it is plain; the parser then
+// goes on at the list's end tag.
 class CGmlDemReader {
   public:
-    CGmlDemReader(const uint8_t* data, size_t size, const std::string& fileName,
+    CGmlDemReader(const uint8_t* data, size_t size, bool bWhole, const std::string& fileName,
                   std::vector<int32_t>* values, DemTupleScan scan)
         : m_data(reinterpret_cast<const char*>(data)),
           m_size(size),
+          m_bWhole(bWhole),
           m_fileName(fileName),
           m_values(values),
           m_scan(scan),
@@ -70,9 +75,18 @@ class CGmlDemReader {
 
     DemRead Read(DemHeader& header, std::string& failure) {
         Parse();
-        if (m_bStopped && !m_bHeaderDone) {
+        if (m_bStopped && !m_bHeadDone) {
             failure = m_failure;
             return m_result;
+        }
+        if (m_bHeadDone) {
+            header = m_head;
+            DemProductOfType(m_type, m_fileName, header.product);
+            return DemRead::kDem;
+        }
+        if (!m_bWhole) {
+            failure = "the bytes end before the DEM's tuple list";
+            return DemRead::kNeedMore;
         }
         if (!m_bDem) {
             failure = "no DEM element: not a DEM file";
@@ -89,13 +103,11 @@ class CGmlDemReader {
         }
         DemProductOfType(m_type, m_fileName, header.product);
         if (!CheckDemHeader(m_text, header, failure)) return DemRead::kUnusable;
-        if (m_values != nullptr) {
-            if (m_tuplesState == kBefore) {
-                failure = "the DEM has no <tupleList>";
-                return DemRead::kUnusable;
-            }
-            if (!PlaceTuples(header, failure)) return DemRead::kUnusable;
+        if (m_tuplesState == kBefore) {
+            failure = "the DEM has no <tupleList>";
+            return DemRead::kUnusable;
         }
+        if (!PlaceTuples(header, failure)) return DemRead::kUnusable;
         return DemRead::kDem;
     }
 
@@ -138,17 +150,14 @@ class CGmlDemReader {
     }
 
     // The tuple text at pos, up to the next markup, when that markup is an
-    // end tag: read straight from the bytes, or skipped by a header read;
-    // returns where the parser goes on.
+    // end tag: read straight from the bytes; returns where the parser goes on.
     size_t SkipPlainTuples(size_t pos) {
         const void* lt = std::memchr(m_data + pos, '<', m_size - pos);
         const size_t end = lt != nullptr ? static_cast<const char*>(lt) - m_data : m_size;
         if (end + 1 >= m_size || m_data[end + 1] != '/') return pos;
-        if (m_values != nullptr) {
-            if (m_scan != DemTupleScan::kFast || !m_tuples->ScanRaw(m_data + pos, m_data + end))
-                return pos;
-            m_bRawTuples = true;
-        }
+        if (m_scan != DemTupleScan::kFast || !m_tuples->ScanRaw(m_data + pos, m_data + end))
+            return pos;
+        m_bRawTuples = true;
         m_skipped += end - pos;
         return end;
     }
@@ -156,7 +165,7 @@ class CGmlDemReader {
     bool Give(size_t from, size_t to) {
         do {
             const size_t size = std::min(to - from, kMaxPiece);
-            const bool bFinal = from + size == m_size;
+            const bool bFinal = m_bWhole && from + size == m_size;
             if (XML_Parse(m_parser, m_data + from, static_cast<int>(size), bFinal) ==
                 XML_STATUS_ERROR) {
                 if (!m_bStopped) {
@@ -212,7 +221,12 @@ class CGmlDemReader {
             m_tuplesState = kOpen;
             m_tagEnd = static_cast<size_t>(XML_GetCurrentByteIndex(m_parser)) +
                        static_cast<size_t>(XML_GetCurrentByteCount(m_parser)) + m_skipped;
-            if (m_values != nullptr) StartTuples();
+            if (!CheckHead()) return;
+            if (m_values == nullptr) {
+                m_bHeadDone = true;
+                return Stop();
+            }
+            StartTuples();
         } else {
             for (int f = 0; f < kFieldCount; ++f) {
                 if (local != kFieldNames[f]) continue;
@@ -229,29 +243,49 @@ class CGmlDemReader {
         }
     }
 
-    // The values go to the grid's vector from its start, and move to the
-    // start point once the header is known (it may follow the list). With
-    // the grid's size known, the vector takes it at once.
-    void StartTuples() {
-        int32_t columns, rows;
-        std::string ignored;
-        size_t limit = static_cast<size_t>(kMaxDemCells);
-        m_values->clear();
-        if (m_bSeen[kLow] && m_bSeen[kHigh] &&
-            DemGridSize(m_text.low, m_text.high, columns, rows, ignored)) {
-            limit = static_cast<size_t>(columns) * static_cast<size_t>(rows);
-            m_values->resize(limit);
+    // At the DEM's tuple list: everything but the sequence rule and the start
+    // point must have come, and is checked; those two are checked when they
+    // came too.
+    bool CheckHead() {
+        for (Field f : kHeadFields)
+            if (!m_bSeen[f]) {
+                Fail(DemRead::kUnusable,
+                     std::string("the DEM has no <") + kFieldNames[f] + "> before its <tupleList>");
+                return false;
+            }
+        if (!m_bEnvelope) {
+            Fail(DemRead::kUnusable, "the DEM has no <Envelope> before its <tupleList>");
+            return false;
         }
-        m_tuples.emplace(*m_values, limit);
+        std::string failure;
+        m_head.startColumn = m_head.startRow = kDemStartUnknown;
+        if (!CheckDemHead(m_text, m_head, failure) ||
+            (m_bSeen[kSequence] && !CheckDemSequenceRule(m_text, failure)) ||
+            (m_bSeen[kStart] && !CheckDemStartPoint(m_text, m_head, failure))) {
+            Fail(DemRead::kUnusable, failure);
+            return false;
+        }
+        return true;
+    }
+
+    // The values go to the grid's vector from its start, and move to the
+    // start point once the header is known (it may follow the list). The
+    // head is checked: the vector takes the grid's size at once.
+    void StartTuples() {
+        const size_t cells = static_cast<size_t>(m_head.columns) * static_cast<size_t>(m_head.rows);
+        m_values->clear();
+        m_values->resize(cells);
+        m_tuples.emplace(*m_values, cells);
     }
 
     void End() {
         const int depth = m_depth--;
         if (m_field != kNoField) {
             EndField();
-        } else if (m_tuplesState == kOpen) {
+        } else if (m_tuplesState == kOpen && m_tuples) {
             m_tuplesState = kClosed;
-            if (m_values != nullptr && !m_bRawTuples && !m_tuples->Finish())
+            // An empty list's end comes even after a stop at its start.
+            if (m_tuples && !m_bRawTuples && !m_tuples->Finish())
                 Fail(DemRead::kUnusable, m_tuples->Failure());
         } else if (depth == m_demDepth) {
             m_demDepth = 0;
@@ -294,11 +328,6 @@ class CGmlDemReader {
                 m_text.startPoint = std::move(text);
                 break;
         }
-        if (m_values == nullptr && m_bEnvelope &&
-            std::all_of(std::begin(m_bSeen), std::end(m_bSeen), [](bool b) { return b; })) {
-            m_bHeaderDone = true;
-            Stop();
-        }
     }
 
     void Text(const char* text, size_t size) {
@@ -307,7 +336,7 @@ class CGmlDemReader {
                 return Fail(DemRead::kUnusable,
                             std::string("the text of <") + kFieldNames[m_field] + "> is too long");
             m_fieldText.append(text, size);
-        } else if (m_tuplesState == kOpen && m_values != nullptr) {
+        } else if (m_tuplesState == kOpen && m_tuples) {
             if (!m_tuples->Feed(text, text + size)) Fail(DemRead::kUnusable, m_tuples->Failure());
         }
     }
@@ -334,13 +363,15 @@ class CGmlDemReader {
 
     const char* m_data;
     size_t m_size;
+    bool m_bWhole;
     const std::string& m_fileName;
-    std::vector<int32_t>* m_values;  // null: a header read
+    std::vector<int32_t>* m_values;  // null: a head read
     DemTupleScan m_scan;
     XML_Parser m_parser;
 
-    bool m_bStopped = false;     // by a handler: a failure, or the header read to its end
-    bool m_bHeaderDone = false;  // a header read had all it needs
+    bool m_bStopped = false;   // by a handler: a failure, or the head read to its end
+    bool m_bHeadDone = false;  // a head read came to the tuple list
+    DemHeader m_head;          // checked at the tuple list
     DemRead m_result = DemRead::kUnusable;
     std::string m_failure;
 
@@ -363,14 +394,14 @@ class CGmlDemReader {
 
 }  // namespace
 
-DemRead ReadDemHeader(const uint8_t* data, size_t size, const std::string& fileName,
-                      DemHeader& header, std::string& failure) {
-    CGmlDemReader reader(data, size, fileName, nullptr, DemTupleScan::kFast);
+DemRead ReadDemHead(const uint8_t* data, size_t size, bool bWhole, const std::string& fileName,
+                    DemHeader& header, std::string& failure) {
+    CGmlDemReader reader(data, size, bWhole, fileName, nullptr, DemTupleScan::kFast);
     return reader.Read(header, failure);
 }
 
 DemRead ReadDemFile(const uint8_t* data, size_t size, const std::string& fileName, DemGrid& grid,
                     std::string& failure, DemTupleScan scan) {
-    CGmlDemReader reader(data, size, fileName, &grid.centimetres, scan);
+    CGmlDemReader reader(data, size, true, fileName, &grid.centimetres, scan);
     return reader.Read(grid.header, failure);
 }

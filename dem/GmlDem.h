@@ -16,7 +16,11 @@ enum class DemRead {
     kUnknownType,  // a DEM of a type not among DemProduct: the caller skips it
     kNotDem,       // a well-formed document without a DEM (another base-map layer)
     kUnusable,     // broken, or against what the reader can place on the map
+    kNeedMore,     // a head read's bytes end before the DEM's tuple list
 };
+
+// A head read's start point when the file gives it after the tuple list.
+constexpr int32_t kDemStartUnknown = -1;
 
 // The largest grid a file may declare: a side and the whole.
 constexpr int32_t kMaxDemSide = 16384;
@@ -28,17 +32,24 @@ constexpr int64_t kMaxDemCells = int64_t{1} << 24;
 // give the same result; kParser is there to show that they do.
 enum class DemTupleScan { kFast, kParser };
 
-// Reads the header of the file's bytes: everything but the tuples, stopping
-// as soon as it has all of that (the tuple text is skipped unread). kDem
-// with the header set when the header is complete and checked; otherwise
-// the header is unspecified and failure says, in English, what is wrong
-// (also for kUnknownType and kNotDem). fileName tells DEM5C from DEM5B.
-DemRead ReadDemHeader(const uint8_t* data, size_t size, const std::string& fileName,
-                      DemHeader& header, std::string& failure);
+// Reads the head of a file, its first bytes up to the DEM's tuple list: the
+// document, the DEM, its <type>, <mesh>, envelope and grid, and its sequence
+// rule and start point when they come before the list (the survey's files
+// have them after it). kDem with the header set when the head is complete
+// and checked; its start point is kDemStartUnknown unless the head holds
+// it. kNeedMore when the bytes end before the tuple list and are not all of
+// the file (bWhole false). Otherwise the header is unspecified and failure
+// says, in English, what is wrong (also for kUnknownType and kNotDem).
+// Where ReadDemFile gives kDem, so does a head read of any first bytes of
+// the file that reach its tuple list, with the same header but for an
+// unknown start point. fileName tells DEM5C from DEM5B.
+DemRead ReadDemHead(const uint8_t* data, size_t size, bool bWhole, const std::string& fileName,
+                    DemHeader& header, std::string& failure);
 
 // Reads the whole file into grid: its header, and a value for every cell
 // (kDemNoData before the start point and after the last tuple). Results as
-// ReadDemHeader gives them; the whole document must be well-formed and each
-// tuple must read. grid is unspecified unless kDem comes back.
+// ReadDemHead gives them, never kNeedMore; the whole document must be
+// well-formed, the header complete and each tuple must read. grid is
+// unspecified unless kDem comes back.
 DemRead ReadDemFile(const uint8_t* data, size_t size, const std::string& fileName, DemGrid& grid,
                     std::string& failure, DemTupleScan scan = DemTupleScan::kFast);

@@ -13,8 +13,15 @@ namespace {
 
 const std::string kName = "FG-GML-5339-46-11-DEM5A-20161001.xml";
 
-// Reads the text both ways, expecting the two to agree, and gives what the
-// fast way gave.
+DemRead ReadHead(const std::string& text, size_t size, bool bWhole, DemHeader& header,
+                 std::string& failure, const std::string& fileName = kName) {
+    return ReadDemHead(reinterpret_cast<const uint8_t*>(text.data()), size, bWhole, fileName,
+                       header, failure);
+}
+
+// Reads the text both ways, expecting the two to agree, and its head,
+// expecting it to refuse the text as the whole read does or to give the
+// header of a whole read that succeeds; gives what the fast way gave.
 DemRead Read(const std::string& text, DemGrid& grid, std::string& failure,
              const std::string& fileName = kName) {
     const auto* data = reinterpret_cast<const uint8_t*>(text.data());
@@ -28,13 +35,21 @@ DemRead Read(const std::string& text, DemGrid& grid, std::string& failure,
     if (read == DemRead::kDem) {
         EXPECT_EQ(parsed.centimetres, grid.centimetres);
     }
+    DemHeader head;
+    std::string headFailure;
+    const DemRead headRead = ReadHead(text, text.size(), true, head, headFailure, fileName);
+    if (headRead != DemRead::kDem) {
+        EXPECT_EQ(headRead, read);
+        EXPECT_EQ(headFailure, failure);
+    } else if (read == DemRead::kDem) {
+        EXPECT_EQ(head.meshCode, grid.header.meshCode);
+        EXPECT_EQ(head.product, grid.header.product);
+        EXPECT_EQ(head.columns, grid.header.columns);
+        EXPECT_EQ(head.rows, grid.header.rows);
+        EXPECT_EQ(head.startColumn == kDemStartUnknown ? grid.header.startColumn : head.startColumn,
+                  grid.header.startColumn);
+    }
     return read;
-}
-
-DemRead ReadHeader(const std::string& text, DemHeader& header, std::string& failure,
-                   const std::string& fileName = kName) {
-    return ReadDemHeader(reinterpret_cast<const uint8_t*>(text.data()), text.size(), fileName,
-                         header, failure);
 }
 
 // What a sample written with the default tuples holds.
@@ -73,11 +88,6 @@ std::string Refusal(const std::string& text, DemRead expected) {
     DemGrid grid;
     std::string failure;
     EXPECT_EQ(Read(text, grid, failure), expected) << failure;
-    DemHeader header;
-    std::string headerFailure;
-    if (expected != DemRead::kUnusable) {
-        EXPECT_EQ(ReadHeader(text, header, headerFailure), expected) << headerFailure;
-    }
     EXPECT_FALSE(failure.empty());
     return failure;
 }
@@ -99,11 +109,6 @@ TEST(GmlDemProductTest, EachProductReadsWithItsGrid) {
         ASSERT_EQ(Read(BuildDemGml(s), grid, failure, t.fileName), DemRead::kDem) << failure;
         EXPECT_EQ(grid.header.product, t.product) << t.fileName;
         EXPECT_EQ(grid.centimetres, Expected(s)) << t.fileName;
-        DemHeader header;
-        ASSERT_EQ(ReadHeader(BuildDemGml(s), header, failure, t.fileName), DemRead::kDem);
-        EXPECT_EQ(header.product, t.product);
-        EXPECT_EQ(header.meshCode, grid.header.meshCode);
-        EXPECT_EQ(header.columns, grid.header.columns);
     }
 }
 
@@ -377,21 +382,87 @@ TEST(GmlDemDocumentTest, BrokenDocumentsAreUnusable) {
     EXPECT_NE(Refusal(doctype, DemRead::kUnusable).find("document type"), std::string::npos);
 }
 
-TEST(GmlDemDocumentTest, TheHeaderReadStopsOnceItHasTheHeader) {
+// Where the head ends: just after the DEM's tuple list's start tag.
+size_t HeadEnd(const std::string& text) { return text.find('>', text.find("<gml:tupleList")) + 1; }
+
+TEST(GmlDemHeadTest, TheHeadEndsAtTheTupleListsStartTagWhereverTheBytesAreCut) {
     DemSample s = Small();
-    s.bRuleFirst = true;
-    std::string text = BuildDemGml(s);
-    text.erase(text.find("</gml:tupleList>") - 20);
-    DemHeader header;
-    std::string failure;
-    EXPECT_EQ(ReadHeader(text, header, failure), DemRead::kDem) << failure;
-    EXPECT_EQ(header.columns, 9);
-    // With the start point after the list, its text is skipped unread.
-    s.bRuleFirst = false;
+    s.startColumn = 3;
+    s.startRow = 2;
+    for (bool bRuleFirst : {false, true}) {
+        s.bRuleFirst = bRuleFirst;
+        const std::string text = BuildDemGml(s);
+        const size_t end = HeadEnd(text);
+        // Every cut, one byte at a time, as inflating may hand the bytes on.
+        for (size_t cut = 0; cut <= end + 3; ++cut) {
+            DemHeader head;
+            std::string failure;
+            const DemRead read = ReadHead(text, cut, false, head, failure);
+            if (cut < end) {
+                ASSERT_EQ(read, DemRead::kNeedMore) << cut << ": " << failure;
+                continue;
+            }
+            ASSERT_EQ(read, DemRead::kDem) << cut << ": " << failure;
+            EXPECT_EQ(head.meshCode, 53394611);
+            EXPECT_EQ(head.product, DemProduct::k5A);
+            EXPECT_EQ(head.columns, 9);
+            EXPECT_EQ(head.rows, 6);
+            EXPECT_EQ(head.startColumn, bRuleFirst ? 3 : kDemStartUnknown);
+            EXPECT_EQ(head.startRow, bRuleFirst ? 2 : kDemStartUnknown);
+        }
+    }
+}
+
+TEST(GmlDemHeadTest, TheTuplesAndWhatFollowsThemAreLeftToTheWholeRead) {
+    DemSample s = Small();
     s.tuple = [](int32_t, int32_t) { return std::string("not a tuple"); };
-    EXPECT_EQ(ReadHeader(BuildDemGml(s), header, failure), DemRead::kDem) << failure;
+    std::string text = BuildDemGml(s);
+    text.erase(HeadEnd(text) + 20);  // and no end
+    DemHeader head;
+    std::string failure;
+    EXPECT_EQ(ReadHead(text, text.size(), false, head, failure), DemRead::kDem) << failure;
+    EXPECT_EQ(ReadHead(text, text.size(), true, head, failure), DemRead::kDem) << failure;
+
+    // A start point or sequence rule after the list: the head has no word
+    // of it, the whole read refuses it.
+    DemSample outside = Small();
+    outside.startColumn = 9;
     DemGrid grid;
-    EXPECT_EQ(Read(BuildDemGml(s), grid, failure), DemRead::kUnusable);
+    const std::string rule = std::string(">Linear<");
+    const std::string badStart = BuildDemGml(outside);
+    std::string badRule = BuildDemGml(Small());
+    badRule.replace(badRule.find(rule), rule.size(), ">Other<");
+    for (const std::string& bad : {badStart, badRule}) {
+        EXPECT_EQ(ReadHead(bad, bad.size(), true, head, failure), DemRead::kDem) << failure;
+        EXPECT_EQ(head.startColumn, kDemStartUnknown);
+        EXPECT_EQ(Read(bad, grid, failure), DemRead::kUnusable);
+    }
+    // Before the list the head checks them.
+    outside.bRuleFirst = true;
+    const std::string earlyStart = BuildDemGml(outside);
+    std::string earlyRule = BuildDemGml(outside);
+    earlyRule.replace(earlyRule.find(rule), rule.size(), ">Other<");
+    earlyRule.replace(earlyRule.find(">9 0<"), 5, ">0 0<");
+    EXPECT_EQ(ReadHead(earlyStart, HeadEnd(earlyStart), false, head, failure), DemRead::kUnusable);
+    EXPECT_NE(failure.find("start point"), std::string::npos) << failure;
+    EXPECT_EQ(ReadHead(earlyRule, HeadEnd(earlyRule), false, head, failure), DemRead::kUnusable);
+    EXPECT_NE(failure.find("Linear"), std::string::npos) << failure;
+}
+
+TEST(GmlDemHeadTest, WhatTheHeadMustHoldComesBeforeTheTupleList) {
+    // The mesh moved after the list: refused by both reads alike.
+    std::string text = BuildDemGml(Small());
+    const std::string mesh = "<mesh>53394611</mesh>";
+    text.erase(text.find(mesh), mesh.size());
+    text.insert(text.find("</coverage>"), mesh);
+    EXPECT_NE(Refusal(text, DemRead::kUnusable).find("no <mesh> before its <tupleList>"),
+              std::string::npos);
+    // A document without a tuple list is known only at its end.
+    const std::string other = "<Dataset><AdmArea><type>a</type></AdmArea></Dataset>";
+    DemHeader head;
+    std::string failure;
+    EXPECT_EQ(ReadHead(other, other.size(), false, head, failure), DemRead::kNeedMore);
+    EXPECT_EQ(ReadHead(other, other.size(), true, head, failure), DemRead::kNotDem);
 }
 
 }  // namespace

@@ -102,11 +102,15 @@ TEST_F(SourceListTest, FolderWithNeitherOrLoneMissingOperandHasNoSources) {
 
 struct Recorder final : IDemMemberSink {
     std::vector<std::string> names, fileNames, contents;
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    std::vector<bool> whole;
+    size_t wanted = 0;  // how many bytes are enough; 0: the first
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool bWhole) override {
         names.push_back(displayName);
         fileNames.push_back(fileName);
         contents.push_back(AsText(bytes));
+        whole.push_back(bWhole);
+        return bytes.size() >= wanted;
     }
     void OnSkipped(const std::string&) override {}
 };
@@ -124,6 +128,32 @@ TEST_F(SourceListTest, DemSourcesAreWalkedInOrderAndAgainAlike) {
     WalkDemSources(sources, second, {});
     EXPECT_EQ(second.names, first.names);
     EXPECT_EQ(second.contents, first.contents);
+}
+
+TEST_F(SourceListTest, ADemFileOnDiskIsReadAsFarAsTheSinkAsks) {
+    std::string text;
+    for (int i = 0; text.size() < 10000; ++i) text += std::to_string(i) + " ";
+    text.resize(10000);
+    const std::string path = Touch("a.xml", text);
+    DemWalkOptions heads;
+    heads.headBytes = 1000;
+    Recorder sink;
+    sink.wanted = 3000;
+    EXPECT_EQ(WalkDemSources({{path, false}}, sink, heads).demMembers, 1);
+    EXPECT_EQ(sink.contents, (std::vector<std::string>{text.substr(0, 1000), text.substr(0, 2000),
+                                                       text.substr(0, 4000)}));
+    EXPECT_EQ(sink.whole, (std::vector<bool>{false, false, false}));
+
+    // Up to the whole, flagged so; and a file shorter than the head comes
+    // whole at once.
+    sink = Recorder();
+    sink.wanted = 20000;
+    const std::string shorter = Touch("b.xml", "short");
+    EXPECT_EQ(WalkDemSources({{path, false}, {shorter, false}}, sink, heads).demMembers, 2);
+    ASSERT_EQ(sink.contents.size(), 6u);
+    EXPECT_EQ(sink.contents[4], text);
+    EXPECT_EQ(sink.whole, (std::vector<bool>{false, false, false, false, true, true}));
+    EXPECT_EQ(sink.contents[5], "short");
 }
 
 TEST_F(SourceListTest, DemSourceWalkStopsAtTheFirstUnusableSource) {

@@ -1,7 +1,10 @@
 // Fuzzes the walk of the national DEM's zips, the bytes taken as the outer
 // zip: every walk ends in one of its outcomes, a refusal says why, no member
 // handed on is over the cap or named outside its zip, and no memory outside
-// the buffers is touched (the sanitizers watch that).
+// the buffers is touched (the sanitizers watch that). A walk for heads hands
+// on first bytes of the members a whole walk hands on, and completes where
+// the whole walk does.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -17,8 +20,14 @@ constexpr uint64_t kLimit = 1 << 20;
 const std::string kOuter = "fuzz.zip";
 
 struct CheckingSink final : IDemMemberSink {
-    void OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes) override {
+    // For a walk for heads, the members of a whole walk of the same bytes,
+    // and how many bytes of each are enough.
+    const std::vector<std::vector<uint8_t>>* pWhole = nullptr;
+    size_t enough = 0;
+    std::vector<std::vector<uint8_t>> members;
+
+    bool OnDemMember(const std::string& displayName, const std::string& fileName,
+                     const std::vector<uint8_t>& bytes, bool bWhole) override {
         if (bytes.size() > kLimit) std::abort();
         if (displayName.compare(0, kOuter.size() + 1, kOuter + ":") != 0) std::abort();
         // The display name ends in the member's own name, in system text.
@@ -27,21 +36,57 @@ struct CheckingSink final : IDemMemberSink {
             displayName.compare(displayName.size() - shown.size(), shown.size(), shown) != 0) {
             std::abort();
         }
+        if (pWhole == nullptr) {
+            if (!bWhole) std::abort();
+            members.push_back(bytes);
+            return true;
+        }
+        // Called again for a member until it is enough.
+        if (members.empty() || m_bDone) members.emplace_back();
+        const std::vector<uint8_t>& last = members.back();
+        if (bytes.size() < last.size() || (!bWhole && bytes.size() < 2 * last.size())) std::abort();
+        members.back() = bytes;
+        if (members.size() <= pWhole->size()) {
+            const std::vector<uint8_t>& whole = (*pWhole)[members.size() - 1];
+            if (bytes.size() > whole.size() || (bWhole && bytes.size() != whole.size()) ||
+                !std::equal(bytes.begin(), bytes.end(), whole.begin()))
+                std::abort();
+        }
+        m_bDone = bWhole || bytes.size() >= enough;
+        return m_bDone;
     }
     void OnSkipped(const std::string& warning) override {
         if (warning.compare(0, kOuter.size() + 1, kOuter + ":") != 0) std::abort();
     }
+
+  private:
+    bool m_bDone = false;
 };
+
+DemWalkResult Walk(const uint8_t* data, size_t size, CheckingSink& sink, size_t headBytes) {
+    CMemoryFile file(std::vector<uint8_t>(data, data + size), kOuter);
+    DemWalkOptions options;
+    options.memberLimit = kLimit;
+    options.headBytes = headBytes;
+    const DemWalkResult result = WalkDemZip(file, kOuter, sink, options);
+    if (result.outcome == DemWalkOutcome::kUnusable && result.reason.empty()) std::abort();
+    if (result.outcome == DemWalkOutcome::kStopped) std::abort();
+    return result;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CMemoryFile file(std::vector<uint8_t>(data, data + size), kOuter);
-    CheckingSink sink;
-    DemWalkOptions options;
-    options.memberLimit = kLimit;
-    const DemWalkResult result = WalkDemZip(file, kOuter, sink, options);
-    if (result.outcome == DemWalkOutcome::kUnusable && result.reason.empty()) std::abort();
-    if (result.outcome == DemWalkOutcome::kStopped) std::abort();
+    CheckingSink whole;
+    const DemWalkResult all = Walk(data, size, whole, 0);
+    // The input's last byte picks how much of each member is enough.
+    CheckingSink heads;
+    heads.pWhole = &whole.members;
+    heads.enough = size > 0 ? size_t{data[size - 1]} << 10 : 0;
+    const DemWalkResult first = Walk(data, size, heads, 100);
+    if (all.outcome == DemWalkOutcome::kCompleted &&
+        (first.outcome != DemWalkOutcome::kCompleted ||
+         heads.members.size() != whole.members.size() || first.demMembers != all.demMembers))
+        std::abort();
     return 0;
 }

@@ -1,7 +1,9 @@
 // Fuzzes the national DEM's reader on arbitrary bytes: reading the tuples
 // straight from the bytes must give exactly what reading them through the
-// XML parser gives, and a header read must agree with a whole read that
-// succeeds; the sanitizers watch memory.
+// XML parser gives; a head read of all the bytes must agree with a whole
+// read (the same refusal, or a header that a successful whole read shares),
+// and a head read of the first bytes must either ask for more or give what
+// the head read of all of them gives; the sanitizers watch memory.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -10,11 +12,14 @@
 
 namespace {
 
-bool SameHeader(const DemHeader& a, const DemHeader& b) {
-    return a.meshCode == b.meshCode && a.product == b.product && a.southMas == b.southMas &&
-           a.westMas == b.westMas && a.northMas == b.northMas && a.eastMas == b.eastMas &&
-           a.columns == b.columns && a.rows == b.rows && a.startColumn == b.startColumn &&
-           a.startRow == b.startRow;
+// The same header, but for a start point that the head did not reach.
+bool SameHeader(const DemHeader& a, const DemHeader& head) {
+    return a.meshCode == head.meshCode && a.product == head.product &&
+           a.southMas == head.southMas && a.westMas == head.westMas &&
+           a.northMas == head.northMas && a.eastMas == head.eastMas && a.columns == head.columns &&
+           a.rows == head.rows &&
+           ((head.startColumn == kDemStartUnknown && head.startRow == kDemStartUnknown) ||
+            (a.startColumn == head.startColumn && a.startRow == head.startRow));
 }
 
 }  // namespace
@@ -25,18 +30,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DemGrid fast, parsed;
     std::string fastFailure, parsedFailure;
     const DemRead read = ReadDemFile(data, size, name, fast, fastFailure);
+    if (read == DemRead::kNeedMore) std::abort();
     if (ReadDemFile(data, size, name, parsed, parsedFailure, DemTupleScan::kParser) != read ||
         parsedFailure != fastFailure)
         std::abort();
-    if (read != DemRead::kDem) return 0;
-    if (!SameHeader(fast.header, parsed.header) || fast.centimetres != parsed.centimetres)
+    if (read == DemRead::kDem &&
+        (!SameHeader(fast.header, parsed.header) || fast.centimetres != parsed.centimetres ||
+         fast.centimetres.size() != static_cast<size_t>(fast.header.columns) * fast.header.rows))
         std::abort();
-    if (fast.centimetres.size() != static_cast<size_t>(fast.header.columns) * fast.header.rows)
+
+    DemHeader head;
+    std::string headFailure;
+    const DemRead headRead = ReadDemHead(data, size, true, name, head, headFailure);
+    if (headRead == DemRead::kDem) {
+        // What follows the head may still make the file unusable.
+        if (read != DemRead::kDem && read != DemRead::kUnusable) std::abort();
+        if (read == DemRead::kDem && !SameHeader(fast.header, head)) std::abort();
+    } else if (headRead != read || headFailure != fastFailure) {
         std::abort();
-    DemHeader header;
-    std::string failure;
-    if (ReadDemHeader(data, size, name, header, failure) != DemRead::kDem ||
-        !SameHeader(header, fast.header))
+    }
+
+    // The first bytes, as many as the input's first byte picks out of 256ths.
+    const size_t cut = size > 0 ? size * data[0] / 256 : 0;
+    DemHeader part;
+    std::string partFailure;
+    const DemRead partRead = ReadDemHead(data, cut, false, name, part, partFailure);
+    if (partRead != DemRead::kNeedMore &&
+        (partRead != headRead || partFailure != headFailure ||
+         (partRead == DemRead::kDem &&
+          (!SameHeader(head, part) || part.startColumn != head.startColumn ||
+           part.startRow != head.startRow))))
         std::abort();
     return 0;
 }

@@ -101,6 +101,21 @@ sed 's/jgd2011\.bl/tokyo.bl/' "$work/xml/$x44.xml" >"$work/$x44.xml"
 check "an unknown frame" 6 err "$(shown "$work/$x44.xml")" \
     zc --map-datum tokyo "$work/hostile.dcm" "$work/xml/$x43.xml" "$work/$x44.xml"
 same_map "a first look that fails leaves the map" "$work/hostile.dcm" "$work/pristine.dcm"
+# What follows a file's tuple list is read when the run comes to the file: a
+# start point there that is no cell of the grid stops the run at that file,
+# with the squares of the files before it written.
+cp "$work/pristine.dcm" "$work/only43.dcm"
+check "the first file alone" 0 out "1 mesh squares written" \
+    zc --map-datum jgd "$work/only43.dcm" "$work/xml/$x43.xml"
+mkdir "$work/late"
+sed 's|<gml:startPoint>0 0</gml:startPoint>|<gml:startPoint>0 99999</gml:startPoint>|' \
+    "$work/xml/$x44.xml" >"$work/late/$x44.xml"
+if cmp -s "$work/late/$x44.xml" "$work/xml/$x44.xml"; then fail "the start point was not changed"; fi
+cp "$work/pristine.dcm" "$work/late.dcm"
+check "a start point after the tuples that is no cell" 6 err "$(shown "$work/late/$x44.xml")" \
+    zc --map-datum jgd "$work/late.dcm" "$work/xml/$x43.xml" "$work/late/$x44.xml"
+if ! grep -qF "start point" "$work/err"; then fail "the reason names the start point"; fi
+same_map "the squares before that file are written" "$work/late.dcm" "$work/only43.dcm"
 echo "readme" >"$work/readme.txt"
 zip_of "$work/none.zip" "$work/readme.txt"
 check "a zip without a DEM" 5 err "hold no DEM file" \

@@ -389,7 +389,8 @@ int Run(int argc, char** argv) {
     // The codes of the squares, known before the run: they give the picture
     // its area and keep the count of cells changed exact. Mesh files say
     // theirs on their first line; DEM files are all read once for their
-    // headers, and anything unusable among them stops the run here.
+    // heads, and anything unusable in those or in the zips' directories stops
+    // the run here. What follows a head is checked as the run reads the file.
     std::vector<int32_t> codes;
     DemPlan plan;
     std::unique_ptr<ISquareSource> squares;
