@@ -55,7 +55,7 @@ std::string Synopsis() {
     const std::string& name = g_strProgram;
     return "Usage: " + name + " [OPTION]... MAP.dcm FOLDER\n" + "       " + name +
            " [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n" + "       " + name +
-           " --map-datum tokyo|jgd [OPTION]... MAP.dcm DEM.zip|DEM.xml|FOLDER...\n" + "       " +
+           " [--map-datum tokyo|jgd] [OPTION]... MAP.dcm DEM.zip|DEM.xml|FOLDER...\n" + "       " +
            name + " --restore UNDO [--force] MAP.dcm\n";
 }
 
@@ -75,8 +75,10 @@ const char kDescription[] =
     "file's header is read first: anything unusable stops the run before the map\n"
     "is touched. Each 50 m cell takes the area-weighted mean of the DEM cells that\n"
     "cover at least half of it, the finest product first; other cells keep their\n"
-    "values. The map's datum must be named with --map-datum: tokyo for maps made\n"
-    "from the 50 m mesh files, jgd for maps on JGD2000/2011.\n"
+    "values. The map's datum (tokyo for maps made from the 50 m mesh files, jgd\n"
+    "for maps on JGD2000/2011) is found from the first squares, where the DEM fits\n"
+    "the map clearly better on one, or named with --map-datum; the data that\n"
+    "disagree with the datum named are warned of.\n"
     "\n"
     "Progress and messages go to standard error; the result, the number of files\n"
     "applied, goes to standard output. Standard error also warns of each mesh file\n"
@@ -89,6 +91,7 @@ const char kDescription[] =
     "Options:\n"
     "  -n, --dry-run       do everything but write the map (opened read-only)\n"
     "      --map-datum D   with DEM sources: the map's datum, tokyo or jgd\n"
+    "                      (found from the data when not given)\n"
     "      --report FILE   write a tab-separated table, one row per mesh file\n"
     "                      applied: file, mesh, tiles, cells, changed; with DEM\n"
     "                      sources one per DEM file: file, mesh, product, squares,\n"
