@@ -44,7 +44,7 @@ std::string g_strProgram = kTool;
 
 std::string Synopsis() {
     return "Usage: " + g_strProgram +
-           " --map MAP.dcm --map-datum tokyo|jgd OUT_FOLDER DEM.zip|DEM.xml|FOLDER...\n";
+           " --map MAP.dcm [--map-datum tokyo|jgd] OUT_FOLDER DEM.zip|DEM.xml|FOLDER...\n";
 }
 
 const char kDescription[] =
@@ -66,7 +66,8 @@ const char kDescription[] =
     "\n"
     "Options:\n"
     "      --map MAP.dcm   the map the files are for (required)\n"
-    "      --map-datum D   the map's datum, tokyo or jgd (required)\n"
+    "      --map-datum D   the map's datum, tokyo or jgd (found from the data\n"
+    "                      when not given, as zelvorin-correct finds it)\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "      --              end of options\n"
