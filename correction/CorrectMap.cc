@@ -26,7 +26,7 @@ void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui
     control.stopRequested = [&ui] { return ui.AbortRequested(); };
     control.onFile = [&ui](const std::string& name) { ui.SetFileName(name); };
     const auto take = [&](const ReadySquare& square) {
-        const MeshTally tally = writer.Apply(square.meshCode, *square.grid);
+        const MeshTally tally = writer.Apply(square.meshCode, *square.grid, square.keepMarked);
         ++result.applied;
         if (observer != nullptr)
             observer->OnMeshApplied(square.path, square.meshCode, square.records, tally);

@@ -13,6 +13,7 @@ struct ReadySquare {
     const MeshGrid* grid = nullptr;  // valid during the call that hands it on
     std::string path;                // the file it was read from
     int records = 0;                 // the record lines that file held (mesh files)
+    bool keepMarked = false;         // the grid may mark cells kKeepCell
     // Each cell's value before it was rounded to whole metres (kMeshCells,
     // NaN where the grid keeps the map's value), where the source has one.
     const double* means = nullptr;

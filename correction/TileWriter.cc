@@ -66,7 +66,7 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
 
 CTileWriter::~CTileWriter() = default;
 
-MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
+MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMarked) {
     MeshTally tally;
     const auto corner = PlaceMesh(meshCode, m_header);
     if (!corner) return tally;
@@ -96,6 +96,7 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid) {
                     return SquaresShareCellsIn(sq.corner, *corner, tile.tx, tile.ty);
                 });
             PatchSide side;
+            side.keepMarked = keepMarked;
             if (again) {
                 // Cells written before in the run: count against their
                 // originals, and keep what they hold now to put it back.

@@ -111,8 +111,9 @@ class CTileWriter {
     // and that the map lists with a whole block. File errors propagate as
     // CFileException, the journal's as CJournalException; the mesh's cells
     // are then put back (as far as the map lets them be written), and the
-    // tiles patched by earlier meshes stay held for Flush.
-    MeshTally Apply(int32_t meshCode, const MeshGrid& grid);
+    // tiles patched by earlier meshes stay held for Flush. With keepMarked,
+    // the grid's cells marked kKeepCell keep what the map holds.
+    MeshTally Apply(int32_t meshCode, const MeshGrid& grid, bool keepMarked = false);
 
     // Writes back every tile changed and not yet written. Call it on every
     // path that ends a run, before the run reports its end. File errors

@@ -92,6 +92,7 @@ class CDemSquares::CSink final : public IDemMemberSink {
         ReadySquare square;
         square.meshCode = code;
         square.grid = m_squares.m_grid.get();
+        square.keepMarked = true;
         square.path = path;
         if (m_squares.m_bMeans) square.means = m_squares.m_means.data();
         if (!m_take(square)) throw CDeclined{};

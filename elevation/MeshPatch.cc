@@ -40,6 +40,10 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 // code: the cells are little-endian 16-bit values, the machine's own order.
 // With an original row, also adds to differing how the count of cells that
 // differ from it changed; with a place for them, keeps the cells overwritten.
+// With Keep, cells the grid marks kKeepCell keep what they hold and are
+// counted in kept; without it, which mesh files need, no cell is so marked
+// and the loop does not look.
+template <bool Keep>
 __attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* out, size_t n,
                                                    const uint8_t* original, uint8_t* overwritten,
                                                    int64_t& differing, int64_t& kept) {
@@ -47,10 +51,14 @@ __attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* o
     std::memcpy(before, out, 2 * n);
     int changed = 0, keep = 0;
     for (size_t j = 0; j < n; ++j) {
-        const bool keepCell = in[j] == kKeepCell;
-        after[j] = keepCell ? before[j] : EncodeTileCell(in[j]);
+        if (Keep) {
+            const bool keepCell = in[j] == kKeepCell;
+            after[j] = keepCell ? before[j] : EncodeTileCell(in[j]);
+            keep += keepCell;
+        } else {
+            after[j] = EncodeTileCell(in[j]);
+        }
         changed += before[j] != after[j];
-        keep += keepCell;
     }
     kept += keep;
     std::memcpy(out, after, 2 * n);
@@ -65,24 +73,30 @@ __attribute__((always_inline)) inline int PatchRow(const int16_t* in, uint8_t* o
     return changed;
 }
 
+using PatchRowFunction = int (*)(const int16_t*, uint8_t*, size_t, const uint8_t*, uint8_t*,
+                                 int64_t&, int64_t&);
+
+template <bool Keep>
 int PatchRowPlain(const int16_t* in, uint8_t* out, size_t n, const uint8_t* original,
                   uint8_t* overwritten, int64_t& differing, int64_t& kept) {
-    return PatchRow(in, out, n, original, overwritten, differing, kept);
+    return PatchRow<Keep>(in, out, n, original, overwritten, differing, kept);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
 // The same loop in registers twice as wide, where the processor has them.
+template <bool Keep>
 __attribute__((target("avx2"))) int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n,
                                                  const uint8_t* original, uint8_t* overwritten,
                                                  int64_t& differing, int64_t& kept) {
     ++g_avx2Rows;
-    return PatchRow(in, out, n, original, overwritten, differing, kept);
+    return PatchRow<Keep>(in, out, n, original, overwritten, differing, kept);
 }
 #else
+template <bool Keep>
 int PatchRowAvx2(const int16_t* in, uint8_t* out, size_t n, const uint8_t* original,
                  uint8_t* overwritten, int64_t& differing, int64_t& kept) {
     ++g_avx2Rows;
-    return PatchRow(in, out, n, original, overwritten, differing, kept);
+    return PatchRow<Keep>(in, out, n, original, overwritten, differing, kept);
 }
 #endif
 
@@ -163,7 +177,9 @@ PatchCount PatchTile(const MeshGrid& grid, MeshCorner corner, int64_t tx, int64_
     if (rect.Empty()) return count;
     const auto n = static_cast<size_t>(rect.j1 - rect.j0);
     const bool wide = CurrentVectorPath() == VectorPath::kAvx2;
-    const auto patchRow = wide ? PatchRowAvx2 : PatchRowPlain;
+    const PatchRowFunction patchRow = side.keepMarked
+                                          ? (wide ? PatchRowAvx2<true> : PatchRowPlain<true>)
+                                          : (wide ? PatchRowAvx2<false> : PatchRowPlain<false>);
     uint8_t* overwritten = side.overwritten;
     for (int64_t r = rect.r0; r < rect.r1; ++r) {
         uint8_t* out = rect.Row(tile, r);
@@ -218,7 +234,8 @@ void UndoPatch(MeshCorner corner, int64_t tx, int64_t ty, uint8_t* tile,
 }
 
 void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
-                      int32_t meshCode, const MeshGrid& grid, uint8_t* tileBuffer) {
+                      int32_t meshCode, const MeshGrid& grid, uint8_t* tileBuffer,
+                      bool keepMarked) {
     const auto corner = PlaceMesh(meshCode, header);
     if (!corner) return;
     const uint64_t fileLength = map.GetLength();
@@ -229,7 +246,9 @@ void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& ind
         const auto block = WritableBlock(index, tiles.tiles[i], fileLength);
         if (!block) continue;
         if (map.ReadAt(*block, tileBuffer, kTileBlockSize) < kTileBlockSize) continue;
-        PatchTile(grid, *corner, tiles.tiles[i].tx, tiles.tiles[i].ty, tileBuffer);
+        PatchSide side;
+        side.keepMarked = keepMarked;
+        PatchTile(grid, *corner, tiles.tiles[i].tx, tiles.tiles[i].ty, tileBuffer, side);
         map.WriteAt(*block, tileBuffer, kTileBlockSize);
     }
 }

@@ -55,12 +55,13 @@ struct PatchCount {
 struct PatchSide {
     const uint8_t* original = nullptr;  // the tile as before the run (kTileBlockSize bytes)
     uint8_t* overwritten = nullptr;     // receives the cells the patch overwrites, row by row
+    bool keepMarked = false;            // the grid may mark cells kKeepCell (mesh files never do)
 };
 
 // Copies the grid into the tile buffer (kTileBlockSize little-endian bytes)
 // of tile (tx, ty), for the cells of the mesh placed at corner that fall into
-// that tile; the other cells, and those the grid marks kKeepCell, keep their
-// values. Returns what it wrote; with
+// that tile; the other cells, and with side.keepMarked those the grid marks
+// kKeepCell, keep their values. Returns what it wrote; with
 // side.original, also how the cells differing from it changed. With
 // side.overwritten, stores there the cells' values before the patch (2 bytes
 // a cell written), for UndoPatch.
@@ -109,6 +110,8 @@ std::optional<int64_t> WritableBlock(const CTileIndex& index, TileNumber tile, u
 int PatchMeshIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
                      const std::string& meshPath);
 
-// The same for a grid already read, with the mesh code it came with.
+// The same for a grid already read, with the mesh code it came with; with
+// keepMarked, the grid's cells marked kKeepCell keep what the map holds.
 void PatchGridIntoMap(CFile& map, const DCMHEADER& header, const CTileIndex& index,
-                      int32_t meshCode, const MeshGrid& grid, uint8_t* tileBuffer);
+                      int32_t meshCode, const MeshGrid& grid, uint8_t* tileBuffer,
+                      bool keepMarked = false);

@@ -126,7 +126,9 @@ TEST(TileEncodingTest, EveryVectorPathWritesAndCountsAsCellByCell) {
     for (VectorPath path : SupportedVectorPaths()) {
         UseVectorPath(path);
         std::vector<uint8_t> tile = original;
-        const PatchCount count = PatchTile(*grid, corner, 0, 0, tile.data());
+        PatchSide side;
+        side.keepMarked = true;
+        const PatchCount count = PatchTile(*grid, corner, 0, 0, tile.data(), side);
         EXPECT_EQ(count.cells, 140 * 70);
         EXPECT_EQ(count.kept, kept) << "path " << static_cast<int>(path);
         EXPECT_EQ(count.changed, changed) << "path " << static_cast<int>(path);

@@ -18,7 +18,9 @@ void SquareCellsOfMap(CFile& map, const DCMHEADER& header, const CTileIndex& ind
         const TileNumber tile = tiles.tiles[i];
         const auto block = WritableBlock(index, tile, fileLength);
         if (!block || map.ReadAt(*block, tileBuffer, kTileBlockSize) < kTileBlockSize) continue;
-        if (grid != nullptr) PatchTile(*grid, *corner, tile.tx, tile.ty, tileBuffer);
+        PatchSide side;
+        side.keepMarked = true;
+        if (grid != nullptr) PatchTile(*grid, *corner, tile.tx, tile.ty, tileBuffer, side);
         CopyTileToSquare(*corner, tile.tx, tile.ty, tileBuffer, cells);
     }
 }

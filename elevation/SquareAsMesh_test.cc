@@ -59,7 +59,7 @@ std::unique_ptr<MeshGrid> DemGrid() {
 std::vector<uint8_t> Placed(const Map& map, int32_t code, const MeshGrid& grid) {
     CMemoryFile file(map.bytes);
     std::vector<uint8_t> tile(kTileBlockSize);
-    PatchGridIntoMap(file, map.header, map.index, code, grid, tile.data());
+    PatchGridIntoMap(file, map.header, map.index, code, grid, tile.data(), true);
     return file.Bytes();
 }
 
