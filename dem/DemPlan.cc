@@ -58,7 +58,8 @@ void PassOverReplacedFiles(DemPlan& plan) {
         if (inserted) continue;
         DemPlanFile& kept = plan.files[it->second];
         DemPlanFile& other = plan.files[i];
-        DemPlanFile& replaced = other.fileName > kept.fileName ? kept : other;
+        // Of equal names, the one walked later.
+        DemPlanFile& replaced = other.fileName >= kept.fileName ? kept : other;
         if (&replaced == &kept) it->second = i;
         replaced.bApplied = false;
     }

@@ -312,7 +312,8 @@ TEST_F(DemRunTest, DamageAfterAHeadIsFoundWhenTheRunComesToItsFile) {
     EXPECT_EQ(m_plan.files.size(), 2u);
     EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
     EXPECT_EQ(result.applied, 1);
-    EXPECT_NE(result.reason.find(":b.xml: damaged zip"), std::string::npos) << result.reason;
+    EXPECT_NE(result.unusableFile.find(":b.xml: damaged zip"), std::string::npos)
+        << result.unusableFile;
     EXPECT_EQ(Holding(EncodeTileCell(12), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
               200 * 200);
 }

@@ -79,7 +79,8 @@ class CDemSquares::CSink final : public IDemMemberSink {
     void HandOnSquare(int32_t code, const std::string& path) {
         const auto sums = m_squares.m_sums.find(code);
         sums->second.Finish(*m_squares.m_grid, &m_sources,
-                            m_squares.m_bMeans ? &m_squares.m_means : nullptr);
+                            m_squares.m_bMeans ? &m_squares.m_means : nullptr,
+                            &m_squares.m_nOutOfRange);
         m_squares.m_sums.erase(sums);
         std::vector<bool> fed(m_squares.m_cellsWon.size(), false);
         for (int32_t source : m_sources)
@@ -120,6 +121,7 @@ bool CDemSquares::Start() {
     m_cellsWon.assign(m_plan.files.size(), 0);
     m_squaresFed.assign(m_plan.files.size(), 0);
     m_handed = 0;
+    m_nOutOfRange = 0;
     // Progress goes by the bytes of the sources read.
     m_lengths.clear();
     m_nTotalBytes = m_nBytesBefore = 0;
@@ -149,8 +151,9 @@ ISquareSource::Pass CDemSquares::HandOn(const SquareTaker& take, SquareReadContr
             const DemWalkResult walk = WalkDemSources({m_sources[m_nSource]}, sink, options);
             if (walk.outcome == DemWalkOutcome::kStopped) return Pass::kStopped;
             if (walk.outcome == DemWalkOutcome::kUnusable) {
-                control.unusableFile = m_sources[m_nSource].path;
-                control.failure = walk.reason;
+                // The walk's reason starts with the zip or member at fault.
+                control.unusableFile = walk.reason;
+                control.failure.clear();
                 return Pass::kUnusable;
             }
             m_nBytesBefore += m_lengths[m_nSource];

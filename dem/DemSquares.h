@@ -32,6 +32,9 @@ class CDemSquares final : public ISquareSource {
     const std::vector<int>& SquaresFed() const { return m_squaresFed; }
     // Hands each square on with its cells' unrounded means.
     void GiveMeans() { m_bMeans = true; }
+    // Cells of the squares handed on whose mean lies outside the heights a
+    // map holds (see CSquareSums::Finish): they keep the map's value.
+    int64_t CellsOutOfRange() const { return m_nOutOfRange; }
 
   private:
     class CSink;
@@ -43,6 +46,7 @@ class CDemSquares final : public ISquareSource {
     std::map<int32_t, int> m_pending;       // files still to feed each square
     std::unique_ptr<MeshGrid> m_grid;
     bool m_bMeans = false;
+    int64_t m_nOutOfRange = 0;
     std::vector<double> m_means;
     std::vector<int64_t> m_cellsWon;
     std::vector<int> m_squaresFed;

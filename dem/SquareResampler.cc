@@ -188,8 +188,8 @@ void CSquareSums::Add(const DemGrid& grid, int32_t source) {
     }
 }
 
-int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources,
-                        std::vector<double>* means) const {
+int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources, std::vector<double>* means,
+                        int64_t* outOfRange) const {
     if (sources) sources->assign(kMeshCells, kNoSource);
     if (means) means->assign(kMeshCells, std::numeric_limits<double>::quiet_NaN());
     int written = 0;
@@ -197,7 +197,12 @@ int CSquareSums::Finish(MeshGrid& out, std::vector<int32_t>* sources,
         out.cells[i] = kKeepCell;
         for (const auto& sums : m_products) {
             if (!sums || 2 * sums->weight[i] < sums->CellArea()) continue;
-            out.cells[i] = RoundToMetres(sums->weighted[i], sums->weight[i]);
+            const int16_t metres = RoundToMetres(sums->weighted[i], sums->weight[i]);
+            if (metres < kLowestHeight || metres > kHighestHeight) {
+                if (outOfRange != nullptr) ++*outOfRange;
+                break;
+            }
+            out.cells[i] = metres;
             if (sources) (*sources)[i] = sums->bestSource[i];
             if (means)
                 (*means)[i] = static_cast<double>(sums->weighted[i]) /

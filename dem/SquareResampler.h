@@ -72,9 +72,12 @@ class CSquareSums {
     // (row-major as out) the source of the winning product that covered the
     // largest part of it (the first added among equals), or kNoSource.
     // With means, also gives each written cell's mean unrounded, in metres
-    // (NaN for a cell that keeps the map's value).
+    // (NaN for a cell that keeps the map's value). A cell whose rounded mean
+    // lies outside kLowestHeight to kHighestHeight keeps the map's value too
+    // (a DEM never makes land into no data, nor a height no mesh file
+    // carries); with outOfRange, their number is added there.
     int Finish(MeshGrid& out, std::vector<int32_t>* sources = nullptr,
-               std::vector<double>* means = nullptr) const;
+               std::vector<double>* means = nullptr, int64_t* outOfRange = nullptr) const;
 
   private:
     struct SProductSums;

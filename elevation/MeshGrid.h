@@ -8,6 +8,11 @@ constexpr int16_t kNoElevation = -9999;  // a cell that no record filled
 // A cell whose map value stays as it is: a source that does not cover it
 // never erases what the map holds.
 constexpr int16_t kKeepCell = INT16_MIN;
+// The heights, in whole metres, that a map cell holds as data and a mesh
+// file carries: below the lowest a cell holds no data, above the highest no
+// field of five characters carries it.
+constexpr int16_t kLowestHeight = -99;
+constexpr int16_t kHighestHeight = 9999;
 
 // The elevations of one mesh square in whole metres, row 0 southernmost,
 // column 0 westernmost, row-major.

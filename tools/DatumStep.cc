@@ -38,10 +38,10 @@ DatumStep SettleDatum(const std::string& tool, std::optional<MapDatum> given,
             step.status = StoppedStatus();
             return step;
         case DatumChoice::Outcome::kUnusable:
-            Tell(Say(
-                ToolText::kDatumUnusable,
-                {tool, choice.unusableFile.empty() ? choice.reason
-                                                   : choice.unusableFile + ": " + choice.reason}));
+            Tell(Say(ToolText::kDatumUnusable,
+                     {tool, choice.unusableFile.empty() || choice.reason.empty()
+                                ? choice.unusableFile + choice.reason
+                                : choice.unusableFile + ": " + choice.reason}));
             step.status = kExitUnusableSource;
             return step;
         case DatumChoice::Outcome::kChosen:

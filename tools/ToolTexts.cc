@@ -116,6 +116,11 @@ const TextPair kTexts[] = {
     {"%1: %2 while the sources were read for the map's datum; nothing was written",
      "%1: 地図の測地系を決めるために DEM を読む途中で%2. 何も書き込んでいません"},
     {"%1: cannot use %2; nothing was written", "%1: %2 を使えません. 何も書き込んでいません"},
+    {"zelvorin-correct: warning: the DEM gives %1 cells a height below -99 m or above 9999 m, "
+     "which "
+     "the map does not hold as a height: they keep their values",
+     "zelvorin-correct: 警告: DEM は %1 セルに -99 m 未満か 9999 m を超える標高を与えます. 地図は"
+     "それを標高として持てないため, それらのセルは元の値のままです"},
     {"--map-datum goes with DEM sources only: mesh files are placed as they are",
      "--map-datum は DEM と一緒にだけ使えます (メッシュファイルはそのまま置かれます)"},
     {"zelvorin-correct: cannot use DEM file %1%2; later squares were not applied",

@@ -68,6 +68,7 @@ enum class ToolText {
     kDatumTooFewCells,
     kDatumStopped,
     kDatumUnusable,
+    kDemOutOfRange,
     kDatumForDemOnly,
     kCannotUseDem,
     kDemNotTouched,

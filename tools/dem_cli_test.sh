@@ -124,6 +124,14 @@ if ! grep -qF "readme.txt: neither a DEM file" "$work/err"; then
     fail "the member passed over is named"
 fi
 
+# A DEM never makes land into no data: heights below -99 m, which the map
+# holds as no data, leave the cells as they are.
+sed 's/地表面,[0-9.]*/地表面,-150.00/' "$work/xml/$x43.xml" >"$work/$x43.xml"
+cp "$work/pristine.dcm" "$work/deep.dcm"
+check "heights the map does not hold" 0 err "keep their values" \
+    zc --map-datum tokyo "$work/deep.dcm" "$work/$x43.xml"
+same_map "heights the map does not hold leave it" "$work/deep.dcm" "$work/pristine.dcm"
+
 # What is passed over is warned of, and the rest applied.
 sed 's/10mメッシュ（標高）/50mメッシュ（標高）/' "$work/xml/$x43.xml" >"$work/FG-GML-other.xml"
 mkdir "$work/newer"

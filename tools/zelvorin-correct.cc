@@ -452,6 +452,9 @@ int Run(int argc, char** argv) {
         if (dem) {
             WriteDemRows(plan, *demSquares, result.outcome == CorrectionOutcome::kCompleted,
                          report);
+            if (demSquares->CellsOutOfRange() > 0)
+                Tell(
+                    Say(ToolText::kDemOutOfRange, {std::to_string(demSquares->CellsOutOfRange())}));
             ui.PrintResult(DemResultLine(plan, *demSquares, result.applied, line.bDryRun));
         } else if (!ui.ResultShown()) {
             ui.PrintResult(ResultLine(result.applied, line.bDryRun));
