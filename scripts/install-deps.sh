@@ -44,21 +44,17 @@ windows() {
     apt_install g++-mingw-w64-i686 wine wine32:i386 xvfb xauth fonts-ipafont-gothic \
         libfreetype6:i386 libfontconfig1:i386 locales x11-apps imagemagick
     apt_install libz-mingw-w64-dev dpkg-dev
-    # Source packages of Debian's main archive and its security updates (the
-    # versions the Linux build links), from which scripts/mingw-libs.sh builds
-    # libpng, libdeflate, expat and libarchive for MinGW.
-    if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/ ||
-        ! grep -qs bookworm-security /etc/apt/sources.list.d/zelvorin-deb-src.sources; then
-        as_root tee /etc/apt/sources.list.d/zelvorin-deb-src.sources >/dev/null <<'SOURCES'
+    # Source packages of Debian's main archive, from which scripts/mingw-libs.sh
+    # builds libpng, libdeflate, expat and libarchive for MinGW. (The security
+    # archive's sources are not served to this workplace: an entry for them
+    # makes apt-get source fail, so one left by an earlier version goes.)
+    local list=/etc/apt/sources.list.d/zelvorin-deb-src.sources
+    if grep -qs bookworm-security "$list" ||
+        ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        as_root tee "$list" >/dev/null <<'SOURCES'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://security.debian.org/debian-security
-Suites: bookworm-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SOURCES
