@@ -30,8 +30,8 @@ struct Member {
 
 class CKeepingSink final : public IDemMemberSink {
   public:
-    bool OnDemMember(const std::string&, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool) override {
+    bool OnDemMember(const std::string&, const std::string& fileName, std::vector<uint8_t>& bytes,
+                     bool) override {
         members.push_back({fileName, bytes});
         return true;
     }
@@ -42,7 +42,7 @@ class CKeepingSink final : public IDemMemberSink {
 // Takes the members without reading them: what the walk itself costs.
 class CCountingSink final : public IDemMemberSink {
   public:
-    bool OnDemMember(const std::string&, const std::string&, const std::vector<uint8_t>& bytes,
+    bool OnDemMember(const std::string&, const std::string&, std::vector<uint8_t>& bytes,
                      bool) override {
         size += bytes.size();
         return true;
