@@ -18,6 +18,7 @@
 #include "dem/DemSquares.h"
 #include "dem/GmlDem.h"
 #include "dem/SquareResampler.h"
+#include "framework/Processors.h"
 #include "samples/SampleMap.h"
 
 namespace {
@@ -30,8 +31,8 @@ struct Member {
 
 class CKeepingSink final : public IDemMemberSink {
   public:
-    bool OnDemMember(const std::string&, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool) override {
+    bool OnDemMember(const std::string&, const std::string& fileName, std::vector<uint8_t>& bytes,
+                     bool) override {
         members.push_back({fileName, bytes});
         return true;
     }
@@ -42,7 +43,7 @@ class CKeepingSink final : public IDemMemberSink {
 // Takes the members without reading them: what the walk itself costs.
 class CCountingSink final : public IDemMemberSink {
   public:
-    bool OnDemMember(const std::string&, const std::string&, const std::vector<uint8_t>& bytes,
+    bool OnDemMember(const std::string&, const std::string&, std::vector<uint8_t>& bytes,
                      bool) override {
         size += bytes.size();
         return true;
@@ -73,10 +74,12 @@ void WriteDemMap(const fs::path& path) {
 }
 
 // The whole run as the tool makes it: the first look, then the squares
-// placed into the map.
-void RunOrDie(const std::vector<DemSource>& sources, const fs::path& map, MapDatum datum) {
+// placed into the map, the DEM files read on that many threads.
+void RunOrDie(const std::vector<DemSource>& sources, const fs::path& map, MapDatum datum,
+              int threads) {
     const DemPlan plan = PlanDemRun(sources, datum, {});
     CDemSquares squares(sources, plan, datum);
+    squares.SetThreads(threads);
     CorrectionOptions options;
     options.pExpectedCodes = &plan.squares;
     CSilentUi ui;
@@ -228,12 +231,15 @@ void DemBenchmark(const fs::path& work) {
         if (CorrectMap(copy.string(), held, ui, options).outcome != CorrectionOutcome::kCompleted)
             std::exit(1);
     });
-    auto run = [&](MapDatum datum) {
+    auto run = [&](MapDatum datum, int threads) {
         fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
-        return time([&] { RunOrDie(bulk.sources, copy, datum); });
+        return time([&] { RunOrDie(bulk.sources, copy, datum, threads); });
     };
-    const Timed jgd = run(MapDatum::kJgd);
-    const Timed tokyo = run(MapDatum::kTokyo);
+    const int processors = UsableProcessors();
+    const Timed jgd = run(MapDatum::kJgd, 1);
+    const Timed tokyo = run(MapDatum::kTokyo, 1);
+    const Timed jgdPool = run(MapDatum::kJgd, processors);
+    const Timed tokyoPool = run(MapDatum::kTokyo, processors);
 
     const double mb = bulk.textBytes / 1e6;
     // The run is the first look, then the walk again with each file parsed
@@ -258,8 +264,18 @@ void DemBenchmark(const fs::path& work) {
     };
     auto rate = [&](Timed t) { return std::to_string(static_cast<int>(mb / t.wall)) + " MB/s"; };
     line("floor: the members inflated (libarchive), summed", floor, rate(floor));
-    line("the run (PlanDemRun + CorrectMap), JGD map", jgd, rate(jgd) + ", " + floors(jgd));
+    line("the run (PlanDemRun + CorrectMap), JGD map, 1 thread", jgd,
+         rate(jgd) + ", " + floors(jgd));
     line("                                   Tokyo map", tokyo, rate(tokyo) + ", " + floors(tokyo));
+    auto speedUp = [&](Timed pool, Timed one) {
+        char text[80];
+        std::snprintf(text, sizeof text, ", %.2fx as fast as 1 thread", one.wall / pool.wall);
+        return floors(pool) + text;
+    };
+    const std::string pool = "the same, files read on " + std::to_string(processors) +
+                             (processors == 1 ? " thread" : " threads") + ", JGD map";
+    line(pool.c_str(), jgdPool, speedUp(jgdPool, jgd));
+    line("                                   Tokyo map", tokyoPool, speedUp(tokyoPool, tokyo));
     std::printf("  the JGD run's parts, each alone:\n");
     line("  first look (PlanDemRun)", look, floors(look));
     line("    of which heads (ReadDemHead, in memory)", heads, "");

@@ -13,7 +13,7 @@ namespace {
 class CKeepingSink final : public IDemMemberSink {
   public:
     bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool) override {
+                     std::vector<uint8_t>& bytes, bool) override {
         names.push_back(displayName);
         files.push_back(fileName);
         members.push_back(bytes);

@@ -31,9 +31,11 @@ class IDemMemberSink {
     // call: all of them when bWhole, else its first bytes (a walk with
     // DemWalkOptions::headBytes). True when done with the member; false asks
     // for more of it, and the call comes again with at least twice as many,
-    // up to the whole. May throw; the walk then ends with the exception.
+    // up to the whole. When bWhole the sink may keep the bytes by swapping
+    // them for a vector of its own, which the walk clears and reads the next
+    // member into. May throw; the walk then ends with the exception.
     virtual bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                             const std::vector<uint8_t>& bytes, bool bWhole) = 0;
+                             std::vector<uint8_t>& bytes, bool bWhole) = 0;
     // A member passed over (neither ".xml" nor ".zip"), with the warning to
     // show.
     virtual void OnSkipped(const std::string& warning) = 0;

@@ -23,7 +23,7 @@ struct Recorder final : IDemMemberSink {
     // Whether the bytes are enough; unset: the first are.
     std::function<bool(const std::vector<uint8_t>&)> enough;
     bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool bWhole) override {
+                     std::vector<uint8_t>& bytes, bool bWhole) override {
         names.push_back(displayName);
         fileNames.push_back(fileName);
         contents.push_back(AsText(bytes));

@@ -20,7 +20,7 @@ class CHeaderSink final : public IDemMemberSink {
     explicit CHeaderSink(DemPlan& plan) : m_plan(plan) {}
 
     bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool bWhole) override {
+                     std::vector<uint8_t>& bytes, bool bWhole) override {
         DemPlanFile file{displayName, fileName, {}, true, {}};
         std::string failure;
         switch (ReadDemHead(bytes.data(), bytes.size(), bWhole, fileName, file.header, failure)) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "correction/CorrectMap.h"
@@ -13,6 +14,7 @@
 #include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
 #include "elevation/MeshPatch.h"
+#include "framework/Exception.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/TestFolder.h"
@@ -88,6 +90,7 @@ class DemRunTest : public ::testing::Test {
         m_plan = PlanDemRun(sources, datum, {});
         EXPECT_EQ(m_plan.outcome, DemPlan::Outcome::kReady) << m_plan.reason;
         m_squares = std::make_unique<CDemSquares>(sources, m_plan, datum);
+        m_squares->SetThreads(m_nThreads);
         CMemoryFile map(m_map, "map.dcm");
         CorrectOptions options;
         options.pExpectedCodes = &m_plan.squares;
@@ -104,6 +107,14 @@ class DemRunTest : public ::testing::Test {
         return TileCellAt(m_map, SampleBlockOffset(tile), y % kTileSide, x % kTileSide);
     }
 
+    // The cells of the square whose north-west cell is at column x, row y.
+    std::vector<int16_t> Cells(int x, int y) const {
+        std::vector<int16_t> cells;
+        for (int row = y; row < y + 200; ++row)
+            for (int column = x; column < x + 200; ++column) cells.push_back(Cell(column, row));
+        return cells;
+    }
+
     // The cells of the rectangle [x0, x1) x [y0, y1) that hold value.
     int Holding(int16_t value, int x0, int x1, int y0, int y1) const {
         int count = 0;
@@ -112,7 +123,32 @@ class DemRunTest : public ::testing::Test {
         return count;
     }
 
+    // Files of squares 533946, 533966 and 533956 (10 m, and 5 m of both
+    // products on some of their third-level meshes), mixed in a zip and on disk,
+    // with heights of every kind; b.xml, when given, goes in the middle.
+    std::vector<DemSource> ManyFiles(const std::string& bad = {}) {
+        auto text = [](DemProduct product, const std::string& mesh) {
+            DemSample sample = DemSampleOf(product);
+            sample.mesh = mesh;
+            return BuildDemGml(sample);
+        };
+        std::vector<TestZipMember> members;
+        for (const char* mesh : {"53394600", "53394601", "53394611"})
+            members.push_back({std::string("5a-") + mesh + ".xml", text(DemProduct::k5A, mesh)});
+        members.push_back({"10b-533946.xml", text(DemProduct::k10B, "533946")});
+        members.push_back({"5b-53394611.xml", text(DemProduct::k5B, "53394611")});
+        if (!bad.empty()) members.push_back({"b.xml", bad});
+        members.push_back({"10b-533966.xml", text(DemProduct::k10B, "533966")});
+        for (const char* mesh : {"53395609", "53395690"})
+            members.push_back({std::string("5a-") + mesh + ".xml", text(DemProduct::k5A, mesh)});
+        const fs::path zip = Write("many.zip", AsText(BuildTestZip(members)));
+        const fs::path plain = Write("10b-533956.xml", text(DemProduct::k10B, "533956"));
+        const fs::path last = Write("5b-53395699.xml", text(DemProduct::k5B, "53395699"));
+        return {{zip.string(), true}, {plain.string(), false}, {last.string(), false}};
+    }
+
     using CorrectOptions = CorrectionOptions;
+    int m_nThreads = 0;
     CTestFolder m_folder;
     SampleMapLayout m_layout;
     std::vector<uint8_t> m_map;
@@ -316,6 +352,134 @@ TEST_F(DemRunTest, DamageAfterAHeadIsFoundWhenTheRunComesToItsFile) {
         << result.unusableFile;
     EXPECT_EQ(Holding(EncodeTileCell(12), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
               200 * 200);
+}
+
+// The files are read on a pool of threads, and added and handed on in the
+// walk's order: the map's bytes and who won each cell do not depend on how
+// many threads read them.
+TEST_F(DemRunTest, TheMapIsTheSameWhateverTheNumberOfThreads) {
+    const std::vector<DemSource> sources = ManyFiles();
+    const std::vector<uint8_t> untouched = m_map;
+    for (MapDatum datum : {MapDatum::kJgd, MapDatum::kTokyo}) {
+        std::vector<uint8_t> oneThread;
+        std::vector<int64_t> cellsWon;
+        std::vector<int> squaresFed;
+        for (int threads : {1, 2, 8}) {
+            m_map = untouched;
+            m_nThreads = threads;
+            CQuietUi ui;
+            const CorrectionResult result = Run(sources, datum, ui);
+            EXPECT_EQ(result.outcome, CorrectionOutcome::kCompleted) << result.reason;
+            EXPECT_EQ(result.applied, datum == MapDatum::kJgd ? 3 : 8);
+            if (threads == 1) {
+                oneThread = m_map;
+                cellsWon = m_squares->CellsWon();
+                squaresFed = m_squares->SquaresFed();
+                EXPECT_TRUE(m_map != untouched);
+                continue;
+            }
+            EXPECT_TRUE(m_map == oneThread) << threads << " threads";
+            EXPECT_EQ(m_squares->CellsWon(), cellsWon) << threads << " threads";
+            EXPECT_EQ(m_squares->SquaresFed(), squaresFed) << threads << " threads";
+        }
+    }
+}
+
+TEST_F(DemRunTest, AnUnusableFileAmongManyThreadsStopsTheRunAtIt) {
+    // b.xml of square 533947 has its start point, after its tuples, past its
+    // grid: square 533946 is finished before it, 533956 only after it.
+    std::string bad = FlatDem("533947", 3000);
+    bad.replace(bad.find("<gml:startPoint>0 0<"), 20, "<gml:startPoint>0 750<");
+    const std::vector<uint8_t> untouched = m_map;
+    CQuietUi completeUi;
+    Run(ManyFiles(), MapDatum::kJgd, completeUi);
+    const std::vector<int16_t> complete = Cells(kSquareX, kSquareY);
+    ASSERT_NE(complete, Cells(kSquareX, kSquareY - 200));
+    const std::vector<DemSource> sources = ManyFiles(bad);
+    for (int threads : {1, 8}) {
+        m_map = untouched;
+        m_nThreads = threads;
+        CQuietUi ui;
+        const CorrectionResult result = Run(sources, MapDatum::kJgd, ui);
+        EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
+        EXPECT_EQ(result.applied, 1);
+        EXPECT_EQ(result.unusableFile, sources[0].path + ":b.xml");
+        EXPECT_NE(result.reason.find("start point"), std::string::npos) << result.reason;
+        EXPECT_EQ(Cells(kSquareX, kSquareY), complete);
+        EXPECT_EQ(Holding(kUntouched, kSquareX, kSquareX + 200, kSquareY - 200, kSquareY),
+                  200 * 200);
+    }
+}
+
+// A source's squares taken straight from CDemSquares, with the walk's
+// questions counted.
+struct SourceRun {
+    std::vector<int32_t> taken;
+    ISquareSource::Pass pass = ISquareSource::Pass::kEnded;
+    int questions = 0;  // stop requests asked
+};
+
+SourceRun RunSource(const std::vector<DemSource>& sources, const DemPlan& plan, int threads,
+                    int stopAt, const std::function<bool(int32_t)>& take) {
+    CDemSquares squares(sources, plan, MapDatum::kTokyo);
+    squares.SetThreads(threads);
+    SourceRun run;
+    SquareReadControl control;
+    control.stopRequested = [&] { return ++run.questions == stopAt; };
+    EXPECT_TRUE(squares.Start());
+    run.pass = squares.HandOn(
+        [&](const ReadySquare& square) {
+            run.taken.push_back(square.meshCode);
+            return take(square.meshCode);
+        },
+        control);
+    squares.Close();
+    return run;
+}
+
+TEST_F(DemRunTest, AStopAmongManyThreadsEndsThePassWhereItDoesOnOne) {
+    const std::vector<DemSource> sources = ManyFiles();
+    const DemPlan plan = PlanDemRun(sources, MapDatum::kTokyo, {});
+    const auto all = [](int32_t) { return true; };
+    const SourceRun whole = RunSource(sources, plan, 1, -1, all);
+    ASSERT_EQ(whole.taken, plan.squares);
+    for (int threads : {2, 8})
+        EXPECT_EQ(RunSource(sources, plan, threads, -1, all).taken, plan.squares) << threads;
+    // Stopped by the walk's questions in the first 10 m file (nothing
+    // finished), after it while files are still being read, and before the
+    // last file: the same squares on every number of threads.
+    for (int stopAt : {whole.questions / 4, whole.questions - 25, whole.questions}) {
+        const SourceRun one = RunSource(sources, plan, 1, stopAt, all);
+        EXPECT_EQ(one.pass, ISquareSource::Pass::kStopped);
+        EXPECT_LT(one.taken.size(), plan.squares.size());
+        EXPECT_EQ(one.taken.empty(), stopAt == whole.questions / 4);
+        for (int threads : {2, 8}) {
+            const SourceRun many = RunSource(sources, plan, threads, stopAt, all);
+            EXPECT_EQ(many.pass, ISquareSource::Pass::kStopped);
+            EXPECT_EQ(many.taken, one.taken) << "stopped at " << stopAt << ", " << threads;
+        }
+    }
+}
+
+TEST_F(DemRunTest, WhatTheRunsTakeThrowsOrDeclinesEndsThePassAmongManyThreads) {
+    const std::vector<DemSource> sources = ManyFiles();
+    const DemPlan plan = PlanDemRun(sources, MapDatum::kTokyo, {});
+    ASSERT_GE(plan.squares.size(), 3u);
+    const std::vector<int32_t> firstTwo(plan.squares.begin(), plan.squares.begin() + 2);
+    for (int threads : {1, 8}) {
+        const auto second = [&](int32_t code) { return code != plan.squares[1]; };
+        const SourceRun declined = RunSource(sources, plan, threads, -1, second);
+        EXPECT_EQ(declined.pass, ISquareSource::Pass::kDeclined);
+        EXPECT_EQ(declined.taken, firstTwo);
+        std::vector<int32_t> taken;
+        const auto throwing = [&](int32_t code) -> bool {
+            taken.push_back(code);
+            if (code == plan.squares[1]) throw CException("disk full");
+            return true;
+        };
+        EXPECT_THROW(RunSource(sources, plan, threads, -1, throwing), CException);
+        EXPECT_EQ(taken, firstTwo);
+    }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "dem/DemSquares.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "dem/DemSources.h"
 #include "dem/GmlDem.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/OrderedPool.h"
+#include "framework/Processors.h"
 
 namespace {
 
@@ -16,15 +19,51 @@ struct CUnusableFile {
     std::string reason;
 };
 
+// Whether a whole read agrees with the first look's head: the squares
+// planned from the head are those the file feeds.
+bool SameHead(const DemHeader& read, const DemHeader& head) {
+    return read.meshCode == head.meshCode && read.product == head.product &&
+           read.southMas == head.southMas && read.westMas == head.westMas &&
+           read.northMas == head.northMas && read.eastMas == head.eastMas &&
+           read.columns == head.columns && read.rows == head.rows &&
+           (head.startColumn == kDemStartUnknown ||
+            (read.startColumn == head.startColumn && read.startRow == head.startRow));
+}
+
 }  // namespace
+
+// A DEM file handed on by the walk, to be read; its bytes and grid are
+// reused from one file to the next.
+struct CDemSquares::SMember {
+    size_t index = 0;  // of the plan's files
+    std::string displayName;
+    std::string fileName;
+    std::vector<uint8_t> bytes;
+    DemGrid grid;
+};
+
+// What reading a file found: its share of each square it feeds (in the
+// order of its squares), or why it cannot be used.
+struct CDemSquares::SRead {
+    SMember member;
+    bool bUsable = false;
+    std::string failure;  // why not
+    std::vector<GridShare> shares;
+};
 
 class CDemSquares::CSink final : public IDemMemberSink {
   public:
-    CSink(CDemSquares& squares, const SquareTaker& take, SquareReadControl& control)
-        : m_squares(squares), m_take(take), m_control(control) {}
+    CSink(CDemSquares& squares, const SquareTaker& take, SquareReadControl& control, int threads)
+        : m_squares(squares), m_take(take), m_control(control) {
+        if (threads > 1)
+            m_pool.emplace(threads, static_cast<size_t>(threads) + 1,
+                           [&plan = squares.m_plan, datum = squares.m_datum](SMember& member) {
+                               return Read(member, plan, datum);
+                           });
+    }
 
     bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool) override {
+                     std::vector<uint8_t>& bytes, bool) override {
         const DemPlan& plan = m_squares.m_plan;
         const size_t member = m_nMember++;
         if (member >= plan.members.size() ||
@@ -33,25 +72,79 @@ class CDemSquares::CSink final : public IDemMemberSink {
             throw CUnusableFile{displayName, "the sources changed since they were first read"};
         if (plan.members[member] < 0) return true;
         const auto index = static_cast<size_t>(plan.members[member]);
-        const DemPlanFile& file = plan.files[index];
-        if (!file.bApplied) return true;
+        if (!plan.files[index].bApplied) return true;
         if (m_control.onFile) m_control.onFile(fileName);
 
+        SMember next;
+        if (!m_spare.empty()) {
+            next = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+        next.index = index;
+        next.displayName = displayName;
+        next.fileName = fileName;
+        next.bytes.swap(bytes);  // the walk goes on in the spare's bytes
+        if (!m_pool) {
+            Apply(Read(next, plan, m_squares.m_datum));
+            return true;
+        }
+        m_pool->Submit(std::move(next));
+        // The files read by now, in order; the walk waits when the pool is full.
+        while (auto read = m_pool->Next(m_pool->Full())) Apply(std::move(*read));
+        return true;
+    }
+
+    void OnSkipped(const std::string&) override {}
+
+    // Adds the files still being read, in order, and hands their squares on.
+    void Drain() {
+        if (m_pool)
+            while (auto read = m_pool->Next(true)) Apply(std::move(*read));
+    }
+
+  private:
+    // Reads the file (on any thread: the plan is only read) and measures its
+    // share of each square it feeds.
+    static SRead Read(SMember& member, const DemPlan& plan, MapDatum datum) {
+        SRead read;
+        const DemPlanFile& file = plan.files[member.index];
         // The first look read the head only: the sequence rule, the start
         // point and the tuples are checked here.
-        std::string failure;
-        if (ReadDemFile(bytes.data(), bytes.size(), fileName, m_grid, failure) != DemRead::kDem)
-            throw CUnusableFile{displayName, failure};
-        if (!SameHead(m_grid.header, file.header))
-            throw CUnusableFile{displayName, "the file changed since it was first read"};
-        for (int32_t code : file.squares) {
+        if (ReadDemFile(member.bytes.data(), member.bytes.size(), member.fileName, member.grid,
+                        read.failure) != DemRead::kDem) {
+        } else if (!SameHead(member.grid.header, file.header)) {
+            read.failure = "the file changed since it was first read";
+        } else {
+            try {
+                for (int32_t code : file.squares)
+                    read.shares.push_back(
+                        MeasureShare(member.grid, code, SquareShift(code, datum)));
+                read.bUsable = true;
+            } catch (const CException& e) {
+                read.failure = e.what();
+            }
+        }
+        read.member = std::move(member);
+        return read;
+    }
+
+    // Adds a file's shares to the sums of its squares, and hands on the
+    // squares whose last file it was.
+    void Apply(SRead read) {
+        const size_t index = read.member.index;
+        const std::string displayName = std::move(read.member.displayName);
+        const DemPlanFile& file = m_squares.m_plan.files[index];
+        if (!read.bUsable) throw CUnusableFile{displayName, read.failure};
+        m_spare.push_back(std::move(read.member));
+        for (size_t i = 0; i < file.squares.size(); ++i) {
+            const int32_t code = file.squares[i];
             auto sums = m_squares.m_sums.find(code);
             if (sums == m_squares.m_sums.end())
                 sums = m_squares.m_sums
                            .emplace(code, CSquareSums(code, SquareShift(code, m_squares.m_datum)))
                            .first;
             try {
-                sums->second.Add(m_grid, static_cast<int32_t>(index));
+                sums->second.Add(read.shares[i], static_cast<int32_t>(index));
             } catch (const CException& e) {
                 throw CUnusableFile{displayName, e.what()};
             }
@@ -59,21 +152,6 @@ class CDemSquares::CSink final : public IDemMemberSink {
         // Squares whose last file this was go on to the run.
         for (int32_t code : file.squares)
             if (--m_squares.m_pending[code] == 0) HandOnSquare(code, displayName);
-        return true;
-    }
-
-    void OnSkipped(const std::string&) override {}
-
-  private:
-    // Whether a whole read agrees with the first look's head: the squares
-    // planned from the head are those the file feeds.
-    static bool SameHead(const DemHeader& read, const DemHeader& head) {
-        return read.meshCode == head.meshCode && read.product == head.product &&
-               read.southMas == head.southMas && read.westMas == head.westMas &&
-               read.northMas == head.northMas && read.eastMas == head.eastMas &&
-               read.columns == head.columns && read.rows == head.rows &&
-               (head.startColumn == kDemStartUnknown ||
-                (read.startColumn == head.startColumn && read.startRow == head.startRow));
     }
 
     void HandOnSquare(int32_t code, const std::string& path) {
@@ -103,8 +181,11 @@ class CDemSquares::CSink final : public IDemMemberSink {
     const SquareTaker& m_take;
     SquareReadControl& m_control;
     size_t m_nMember = 0;
-    DemGrid m_grid;
     std::vector<int32_t> m_sources;
+    std::vector<SMember> m_spare;  // members read and added, for their buffers
+    // Declared last: destroyed first, so that its threads are joined before
+    // anything they might use goes.
+    std::optional<COrderedPool<SMember, SRead>> m_pool;
 };
 
 CDemSquares::CDemSquares(std::vector<DemSource> sources, const DemPlan& plan, MapDatum datum)
@@ -140,7 +221,7 @@ bool CDemSquares::Start() {
 }
 
 ISquareSource::Pass CDemSquares::HandOn(const SquareTaker& take, SquareReadControl& control) {
-    CSink sink(*this, take, control);
+    CSink sink(*this, take, control, m_nThreads > 0 ? m_nThreads : UsableProcessors());
     DemWalkOptions options;
     options.stopRequested = control.stopRequested;
     options.progress = [this](uint64_t read, uint64_t) { m_nSourceRead = read; };
@@ -149,6 +230,8 @@ ISquareSource::Pass CDemSquares::HandOn(const SquareTaker& take, SquareReadContr
         for (m_nSource = 0; m_nSource < m_sources.size(); ++m_nSource) {
             m_nSourceRead = 0;
             const DemWalkResult walk = WalkDemSources({m_sources[m_nSource]}, sink, options);
+            // The files the walk handed on before it ended are applied first.
+            sink.Drain();
             if (walk.outcome == DemWalkOutcome::kStopped) return Pass::kStopped;
             if (walk.outcome == DemWalkOutcome::kUnusable) {
                 // The walk's reason starts with the zip or member at fault.

@@ -13,6 +13,13 @@
 // comes to it and added to the sums of every square it feeds; a square is
 // resampled and handed on as soon as the last file that feeds it has been
 // read, so that only the squares still waiting for a file are held.
+//
+// The thread that calls HandOn walks the sources (inflating is sequential)
+// and hands each DEM file to a pool of threads that parse it and measure its
+// share of each square; the calling thread adds the shares to the sums and
+// hands the squares on, file by file in the walk's order, so that the
+// squares, their order and what stops the pass are the same whatever the
+// number of threads.
 class CDemSquares final : public ISquareSource {
   public:
     CDemSquares(std::vector<DemSource> sources, const DemPlan& plan, MapDatum datum);
@@ -35,8 +42,15 @@ class CDemSquares final : public ISquareSource {
     // Cells of the squares handed on whose mean lies outside the heights a
     // map holds (see CSquareSums::Finish): they keep the map's value.
     int64_t CellsOutOfRange() const { return m_nOutOfRange; }
+    // How many threads read the DEM files: 1 reads each on the calling
+    // thread as the walk comes to it; more read up to that many at once,
+    // with at most one more file held. 0 (the default): as many as the
+    // process's processors (UsableProcessors).
+    void SetThreads(int threads) { m_nThreads = threads; }
 
   private:
+    struct SMember;
+    struct SRead;
     class CSink;
 
     std::vector<DemSource> m_sources;
@@ -47,6 +61,7 @@ class CDemSquares final : public ISquareSource {
     std::unique_ptr<MeshGrid> m_grid;
     bool m_bMeans = false;
     int64_t m_nOutOfRange = 0;
+    int m_nThreads = 0;
     std::vector<double> m_means;
     std::vector<int64_t> m_cellsWon;
     std::vector<int> m_squaresFed;

@@ -110,6 +110,15 @@ bool CDemTuples::Finish() {
 // Reads the tuple at p (not white space) and returns where it ends; null when
 // it does not read, with the failure set unless reading the raw text.
 const char* CDemTuples::Tuple(const char* p, const char* end, bool bRaw) {
+    // Most tuples repeat the last plain kind: its bytes and a comma are the
+    // kind the scan below would find, without looking for the comma.
+    const size_t kindSize = m_plainKindSize;
+    if (bRaw && m_plainKind != nullptr && static_cast<size_t>(end - p) > kindSize &&
+        p[kindSize] == ',' && std::memcmp(p, m_plainKind, kindSize) == 0) {
+        int32_t value;
+        const char* next = Centimetres(p + kindSize + 1, end, value);
+        return next != nullptr && Store(value, true) ? next : nullptr;
+    }
     const char* comma = p;
     while (comma < end && *comma != ',' && !IsSpace(*comma)) ++comma;
     if (comma == end || *comma != ',') {

@@ -105,7 +105,7 @@ struct Recorder final : IDemMemberSink {
     std::vector<bool> whole;
     size_t wanted = 0;  // how many bytes are enough; 0: the first
     bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool bWhole) override {
+                     std::vector<uint8_t>& bytes, bool bWhole) override {
         names.push_back(displayName);
         fileNames.push_back(fileName);
         contents.push_back(AsText(bytes));

@@ -119,16 +119,20 @@ CSquareSums::~CSquareSums() = default;
 CSquareSums::CSquareSums(CSquareSums&&) noexcept = default;
 CSquareSums& CSquareSums::operator=(CSquareSums&&) noexcept = default;
 
-void CSquareSums::Add(const DemGrid& grid, int32_t source) {
+GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift) {
+    const auto corner = SquareCornerOf(squareCode);
+    if (!corner)
+        throw std::invalid_argument("not a second-level mesh code: " + std::to_string(squareCode));
     CheckGrid(grid);
     const DemHeader& h = grid.header;
     const Axis lat = MakeAxis(h.southMas, h.northMas, h.rows);
     const Axis lon = MakeAxis(h.westMas, h.eastMas, h.columns);
-    const std::vector<Segment> rows =
-        Overlaps(m_southMas * lat.denominator, kCellHeightMas * lat.denominator, lat);
-    const std::vector<Segment> columns =
-        Overlaps(m_westMas * lon.denominator, kCellWidthMas * lon.denominator, lon);
-    if (rows.empty() || columns.empty()) return;
+    const std::vector<Segment> rows = Overlaps((corner->southMas + shift.latMas) * lat.denominator,
+                                               kCellHeightMas * lat.denominator, lat);
+    const std::vector<Segment> columns = Overlaps(
+        (corner->westMas + shift.lonMas) * lon.denominator, kCellWidthMas * lon.denominator, lon);
+    GridShare share;
+    if (rows.empty() || columns.empty()) return share;
 
     // The overlapping DEM rows run from rows.front().dem to rows.back().dem.
     const int32_t firstColumn = columns.front().dem, lastColumn = columns.back().dem;
@@ -141,48 +145,83 @@ void CSquareSums::Add(const DemGrid& grid, int32_t source) {
                                  " cm");
     }
 
-    auto& slot = m_products[static_cast<int>(h.product)];
-    if (slot &&
-        (slot->latDenominator != lat.denominator || slot->lonDenominator != lon.denominator))
+    share.product = h.product;
+    share.latDenominator = lat.denominator;
+    share.lonDenominator = lon.denominator;
+    share.firstRow = rows.front().map;
+    share.lastRow = rows.back().map;
+    share.firstColumn = columns.front().map;
+    share.lastColumn = columns.back().map;
+    const int32_t width = share.lastColumn - share.firstColumn + 1;
+    const size_t cells = static_cast<size_t>(share.lastRow - share.firstRow + 1) * width;
+    share.weight.assign(cells, 0);
+    share.weighted.assign(cells, 0);
+    // Row by row of the map: each DEM column's sums over the DEM rows that
+    // overlap the map row first, then those spread over the map's columns.
+    // Σ_k Σ_j len_k len_j v = Σ_j len_j Σ_k len_k v: the same integers.
+    const size_t demColumns = static_cast<size_t>(lastColumn - firstColumn + 1);
+    std::vector<int64_t> columnWeight(demColumns), columnWeighted(demColumns);
+    for (size_t begin = 0, end; begin < rows.size(); begin = end) {
+        const int32_t mapRow = rows[begin].map;
+        std::fill(columnWeight.begin(), columnWeight.end(), 0);
+        std::fill(columnWeighted.begin(), columnWeighted.end(), 0);
+        for (end = begin; end < rows.size() && rows[end].map == mapRow; ++end) {
+            const int32_t* values =
+                &grid.centimetres[int64_t{h.rows - 1 - rows[end].dem} * h.columns + firstColumn];
+            const int64_t height = rows[end].length;
+            for (size_t j = 0; j < demColumns; ++j) {
+                const int32_t v = values[j];
+                const int64_t w = v != kDemNoData ? height : 0;
+                columnWeight[j] += w;
+                columnWeighted[j] += w * (v != kDemNoData ? v : 0);
+            }
+        }
+        const size_t base =
+            static_cast<size_t>(mapRow - share.firstRow) * width - share.firstColumn;
+        for (const Segment& column : columns) {
+            const size_t j = static_cast<size_t>(column.dem - firstColumn);
+            share.weight[base + column.map] += columnWeight[j] * column.length;
+            share.weighted[base + column.map] += columnWeighted[j] * column.length;
+        }
+    }
+    return share;
+}
+
+void CSquareSums::Add(const DemGrid& grid, int32_t source) {
+    Add(MeasureShare(grid, m_code, m_shift), source);
+}
+
+void CSquareSums::Add(const GridShare& share, int32_t source) {
+    if (share.lastRow < share.firstRow) return;
+    auto& slot = m_products[static_cast<int>(share.product)];
+    if (slot && (slot->latDenominator != share.latDenominator ||
+                 slot->lonDenominator != share.lonDenominator))
         throw CException("DEM grid: cell edges in another unit than the product's other grids");
     // The cells of one grid do not overlap, so one grid adds at most a cell's
     // area (in its unit) to any cell: the sums stay exact while that bound,
     // over all the product's grids, stays within kMaxWeight.
     const int64_t bound = slot ? slot->weightBound : 0;
     constexpr int64_t kCellArea = kCellHeightMas * kCellWidthMas;
-    if (lon.denominator > (kMaxWeight - bound) / kCellArea / lat.denominator)
+    if (share.lonDenominator > (kMaxWeight - bound) / kCellArea / share.latDenominator)
         throw CException(
             "DEM grid: cells too fine, or too many grids of one product, for exact sums");
-    if (!slot) slot = std::make_unique<SProductSums>(lat.denominator, lon.denominator);
+    if (!slot) slot = std::make_unique<SProductSums>(share.latDenominator, share.lonDenominator);
     SProductSums& sums = *slot;
-    sums.weightBound += kCellArea * lat.denominator * lon.denominator;
+    sums.weightBound += kCellArea * share.latDenominator * share.lonDenominator;
 
-    const int32_t firstMapColumn = columns.front().map, lastMapColumn = columns.back().map;
-    int64_t rowWeight[kMeshSide], rowWeighted[kMeshSide];
-    for (size_t begin = 0, end; begin < rows.size(); begin = end) {
-        const int32_t mapRow = rows[begin].map;
-        std::fill(rowWeight + firstMapColumn, rowWeight + lastMapColumn + 1, 0);
-        std::fill(rowWeighted + firstMapColumn, rowWeighted + lastMapColumn + 1, 0);
-        for (end = begin; end < rows.size() && rows[end].map == mapRow; ++end) {
-            const int32_t* values =
-                &grid.centimetres[int64_t{h.rows - 1 - rows[end].dem} * h.columns];
-            const int64_t height = rows[end].length;
-            for (const Segment& column : columns) {
-                const int32_t v = values[column.dem];
-                if (v == kDemNoData) continue;
-                const int64_t w = height * column.length;
-                rowWeight[column.map] += w;
-                rowWeighted[column.map] += w * v;
-            }
-        }
-        const int base = mapRow * kMeshSide;
-        for (int c = firstMapColumn; c <= lastMapColumn; ++c) {
-            if (rowWeight[c] == 0) continue;
-            sums.weight[base + c] += rowWeight[c];
-            sums.weighted[base + c] += rowWeighted[c];
-            if (rowWeight[c] > sums.bestWeight[base + c]) {
-                sums.bestWeight[base + c] = rowWeight[c];
-                sums.bestSource[base + c] = source;
+    const int32_t width = share.lastColumn - share.firstColumn + 1;
+    for (int32_t r = share.firstRow; r <= share.lastRow; ++r) {
+        const size_t from = static_cast<size_t>(r - share.firstRow) * width;
+        for (int32_t c = share.firstColumn; c <= share.lastColumn; ++c) {
+            const int64_t weight = share.weight[from + (c - share.firstColumn)];
+            if (weight == 0) continue;
+            const int i = r * kMeshSide + c;
+            sums.weight[i] += weight;
+            sums.weighted[i] += share.weighted[from + (c - share.firstColumn)];
+            // Of the grids that cover a cell equally, the first added keeps it.
+            if (weight > sums.bestWeight[i]) {
+                sums.bestWeight[i] = weight;
+                sums.bestSource[i] = source;
             }
         }
     }

@@ -35,6 +35,31 @@ constexpr int32_t kMaxDemCentimetres = 3276700;
 // What Finish gives for a cell that keeps the map's value.
 constexpr int32_t kNoSource = -1;
 
+// What one DEM grid adds to one square's sums: for each map cell it
+// overlaps (a rectangle of rows and columns), the weight of its cells with
+// data there and their weighted sum. Worked out apart from the sums (by
+// MeasureShare), so that grids can be measured on several threads and added
+// to the sums in a fixed order.
+struct GridShare {
+    DemProduct product = DemProduct::k10B;
+    int64_t latDenominator = 1;  // of the grid's cell edges in mas
+    int64_t lonDenominator = 1;
+    int32_t firstRow = 0;  // the map cells overlapped; none when lastRow < firstRow
+    int32_t lastRow = -1;
+    int32_t firstColumn = 0;
+    int32_t lastColumn = -1;
+    std::vector<int64_t> weight;    // row-major over the rectangle: Σw
+    std::vector<int64_t> weighted;  // Σw·v, v in cm
+};
+
+// The share of grid in the square squareCode (its cells in the DEM's frame
+// as CSquareSums places them, with shift). An empty share when the grid does
+// not overlap. Throws std::invalid_argument when squareCode is not a
+// second-level code, and CException, as CSquareSums::Add does, when the grid
+// is malformed or a value that overlaps the square lies beyond
+// kMaxDemCentimetres.
+GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift);
+
 // The sums of one square, for all products, fed file by file.
 //
 // Memory: about 1.1 MB for each product that has fed the square (three 8-byte
@@ -66,6 +91,10 @@ class CSquareSums {
     // 3,375,000) times the number of its grids exceeding about 2.8e12 (with
     // whole-mas cells, some 830,000 grids of one product).
     void Add(const DemGrid& grid, int32_t source);
+    // Adds a share measured for this square, as Add(grid, source) adds its
+    // grid: the same sums, the same failures (those of the share's grid
+    // were thrown by MeasureShare).
+    void Add(const GridShare& share, int32_t source);
 
     // Writes each cell's new value, or kKeepCell, into out and returns the
     // number of cells given a value. With sources, also gives for each cell

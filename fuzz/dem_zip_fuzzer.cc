@@ -27,7 +27,7 @@ struct CheckingSink final : IDemMemberSink {
     std::vector<std::vector<uint8_t>> members;
 
     bool OnDemMember(const std::string& displayName, const std::string& fileName,
-                     const std::vector<uint8_t>& bytes, bool bWhole) override {
+                     std::vector<uint8_t>& bytes, bool bWhole) override {
         if (bytes.size() > kLimit) std::abort();
         if (displayName.compare(0, kOuter.size() + 1, kOuter + ":") != 0) std::abort();
         // The display name ends in the member's own name, in system text.
