@@ -156,32 +156,16 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
     const size_t cells = static_cast<size_t>(share.lastRow - share.firstRow + 1) * width;
     share.weight.assign(cells, 0);
     share.weighted.assign(cells, 0);
-    // Row by row of the map: each DEM column's sums over the DEM rows that
-    // overlap the map row first, then those spread over the map's columns.
-    // Σ_k Σ_j len_k len_j v = Σ_j len_j Σ_k len_k v: the same integers.
-    const size_t demColumns = static_cast<size_t>(lastColumn - firstColumn + 1);
-    std::vector<int64_t> columnWeight(demColumns), columnWeighted(demColumns);
-    for (size_t begin = 0, end; begin < rows.size(); begin = end) {
-        const int32_t mapRow = rows[begin].map;
-        std::fill(columnWeight.begin(), columnWeight.end(), 0);
-        std::fill(columnWeighted.begin(), columnWeighted.end(), 0);
-        for (end = begin; end < rows.size() && rows[end].map == mapRow; ++end) {
-            const int32_t* values =
-                &grid.centimetres[int64_t{h.rows - 1 - rows[end].dem} * h.columns + firstColumn];
-            const int64_t height = rows[end].length;
-            for (size_t j = 0; j < demColumns; ++j) {
-                const int32_t v = values[j];
-                const int64_t w = v != kDemNoData ? height : 0;
-                columnWeight[j] += w;
-                columnWeighted[j] += w * (v != kDemNoData ? v : 0);
-            }
-        }
+    for (const Segment& row : rows) {
+        const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - row.dem} * h.columns];
         const size_t base =
-            static_cast<size_t>(mapRow - share.firstRow) * width - share.firstColumn;
+            static_cast<size_t>(row.map - share.firstRow) * width - share.firstColumn;
         for (const Segment& column : columns) {
-            const size_t j = static_cast<size_t>(column.dem - firstColumn);
-            share.weight[base + column.map] += columnWeight[j] * column.length;
-            share.weighted[base + column.map] += columnWeighted[j] * column.length;
+            const int32_t v = values[column.dem];
+            if (v == kDemNoData) continue;
+            const int64_t w = row.length * column.length;
+            share.weight[base + column.map] += w;
+            share.weighted[base + column.map] += w * v;
         }
     }
     return share;
