@@ -163,9 +163,16 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
         for (const Segment& column : columns) {
             const int32_t v = values[column.dem];
             if (v == kDemNoData) continue;
+            // Checked: a grid whose sums would leave int64 is refused, never
+            // summed wrong.
             const int64_t w = row.length * column.length;
-            share.weight[base + column.map] += w;
-            share.weighted[base + column.map] += w * v;
+            int64_t& weight = share.weight[base + column.map];
+            int64_t& weighted = share.weighted[base + column.map];
+            int64_t product = 0;
+            if (__builtin_add_overflow(weight, w, &weight) ||
+                __builtin_mul_overflow(w, int64_t{v}, &product) ||
+                __builtin_add_overflow(weighted, product, &weighted))
+                throw CException("DEM grid: its sums would no longer be exact");
         }
     }
     return share;
