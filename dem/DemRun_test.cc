@@ -8,6 +8,7 @@
 
 #include "correction/CorrectMap.h"
 #include "correction/CorrectionUi.h"
+#include "correction/QuietUi.h"
 #include "dem/DemPlan.h"
 #include "dem/DemSample.h"
 #include "dem/DemSquares.h"
@@ -22,21 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-class CQuietUi final : public ICorrectionUi {
-  public:
-    void ShowMessage(const std::string&, MessageKind) override {}
-    void ShowError(const CException&) override {}
-    void OpenProgress() override {}
-    void SetFileName(const std::string&) override {}
-    void SetPos(int) override {}
-    void Pump() override { ++m_nPumps; }
-    bool AbortRequested() const override { return m_nAbortAfter >= 0 && m_nPumps >= m_nAbortAfter; }
-    void CloseProgress() override {}
-
-    int m_nAbortAfter = -1;  // squares taken before the abort button is pressed
-    int m_nPumps = 0;
-};
 
 // Every tile cell holds this before a run: no DEM value below encodes to it.
 constexpr int16_t kUntouched = 500;

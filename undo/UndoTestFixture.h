@@ -10,6 +10,7 @@
 #include "correction/CorrectMap.h"
 #include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
+#include "correction/QuietUi.h"
 #include "elevation/DcmLayout.h"
 #include "framework/File.h"
 #include "framework/MemoryFile.h"
@@ -17,18 +18,6 @@
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
 #include "undo/UndoFile.h"
-
-class CQuietUi final : public ICorrectionUi {
-  public:
-    void ShowMessage(const std::string&, MessageKind) override {}
-    void ShowError(const CException&) override {}
-    void OpenProgress() override {}
-    void SetFileName(const std::string&) override {}
-    void SetPos(int) override {}
-    void Pump() override {}
-    bool AbortRequested() const override { return false; }
-    void CloseProgress() override {}
-};
 
 inline std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
