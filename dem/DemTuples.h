@@ -36,16 +36,11 @@ class CDemTuples {
     const std::string& Failure() const { return m_failure; }
 
   private:
-    const char* Tuple(const char* p, const char* end, bool bRaw);
-    bool PlainKind(const char* p, const char* end);
-    bool Store(int32_t value, bool bRaw);
+    bool Tuple(const char* p, const char* end);
 
     std::vector<int32_t>& m_values;
     size_t m_limit;
     size_t m_count = 0;
     std::string m_carry;  // a tuple cut by the end of a piece
     std::string m_failure;
-    // The kind last found plain in the raw text: runs of one kind are checked once.
-    const char* m_plainKind = nullptr;
-    size_t m_plainKindSize = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,58 @@ TEST(DemTupleValueTest, ExactCentimetres) {
                  {"a,4.35", 435},         {"a,-12.07", -1207}, {"a,9999999.99", 999999999},
                  {"a,-9999.01", -999901}, {"a,9999.", 999900}, {"a,-9998.99", -999899}};
     for (auto t : table) EXPECT_EQ(Parsed(t.text), std::vector<int32_t>{t.centimetres}) << t.text;
+}
+
+TEST(DemTupleValueTest, ValuesInTheMidstOfAListReadExactly) {
+    // Values followed by more text, as in a file: of every length from one
+    // to seven integer digits, with and without a sign and leading zeros,
+    // and forms near the common one of two decimals.
+    std::string text;
+    std::vector<int32_t> expected;
+    uint32_t seed = 1;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int digits = 1 + static_cast<int>(seed >> 8) % 7;
+        int64_t whole = (seed >> 12) % 10000000;
+        for (int d = 7; d > digits; --d) whole /= 10;
+        const int cents = static_cast<int>(seed >> 4) % 100;
+        const bool negative = (seed >> 20) % 3 == 0;
+        char value[32];
+        std::snprintf(value, sizeof value, "%s%0*lld.%02d", negative ? "-" : "",
+                      (seed >> 24) % 4 == 0 ? digits : 1, static_cast<long long>(whole), cents);
+        text += std::string(u8"地表面,") + value + ((seed >> 28) % 2 ? "\r\n" : " ");
+        const int32_t centimetres = static_cast<int32_t>(whole * 100 + cents);
+        expected.push_back(negative ? -centimetres : centimetres);
+    }
+    const struct {
+        const char* text;
+        int32_t centimetres;
+    } near[] = {{"12.3", 1230},
+                {"1.230", 123},
+                {"-9999.00", kDemNoData},
+                {"0001.00", 100},
+                {"99999.99", 9999999},
+                {"123456.78", 12345678},
+                {"7", 700},
+                {"7.", 700}};
+    for (auto n : near) {
+        text += std::string(u8"地表面,") + n.text + "\n";
+        expected.push_back(n.centimetres);
+    }
+    text += u8"地表面,1.00\n";
+    expected.push_back(100);
+    EXPECT_EQ(Parsed(text, nullptr, expected.size()), expected);
+    std::vector<int32_t> values;
+    CDemTuples tuples(values, expected.size());
+    ASSERT_TRUE(tuples.ScanRaw(text.data(), text.data() + text.size()));
+    values.resize(tuples.Count());
+    EXPECT_EQ(values, expected);
+    for (const char* refused : {"1.234", "1.2x", "12.34.5", "1.2-3"}) {
+        std::string failure;
+        const std::string list = std::string("a,") + refused + "\nb,1.00\n";
+        EXPECT_TRUE(Parsed(list, &failure).empty()) << refused;
+        EXPECT_FALSE(RawReads(list)) << refused;
+    }
 }
 
 TEST(DemTupleValueTest, MinusNineThousandNineHundredNinetyNineIsNoDataWhateverTheKind) {
@@ -125,6 +178,10 @@ TEST(DemRawTupleTest, WhatTheParserWouldDecodeOrRefuseIsLeftToIt) {
             EXPECT_FALSE(RawReads(std::string(kind, 'b') + ",2.00\n" + text + "\n")) << text;
         }
     }
+    // A kind of the same length that differs only in its last bytes.
+    EXPECT_FALSE(
+        RawReads(u8"地表面,1.00\n地表\xE9\x9D"
+                 "A,2.00\n"));
     EXPECT_TRUE(RawReads(u8"\uFFFD,1.00 \u00A0,2 \uD7FF,3 \uE000,4"));
 }
 
