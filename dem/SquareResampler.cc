@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dem/MeshSquare.h"
+#include "elevation/VectorPath.h"
 #include "framework/Exception.h"
 
 namespace {
@@ -88,6 +89,37 @@ int16_t RoundToMetres(int64_t weighted, int64_t weight) {
     return static_cast<int16_t>(metres);
 }
 
+// Adds one DEM row's values, height long, to the column sums: no data
+// weighs nothing. Without branches, so that the compiler makes vector code
+// of it.
+__attribute__((always_inline)) inline void SumRow(const int32_t* values, size_t count,
+                                                  int32_t height, int64_t* weight,
+                                                  int64_t* weighted) {
+    for (size_t j = 0; j < count; ++j) {
+        const int32_t w = height & -static_cast<int32_t>(values[j] != kDemNoData);
+        weight[j] += w;
+        weighted[j] += int64_t{w} * values[j];
+    }
+}
+
+void SumRowPlain(const int32_t* values, size_t count, int32_t height, int64_t* weight,
+                 int64_t* weighted) {
+    SumRow(values, count, height, weight, weighted);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same loop in registers twice as wide, where the processor has them.
+__attribute__((target("avx2"))) void SumRowAvx2(const int32_t* values, size_t count, int32_t height,
+                                                int64_t* weight, int64_t* weighted) {
+    SumRow(values, count, height, weight, weighted);
+}
+#else
+void SumRowAvx2(const int32_t* values, size_t count, int32_t height, int64_t* weight,
+                int64_t* weighted) {
+    SumRow(values, count, height, weight, weighted);
+}
+#endif
+
 // The sums of the share's cells, map row by map row: each DEM column's sums
 // over the DEM rows that overlap the map row first, then those spread over
 // the map's columns. Σ_k Σ_j len_k len_j v = Σ_j len_j Σ_k len_k v: the same
@@ -100,6 +132,7 @@ void SumByColumns(const DemGrid& grid, const std::vector<Segment>& rows,
     const int32_t width = share.lastColumn - share.firstColumn + 1;
     const size_t demColumns = static_cast<size_t>(lastColumn - firstColumn + 1);
     std::vector<int64_t> columnWeight(demColumns), columnWeighted(demColumns);
+    const auto SumDemRow = CurrentVectorPath() == VectorPath::kAvx2 ? SumRowAvx2 : SumRowPlain;
     for (size_t begin = 0, end; begin < rows.size(); begin = end) {
         const int32_t mapRow = rows[begin].map;
         std::fill(columnWeight.begin(), columnWeight.end(), 0);
@@ -107,13 +140,8 @@ void SumByColumns(const DemGrid& grid, const std::vector<Segment>& rows,
         for (end = begin; end < rows.size() && rows[end].map == mapRow; ++end) {
             const int32_t* values =
                 &grid.centimetres[int64_t{h.rows - 1 - rows[end].dem} * h.columns + firstColumn];
-            const int64_t height = rows[end].length;
-            for (size_t j = 0; j < demColumns; ++j) {
-                const int32_t v = values[j];
-                const int64_t w = v != kDemNoData ? height : 0;
-                columnWeight[j] += w;
-                columnWeighted[j] += w * (v != kDemNoData ? v : 0);
-            }
+            SumDemRow(values, demColumns, static_cast<int32_t>(rows[end].length),
+                      columnWeight.data(), columnWeighted.data());
         }
         const size_t base =
             static_cast<size_t>(mapRow - share.firstRow) * width - share.firstColumn;
@@ -175,11 +203,18 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
     const int32_t firstColumn = columns.front().dem, lastColumn = columns.back().dem;
     for (int32_t k = rows.front().dem; k <= rows.back().dem; ++k) {
         const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - k} * h.columns];
+        // A whole row looked at without a branch, which the compiler makes
+        // vector code of.
+        // Unsigned, a value beyond the range in either direction lies above
+        // twice the range.
+        uint32_t beyond = 0;
         for (int32_t j = firstColumn; j <= lastColumn; ++j)
-            if (values[j] != kDemNoData &&
-                (values[j] < -kMaxDemCentimetres || values[j] > kMaxDemCentimetres))
-                throw CException("DEM grid: a value beyond " + std::to_string(kMaxDemCentimetres) +
-                                 " cm");
+            beyond |= (values[j] != kDemNoData) &
+                      (static_cast<uint32_t>(values[j]) + uint32_t{kMaxDemCentimetres} >
+                       2 * uint32_t{kMaxDemCentimetres});
+        if (beyond != 0)
+            throw CException("DEM grid: a value beyond " + std::to_string(kMaxDemCentimetres) +
+                             " cm");
     }
 
     share.product = h.product;
@@ -197,11 +232,12 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
     // the weights summed for it, and any part of them, add up to at most the
     // map cell's area in the grid's unit. Where that area times the largest
     // value fits in int64, no sum can leave it and the fast way below needs
-    // no checks; otherwise every step is checked.
+    // no checks (its heights, at most a cell's, are taken as int32);
+    // otherwise every step is checked.
+    const int64_t cellHeight = kCellHeightMas * lat.denominator;
     int64_t cellArea = 0;
-    if (!__builtin_mul_overflow(kCellHeightMas * lat.denominator, kCellWidthMas * lon.denominator,
-                                &cellArea) &&
-        cellArea <= kMaxWeight) {
+    if (!__builtin_mul_overflow(cellHeight, kCellWidthMas * lon.denominator, &cellArea) &&
+        cellArea <= kMaxWeight && cellHeight <= std::numeric_limits<int32_t>::max()) {
         SumByColumns(grid, rows, columns, firstColumn, lastColumn, share);
         return share;
     }
