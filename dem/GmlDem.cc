@@ -270,10 +270,10 @@ class CGmlDemReader {
 
     // The values go to the grid's vector from its start, and move to the
     // start point once the header is known (it may follow the list). The
-    // head is checked: the vector takes the grid's size at once.
+    // head is checked: the vector takes the grid's size at once, its old
+    // values left (every cell is written or filled at the end).
     void StartTuples() {
         const size_t cells = static_cast<size_t>(m_head.columns) * static_cast<size_t>(m_head.rows);
-        m_values->clear();
         m_values->resize(cells);
         m_tuples.emplace(*m_values, cells);
     }
@@ -354,7 +354,9 @@ class CGmlDemReader {
         }
         std::vector<int32_t>& values = *m_values;
         if (values.size() < cells) values.resize(cells);
-        std::copy_backward(values.begin(), values.begin() + count, values.begin() + start + count);
+        if (start > 0)
+            std::copy_backward(values.begin(), values.begin() + count,
+                               values.begin() + start + count);
         std::fill(values.begin(), values.begin() + start, kDemNoData);
         std::fill(values.begin() + start + count, values.begin() + cells, kDemNoData);
         values.resize(cells);

@@ -89,6 +89,23 @@ int16_t RoundToMetres(int64_t weighted, int64_t weight) {
     return static_cast<int16_t>(metres);
 }
 
+[[noreturn]] void ThrowBeyondRange() {
+    throw CException("DEM grid: a value beyond " + std::to_string(kMaxDemCentimetres) + " cm");
+}
+
+// True when a value of the row other than no data lies beyond
+// kMaxDemCentimetres. Without a branch, which the compiler makes vector code
+// of: unsigned, a value beyond the range in either direction lies above
+// twice the range.
+bool BeyondRange(const int32_t* values, size_t count) {
+    uint32_t beyond = 0;
+    for (size_t j = 0; j < count; ++j)
+        beyond |= (values[j] != kDemNoData) &
+                  (static_cast<uint32_t>(values[j]) + uint32_t{kMaxDemCentimetres} >
+                   2 * uint32_t{kMaxDemCentimetres});
+    return beyond != 0;
+}
+
 // Adds one DEM row's values, height long, to the column sums: no data
 // weighs nothing. Without branches, so that the compiler makes vector code
 // of it.
@@ -140,6 +157,8 @@ void SumByColumns(const DemGrid& grid, const std::vector<Segment>& rows,
         for (end = begin; end < rows.size() && rows[end].map == mapRow; ++end) {
             const int32_t* values =
                 &grid.centimetres[int64_t{h.rows - 1 - rows[end].dem} * h.columns + firstColumn];
+            // Looked at just before it is summed, while it is in the cache.
+            if (BeyondRange(values, demColumns)) ThrowBeyondRange();
             SumDemRow(values, demColumns, static_cast<int32_t>(rows[end].length),
                       columnWeight.data(), columnWeighted.data());
         }
@@ -199,24 +218,7 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
     GridShare share;
     if (rows.empty() || columns.empty()) return share;
 
-    // The overlapping DEM rows run from rows.front().dem to rows.back().dem.
     const int32_t firstColumn = columns.front().dem, lastColumn = columns.back().dem;
-    for (int32_t k = rows.front().dem; k <= rows.back().dem; ++k) {
-        const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - k} * h.columns];
-        // A whole row looked at without a branch, which the compiler makes
-        // vector code of.
-        // Unsigned, a value beyond the range in either direction lies above
-        // twice the range.
-        uint32_t beyond = 0;
-        for (int32_t j = firstColumn; j <= lastColumn; ++j)
-            beyond |= (values[j] != kDemNoData) &
-                      (static_cast<uint32_t>(values[j]) + uint32_t{kMaxDemCentimetres} >
-                       2 * uint32_t{kMaxDemCentimetres});
-        if (beyond != 0)
-            throw CException("DEM grid: a value beyond " + std::to_string(kMaxDemCentimetres) +
-                             " cm");
-    }
-
     share.product = h.product;
     share.latDenominator = lat.denominator;
     share.lonDenominator = lon.denominator;
@@ -240,6 +242,12 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
         cellArea <= kMaxWeight && cellHeight <= std::numeric_limits<int32_t>::max()) {
         SumByColumns(grid, rows, columns, firstColumn, lastColumn, share);
         return share;
+    }
+    // The overlapping DEM rows run from rows.front().dem to rows.back().dem.
+    for (int32_t k = rows.front().dem; k <= rows.back().dem; ++k) {
+        const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - k} * h.columns];
+        if (BeyondRange(values + firstColumn, static_cast<size_t>(lastColumn - firstColumn + 1)))
+            ThrowBeyondRange();
     }
     for (const Segment& row : rows) {
         const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - row.dem} * h.columns];

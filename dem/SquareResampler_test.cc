@@ -148,6 +148,15 @@ TEST(SquareSumsRefuses, SumsThatCouldOverflow) {
     sums.Add(grid, 0);
     EXPECT_THROW(sums.Add(grid, 1), CException);
     EXPECT_THROW(sums.Add(fine(913, 914, DemProduct::k5A), 2), CException);
+    // Values beyond the range are refused on this, the checked, way too.
+    DemGrid beyond = fine(913, 914, DemProduct::k5A);
+    beyond.centimetres[beyond.centimetres.size() - 914] = -kMaxDemCentimetres - 1;  // south-west
+    try {
+        MeasureShare(beyond, kCode, {});
+        ADD_FAILURE() << "a value beyond the range was measured";
+    } catch (const CException& e) {
+        EXPECT_NE(std::string(e.what()).find("beyond"), std::string::npos) << e.what();
+    }
     // The sums stay exact to the end; a height of 32767 m is more than the
     // map holds, so the cells keep their values.
     MeshGrid out;
