@@ -142,7 +142,7 @@ bool IsPlainKind(const char* p, const char* end) {
 // two stretches in one loop, which gives it independent work.
 class CRawLane {
   public:
-    enum class Step { kRead, kEnd, kRefused };
+    enum class Step { kRead, kEnd, kMarkup, kRefused };
 
     CRawLane(const char* p, const char* end, std::vector<int32_t>& values, size_t limit)
         : m_p(p), m_end(end), m_values(values), m_limit(limit), m_room(values.size()) {}
@@ -170,6 +170,7 @@ class CRawLane {
     }
 
     size_t Count() const { return m_count; }
+    const char* Where() const { return m_p; }
 
   private:
     Step Slow();
@@ -190,6 +191,7 @@ class CRawLane {
 };
 
 CRawLane::Step CRawLane::Slow() {
+    if (*m_p == '<') return Step::kMarkup;
     const char* comma = m_p;
     while (comma < m_end && *comma != ',' && !IsSpace(*comma)) ++comma;
     if (comma == m_end || *comma != ',') return Step::kRefused;
@@ -221,11 +223,12 @@ CRawLane::Step CRawLane::Slow() {
 CDemTuples::CDemTuples(std::vector<int32_t>& values, size_t limit)
     : m_values(values), m_limit(limit) {}
 
-bool CDemTuples::ScanRaw(const char* p, const char* end) {
+const char* CDemTuples::ScanRaw(const char* p, const char* end) {
     using Step = CRawLane::Step;
     m_count = 0;
-    // Tuples are apart by white space: the list is cut at the first after
-    // its middle.
+    // Tuples are apart by white space: the text is cut at the first after
+    // its middle. When the list ends before the cut, the second stretch
+    // reads markup and is not looked at.
     const char* cut = p + (end - p) / 2;
     while (cut < end && !IsSpace(*cut)) ++cut;
     // The second stretch's values, until they follow the first's: kept by
@@ -239,13 +242,18 @@ bool CDemTuples::ScanRaw(const char* p, const char* end) {
         b = second.Next();
     } while (a == Step::kRead && b == Step::kRead);
     while (a == Step::kRead) a = first.Next();
+    if (a == Step::kRefused) return nullptr;
+    if (a == Step::kMarkup) {
+        m_count = first.Count();
+        return first.Where();
+    }
     while (b == Step::kRead) b = second.Next();
     const size_t count = first.Count() + second.Count();
-    if (a == Step::kRefused || b == Step::kRefused || count > m_limit) return false;
+    if (b == Step::kRefused || count > m_limit) return nullptr;
     if (m_values.size() < count) m_values.resize(count);
     std::copy_n(later.data(), second.Count(), m_values.data() + first.Count());
     m_count = count;
-    return true;
+    return second.Where();
 }
 
 bool CDemTuples::Feed(const char* p, const char* end) {

@@ -18,12 +18,16 @@ class CDemTuples {
     // vector grows as needed, and a tuple beyond `limit` is a failure.
     CDemTuples(std::vector<int32_t>& values, size_t limit);
 
-    // The list's text as it lies in the file, read straight from the bytes.
-    // True when it held only tuples that read well and need no XML decoding
-    // (no entity, no character the parser would refuse or change); false
-    // otherwise, with nothing counted: the caller then feeds the parser's
-    // text instead, which decides.
-    bool ScanRaw(const char* p, const char* end);
+    // The list's text as it lies in the file, read straight from the bytes
+    // from p up to the first '<' after white space (or end). Where that '<'
+    // is, when the text before it held only tuples that read well and need
+    // no XML decoding (no entity, no character the parser would refuse or
+    // change); null otherwise, with nothing counted: the caller then feeds
+    // the parser's text instead, which decides.
+    const char* ScanRaw(const char* p, const char* end);
+    // Forgets what ScanRaw counted, when the markup it stopped at turns out
+    // not to end the list.
+    void Forget() { m_count = 0; }
 
     // A piece of the list's text as the XML parser gives it; a tuple may run
     // on into the next piece. False, with Failure() naming the tuple and what

@@ -26,7 +26,7 @@ std::vector<int32_t> Parsed(const std::string& text, std::string* failure = null
 bool RawReads(const std::string& text) {
     std::vector<int32_t> values;
     CDemTuples tuples(values, 100);
-    return tuples.ScanRaw(text.data(), text.data() + text.size());
+    return tuples.ScanRaw(text.data(), text.data() + text.size()) != nullptr;
 }
 
 TEST(DemTupleValueTest, ExactCentimetres) {
@@ -82,7 +82,7 @@ TEST(DemTupleValueTest, ValuesInTheMidstOfAListReadExactly) {
     EXPECT_EQ(Parsed(text, nullptr, expected.size()), expected);
     std::vector<int32_t> values;
     CDemTuples tuples(values, expected.size());
-    ASSERT_TRUE(tuples.ScanRaw(text.data(), text.data() + text.size()));
+    ASSERT_NE(tuples.ScanRaw(text.data(), text.data() + text.size()), nullptr);
     values.resize(tuples.Count());
     EXPECT_EQ(values, expected);
     for (const char* refused : {"1.234", "1.2x", "12.34.5", "1.2-3"}) {
@@ -160,7 +160,7 @@ TEST(DemRawTupleTest, PlainTextReadsAsTheParserReadsIt) {
         u8"その他,1.20\r\nその他,3.60\r\nデータなし,-9999.\r\n地表面,-0.05\r\nÀ_é-Z,7\r\n";
     std::vector<int32_t> values;
     CDemTuples tuples(values, 100);
-    ASSERT_TRUE(tuples.ScanRaw(text.data(), text.data() + text.size()));
+    ASSERT_NE(tuples.ScanRaw(text.data(), text.data() + text.size()), nullptr);
     values.resize(tuples.Count());
     EXPECT_EQ(values, Parsed(text));
 }
@@ -185,11 +185,32 @@ TEST(DemRawTupleTest, WhatTheParserWouldDecodeOrRefuseIsLeftToIt) {
     EXPECT_TRUE(RawReads(u8"\uFFFD,1.00 \u00A0,2 \uD7FF,3 \uE000,4"));
 }
 
+TEST(DemRawTupleTest, TheScanStopsAtTheMarkupAfterTheList) {
+    // Short and long lists, so that the markup falls before and after the
+    // middle of the text, which is read as two stretches.
+    for (const size_t tuples : {1, 3, 1000}) {
+        std::string list;
+        for (size_t i = 0; i < tuples; ++i) list += u8"地表面,12.34\r\n";
+        for (const size_t after : {0, 100, 100000}) {
+            const std::string text = list + "</gml:tupleList>" + std::string(after, 'x') + "\n";
+            std::vector<int32_t> values;
+            CDemTuples scan(values, 5000);
+            EXPECT_EQ(scan.ScanRaw(text.data(), text.data() + text.size()),
+                      text.data() + list.size())
+                << tuples << " tuples, " << after;
+            EXPECT_EQ(scan.Count(), tuples);
+            EXPECT_EQ(values[tuples - 1], 1234);
+        }
+    }
+    // A tuple that runs into the markup is left to the parser.
+    EXPECT_FALSE(RawReads("a,1.00\nb,2.00</x>\n"));
+}
+
 TEST(DemRawTupleTest, AFailedScanCountsNothing) {
     std::vector<int32_t> values;
     CDemTuples tuples(values, 100);
     const std::string text = "a,1.00\nb,2.00\nc&amp;,3.00\n";
-    EXPECT_FALSE(tuples.ScanRaw(text.data(), text.data() + text.size()));
+    EXPECT_EQ(tuples.ScanRaw(text.data(), text.data() + text.size()), nullptr);
     EXPECT_EQ(tuples.Count(), 0u);
 }
 

@@ -152,11 +152,14 @@ class CGmlDemReader {
     // The tuple text at pos, up to the next markup, when that markup is an
     // end tag: read straight from the bytes; returns where the parser goes on.
     size_t SkipPlainTuples(size_t pos) {
-        const void* lt = std::memchr(m_data + pos, '<', m_size - pos);
-        const size_t end = lt != nullptr ? static_cast<const char*>(lt) - m_data : m_size;
-        if (end + 1 >= m_size || m_data[end + 1] != '/') return pos;
-        if (m_scan != DemTupleScan::kFast || !m_tuples->ScanRaw(m_data + pos, m_data + end))
+        if (m_scan != DemTupleScan::kFast) return pos;
+        const char* markup = m_tuples->ScanRaw(m_data + pos, m_data + m_size);
+        if (markup == nullptr) return pos;
+        const size_t end = static_cast<size_t>(markup - m_data);
+        if (end + 1 >= m_size || m_data[end + 1] != '/') {
+            m_tuples->Forget();
             return pos;
+        }
         m_bRawTuples = true;
         m_skipped += end - pos;
         return end;
