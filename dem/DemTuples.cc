@@ -143,43 +143,52 @@ bool IsPlainKind(const char* p, const char* end) {
 class CRawLane {
   public:
     enum class Step { kRead, kEnd, kMarkup, kRefused };
+    // Where a stretch is and how many values it has read: the caller keeps
+    // it, so that the compiler holds it in registers from tuple to tuple.
+    struct Cursor {
+        const char* p;
+        size_t count;
+    };
 
-    CRawLane(const char* p, const char* end, std::vector<int32_t>& values, size_t limit)
-        : m_p(p), m_end(end), m_values(values), m_limit(limit), m_room(values.size()) {}
+    CRawLane(const char* end, std::vector<int32_t>& values, size_t limit)
+        : m_end(end), m_values(values), m_limit(limit), m_room(values.size()) {}
 
     // Reads the next tuple: the last kind again with a value of the common
     // form in a few instructions, anything else by Slow.
-    Step Next() {
-        while (m_p < m_end && IsSpace(*m_p)) ++m_p;
-        if (m_p == m_end) return Step::kEnd;
+    Step Next(Cursor& at) {
+        const char* p = at.p;
+        while (p < m_end && IsSpace(*p)) ++p;
+        at.p = p;
+        if (p == m_end) return Step::kEnd;
         const size_t kindSize = m_quickSize;
-        if (static_cast<size_t>(m_end - m_p) > kindSize + 10 && m_p[kindSize] == ',' &&
-            EightBytes(m_p) == m_kindHead && EightBytes(m_p + kindSize - 8) == m_kindTail &&
-            m_count < m_room) {
-            const char* value = m_p + kindSize + 1;
+        if (static_cast<size_t>(m_end - p) > kindSize + 10 && p[kindSize] == ',' &&
+            EightBytes(p) == m_kindHead && EightBytes(p + kindSize - 8) == m_kindTail &&
+            at.count < m_room) {
+            const char* value = p + kindSize + 1;
             const bool bNegative = *value == '-';
             uint32_t v;
             const char* next;
             if (TwoDecimals(value + bNegative, v, next)) {
-                Signed(v, bNegative, m_values[m_count++], next);
-                m_p = next;
+                Signed(v, bNegative, m_values[at.count++], next);
+                at.p = next;
                 return Step::kRead;
             }
         }
-        return Slow();
+        const SlowRead read = Slow(at);
+        at = read.at;
+        return read.step;
     }
 
-    size_t Count() const { return m_count; }
-    const char* Where() const { return m_p; }
-
   private:
-    Step Slow();
+    struct SlowRead {
+        Cursor at;
+        Step step;
+    };
+    SlowRead Slow(Cursor at);
 
-    const char* m_p;
     const char* m_end;
     std::vector<int32_t>& m_values;
     size_t m_limit;
-    size_t m_count = 0;
     size_t m_room;  // m_values.size()
     // The kind last found plain: runs of one kind are checked once. The
     // quick look above takes kinds of 8 to 16 bytes, as the survey's are,
@@ -190,32 +199,32 @@ class CRawLane {
     size_t m_quickSize = SIZE_MAX / 2;  // m_kindSize when the quick look takes the kind
 };
 
-CRawLane::Step CRawLane::Slow() {
-    if (*m_p == '<') return Step::kMarkup;
-    const char* comma = m_p;
+CRawLane::SlowRead CRawLane::Slow(Cursor at) {
+    const char* p = at.p;
+    if (*p == '<') return {at, Step::kMarkup};
+    const char* comma = p;
     while (comma < m_end && *comma != ',' && !IsSpace(*comma)) ++comma;
-    if (comma == m_end || *comma != ',') return Step::kRefused;
-    const size_t kindSize = static_cast<size_t>(comma - m_p);
-    if (m_kind == nullptr || kindSize != m_kindSize || std::memcmp(m_p, m_kind, kindSize) != 0) {
-        if (!IsPlainKind(m_p, comma)) return Step::kRefused;
-        m_kind = m_p;
+    if (comma == m_end || *comma != ',') return {at, Step::kRefused};
+    const size_t kindSize = static_cast<size_t>(comma - p);
+    if (m_kind == nullptr || kindSize != m_kindSize || std::memcmp(p, m_kind, kindSize) != 0) {
+        if (!IsPlainKind(p, comma)) return {at, Step::kRefused};
+        m_kind = p;
         m_kindSize = kindSize;
         const bool bQuick = kindSize >= 8 && kindSize <= 16;
         m_quickSize = bQuick ? kindSize : SIZE_MAX / 2;
-        m_kindHead = bQuick ? EightBytes(m_p) : 0;
+        m_kindHead = bQuick ? EightBytes(p) : 0;
         m_kindTail = bQuick ? EightBytes(comma - 8) : 0;
     }
     int32_t value;
     const char* next = Centimetres(comma + 1, m_end, value);
-    if (next == nullptr) return Step::kRefused;
-    if (m_count == m_values.size()) {
-        if (m_count >= m_limit) return Step::kRefused;
-        m_values.resize(std::min(m_limit, std::max<size_t>(4096, 2 * m_count)));
+    if (next == nullptr) return {at, Step::kRefused};
+    if (at.count == m_values.size()) {
+        if (at.count >= m_limit) return {at, Step::kRefused};
+        m_values.resize(std::min(m_limit, std::max<size_t>(4096, 2 * at.count)));
         m_room = m_values.size();
     }
-    m_values[m_count++] = value;
-    m_p = next;
-    return Step::kRead;
+    m_values[at.count++] = value;
+    return {{next, at.count}, Step::kRead};
 }
 
 }  // namespace
@@ -234,26 +243,26 @@ const char* CDemTuples::ScanRaw(const char* p, const char* end) {
     // The second stretch's values, until they follow the first's: kept by
     // the thread from list to list, so that its pages are not cleared anew.
     thread_local std::vector<int32_t> later;
-    CRawLane first(p, cut, m_values, m_limit);
-    CRawLane second(cut, end, later, m_limit);
+    CRawLane first(cut, m_values, m_limit), second(end, later, m_limit);
+    CRawLane::Cursor one{p, 0}, two{cut, 0};
     Step a, b;
     do {
-        a = first.Next();
-        b = second.Next();
+        a = first.Next(one);
+        b = second.Next(two);
     } while (a == Step::kRead && b == Step::kRead);
-    while (a == Step::kRead) a = first.Next();
+    while (a == Step::kRead) a = first.Next(one);
     if (a == Step::kRefused) return nullptr;
     if (a == Step::kMarkup) {
-        m_count = first.Count();
-        return first.Where();
+        m_count = one.count;
+        return one.p;
     }
-    while (b == Step::kRead) b = second.Next();
-    const size_t count = first.Count() + second.Count();
+    while (b == Step::kRead) b = second.Next(two);
+    const size_t count = one.count + two.count;
     if (b == Step::kRefused || count > m_limit) return nullptr;
     if (m_values.size() < count) m_values.resize(count);
-    std::copy_n(later.data(), second.Count(), m_values.data() + first.Count());
+    std::copy_n(later.data(), two.count, m_values.data() + one.count);
     m_count = count;
-    return second.Where();
+    return two.p;
 }
 
 bool CDemTuples::Feed(const char* p, const char* end) {
