@@ -33,7 +33,8 @@ CSideFiles::~CSideFiles() {
     if (m_report != nullptr) std::fclose(m_report);
 }
 
-std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& meshes) const {
+std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& meshes,
+                                                               Sources kind) const {
     // What the run reads: the map and every mesh file the run would open, a
     // folder's included, each by identity where it exists and by the place
     // its name leads to, where an output would land too.
@@ -47,7 +48,9 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
     for (bool more = meshes.First(); more; more = meshes.Next()) {
         const std::string path = meshes.EntryPath();
         inputs.push_back(
-            {IdentifyFile(path), PlaceOfPath(path), Say(ToolText::kTheMeshFile, {path})});
+            {IdentifyFile(path), PlaceOfPath(path),
+             Say(kind == Sources::kDem ? ToolText::kTheDemSource : ToolText::kTheMeshFile,
+                 {path})});
     }
     meshes.Close();
 
@@ -86,8 +89,8 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
     return std::nullopt;
 }
 
-std::optional<int> CSideFiles::Open(IMeshFileSource& meshes) {
-    if (const auto collision = FindCollision(meshes)) {
+std::optional<int> CSideFiles::Open(IMeshFileSource& sources, Sources kind) {
+    if (const auto collision = FindCollision(sources, kind)) {
         WriteNativeText(stderr, collision->what + "\n");
         return collision->status;
     }

@@ -17,12 +17,15 @@ class CSideFiles {
     explicit CSideFiles(const CommandLine& line) : m_line(line) {}
     ~CSideFiles();
 
+    // What the run reads beside the map: mesh files, or DEM files and zips.
+    enum class Sources { kMeshFiles, kDem };
+
     // Creates the undo file and the report and checks the picture's path,
-    // none of them the map, a mesh file that meshes yields or another of
+    // none of them the map, a source that sources yields or another of
     // them, by any name. On failure says why on standard error, leaves no
     // new file behind and returns the exit status: 8 for the undo file, 9
     // for the others.
-    std::optional<int> Open(IMeshFileSource& meshes);
+    std::optional<int> Open(IMeshFileSource& sources, Sources kind);
 
     CFile* Undo() const { return m_undo.get(); }
     FILE* Report() const { return m_report; }
@@ -40,7 +43,7 @@ class CSideFiles {
         std::string what;  // which output would overwrite what
         int status;        // the exit status for that output
     };
-    std::optional<Collision> FindCollision(IMeshFileSource& meshes) const;
+    std::optional<Collision> FindCollision(IMeshFileSource& meshes, Sources kind) const;
 
     const CommandLine& m_line;
     std::unique_ptr<CFile> m_undo;

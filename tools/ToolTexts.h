@@ -46,6 +46,7 @@ enum class ToolText {
     kTheMap,
     kTheMeshFile,
     kAMeshFileOf,
+    kTheDemSource,
     kWouldOverwrite,
     kCannotCreateUndo,
     kCannotCreatePicture,

@@ -87,6 +87,8 @@ check "a run with an undo file" 0 out "6 mesh squares" \
     zc --map-datum tokyo --undo "$work/run.undo" "$work/undo.dcm" "$dems"
 check "its restore" 0 out "blocks restored" zc --restore "$work/run.undo" "$work/undo.dcm"
 same_map "the restore gives the map back" "$work/undo.dcm" "$work/pristine.dcm"
+check "no output over a DEM source" 9 err "would overwrite the DEM source" \
+    zc --map-datum tokyo --report "$dems" "$work/undo.dcm" "$dems"
 
 # Anything unusable found at the first look stops the run before the map.
 cp "$work/pristine.dcm" "$work/hostile.dcm"

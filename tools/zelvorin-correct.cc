@@ -386,7 +386,9 @@ int Run(int argc, char** argv) {
     const std::unique_ptr<IMeshFileSource> meshes =
         dem ? std::make_unique<CListedMeshFiles>(demPaths) : MeshFilesOf(line.meshArgs);
     CSideFiles files(line);
-    if (const auto failed = files.Open(*meshes)) return *failed;
+    if (const auto failed =
+            files.Open(*meshes, dem ? CSideFiles::Sources::kDem : CSideFiles::Sources::kMeshFiles))
+        return *failed;
     CatchStopRequests();
 
     // The codes of the squares, known before the run: they give the picture
