@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -403,6 +404,7 @@ struct SourceRun {
     std::vector<int32_t> taken;
     ISquareSource::Pass pass = ISquareSource::Pass::kEnded;
     int questions = 0;  // stop requests asked
+    std::string stoppedIn;
 };
 
 SourceRun RunSource(const std::vector<DemSource>& sources, const DemPlan& plan, int threads,
@@ -419,6 +421,7 @@ SourceRun RunSource(const std::vector<DemSource>& sources, const DemPlan& plan, 
             return take(square.meshCode);
         },
         control);
+    if (run.pass == ISquareSource::Pass::kStopped) run.stoppedIn = control.unusableFile;
     squares.Close();
     return run;
 }
@@ -437,6 +440,9 @@ TEST_F(DemRunTest, AStopAmongManyThreadsEndsThePassWhereItDoesOnOne) {
     for (int stopAt : {whole.questions / 4, whole.questions - 25, whole.questions}) {
         const SourceRun one = RunSource(sources, plan, 1, stopAt, all);
         EXPECT_EQ(one.pass, ISquareSource::Pass::kStopped);
+        EXPECT_TRUE(std::any_of(sources.begin(), sources.end(),
+                                [&](const DemSource& s) { return s.path == one.stoppedIn; }))
+            << "stopped in '" << one.stoppedIn << "'";
         EXPECT_LT(one.taken.size(), plan.squares.size());
         EXPECT_EQ(one.taken.empty(), stopAt == whole.questions / 4);
         for (int threads : {2, 8}) {

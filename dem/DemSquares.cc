@@ -232,7 +232,10 @@ ISquareSource::Pass CDemSquares::HandOn(const SquareTaker& take, SquareReadContr
             const DemWalkResult walk = WalkDemSources({m_sources[m_nSource]}, sink, options);
             // The files the walk handed on before it ended are applied first.
             sink.Drain();
-            if (walk.outcome == DemWalkOutcome::kStopped) return Pass::kStopped;
+            if (walk.outcome == DemWalkOutcome::kStopped) {
+                control.unusableFile = m_sources[m_nSource].path;  // where it stopped
+                return Pass::kStopped;
+            }
             if (walk.outcome == DemWalkOutcome::kUnusable) {
                 // The walk's reason starts with the zip or member at fault.
                 control.unusableFile = walk.reason;
