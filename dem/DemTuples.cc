@@ -1,6 +1,7 @@
 #include "dem/DemTuples.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "framework/LittleEndian.h"
@@ -136,13 +137,18 @@ bool IsPlainKind(const char* p, const char* end) {
     return true;
 }
 
-// A stretch of a tuple list read straight from the bytes, tuple by tuple.
-// Where a tuple ends is known only once its value is read, so one stretch
-// keeps the processor waiting on each tuple in turn; the list is read as
-// two stretches in one loop, which gives it independent work.
+// How reading a tuple of a stretch went.
+enum class RawStep { kRead, kEnd, kMarkup, kRefused };
+
+// A stretch of a tuple list read straight from the bytes, tuple by tuple,
+// its values stored kStride apart from out: upward from the first cell, or
+// downward from the last. Where a tuple ends is known only once its value
+// is read, so one stretch keeps the processor waiting on each tuple in
+// turn; a list is read as two stretches in one loop, which gives it
+// independent work, both into the same cells.
+template <int kStride>
 class CRawLane {
   public:
-    enum class Step { kRead, kEnd, kMarkup, kRefused };
     // Where a stretch is and how many values it has read: the caller keeps
     // it, so that the compiler holds it in registers from tuple to tuple.
     struct Cursor {
@@ -150,16 +156,15 @@ class CRawLane {
         size_t count;
     };
 
-    CRawLane(const char* end, std::vector<int32_t>& values, size_t limit)
-        : m_end(end), m_values(values), m_limit(limit), m_room(values.size()) {}
+    CRawLane(const char* end, int32_t* out, size_t room) : m_end(end), m_out(out), m_room(room) {}
 
     // Reads the next tuple: the last kind again with a value of the common
     // form in a few instructions, anything else by Slow.
-    Step Next(Cursor& at) {
+    RawStep Next(Cursor& at) {
         const char* p = at.p;
         while (p < m_end && IsSpace(*p)) ++p;
         at.p = p;
-        if (p == m_end) return Step::kEnd;
+        if (p == m_end) return RawStep::kEnd;
         const size_t kindSize = m_quickSize;
         if (static_cast<size_t>(m_end - p) > kindSize + 10 && p[kindSize] == ',' &&
             EightBytes(p) == m_kindHead && EightBytes(p + kindSize - 8) == m_kindTail &&
@@ -169,9 +174,9 @@ class CRawLane {
             uint32_t v;
             const char* next;
             if (TwoDecimals(value + bNegative, v, next)) {
-                Signed(v, bNegative, m_values[at.count++], next);
+                Signed(v, bNegative, Cell(at.count++), next);
                 at.p = next;
-                return Step::kRead;
+                return RawStep::kRead;
             }
         }
         const SlowRead read = Slow(at);
@@ -182,14 +187,14 @@ class CRawLane {
   private:
     struct SlowRead {
         Cursor at;
-        Step step;
+        RawStep step;
     };
     SlowRead Slow(Cursor at);
+    int32_t& Cell(size_t count) const { return m_out[kStride * static_cast<ptrdiff_t>(count)]; }
 
     const char* m_end;
-    std::vector<int32_t>& m_values;
-    size_t m_limit;
-    size_t m_room;  // m_values.size()
+    int32_t* m_out;
+    size_t m_room;  // the values it may store
     // The kind last found plain: runs of one kind are checked once. The
     // quick look above takes kinds of 8 to 16 bytes, as the survey's are,
     // by their first and last eight.
@@ -199,15 +204,16 @@ class CRawLane {
     size_t m_quickSize = SIZE_MAX / 2;  // m_kindSize when the quick look takes the kind
 };
 
-CRawLane::SlowRead CRawLane::Slow(Cursor at) {
+template <int kStride>
+typename CRawLane<kStride>::SlowRead CRawLane<kStride>::Slow(Cursor at) {
     const char* p = at.p;
-    if (*p == '<') return {at, Step::kMarkup};
+    if (*p == '<') return {at, RawStep::kMarkup};
     const char* comma = p;
     while (comma < m_end && *comma != ',' && !IsSpace(*comma)) ++comma;
-    if (comma == m_end || *comma != ',') return {at, Step::kRefused};
+    if (comma == m_end || *comma != ',') return {at, RawStep::kRefused};
     const size_t kindSize = static_cast<size_t>(comma - p);
     if (m_kind == nullptr || kindSize != m_kindSize || std::memcmp(p, m_kind, kindSize) != 0) {
-        if (!IsPlainKind(p, comma)) return {at, Step::kRefused};
+        if (!IsPlainKind(p, comma)) return {at, RawStep::kRefused};
         m_kind = p;
         m_kindSize = kindSize;
         const bool bQuick = kindSize >= 8 && kindSize <= 16;
@@ -217,14 +223,9 @@ CRawLane::SlowRead CRawLane::Slow(Cursor at) {
     }
     int32_t value;
     const char* next = Centimetres(comma + 1, m_end, value);
-    if (next == nullptr) return {at, Step::kRefused};
-    if (at.count == m_values.size()) {
-        if (at.count >= m_limit) return {at, Step::kRefused};
-        m_values.resize(std::min(m_limit, std::max<size_t>(4096, 2 * at.count)));
-        m_room = m_values.size();
-    }
-    m_values[at.count++] = value;
-    return {{next, at.count}, Step::kRead};
+    if (next == nullptr || at.count == m_room) return {at, RawStep::kRefused};
+    Cell(at.count++) = value;
+    return {{next, at.count}, RawStep::kRead};
 }
 
 }  // namespace
@@ -233,35 +234,41 @@ CDemTuples::CDemTuples(std::vector<int32_t>& values, size_t limit)
     : m_values(values), m_limit(limit) {}
 
 const char* CDemTuples::ScanRaw(const char* p, const char* end) {
-    using Step = CRawLane::Step;
     m_count = 0;
+    if (m_limit == 0) return nullptr;  // the parser says what is wrong
+    if (m_values.size() < m_limit) m_values.resize(m_limit);
     // Tuples are apart by white space: the text is cut at the first after
-    // its middle. When the list ends before the cut, the second stretch
-    // reads markup and is not looked at.
+    // its middle. The first stretch's values go up from the first cell, the
+    // second's down from the last, and are turned round after the first's
+    // once both are read: no room is needed beside the grid's. They meet
+    // only when there are more tuples than cells, which is refused. When the
+    // list ends before the cut, the second stretch reads markup and what it
+    // read is not looked at.
     const char* cut = p + (end - p) / 2;
     while (cut < end && !IsSpace(*cut)) ++cut;
-    // The second stretch's values, until they follow the first's: kept by
-    // the thread from list to list, so that its pages are not cleared anew.
-    thread_local std::vector<int32_t> later;
-    CRawLane first(cut, m_values, m_limit), second(end, later, m_limit);
-    CRawLane::Cursor one{p, 0}, two{cut, 0};
-    Step a, b;
+    int32_t* values = m_values.data();
+    CRawLane<1> first(cut, values, m_limit);
+    CRawLane<-1> second(end, values + m_limit - 1, m_limit);
+    CRawLane<1>::Cursor one{p, 0};
+    CRawLane<-1>::Cursor two{cut, 0};
+    RawStep a, b;
     do {
         a = first.Next(one);
         b = second.Next(two);
-    } while (a == Step::kRead && b == Step::kRead);
-    while (a == Step::kRead) a = first.Next(one);
-    if (a == Step::kRefused) return nullptr;
-    if (a == Step::kMarkup) {
+    } while (a == RawStep::kRead && b == RawStep::kRead);
+    while (a == RawStep::kRead) a = first.Next(one);
+    if (a == RawStep::kEnd)
+        while (b == RawStep::kRead) b = second.Next(two);
+    if (a == RawStep::kRefused || one.count + two.count > m_limit) return nullptr;
+    if (a == RawStep::kMarkup) {
         m_count = one.count;
         return one.p;
     }
-    while (b == Step::kRead) b = second.Next(two);
-    const size_t count = one.count + two.count;
-    if (b == Step::kRefused || count > m_limit) return nullptr;
-    if (m_values.size() < count) m_values.resize(count);
-    std::copy_n(later.data(), two.count, m_values.data() + one.count);
-    m_count = count;
+    if (b == RawStep::kRefused) return nullptr;
+    int32_t* later = values + m_limit - two.count;
+    std::reverse(later, values + m_limit);
+    std::memmove(values + one.count, later, two.count * sizeof(int32_t));
+    m_count = one.count + two.count;
     return two.p;
 }
 

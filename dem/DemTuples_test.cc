@@ -202,6 +202,17 @@ TEST(DemRawTupleTest, TheScanStopsAtTheMarkupAfterTheList) {
             EXPECT_EQ(values[tuples - 1], 1234);
         }
     }
+    // Tuples after the markup, where the second stretch starts, never take
+    // the cells of those before it.
+    std::string crowded = "a,1.00\na,2.00\na,3.00\n<x/>\n";
+    for (int i = 0; i < 20; ++i) crowded += "b,9.00\n";
+    std::vector<int32_t> values;
+    CDemTuples scan(values, 3);
+    if (scan.ScanRaw(crowded.data(), crowded.data() + crowded.size()) != nullptr) {
+        ASSERT_EQ(scan.Count(), 3u);
+        EXPECT_EQ(std::vector<int32_t>(values.begin(), values.begin() + 3),
+                  (std::vector<int32_t>{100, 200, 300}));
+    }
     // A tuple that runs into the markup is left to the parser.
     EXPECT_FALSE(RawReads("a,1.00\nb,2.00</x>\n"));
 }

@@ -74,6 +74,12 @@ class CGmlDemReader {
     CGmlDemReader& operator=(const CGmlDemReader&) = delete;
 
     DemRead Read(DemHeader& header, std::string& failure) {
+        // The parser tells the document's encoding from its first four
+        // bytes: fewer, with more to come, might be read in another one.
+        if (!m_bWhole && m_size < 4) {
+            failure = "the bytes end before the DEM's tuple list";
+            return DemRead::kNeedMore;
+        }
         Parse();
         if (m_bStopped && !m_bHeadDone) {
             failure = m_failure;
