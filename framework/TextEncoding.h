@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,16 @@
 // to a well-formed UTF-8 sequence, become '?'; everything else is
 // converted exactly, ASCII unchanged.
 std::string Utf8ToCp932(std::string_view utf8);
+
+// The length of the UTF-8 sequence that starts with this byte, as its lead
+// byte says, at least 1: how much one '?' stands for when it cannot be
+// converted.
+inline size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
 
 // While it lives, libraries that convert names to and from the C library's
 // multibyte text ("the current locale") do so in a known encoding instead of

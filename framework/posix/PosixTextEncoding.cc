@@ -8,19 +8,6 @@
 #include "framework/Exception.h"
 #include "framework/TextEncoding.h"
 
-namespace {
-
-// The length of the UTF-8 sequence that starts with this byte as its lead
-// byte says, at least 1: how much to pass over when it cannot be converted.
-size_t SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
-}
-
-}  // namespace
-
 std::string Utf8ToCp932(std::string_view utf8) {
     const iconv_t cd = ::iconv_open("CP932", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -37,7 +24,7 @@ std::string Utf8ToCp932(std::string_view utf8) {
         if (done != static_cast<size_t>(-1) || errno == E2BIG) continue;
         // Not convertible or not UTF-8: one '?' for the whole sequence, or
         // for the lone byte when the sequence is cut short or malformed.
-        size_t skip = SequenceLength(static_cast<unsigned char>(*in));
+        size_t skip = Utf8SequenceLength(static_cast<unsigned char>(*in));
         for (size_t i = 1; i < skip; ++i) {
             if (i >= inLeft || (static_cast<unsigned char>(in[i]) & 0xC0) != 0x80) skip = 1;
         }

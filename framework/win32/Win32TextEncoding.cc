@@ -7,19 +7,6 @@
 
 #include "framework/TextEncoding.h"
 
-namespace {
-
-// The length of the UTF-8 sequence that starts with this byte as its lead
-// byte says, at least 1.
-size_t SequenceLength(unsigned char lead) {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
-}
-
-}  // namespace
-
 std::string Utf8ToCp932(std::string_view utf8) {
     // The system decodes one sequence at a time, so that each malformed one
     // becomes one '?' as with the POSIX backend: whole when its trail bytes
@@ -35,7 +22,7 @@ std::string Utf8ToCp932(std::string_view utf8) {
             ++i;
             continue;
         }
-        size_t length = SequenceLength(lead);
+        size_t length = Utf8SequenceLength(lead);
         for (size_t k = 1; k < length; ++k) {
             if (i + k >= utf8.size() || (static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80)
                 length = 1;
