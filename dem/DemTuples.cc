@@ -72,13 +72,6 @@ inline bool TwoDecimals(const char* p, uint32_t& v, const char*& next) {
     return true;
 }
 
-// memcmp's answer for the few bytes of a kind: the names of the survey's kinds
-// are 8 to 16 bytes long, two words that may overlap.
-inline bool SameBytes(const char* a, const char* b, size_t size) {
-    if (size < 8 || size > 16) return std::memcmp(a, b, size) == 0;
-    return EightBytes(a) == EightBytes(b) && EightBytes(a + size - 8) == EightBytes(b + size - 8);
-}
-
 // Reads a value from p to the next white space or the end: centimetres, or
 // kDemNoData for -9999. Null when the text is no such value.
 const char* Centimetres(const char* p, const char* end, int32_t& value) {
