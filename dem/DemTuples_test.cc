@@ -178,10 +178,14 @@ TEST(DemRawTupleTest, WhatTheParserWouldDecodeOrRefuseIsLeftToIt) {
             EXPECT_FALSE(RawReads(std::string(kind, 'b') + ",2.00\n" + text + "\n")) << text;
         }
     }
-    // A kind of the same length that differs only in its last bytes.
+    // A kind of the same length that differs only in its last bytes, in a
+    // list long enough for the quick look.
+    std::string padding;
+    for (int i = 0; i < 20; ++i) padding += u8"地表面,3.00\n";
     EXPECT_FALSE(
         RawReads(u8"地表面,1.00\n地表\xE9\x9D"
-                 "A,2.00\n"));
+                 "A,2.00\n" +
+                 padding));
     EXPECT_TRUE(RawReads(u8"\uFFFD,1.00 \u00A0,2 \uD7FF,3 \uE000,4"));
 }
 
