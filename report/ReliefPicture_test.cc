@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "elevation/VectorPath.h"
 #include "samples/TestFolder.h"
 
 namespace {
@@ -252,6 +253,57 @@ TEST_F(ReliefPictureTest, SlopesFacingTheNorthWestAreLighter) {
     picture.AddBefore(1, 0, facingSouthEast.data());
     const Picture png = Written(picture);
     EXPECT_GT(Brightness(png.At(0, 0.25, 0.5)), Brightness(png.At(0, 0.75, 0.5)) + 30);
+}
+
+// Land of every kind over tiles that the area cuts: hills, a sea floor, holes
+// without data; afterwards part of it raised, a hole filled and a patch
+// taken out. The pixels are fingerprinted as the first version of the
+// picture drew them, so that any faster drawing draws the same picture.
+uint64_t PixelPrint(const CellBox& area, int tiles) {
+    const auto before = [](int64_t x, int64_t y) -> int16_t {
+        if ((x / 90 + y / 70) % 11 == 3) return 0;  // no data
+        const double h = 300 * std::sin(x / 37.0) * std::cos(y / 53.0) + 0.05 * (x - y);
+        return static_cast<int16_t>(h > 0 ? h + 1 : h - 20);
+    };
+    const auto after = [&](int64_t x, int64_t y) -> int16_t {
+        if (x > 400 && x < 700 && y > 300 && y < 900) return static_cast<int16_t>(before(x, y) + 7);
+        if ((x / 90 + y / 70) % 11 == 3 && x < 500) return 40;
+        if (x > 900 && x < 1000 && y < 200) return 0;
+        if ((x + y) % 97 == 0) return static_cast<int16_t>(before(x, y) - 1);
+        return before(x, y);
+    };
+    CReliefPicture picture(area, HeaderAt(35));
+    for (int ty = 0; ty < tiles; ++ty) {
+        for (int tx = 0; tx < tiles; ++tx) {
+            const auto at = [&](const auto& value) {
+                return Tile([&](int col, int row) {
+                    return value(int64_t{tx} * kTileSide + col, int64_t{ty} * kTileSide + row);
+                });
+            };
+            picture.AddBefore(tx, ty, at(before).data());
+            picture.AddAfter(tx, ty, at(after).data());
+        }
+    }
+    CTestFolder folder;
+    const std::string path = (folder / "picture.png").string();
+    std::string error;
+    EXPECT_TRUE(picture.WritePng(path, error)) << error;
+    const Picture png = Decode(path);
+    uint64_t print = 0xCBF29CE484222325u;  // FNV-1a
+    for (const uint8_t byte : png.rgb) print = (print ^ byte) * 0x100000001B3u;
+    return print ^ static_cast<uint64_t>(png.width) << 48 ^ static_cast<uint64_t>(png.height) << 32;
+}
+
+TEST(ReliefPictureDrawingTest, DrawsTheSamePixelsAsItsFirstVersion) {
+    for (const VectorPath path : SupportedVectorPaths()) {
+        UseVectorPath(path);
+        // Scaled down, about three cells a pixel, the area's edges inside tiles.
+        EXPECT_EQ(PixelPrint({130, 70, 6 * kTileSide - 77, 5 * kTileSide - 31}, 6),
+                  17734453394016675915u);
+        // Scaled up: fewer cells across than the smallest panel's pixels.
+        EXPECT_EQ(PixelPrint({250, 290, 410, 420}, 2), 17396421873226617513u);
+    }
+    UseVectorPath(SupportedVectorPaths().front());
 }
 
 class PngFileTest : public ::testing::Test {
