@@ -10,9 +10,29 @@
 // changed. False with the system's reason (strerror) otherwise.
 bool CanCreateFile(const std::string& path, std::string& error);
 
-// Writes an 8-bit RGB image of width x height pixels, rows from the top, three
-// bytes a pixel in rgb, as a PNG file at path, replacing what was there.
-// False with the system's reason (or the encoder's) when the file cannot be
-// opened, written or closed; a file that was opened may then be incomplete.
-bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
-                 std::string& error);
+// An 8-bit RGB image of width x height pixels, rows from the top, held as a
+// PNG file holds its rows before compression: each row a filter byte (none)
+// and three bytes a pixel. Drawn into in place, it goes to the compressor
+// without a copy.
+class CRgbImage {
+  public:
+    CRgbImage(int width, int height);
+    int Width() const { return m_nWidth; }
+    int Height() const { return m_nHeight; }
+    // The 3 x Width() bytes of row y, from the west.
+    uint8_t* Row(int y) { return &m_bytes[static_cast<size_t>(y) * Stride() + 1]; }
+    const uint8_t* Row(int y) const { return &m_bytes[static_cast<size_t>(y) * Stride() + 1]; }
+    // Every row with its filter byte, one after another.
+    const std::vector<uint8_t>& Scanlines() const { return m_bytes; }
+
+  private:
+    size_t Stride() const { return 1 + 3 * static_cast<size_t>(m_nWidth); }
+    int m_nWidth;
+    int m_nHeight;
+    std::vector<uint8_t> m_bytes;
+};
+
+// Writes image as a PNG file at path, replacing what was there. False with
+// the system's reason (or the encoder's) when the file cannot be opened,
+// written or closed; a file that was opened may then be incomplete.
+bool WriteRgbPng(const std::string& path, const CRgbImage& image, std::string& error);

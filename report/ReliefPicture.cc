@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "elevation/VectorPath.h"
-#include "report/PngFile.h"
 
 namespace {
 
@@ -254,7 +253,7 @@ Rgb CReliefPicture::MinorityChange(const Bin& was, const Bin& is, const CChangeC
     return change(static_cast<double>(is.nSum - was.nSum) / data);
 }
 
-std::vector<uint8_t> CReliefPicture::Draw() const {
+CRgbImage CReliefPicture::Draw() const {
     const ReducedGrid before = Reduce(m_vBefore);
     const ReducedGrid after = Reduce(m_vAfter);
     double low = std::numeric_limits<double>::max();
@@ -269,14 +268,13 @@ std::vector<uint8_t> CReliefPicture::Draw() const {
     const std::vector<Rgb> panels[3] = {ShadeRelief(before, low, high),
                                         ShadeRelief(after, low, high), Difference(before, after)};
 
-    const int width = Width();
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * m_nPanelHeight * 3);
+    CRgbImage image(Width(), m_nPanelHeight);
     std::vector<int> column(static_cast<size_t>(m_nPanelWidth));  // grid column of a pixel
     for (int px = 0; px < m_nPanelWidth; ++px) column[px] = px * m_nGridWidth / m_nPanelWidth;
-    uint8_t* out = rgb.data();
     for (int py = 0; py < m_nPanelHeight; ++py) {
         // Image rows run from the north, grid rows from the south.
         const int gy = (m_nPanelHeight - 1 - py) * m_nGridHeight / m_nPanelHeight;
+        uint8_t* out = image.Row(py);
         for (int panel = 0; panel < 3; ++panel) {
             const Rgb* row = &panels[panel][static_cast<size_t>(gy) * m_nGridWidth];
             for (int px = 0; px < m_nPanelWidth; ++px) {
@@ -292,7 +290,7 @@ std::vector<uint8_t> CReliefPicture::Draw() const {
             }
         }
     }
-    return rgb;
+    return image;
 }
 
 bool CReliefPicture::CanCreate(const std::string& path, std::string& error) {
@@ -300,5 +298,5 @@ bool CReliefPicture::CanCreate(const std::string& path, std::string& error) {
 }
 
 bool CReliefPicture::WritePng(const std::string& path, std::string& error) const {
-    return WriteRgbPng(path, Width(), Height(), Draw(), error);
+    return WriteRgbPng(path, Draw(), error);
 }

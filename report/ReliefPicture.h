@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "elevation/DcmLayout.h"
+#include "report/PngFile.h"
 #include "report/ReliefShading.h"
 
 // A rectangle of map cells, half-open: columns [x0, x1), rows [y0, y1).
@@ -60,7 +61,7 @@ class CReliefPicture {
     ReducedGrid Reduce(const std::vector<Bin>& bins) const;
     std::vector<Rgb> Difference(const ReducedGrid& before, const ReducedGrid& after) const;
     static Rgb MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change);
-    std::vector<uint8_t> Draw() const;
+    CRgbImage Draw() const;
 
     CellBox m_area;
     double m_dCellWidth;   // metres on the ground, east-west
