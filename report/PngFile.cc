@@ -79,8 +79,7 @@ bool Encode(PngSink& sink, int width, int height, const uint8_t* data, size_t si
 std::vector<uint8_t> Compress(const std::vector<uint8_t>& scanlines) {
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(1);
     if (compressor == nullptr) return {};
-    std::vector<uint8_t> compressed(
-        libdeflate_zlib_compress_bound(compressor, scanlines.size()));
+    std::vector<uint8_t> compressed(libdeflate_zlib_compress_bound(compressor, scanlines.size()));
     compressed.resize(libdeflate_zlib_compress(compressor, scanlines.data(), scanlines.size(),
                                                compressed.data(), compressed.size()));
     libdeflate_free_compressor(compressor);
