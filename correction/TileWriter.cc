@@ -62,7 +62,11 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
       m_fileLength(map.GetLength()),
       m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)),
       m_arena(kTileBlockSize,
-              mode == Mode::kDryRun ? kDefaultCapacity : std::min(m_capacity, kDefaultCapacity)) {}
+              mode == Mode::kDryRun ? kDefaultCapacity : std::min(m_capacity, kDefaultCapacity)) {
+    // Where blocks share bytes, a write changes tiles beside its own.
+    m_bWritesShown =
+        m_observer != nullptr && m_observer->FollowsWrites() && mode == Mode::kWrite && !m_bOverlap;
+}
 
 CTileWriter::~CTileWriter() = default;
 
@@ -234,11 +238,13 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
             scratch.emplace(kTileBlockSize);
             bytes = scratch->Data();
             if (m_map.ReadAt(patched.block, bytes, kTileBlockSize) < kTileBlockSize) return;
+            if (m_bWritesShown && WrittenBefore(patched.block))
+                m_observer->OnReadAgain(patched.tile, bytes);
         }
         UndoPatch(corner, patched.tile.tx, patched.tile.ty, bytes, patched.overwritten);
         if (slot != nullptr) MarkChanged(*slot);
         JournalWrite(patched.block, bytes);
-        m_map.WriteAt(patched.block, bytes, kTileBlockSize);
+        WriteBlock(patched.block, patched.tile, bytes);
         m_records[patched.block].written = ++m_clock;
         if (slot != nullptr) {
             slot->bDirty = false;
@@ -273,7 +279,7 @@ void CTileWriter::FlushAfterFailure() {
     // others from the disk.
     for (Slot* slot : dirty) {
         try {
-            m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
+            WriteBlock(slot->block, slot->tile, slot->Data());
             slot->bDirty = false;
             m_records[slot->block].written = ++m_clock;
         } catch (const std::exception&) {
@@ -283,14 +289,21 @@ void CTileWriter::FlushAfterFailure() {
 }
 
 void CTileWriter::ShowFinalTiles() {
-    if (m_observer == nullptr) return;
+    if (m_observer == nullptr || m_bWritesShown) return;
+    if (m_observer->FollowsWrites()) m_observer->OnFinalTilesAgain();
     CAlignedBuffer scratch(kTileBlockSize);
     for (const auto& [tile, block] : m_touched) {
+        // A real run's tiles are what the map holds: a tile still changed in
+        // the cache is one that could not be written.
         const auto held = m_held.find(block);
-        if (held != m_held.end() && !m_bOverlap) {
+        if (held != m_held.end() && !m_bOverlap &&
+            (m_mode == Mode::kDryRun || !held->second->bDirty)) {
             m_observer->OnFinal(tile, held->second->Data());
         } else {
-            ReadCurrent(block, scratch.Data());
+            if (m_mode == Mode::kDryRun)
+                ReadCurrent(block, scratch.Data());
+            else
+                m_map.ReadAt(block, scratch.Data(), kTileBlockSize);
             m_observer->OnFinal(tile, scratch.Data());
         }
     }
@@ -312,6 +325,8 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
         std::memcpy(slot->Data(), current.Data(), kTileBlockSize);
     } else if (m_map.ReadAt(block, slot->Data(), kTileBlockSize) < kTileBlockSize) {
         return nullptr;  // the file shrank under the run: the slot stays free
+    } else if (m_bWritesShown && WrittenBefore(block)) {
+        m_observer->OnReadAgain(tile, slot->Data());
     }
     if (m_seen.count(block) == 0) {
         if (m_journal != nullptr) OnJournal([&] { m_journal->Save(block, slot->Data()); });
@@ -367,7 +382,7 @@ void CTileWriter::WriteBack(std::vector<Slot*> slots, bool final) {
     // In file order: the disk sees one pass instead of a scatter.
     std::sort(slots.begin(), slots.end(), [](Slot* a, Slot* b) { return a->block < b->block; });
     for (Slot* slot : slots) {
-        m_map.WriteAt(slot->block, slot->Data(), kTileBlockSize);
+        WriteBlock(slot->block, slot->tile, slot->Data());
         slot->bDirty = false;
         m_records[slot->block].written = ++m_clock;
     }
@@ -425,6 +440,21 @@ void CTileWriter::ReadCurrent(int64_t block, uint8_t* bytes) {
         std::memcpy(bytes + (from - block), slot->Data() + (from - slot->block),
                     static_cast<size_t>(to - from));
     }
+}
+
+bool CTileWriter::WrittenBefore(int64_t block) const {
+    const auto record = m_records.find(block);
+    return record != m_records.end() && record->second.written != 0;
+}
+
+void CTileWriter::WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes) {
+    try {
+        m_map.WriteAt(block, bytes, kTileBlockSize);
+    } catch (...) {
+        m_bWritesShown = false;  // the block may hold anything now
+        throw;
+    }
+    if (m_bWritesShown) m_observer->OnWritten(tile, bytes);
 }
 
 void CTileWriter::MarkChanged(Slot& slot) {

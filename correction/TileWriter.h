@@ -63,6 +63,19 @@ class ITileObserver {
     virtual bool WantsTiles() const { return true; }
     virtual void OnFirstRead(TileNumber tile, const uint8_t* bytes) = 0;
     virtual void OnFinal(TileNumber tile, const uint8_t* bytes) = 0;
+
+    // An observer that follows the writes learns the tiles as left while
+    // the run goes, instead of from reads at its end: each write of a tile
+    // (OnWritten), and each read of a tile the run had written (OnReadAgain,
+    // with the bytes of that tile's last OnWritten, which no longer stand).
+    // The tiles as left are then what was written and not read again. Where
+    // the writes cannot tell it (a dry run, blocks that share bytes, a write
+    // that failed), ShowFinalTiles calls OnFinalTilesAgain, which voids what
+    // the writes told, and then OnFinal for every tile as left.
+    virtual bool FollowsWrites() const { return false; }
+    virtual void OnWritten(TileNumber, const uint8_t*) {}
+    virtual void OnReadAgain(TileNumber, const uint8_t*) {}
+    virtual void OnFinalTilesAgain() {}
 };
 
 // The one place where a run reads, patches and writes the map's tile blocks.
@@ -131,7 +144,8 @@ class CTileWriter {
     bool LeftPartOfAMesh() const { return m_bPartial; }
 
     // Shows the observer every tile that received cells, as the map now
-    // holds it (after Flush; a dry run's own view of it).
+    // holds it (after Flush; a dry run's own view of it), unless its writes
+    // have shown them already (see ITileObserver::FollowsWrites).
     void ShowFinalTiles();
 
     // Distinct tile blocks that received cells so far.
@@ -190,6 +204,10 @@ class CTileWriter {
     void JournalWrites(const std::vector<Slot*>& slots);
     void JournalWrite(int64_t block, const uint8_t* bytes);
     void ReadCurrent(int64_t block, uint8_t* bytes);
+    // Writes bytes over the block of tile and tells the observer that
+    // follows the writes; a write that fails ends what they can tell.
+    void WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes);
+    bool WrittenBefore(int64_t block) const;
     void MarkChanged(Slot& slot);
     // Puts back what the current mesh overwrote, newest tile first; never
     // throws.
@@ -204,6 +222,7 @@ class CTileWriter {
     const size_t m_capacity;
     ITileJournal* const m_journal;
     ITileObserver* const m_observer;
+    bool m_bWritesShown;  // the observer learns the tiles as left from the writes
     uint64_t m_fileLength;
     bool m_bOverlap;
     bool m_bPartial = false;

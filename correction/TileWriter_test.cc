@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <random>
@@ -85,11 +86,13 @@ PlainRun RunPlain(const std::vector<uint8_t>& original, const std::vector<Mesh>&
 }
 
 std::vector<MeshTally> RunCached(CFile& file, const Map& map, const std::vector<Mesh>& meshes,
-                                 CTileWriter::Mode mode, size_t capacity) {
-    CTileWriter writer(file, map.header, map.index, mode, capacity);
+                                 CTileWriter::Mode mode, size_t capacity,
+                                 ITileObserver* observer = nullptr) {
+    CTileWriter writer(file, map.header, map.index, mode, capacity, nullptr, observer);
     std::vector<MeshTally> tallies;
     for (const Mesh& mesh : meshes) tallies.push_back(writer.Apply(mesh.code, *mesh.grid));
     writer.Flush();
+    writer.ShowFinalTiles();
     return tallies;
 }
 
@@ -150,6 +153,49 @@ TEST(TileWriterTest, CountsWhatAMeshWrote) {
     EXPECT_EQ(writer.TilesTouched(), 4u);
 }
 
+// Follows the writes: the tiles as left are the bytes written and not read
+// again, or, after OnFinalTilesAgain, those that OnFinal gives.
+class CTilesAsLeft final : public ITileObserver {
+  public:
+    bool FollowsWrites() const override { return true; }
+    void OnFirstRead(TileNumber, const uint8_t*) override {}
+    void OnWritten(TileNumber tile, const uint8_t* bytes) override { Add(tile, bytes); }
+    void OnReadAgain(TileNumber tile, const uint8_t* bytes) override {
+        auto& written = m_left[{tile.tx, tile.ty}];
+        const auto it = std::find(written.begin(), written.end(), Bytes(bytes));
+        if (it == written.end())
+            ++strays;
+        else
+            written.erase(it);
+    }
+    void OnFinalTilesAgain() override { m_left.clear(); }
+    void OnFinal(TileNumber tile, const uint8_t* bytes) override { Add(tile, bytes); }
+
+    // The tiles that differ from what map holds, or that were left twice.
+    int Mismatches(const Map& map, CFile& file) const {
+        int wrong = strays;
+        for (const auto& [tile, left] : m_left) {
+            const auto block =
+                WritableBlock(map.index, {tile.first, tile.second}, file.GetLength());
+            std::vector<uint8_t> now(kTileBlockSize);
+            if (block) file.ReadAt(*block, now.data(), kTileBlockSize);
+            wrong += left.size() != 1 || !block || left[0] != now;
+        }
+        return wrong;
+    }
+    size_t Tiles() const { return m_left.size(); }
+    int strays = 0;  // reads again of bytes never written
+
+  private:
+    static std::vector<uint8_t> Bytes(const uint8_t* bytes) {
+        return {bytes, bytes + kTileBlockSize};
+    }
+    void Add(TileNumber tile, const uint8_t* bytes) {
+        m_left[{tile.tx, tile.ty}].push_back(Bytes(bytes));
+    }
+    std::map<std::pair<int64_t, int64_t>, std::vector<std::vector<uint8_t>>> m_left;
+};
+
 // A map whose index lists blocks that share bytes: tile (1, 0) starts half
 // way into the block of tile (0, 0).
 std::vector<uint8_t> OverlappingMap() {
@@ -167,8 +213,11 @@ TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
     const PlainRun plain = RunPlain(original, meshes);
     Map map(original);
     EXPECT_TRUE(IndexHasOverlappingBlocks(map.index, original.size()));
-    const auto tallies = RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, 32);
+    CTilesAsLeft observer;
+    const auto tallies = RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, 32, &observer);
     EXPECT_TRUE(map.file.Bytes() == plain.bytes);
+    // A write changes the tiles whose blocks share its bytes.
+    EXPECT_EQ(observer.Mismatches(map, map.file), 0);
     Map dry(original);
     const auto dryTallies = RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 32);
     EXPECT_TRUE(dry.file.Bytes() == original);
@@ -183,13 +232,19 @@ TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {
     const int64_t bad = SampleBlockOffset(0);  // the first the flush writes
     Map map(original);
     CBadBlockFile file(map.file, bad, CFileException::Op::kWrite);
-    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 32);
+    CTilesAsLeft observer;
+    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 32, nullptr,
+                       &observer);
     for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
     EXPECT_THROW(writer.Flush(), CFileException);
     writer.FlushAfterFailure();
     std::vector<uint8_t> want = plain.bytes;
     std::copy(original.begin() + bad, original.begin() + bad + kTileBlockSize, want.begin() + bad);
     EXPECT_TRUE(map.file.Bytes() == want);
+    // The tile never written is shown as the map still holds it.
+    writer.ShowFinalTiles();
+    EXPECT_EQ(observer.Mismatches(map, map.file), 0);
+    EXPECT_EQ(observer.Tiles(), writer.TilesTouched());
 }
 
 // Records the order of saves, commits and writes.
@@ -381,6 +436,7 @@ struct Ending {
     bool bFailed = false;
     bool bJournal = false;
     bool bPartial = false;  // the writer says the map holds part of a mesh
+    int leftWrong = 0;      // tiles the observer was shown otherwise than as left
 };
 
 // A run as CorrectOpenMap makes it: meshes until one fails, then the flush
@@ -392,7 +448,9 @@ Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh
     const bool onMap = journalKind == 0;
     CFaultyFile file(map.file, op, onMap ? nth : 0);
     CFailingJournal journal(journalKind, onMap ? 0 : nth, sticky);
-    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, capacity, &journal);
+    CTilesAsLeft observer;
+    CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, capacity, &journal,
+                       &observer);
     Ending ending;
     try {
         for (const Mesh& mesh : meshes) {
@@ -409,6 +467,15 @@ Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh
     }
     ending.bytes = map.file.Bytes();
     ending.bPartial = writer.LeftPartOfAMesh();
+    try {
+        writer.ShowFinalTiles();
+    } catch (const CFileException&) {
+        return ending;  // the failure fell on a read of the tiles as left
+    }
+    ending.leftWrong = observer.Mismatches(map, map.file);
+    // A tile that a failed mesh wrote and put back is left as it was: it
+    // may be shown, but every tile that received cells must be.
+    if (observer.Tiles() < writer.TilesTouched()) ++ending.leftWrong;
     return ending;
 }
 
@@ -450,6 +517,7 @@ TEST(FailureTest, AFailureAtAnyCallLeavesExactlyTheMeshesApplied) {
                     << " meshes";
                 EXPECT_EQ(ending.bJournal, ending.bFailed && fault.journal != 0);
                 EXPECT_FALSE(ending.bPartial) << "a failure met once leaves no part of a mesh";
+                EXPECT_EQ(ending.leftWrong, 0) << c.name << ": tiles shown otherwise than left";
                 if (!ending.bFailed) break;
             }
         }
