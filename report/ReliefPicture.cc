@@ -6,6 +6,10 @@
 #include <limits>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "elevation/VectorPath.h"
 
 namespace {
@@ -16,6 +20,9 @@ constexpr int kMaxPanelHeight = 800;
 constexpr int kMinPanelWidth = 200;  // a small area is scaled up to this
 constexpr double kMetresPerSecond = 30.87;
 constexpr double kPi = 3.14159265358979323846;
+// Tiles copied for the worker and not yet in the bins: enough that the run
+// seldom waits for it, at 200 KB each.
+constexpr size_t kTilesInFlight = 8;
 
 // A well-mixed odd number for a column or a row of the map. A pixel's
 // fingerprint sums, over its cells, each value times its column's number
@@ -81,13 +88,38 @@ void SumRowsAvx2(const uint8_t* cells, int64_t j0, int64_t j1, const uint32_t* r
 }
 #endif
 
+// Copies n bytes (a multiple of 64) to a 16-byte aligned dst, past the
+// caches: the worker reads them next, and a plain copy would first fetch
+// every line of dst from the other processor's cache.
+void StreamCopy(uint8_t* dst, const uint8_t* src, size_t n) {
+#if defined(__SSE2__)
+    for (size_t i = 0; i < n; i += 64) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 32));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 48));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i), a);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + 16), b);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + 32), c);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + 48), d);
+    }
+    _mm_sfence();
+#else
+    std::memcpy(dst, src, n);
+#endif
+}
+
 int PixelsFor(double metres, double scale, int most) {
     return static_cast<int>(std::clamp(std::lround(metres * scale), 1L, static_cast<long>(most)));
 }
 
 }  // namespace
 
-CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header) : m_area(area) {
+CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
+    : m_area(area), m_worker(1, kTilesInFlight, [this](TileJob& job) {
+          Add(*job.bins, job.tx, job.ty, job.bytes->Data(), job.sign);
+          return std::move(job);
+      }) {
     if (area.x1 <= area.x0 || area.y1 <= area.y0)
         throw std::invalid_argument("the picture's area holds no cell");
     const double width = static_cast<double>(area.x1 - area.x0);
@@ -114,15 +146,53 @@ CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header) : m
 }
 
 void CReliefPicture::AddBefore(int64_t tx, int64_t ty, const uint8_t* tile) {
-    Add(m_vBefore, tx, ty, tile);
+    Queue(m_vBefore, tx, ty, tile, 1);
 }
 
 void CReliefPicture::AddAfter(int64_t tx, int64_t ty, const uint8_t* tile) {
-    Add(m_vAfter, tx, ty, tile);
+    Queue(m_vAfter, tx, ty, tile, 1);
 }
 
-void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty,
-                         const uint8_t* tile) const {
+void CReliefPicture::TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile) {
+    Queue(m_vAfter, tx, ty, tile, -1);
+}
+
+void CReliefPicture::ClearAfter() {
+    Drain();
+    std::fill(m_vAfter.begin(), m_vAfter.end(), Bin{});
+}
+
+void CReliefPicture::Queue(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
+                           int64_t sign) {
+    const int64_t left = tx * kTileSide, bottom = ty * kTileSide;
+    if (left >= m_area.x1 || left + kTileSide <= m_area.x0 || bottom >= m_area.y1 ||
+        bottom + kTileSide <= m_area.y0)
+        return;
+    // A copy whose tile is in the bins already, or a new one while fewer
+    // than the worker may hold are in flight.
+    while (auto done = m_worker.Next(false)) m_spare.push_back(std::move(*done));
+    if (m_spare.empty() && m_worker.Full()) m_spare.push_back(std::move(*m_worker.Next(true)));
+    TileJob job;
+    if (m_spare.empty()) {
+        job.bytes = std::make_unique<CAlignedBuffer>(kTileBlockSize);
+    } else {
+        job = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+    job.tx = tx;
+    job.ty = ty;
+    job.bins = &bins;
+    job.sign = sign;
+    m_worker.Submit(std::move(job));
+}
+
+void CReliefPicture::Drain() {
+    while (auto done = m_worker.Next(true)) m_spare.push_back(std::move(*done));
+}
+
+void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
+                         int64_t sign) const {
     const int64_t left = tx * kTileSide;
     const int64_t bottom = ty * kTileSide;
     const int64_t xBegin = std::max(left, m_area.x0);
@@ -138,11 +208,12 @@ void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty,
     struct Run {
         int64_t begin, end, bin;
     };
-    std::vector<Run> runs;
+    Run runs[kTileSide];
+    int nRuns = 0;
     for (int64_t x = xBegin; x < xEnd; ++x) {
         const int64_t bin = (x - m_area.x0) * m_nGridWidth / width;
-        if (runs.empty() || runs.back().bin != bin) runs.push_back({x - left, x - left, bin});
-        ++runs.back().end;
+        if (nRuns == 0 || runs[nRuns - 1].bin != bin) runs[nRuns++] = {x - left, x - left, bin};
+        ++runs[nRuns - 1].end;
     }
     uint32_t columnWeight[kTileSide];
     for (int64_t x = xBegin; x < xEnd; ++x)
@@ -158,7 +229,11 @@ void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty,
     int64_t rows = 0;
     auto intoPixels = [&](int64_t binRow) {
         Bin* pixels = &bins[static_cast<size_t>(binRow) * m_nGridWidth];
-        for (const Run& run : runs) {
+        // Taken back, each sum goes in negated: the bins come out as if the
+        // tile had never been added.
+        const auto times = static_cast<uint64_t>(sign);
+        for (int r = 0; r < nRuns; ++r) {
+            const Run& run = runs[r];
             int64_t sum = 0;
             uint64_t data = 0;
             uint32_t print = 0;
@@ -168,10 +243,10 @@ void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty,
                 print += weighted[j] * columnWeight[j];
             }
             Bin& bin = pixels[run.bin];
-            bin.nSum += sum;
-            bin.nData += data;
-            bin.nNoData += static_cast<uint64_t>(rows * (run.end - run.begin)) - data;
-            bin.nPrint += print;
+            bin.nSum += sign * sum;
+            bin.nData += times * data;
+            bin.nNoData += times * (static_cast<uint64_t>(rows * (run.end - run.begin)) - data);
+            bin.nPrint += times * print;
         }
         std::fill(sums + j0, sums + j1, 0);
         std::fill(withData + j0, withData + j1, 0u);
@@ -297,6 +372,7 @@ bool CReliefPicture::CanCreate(const std::string& path, std::string& error) {
     return CanCreateFile(path, error);
 }
 
-bool CReliefPicture::WritePng(const std::string& path, std::string& error) const {
+bool CReliefPicture::WritePng(const std::string& path, std::string& error) {
+    Drain();
     return WriteRgbPng(path, Draw(), error);
 }

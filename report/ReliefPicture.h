@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "elevation/DcmLayout.h"
+#include "framework/AlignedBuffer.h"
+#include "framework/OrderedPool.h"
 #include "report/PngFile.h"
 #include "report/ReliefShading.h"
 
@@ -16,7 +19,9 @@ struct CellBox {
 // A before-and-after picture of a correction over an area of the map: three
 // panels side by side (before, after, their difference), each at most a
 // third of 1,600 pixels wide, at the ground's aspect. The panels are reduced
-// as the tiles pass: memory follows the picture's size, never the area's.
+// as the tiles pass, on a thread of the picture's own, so that a run that
+// draws one goes on while its tiles are reduced: memory follows the
+// picture's size and a few tiles in flight, never the area's.
 class CReliefPicture {
   public:
     static constexpr int kMaxWidth = 1600;
@@ -25,14 +30,21 @@ class CReliefPicture {
     // Panels for the cells of area at the area's latitude, found from the
     // origin in header. Throws std::invalid_argument when area is empty.
     CReliefPicture(const CellBox& area, const DCMHEADER& header);
+    CReliefPicture(const CReliefPicture&) = delete;
+    CReliefPicture& operator=(const CReliefPicture&) = delete;
 
-    // Takes in tile (tx, ty) (kTileBlockSize bytes) as it was before the run
-    // changed it; cells outside the area are ignored. At most once per tile.
+    // Takes in tile (tx, ty) (kTileBlockSize bytes, copied before the call
+    // returns) as it was before the run changed it; cells outside the area
+    // are ignored. At most once per tile.
     void AddBefore(int64_t tx, int64_t ty, const uint8_t* tile);
 
-    // Takes in the same tile as the run left it; at most once per tile, after
-    // its AddBefore.
+    // Takes in the same tile as the run left it, after its AddBefore.
     void AddAfter(int64_t tx, int64_t ty, const uint8_t* tile);
+    // Takes back an AddAfter of the same bytes: the tile was left otherwise
+    // after all.
+    void TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile);
+    // Forgets every AddAfter and TakeBackAfter so far.
+    void ClearAfter();
 
     // True when a picture could be written to path (see CanCreateFile: the
     // check leaves no file behind); false with the system's reason.
@@ -41,7 +53,7 @@ class CReliefPicture {
     // Draws the picture from what was taken in and writes it to path as a PNG.
     // Parts of the area that no tile covered are drawn as no data, and as no
     // change. False with the system's reason when the file cannot be written.
-    bool WritePng(const std::string& path, std::string& error) const;
+    bool WritePng(const std::string& path, std::string& error);
 
     int Width() const { return 3 * m_nPanelWidth + 2 * kSeparatorWidth; }
     int Height() const { return m_nPanelHeight; }
@@ -56,8 +68,21 @@ class CReliefPicture {
         uint64_t nNoData = 0;
         uint64_t nPrint = 0;
     };
+    // A tile on its way to the panels: a copy of its bytes, where it lies,
+    // which panel's bins it goes into, and whether it is added (+1) or taken
+    // back (-1).
+    struct TileJob {
+        std::unique_ptr<CAlignedBuffer> bytes;
+        int64_t tx = 0, ty = 0;
+        std::vector<Bin>* bins = nullptr;
+        int64_t sign = 1;
+    };
 
-    void Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile) const;
+    void Queue(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign);
+    // Waits until every tile queued is in the bins.
+    void Drain();
+    void Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
+             int64_t sign) const;
     ReducedGrid Reduce(const std::vector<Bin>& bins) const;
     std::vector<Rgb> Difference(const ReducedGrid& before, const ReducedGrid& after) const;
     static Rgb MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change);
@@ -72,4 +97,7 @@ class CReliefPicture {
     int m_nGridHeight;
     std::vector<Bin> m_vBefore;
     std::vector<Bin> m_vAfter;
+    std::vector<TileJob> m_spare;  // copies done with, for the next tiles
+    // Last, so that its thread stops before the bins go.
+    COrderedPool<TileJob, TileJob> m_worker;
 };

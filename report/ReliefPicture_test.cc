@@ -88,7 +88,7 @@ int Brightness(Rgb c) { return c.r + c.g + c.b; }
 
 class ReliefPictureTest : public ::testing::Test {
   protected:
-    Picture Written(const CReliefPicture& picture) {
+    Picture Written(CReliefPicture& picture) {
         const std::string path = (m_folder / "picture.png").string();
         std::string error;
         EXPECT_TRUE(picture.WritePng(path, error)) << error;
@@ -105,7 +105,7 @@ TEST_F(ReliefPictureTest, PanelsAreEqualAndFollowTheGroundAtTheAreasLatitude) {
     for (double latitude : {0.0, 35.0, 60.0}) {
         // A mesh square: 200 x 200 cells.
         const CellBox area{3200, 4800, 3400, 5000};
-        const CReliefPicture picture(area, HeaderAt(latitude));
+        CReliefPicture picture(area, HeaderAt(latitude));
         const Picture png = Written(picture);
         ASSERT_EQ((png.width - 2 * kSep) % 3, 0);
         // The middle row, 4900, lies 4900 x 1.5 seconds north of the origin.

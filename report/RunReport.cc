@@ -101,6 +101,16 @@ void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
     if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes);
 }
 
+void CRunReport::OnWritten(TileNumber tile, const uint8_t* bytes) { OnFinal(tile, bytes); }
+
+void CRunReport::OnReadAgain(TileNumber tile, const uint8_t* bytes) {
+    if (m_picture) m_picture->TakeBackAfter(tile.tx, tile.ty, bytes);
+}
+
+void CRunReport::OnFinalTilesAgain() {
+    if (m_picture) m_picture->ClearAfter();
+}
+
 void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
     if (result.bPartialMesh) {
         // The run's count is of what it meant to write, not of the map.

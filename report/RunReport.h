@@ -47,6 +47,12 @@ class CRunReport final : public ICorrectionObserver {
     bool WantsTiles() const override { return static_cast<bool>(m_findArea); }
     void OnFirstRead(TileNumber tile, const uint8_t* bytes) override;
     void OnFinal(TileNumber tile, const uint8_t* bytes) override;
+    // The picture learns the tiles as left from the run's writes, while the
+    // run goes, instead of from reads of every tile at its end.
+    bool FollowsWrites() const override { return WantsTiles(); }
+    void OnWritten(TileNumber tile, const uint8_t* bytes) override;
+    void OnReadAgain(TileNumber tile, const uint8_t* bytes) override;
+    void OnFinalTilesAgain() override;
 
     // Takes into the picture, as they stand in map (open again after the
     // run), the listed tiles of its area that the run did not read, so that
@@ -57,7 +63,7 @@ class CRunReport final : public ICorrectionObserver {
     // The closing line, on the warnings stream.
     void PrintSummary(const CorrectionResult& result, bool dryRun) const;
     // The picture, when one was asked for and some cell was to be written.
-    const CReliefPicture* Picture() const { return m_picture.get(); }
+    CReliefPicture* Picture() { return m_picture.get(); }
 
   private:
     FILE* m_warnings;

@@ -207,7 +207,7 @@ std::string ResultLine(int applied, bool dryRun) {
 // wrote no cell there is no picture, and no older file is left at its path
 // to be taken for one.
 bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
-    const CReliefPicture* picture = anyCell ? report.Picture() : nullptr;
+    CReliefPicture* picture = anyCell ? report.Picture() : nullptr;
     if (picture == nullptr) {
         const Removal removal = RemoveFile(line.strPicture);
         Tell(removal == Removal::kRemoved ? Say(ToolText::kNoPictureRemoved, {line.strPicture})
