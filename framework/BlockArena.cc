@@ -2,13 +2,7 @@
 
 #include <new>
 
-namespace {
-
-// The size of a large page on the machines we run on; regions start on one
-// so that the system can back them whole.
-constexpr size_t kLargePage = 2 * 1024 * 1024;
-
-}  // namespace
+#include "framework/LargePages.h"
 
 CBlockArena::CBlockArena(size_t blockSize, size_t regionBlocks)
     : m_blockSize(blockSize), m_regionBlocks(regionBlocks < 1 ? 1 : regionBlocks) {}

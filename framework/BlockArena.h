@@ -32,9 +32,3 @@ class CBlockArena {
     uint8_t* m_next = nullptr;  // in the newest region
     size_t m_left = 0;          // blocks left there
 };
-
-// Memory for the arena: size bytes aligned to `alignment` (a power of two),
-// which the system is asked to back with large pages where it can; null
-// when there is none. Release takes what Reserve gave.
-void* ReserveLargePages(size_t size, size_t alignment, void** base, size_t* reserved);
-void ReleaseLargePages(void* base, size_t reserved);

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "framework/FileSystem.h"
 
@@ -74,14 +73,14 @@ bool Encode(PngSink& sink, int width, int height, const uint8_t* data, size_t si
     return true;
 }
 
-// The first bytes of the rows as the opening of a raw deflate stream, at
-// zlib's fastest level, ended by a sync flush: the stream goes on at a byte
-// boundary after an empty stored block. Empty when zlib fails.
-std::vector<uint8_t> DeflateOpening(const uint8_t* bytes, size_t size) {
+}  // namespace
+
+std::vector<uint8_t> CompressOpening(const CRgbImage& image, int rows) {
+    const size_t size = image.Stride() * static_cast<size_t>(rows);
     z_stream stream{};
     if (deflateInit2(&stream, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
     std::vector<uint8_t> out(deflateBound(&stream, size) + 16);
-    stream.next_in = const_cast<Bytef*>(bytes);
+    stream.next_in = const_cast<Bytef*>(image.Scanlines().data());
     stream.avail_in = static_cast<uInt>(size);
     stream.next_out = out.data();
     stream.avail_out = static_cast<uInt>(out.size());
@@ -91,46 +90,19 @@ std::vector<uint8_t> DeflateOpening(const uint8_t* bytes, size_t size) {
     return out;
 }
 
-// The rest of the rows, to the end of the raw deflate stream, at
-// libdeflate's fastest level. Empty when memory runs out.
-std::vector<uint8_t> DeflateRest(const uint8_t* bytes, size_t size) {
+std::vector<uint8_t> CompressRest(const CRgbImage& image, int fromRow) {
+    const size_t from = image.Stride() * static_cast<size_t>(fromRow);
+    const size_t size = image.Scanlines().size() - from;
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(1);
     if (compressor == nullptr) return {};
     std::vector<uint8_t> out(libdeflate_deflate_compress_bound(compressor, size));
-    out.resize(libdeflate_deflate_compress(compressor, bytes, size, out.data(), out.size()));
+    out.resize(libdeflate_deflate_compress(compressor, image.Scanlines().data() + from, size,
+                                           out.data(), out.size()));
     libdeflate_free_compressor(compressor);
     return out;
 }
 
-// Of the rows, the share that zlib compresses while libdeflate, about twice
-// as fast, compresses the rest: both end at about the same time.
-constexpr double kOpeningShare = 0.32;
-
-// The image's rows as one zlib stream, compressed in two parts at once (the
-// picture is drawn at the end of every run that asks for it): zlib opens the
-// stream on another thread while libdeflate compresses the rest, which
-// refers to nothing before it. The parts joined are one stream to any
-// decoder. Empty when memory runs out; throws std::system_error when no
-// thread can be started.
-std::vector<uint8_t> Compress(const CRgbImage& image) {
-    const std::vector<uint8_t>& rows = image.Scanlines();
-    const size_t stride = rows.size() / static_cast<size_t>(image.Height());
-    const size_t split = stride * static_cast<size_t>(image.Height() * kOpeningShare);
-    std::vector<uint8_t> opening;
-    std::thread zlibPart([&] { opening = DeflateOpening(rows.data(), split); });
-    const std::vector<uint8_t> rest = DeflateRest(rows.data() + split, rows.size() - split);
-    zlibPart.join();
-    if (opening.empty() || rest.empty()) return {};
-    std::vector<uint8_t> stream = {0x78, 0x01};  // deflate, 32 KB window, fastest
-    stream.insert(stream.end(), opening.begin(), opening.end());
-    stream.insert(stream.end(), rest.begin(), rest.end());
-    const uint32_t adler = libdeflate_adler32(1, rows.data(), rows.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        stream.push_back(static_cast<uint8_t>(adler >> shift));
-    return stream;
-}
-
-}  // namespace
+int OpeningRows(int height) { return static_cast<int>(height * 0.32); }
 
 bool CanCreateFile(const std::string& path, std::string& error) {
     // An existing file is opened for writing without being cut; a missing
@@ -158,12 +130,22 @@ CRgbImage::CRgbImage(int width, int height)
       m_nHeight(height),
       m_bytes((1 + 3 * static_cast<size_t>(width)) * static_cast<size_t>(height)) {}
 
-bool WriteRgbPng(const std::string& path, const CRgbImage& image, std::string& error) {
-    const std::vector<uint8_t> compressed = Compress(image);
-    if (compressed.empty()) {
+bool WriteRgbPng(const std::string& path, const CRgbImage& image,
+                 const std::vector<uint8_t>& opening, const std::vector<uint8_t>& rest,
+                 std::string& error) {
+    if (opening.empty() || rest.empty()) {
         error = std::strerror(ENOMEM);
         return false;
     }
+    // The parts joined: the zlib header (deflate, 32 KB window, fastest), the
+    // deflate stream, and the Adler-32 of all the rows, high byte first.
+    std::vector<uint8_t> compressed = {0x78, 0x01};
+    compressed.insert(compressed.end(), opening.begin(), opening.end());
+    compressed.insert(compressed.end(), rest.begin(), rest.end());
+    const CLargeArray<uint8_t>& rows = image.Scanlines();
+    const uint32_t adler = libdeflate_adler32(1, rows.data(), rows.size());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        compressed.push_back(static_cast<uint8_t>(adler >> shift));
     PngSink sink{OpenCFile(path, "wb"), 0, ""};
     if (sink.file == nullptr) {
         error = std::strerror(errno);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/LargeArray.h"
+
 // True when a file can be written at path: it exists and opens for writing,
 // or it can be created. Leaves the file system as it found it: a file this
 // check created is removed again, one that was there is neither truncated nor
@@ -22,17 +24,31 @@ class CRgbImage {
     // The 3 x Width() bytes of row y, from the west.
     uint8_t* Row(int y) { return &m_bytes[static_cast<size_t>(y) * Stride() + 1]; }
     const uint8_t* Row(int y) const { return &m_bytes[static_cast<size_t>(y) * Stride() + 1]; }
-    // Every row with its filter byte, one after another.
-    const std::vector<uint8_t>& Scanlines() const { return m_bytes; }
+    // Every row with its filter byte, one after another, Stride() bytes each.
+    const CLargeArray<uint8_t>& Scanlines() const { return m_bytes; }
+    size_t Stride() const { return 1 + 3 * static_cast<size_t>(m_nWidth); }
 
   private:
-    size_t Stride() const { return 1 + 3 * static_cast<size_t>(m_nWidth); }
     int m_nWidth;
     int m_nHeight;
-    std::vector<uint8_t> m_bytes;
+    CLargeArray<uint8_t> m_bytes;
 };
 
-// Writes image as a PNG file at path, replacing what was there. False with
-// the system's reason (or the encoder's) when the file cannot be opened,
-// written or closed; a file that was opened may then be incomplete.
-bool WriteRgbPng(const std::string& path, const CRgbImage& image, std::string& error);
+// The image data of a PNG file is one zlib stream of the rows. It is made
+// in two parts that can be made at once, on two threads: the opening rows
+// (zlib's fastest level, ended by a sync flush) and the rest (libdeflate's
+// fastest, which ends the stream and refers to nothing before it). Each is
+// empty when memory runs out.
+std::vector<uint8_t> CompressOpening(const CRgbImage& image, int rows);
+std::vector<uint8_t> CompressRest(const CRgbImage& image, int fromRow);
+// The rows of an image of height rows that go into the opening part, so
+// that both parts take about as long: libdeflate is about twice as fast.
+int OpeningRows(int height);
+
+// Writes image as a PNG file at path, replacing what was there, its rows
+// compressed as opening and rest. False with the system's reason (or the
+// encoder's) when a part is missing or the file cannot be opened, written
+// or closed; a file that was opened may then be incomplete.
+bool WriteRgbPng(const std::string& path, const CRgbImage& image,
+                 const std::vector<uint8_t>& opening, const std::vector<uint8_t>& rest,
+                 std::string& error);

@@ -141,8 +141,8 @@ CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
     m_nGridWidth = static_cast<int>(std::min<int64_t>(m_nPanelWidth, area.x1 - area.x0));
     m_nGridHeight = static_cast<int>(std::min<int64_t>(m_nPanelHeight, area.y1 - area.y0));
     const size_t bins = static_cast<size_t>(m_nGridWidth) * m_nGridHeight;
-    m_vBefore.resize(bins);
-    m_vAfter.resize(bins);
+    m_vBefore = CLargeArray<Bin>(bins);
+    m_vAfter = CLargeArray<Bin>(bins);
 }
 
 void CReliefPicture::AddBefore(int64_t tx, int64_t ty, const uint8_t* tile) {
@@ -162,7 +162,7 @@ void CReliefPicture::ClearAfter() {
     std::fill(m_vAfter.begin(), m_vAfter.end(), Bin{});
 }
 
-void CReliefPicture::Queue(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
+void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
                            int64_t sign) {
     const int64_t left = tx * kTileSide, bottom = ty * kTileSide;
     if (left >= m_area.x1 || left + kTileSide <= m_area.x0 || bottom >= m_area.y1 ||
@@ -191,7 +191,7 @@ void CReliefPicture::Drain() {
     while (auto done = m_worker.Next(true)) m_spare.push_back(std::move(*done));
 }
 
-void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
+void CReliefPicture::Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
                          int64_t sign) const {
     const int64_t left = tx * kTileSide;
     const int64_t bottom = ty * kTileSide;
@@ -276,103 +276,6 @@ void CReliefPicture::Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const u
     intoPixels(binRow);
 }
 
-ReducedGrid CReliefPicture::Reduce(const std::vector<Bin>& bins) const {
-    ReducedGrid grid;
-    grid.width = m_nGridWidth;
-    grid.height = m_nGridHeight;
-    grid.xSpacing = static_cast<double>(m_area.x1 - m_area.x0) * m_dCellWidth / m_nGridWidth;
-    grid.ySpacing = static_cast<double>(m_area.y1 - m_area.y0) * m_dCellHeight / m_nGridHeight;
-    grid.metres.resize(bins.size());
-    grid.has.resize(bins.size());
-    for (size_t i = 0; i < bins.size(); ++i) {
-        // A pixel shows data when most of its cells that were seen hold some.
-        grid.has[i] = bins[i].nData > 0 && bins[i].nData >= bins[i].nNoData;
-        if (grid.has[i])
-            grid.metres[i] = static_cast<double>(bins[i].nSum) / static_cast<double>(bins[i].nData);
-    }
-    return grid;
-}
-
-std::vector<Rgb> CReliefPicture::Difference(const ReducedGrid& before,
-                                            const ReducedGrid& after) const {
-    double scale = 1;
-    for (size_t i = 0; i < m_vBefore.size(); ++i)
-        if (before.has[i] && after.has[i])
-            scale = std::max(scale, std::fabs(after.metres[i] - before.metres[i]));
-    const CChangeColours change(scale);
-    std::vector<Rgb> colours(m_vBefore.size(), kUnchangedColour);
-    for (size_t i = 0; i < m_vBefore.size(); ++i) {
-        const Bin& was = m_vBefore[i];
-        const Bin& is = m_vAfter[i];
-        if (was.nPrint == is.nPrint && was.nSum == is.nSum && was.nData == is.nData &&
-            was.nNoData == is.nNoData)
-            continue;
-        if (before.has[i] && after.has[i])
-            colours[i] = change(after.metres[i] - before.metres[i]);
-        else if (after.has[i])
-            colours[i] = kDataGainedColour;
-        else if (before.has[i])
-            colours[i] = kNoDataColour;
-        else
-            colours[i] = MinorityChange(was, is, change);
-    }
-    return colours;
-}
-
-// The change of a pixel whose cells mostly hold no data, before and after:
-// what its few cells with data did, so that no changed cell goes unseen.
-Rgb CReliefPicture::MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change) {
-    if (is.nData > was.nData) return kDataGainedColour;
-    if (is.nData < was.nData) return kNoDataColour;
-    const double data = static_cast<double>(is.nData);
-    return change(static_cast<double>(is.nSum - was.nSum) / data);
-}
-
-CRgbImage CReliefPicture::Draw() const {
-    const ReducedGrid before = Reduce(m_vBefore);
-    const ReducedGrid after = Reduce(m_vAfter);
-    double low = std::numeric_limits<double>::max();
-    double high = std::numeric_limits<double>::lowest();
-    for (const ReducedGrid* grid : {&before, &after}) {
-        for (size_t i = 0; i < grid->metres.size(); ++i) {
-            if (!grid->has[i]) continue;
-            low = std::min(low, grid->metres[i]);
-            high = std::max(high, grid->metres[i]);
-        }
-    }
-    const std::vector<Rgb> panels[3] = {ShadeRelief(before, low, high),
-                                        ShadeRelief(after, low, high), Difference(before, after)};
-
-    CRgbImage image(Width(), m_nPanelHeight);
-    std::vector<int> column(static_cast<size_t>(m_nPanelWidth));  // grid column of a pixel
-    for (int px = 0; px < m_nPanelWidth; ++px) column[px] = px * m_nGridWidth / m_nPanelWidth;
-    for (int py = 0; py < m_nPanelHeight; ++py) {
-        // Image rows run from the north, grid rows from the south.
-        const int gy = (m_nPanelHeight - 1 - py) * m_nGridHeight / m_nPanelHeight;
-        uint8_t* out = image.Row(py);
-        for (int panel = 0; panel < 3; ++panel) {
-            const Rgb* row = &panels[panel][static_cast<size_t>(gy) * m_nGridWidth];
-            for (int px = 0; px < m_nPanelWidth; ++px) {
-                const Rgb c = row[column[px]];
-                *out++ = c.r;
-                *out++ = c.g;
-                *out++ = c.b;
-            }
-            for (int s = 0; s < kSeparatorWidth && panel < 2; ++s) {
-                *out++ = kSeparatorColour.r;
-                *out++ = kSeparatorColour.g;
-                *out++ = kSeparatorColour.b;
-            }
-        }
-    }
-    return image;
-}
-
 bool CReliefPicture::CanCreate(const std::string& path, std::string& error) {
     return CanCreateFile(path, error);
-}
-
-bool CReliefPicture::WritePng(const std::string& path, std::string& error) {
-    Drain();
-    return WriteRgbPng(path, Draw(), error);
 }

@@ -7,6 +7,7 @@
 
 #include "elevation/DcmLayout.h"
 #include "framework/AlignedBuffer.h"
+#include "framework/LargeArray.h"
 #include "framework/OrderedPool.h"
 #include "report/PngFile.h"
 #include "report/ReliefShading.h"
@@ -22,6 +23,8 @@ struct CellBox {
 // as the tiles pass, on a thread of the picture's own, so that a run that
 // draws one goes on while its tiles are reduced: memory follows the
 // picture's size and a few tiles in flight, never the area's.
+class CBarrier;
+
 class CReliefPicture {
   public:
     static constexpr int kMaxWidth = 1600;
@@ -74,19 +77,35 @@ class CReliefPicture {
     struct TileJob {
         std::unique_ptr<CAlignedBuffer> bytes;
         int64_t tx = 0, ty = 0;
-        std::vector<Bin>* bins = nullptr;
+        CLargeArray<Bin>* bins = nullptr;
         int64_t sign = 1;
     };
 
-    void Queue(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign);
+    struct Drawing;
+
+    void Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign);
     // Waits until every tile queued is in the bins.
     void Drain();
-    void Add(std::vector<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
+    void Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
              int64_t sign) const;
-    ReducedGrid Reduce(const std::vector<Bin>& bins) const;
-    std::vector<Rgb> Difference(const ReducedGrid& before, const ReducedGrid& after) const;
+
+    // The drawing, by rows: a half of each step on each of two threads.
+    void DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const;
+    // A grid of the picture's size, its values not yet worked out.
+    ReducedGrid Grid() const;
+    // The pixels of grid rows [rowBegin, rowEnd) from bins into grid, low
+    // and high lowered and raised to the metres of those with data.
+    void ReduceRows(const CLargeArray<Bin>& bins, ReducedGrid& grid, int rowBegin, int rowEnd,
+                    double& low, double& high) const;
+    // The largest change in metres of those rows' pixels with data before
+    // and after, or 1 m if none is larger.
+    double LargestChange(const ReducedGrid& before, const ReducedGrid& after, int rowBegin,
+                         int rowEnd) const;
+    void DifferenceRows(const ReducedGrid& before, const ReducedGrid& after,
+                        const CChangeColours& change, int rowBegin, int rowEnd, Rgb* colours) const;
     static Rgb MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change);
-    CRgbImage Draw() const;
+    // Image rows [rowBegin, rowEnd), from the north, from the panels.
+    void DrawRows(const Drawing& drawing, CRgbImage& image, int rowBegin, int rowEnd) const;
 
     CellBox m_area;
     double m_dCellWidth;   // metres on the ground, east-west
@@ -95,8 +114,8 @@ class CReliefPicture {
     int m_nPanelHeight;
     int m_nGridWidth;  // bins; fewer than the panel's pixels when it is scaled up
     int m_nGridHeight;
-    std::vector<Bin> m_vBefore;
-    std::vector<Bin> m_vAfter;
+    CLargeArray<Bin> m_vBefore;
+    CLargeArray<Bin> m_vAfter;
     std::vector<TileJob> m_spare;  // copies done with, for the next tiles
     // Last, so that its thread stops before the bins go.
     COrderedPool<TileJob, TileJob> m_worker;

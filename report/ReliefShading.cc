@@ -309,8 +309,8 @@ void ShadeRowAvx2(const double* metres, const uint8_t* has, const double* light,
 
 }  // namespace
 
-std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high) {
-    std::vector<Rgb> colours(grid.metres.size());
+void ShadeRows(const ReducedGrid& grid, double low, double high, int rowBegin, int rowEnd,
+               Rgb* colours) {
     const double zFactor = Exaggeration(grid);
     const double base = std::max(low, 0.0);
     const TintScale scale{low, high, (low < 0), base, high - base, (high > base)};
@@ -319,7 +319,7 @@ std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high) {
     const auto shadeRow = avx2 ? ShadeRowAvx2 : ShadeRowPlain;
     const size_t w = static_cast<size_t>(grid.width);
     std::vector<double> light(w);
-    for (int y = 0; y < grid.height; ++y) {
+    for (int y = rowBegin; y < rowEnd; ++y) {
         const size_t row = static_cast<size_t>(y) * w;
         const uint8_t* has = grid.has.data() + row;
         // Every cell's light: the vector loops read it for cells without
@@ -333,9 +333,8 @@ std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high) {
             for (int x = 0; x < grid.width; ++x)
                 light[x] = has[x] ? Light(grid, x, y, zFactor) : 1.0;
         }
-        shadeRow(grid.metres.data() + row, has, light.data(), w, scale, colours.data() + row);
+        shadeRow(grid.metres.data() + row, has, light.data(), w, scale, colours + row);
     }
-    return colours;
 }
 
 Rgb ChangeColour(double metres, double scale) { return CChangeColours(scale)(metres); }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/LargeArray.h"
+
 // Colours of the before-and-after picture: shaded relief over an elevation
 // tint, and a diverging scale for the change.
 struct Rgb {
@@ -24,14 +26,16 @@ struct ReducedGrid {
     int height = 0;
     double xSpacing = 1;
     double ySpacing = 1;
-    std::vector<double> metres;
-    std::vector<uint8_t> has;  // 0 or 1; bytes, read in every pixel's neighbourhood
+    CLargeArray<double> metres;
+    CLargeArray<uint8_t> has;  // 0 or 1; bytes, read in every pixel's neighbourhood
 };
 
-// Colours for every value of grid, in the grid's order: the elevation's tint
-// within [low, high], lit from the north-west; kNoDataColour where there is no
-// data.
-std::vector<Rgb> ShadeRelief(const ReducedGrid& grid, double low, double high);
+// Colours for the values of rows [rowBegin, rowEnd) of grid, into colours
+// (the grid's size, in its order): the elevation's tint within [low, high],
+// lit from the north-west; kNoDataColour where there is no data. Rows apart
+// can be shaded at once.
+void ShadeRows(const ReducedGrid& grid, double low, double high, int rowBegin, int rowEnd,
+               Rgb* colours);
 
 // The colour of a change of `metres` on a scale whose ends are +-`scale`
 // metres (red up, blue down). A change is never drawn as pale as to pass for

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "framework/BlockArena.h"
+#include "framework/LargePages.h"
 
 void* ReserveLargePages(size_t size, size_t alignment, void** base, size_t* reserved) {
     // Room to move the start onto an alignment boundary.

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "framework/BlockArena.h"
+#include "framework/LargePages.h"
 
 void* ReserveLargePages(size_t size, size_t, void** base, size_t* reserved) {
     // Large pages need a privilege that users seldom hold: plain pages,

@@ -1,0 +1,191 @@
+// The picture drawn from its bins and written: two threads, each with half
+// the rows of every step, meeting where a step needs the other's rows.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <thread>
+
+#include "framework/Barrier.h"
+#include "report/PngFile.h"
+#include "report/ReliefPicture.h"
+
+namespace {
+
+constexpr int kMeetings = 3;  // of the two halves, in DrawHalf
+
+}  // namespace
+
+// What the two halves of the drawing share.
+struct CReliefPicture::Drawing {
+    Drawing(const CReliefPicture& picture)
+        : grids{picture.Grid(), picture.Grid()}, image(picture.Width(), picture.Height()) {
+        for (CLargeArray<Rgb>& panel : panels) panel = CLargeArray<Rgb>(grids[0].metres.size());
+    }
+
+    ReducedGrid grids[2];  // before, after
+    CLargeArray<Rgb> panels[3];
+    CRgbImage image;
+    // Each half's lowest and highest metres, and largest change.
+    double low[2], high[2], largestChange[2];
+    std::vector<uint8_t> compressed[2];  // the opening (north half), the rest
+};
+
+ReducedGrid CReliefPicture::Grid() const {
+    ReducedGrid grid;
+    grid.width = m_nGridWidth;
+    grid.height = m_nGridHeight;
+    grid.xSpacing = static_cast<double>(m_area.x1 - m_area.x0) * m_dCellWidth / m_nGridWidth;
+    grid.ySpacing = static_cast<double>(m_area.y1 - m_area.y0) * m_dCellHeight / m_nGridHeight;
+    grid.metres = CLargeArray<double>(m_vBefore.size());
+    grid.has = CLargeArray<uint8_t>(m_vBefore.size());
+    return grid;
+}
+
+void CReliefPicture::ReduceRows(const CLargeArray<Bin>& bins, ReducedGrid& grid, int rowBegin,
+                                int rowEnd, double& low, double& high) const {
+    const size_t end = static_cast<size_t>(rowEnd) * m_nGridWidth;
+    for (size_t i = static_cast<size_t>(rowBegin) * m_nGridWidth; i < end; ++i) {
+        // A pixel shows data when most of its cells that were seen hold some.
+        grid.has[i] = bins[i].nData > 0 && bins[i].nData >= bins[i].nNoData;
+        if (!grid.has[i]) continue;
+        grid.metres[i] = static_cast<double>(bins[i].nSum) / static_cast<double>(bins[i].nData);
+        low = std::min(low, grid.metres[i]);
+        high = std::max(high, grid.metres[i]);
+    }
+}
+
+double CReliefPicture::LargestChange(const ReducedGrid& before, const ReducedGrid& after,
+                                     int rowBegin, int rowEnd) const {
+    double largest = 1;
+    const size_t end = static_cast<size_t>(rowEnd) * m_nGridWidth;
+    for (size_t i = static_cast<size_t>(rowBegin) * m_nGridWidth; i < end; ++i)
+        if (before.has[i] && after.has[i])
+            largest = std::max(largest, std::fabs(after.metres[i] - before.metres[i]));
+    return largest;
+}
+
+void CReliefPicture::DifferenceRows(const ReducedGrid& before, const ReducedGrid& after,
+                                    const CChangeColours& change, int rowBegin, int rowEnd,
+                                    Rgb* colours) const {
+    const size_t end = static_cast<size_t>(rowEnd) * m_nGridWidth;
+    for (size_t i = static_cast<size_t>(rowBegin) * m_nGridWidth; i < end; ++i) {
+        colours[i] = kUnchangedColour;
+        const Bin& was = m_vBefore[i];
+        const Bin& is = m_vAfter[i];
+        if (was.nPrint == is.nPrint && was.nSum == is.nSum && was.nData == is.nData &&
+            was.nNoData == is.nNoData)
+            continue;
+        if (before.has[i] && after.has[i])
+            colours[i] = change(after.metres[i] - before.metres[i]);
+        else if (after.has[i])
+            colours[i] = kDataGainedColour;
+        else if (before.has[i])
+            colours[i] = kNoDataColour;
+        else
+            colours[i] = MinorityChange(was, is, change);
+    }
+}
+
+// The change of a pixel whose cells mostly hold no data, before and after:
+// what its few cells with data did, so that no changed cell goes unseen.
+Rgb CReliefPicture::MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change) {
+    if (is.nData > was.nData) return kDataGainedColour;
+    if (is.nData < was.nData) return kNoDataColour;
+    const double data = static_cast<double>(is.nData);
+    return change(static_cast<double>(is.nSum - was.nSum) / data);
+}
+
+void CReliefPicture::DrawRows(const Drawing& drawing, CRgbImage& image, int rowBegin,
+                              int rowEnd) const {
+    std::vector<int> column(static_cast<size_t>(m_nPanelWidth));  // grid column of a pixel
+    for (int px = 0; px < m_nPanelWidth; ++px) column[px] = px * m_nGridWidth / m_nPanelWidth;
+    const bool wholeRows = m_nGridWidth == m_nPanelWidth;
+    for (int py = rowBegin; py < rowEnd; ++py) {
+        // Image rows run from the north, grid rows from the south.
+        const int gy = (m_nPanelHeight - 1 - py) * m_nGridHeight / m_nPanelHeight;
+        uint8_t* out = image.Row(py);
+        for (int panel = 0; panel < 3; ++panel) {
+            const Rgb* row = &drawing.panels[panel][static_cast<size_t>(gy) * m_nGridWidth];
+            if (wholeRows) {
+                std::memcpy(out, row, 3 * static_cast<size_t>(m_nPanelWidth));
+                out += 3 * m_nPanelWidth;
+            } else {
+                for (int px = 0; px < m_nPanelWidth; ++px) {
+                    const Rgb c = row[column[px]];
+                    *out++ = c.r;
+                    *out++ = c.g;
+                    *out++ = c.b;
+                }
+            }
+            for (int s = 0; s < kSeparatorWidth && panel < 2; ++s) {
+                *out++ = kSeparatorColour.r;
+                *out++ = kSeparatorColour.g;
+                *out++ = kSeparatorColour.b;
+            }
+        }
+    }
+}
+
+void CReliefPicture::DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const {
+    // Half 0 takes the southern grid rows and the lower image rows, and
+    // compresses the rest of the image; half 1 the northern ones and the
+    // image's opening rows, all of them its own.
+    const int gridSplit = m_nGridHeight / 2, imageSplit = m_nPanelHeight / 2;
+    const int rowBegin = half == 0 ? 0 : gridSplit;
+    const int rowEnd = half == 0 ? gridSplit : m_nGridHeight;
+    ReducedGrid& before = drawing.grids[0];
+    ReducedGrid& after = drawing.grids[1];
+
+    drawing.low[half] = std::numeric_limits<double>::max();
+    drawing.high[half] = std::numeric_limits<double>::lowest();
+    ReduceRows(m_vBefore, before, rowBegin, rowEnd, drawing.low[half], drawing.high[half]);
+    ReduceRows(m_vAfter, after, rowBegin, rowEnd, drawing.low[half], drawing.high[half]);
+    drawing.largestChange[half] = LargestChange(before, after, rowBegin, rowEnd);
+    meet.Arrive();  // the tint's range and the change's scale are the whole picture's
+    ++met;
+
+    const double low = std::min(drawing.low[0], drawing.low[1]);
+    const double high = std::max(drawing.high[0], drawing.high[1]);
+    for (int grid = 0; grid < 2; ++grid)
+        ShadeRows(drawing.grids[grid], low, high, rowBegin, rowEnd, drawing.panels[grid].data());
+    const CChangeColours change(std::max(drawing.largestChange[0], drawing.largestChange[1]));
+    DifferenceRows(before, after, change, rowBegin, rowEnd, drawing.panels[2].data());
+    meet.Arrive();  // an image row may show a grid row of the other half
+    ++met;
+
+    DrawRows(drawing, drawing.image, half == 0 ? imageSplit : 0,
+             half == 0 ? m_nPanelHeight : imageSplit);
+    meet.Arrive();  // the rest compressed runs into the other half's rows
+    ++met;
+
+    const int opening = OpeningRows(m_nPanelHeight);
+    drawing.compressed[half] =
+        half == 0 ? CompressRest(drawing.image, opening) : CompressOpening(drawing.image, opening);
+}
+
+bool CReliefPicture::WritePng(const std::string& path, std::string& error) {
+    Drain();
+    Drawing drawing(*this);
+    CBarrier meet(2);
+    // A half that fails still meets the other at every step left, so that
+    // neither waits for ever; its failure goes on from here once both are
+    // done.
+    std::exception_ptr failures[2];
+    auto half = [&](int which) {
+        int met = 0;
+        try {
+            DrawHalf(drawing, which, meet, met);
+        } catch (...) {
+            failures[which] = std::current_exception();
+            for (; met < kMeetings; ++met) meet.Arrive();
+        }
+    };
+    std::thread south(half, 0);
+    half(1);
+    south.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+    return WriteRgbPng(path, drawing.image, drawing.compressed[1], drawing.compressed[0], error);
+}
