@@ -37,6 +37,15 @@ class CLargeArray {
     CLargeArray(const CLargeArray&) = delete;
     CLargeArray& operator=(const CLargeArray&) = delete;
 
+    // Writes to every page, so that the system gives each its own memory
+    // now: a page read before it is ever written maps the system's page of
+    // zeros, and the write that follows copies it (with, where threads run
+    // on several processors, a flush of each one's address cache).
+    void PrepareForWriting() {
+        auto* bytes = reinterpret_cast<volatile unsigned char*>(m_data);
+        for (size_t at = 0; at < m_count * sizeof(T); at += 4096) bytes[at] = 0;
+    }
+
     T* data() { return m_data; }
     const T* data() const { return m_data; }
     size_t size() const { return m_count; }

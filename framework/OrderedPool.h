@@ -24,9 +24,12 @@ class COrderedPool {
   public:
     using Work = std::function<Result(Job&)>;
 
-    // threads and maxInFlight are at least 1.
-    COrderedPool(int threads, size_t maxInFlight, Work work)
-        : m_maxInFlight(maxInFlight), m_work(std::move(work)) {
+    // threads and maxInFlight are at least 1. Workers with nothing to do
+    // sleep until wakeBatch jobs wait to start, or until Next waits for a
+    // result: where jobs are short and come one by one, waking a worker for
+    // each can cost more than the job.
+    COrderedPool(int threads, size_t maxInFlight, Work work, size_t wakeBatch = 1)
+        : m_maxInFlight(maxInFlight), m_wakeBatch(wakeBatch), m_work(std::move(work)) {
         try {
             for (int i = 0; i < threads; ++i) m_threads.emplace_back([this] { Serve(); });
         } catch (...) {
@@ -50,11 +53,13 @@ class COrderedPool {
 
     // Hands a job to the workers; the pool must not be Full.
     void Submit(Job job) {
+        bool wake;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_slots.emplace_back(std::move(job));
+            wake = ++m_nUnstarted >= m_wakeBatch;
         }
-        m_jobReady.notify_one();
+        if (wake) m_jobReady.notify_one();
     }
 
     // The result of the oldest job still held: nothing when none is held,
@@ -63,7 +68,13 @@ class COrderedPool {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_slots.empty()) return std::nullopt;
         if (!bWait && !m_slots.front().bDone) return std::nullopt;
-        m_resultReady.wait(lock, [this] { return m_slots.front().bDone; });
+        if (!m_slots.front().bDone) {
+            // The jobs before it may be too few to have woken a worker.
+            m_bCallerWaits = true;
+            m_jobReady.notify_all();
+            m_resultReady.wait(lock, [this] { return m_slots.front().bDone; });
+            m_bCallerWaits = false;
+        }
         Slot slot = std::move(m_slots.front());
         m_slots.pop_front();
         lock.unlock();
@@ -83,19 +94,27 @@ class COrderedPool {
 
     void Serve() {
         std::unique_lock<std::mutex> lock(m_mutex);
+        bool bBusy = false;  // a worker that has just done a job takes the next at once
         for (;;) {
             Slot* slot = nullptr;
-            m_jobReady.wait(lock, [&] {
+            const auto ready = [&] {
                 if (m_bStopping) return true;
+                if (!bBusy && m_nUnstarted < m_wakeBatch && !m_bCallerWaits) return false;
                 for (Slot& s : m_slots)
                     if (!s.bStarted) {
                         slot = &s;
                         return true;
                     }
                 return false;
-            });
+            };
+            if (!ready()) {
+                bBusy = false;
+                m_jobReady.wait(lock, ready);
+            }
             if (m_bStopping) return;
+            bBusy = true;
             slot->bStarted = true;
+            --m_nUnstarted;
             lock.unlock();
             // A slot being worked on stays in the deque, and a deque keeps
             // its elements in place while others are added or taken.
@@ -124,11 +143,14 @@ class COrderedPool {
     }
 
     const size_t m_maxInFlight;
+    const size_t m_wakeBatch;
     const Work m_work;
     mutable std::mutex m_mutex;
     std::condition_variable m_jobReady;
     std::condition_variable m_resultReady;
     std::deque<Slot> m_slots;
+    size_t m_nUnstarted = 0;
+    bool m_bCallerWaits = false;  // a Next waits for a result
     bool m_bStopping = false;
     std::vector<std::thread> m_threads;
 };

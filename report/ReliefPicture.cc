@@ -21,8 +21,10 @@ constexpr int kMinPanelWidth = 200;  // a small area is scaled up to this
 constexpr double kMetresPerSecond = 30.87;
 constexpr double kPi = 3.14159265358979323846;
 // Tiles copied for the worker and not yet in the bins: enough that the run
-// seldom waits for it, at 200 KB each.
+// seldom waits for it, at 200 KB each; the worker is woken for a few at a
+// time, as waking it takes the processors a good part of a tile's time.
 constexpr size_t kTilesInFlight = 8;
+constexpr size_t kTilesToWake = 4;
 
 // A well-mixed odd number for a column or a row of the map. A pixel's
 // fingerprint sums, over its cells, each value times its column's number
@@ -116,10 +118,20 @@ int PixelsFor(double metres, double scale, int most) {
 }  // namespace
 
 CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
-    : m_area(area), m_worker(1, kTilesInFlight, [this](TileJob& job) {
-          Add(*job.bins, job.tx, job.ty, job.bytes->Data(), job.sign);
-          return std::move(job);
-      }) {
+    : m_area(area),
+      m_worker(
+          1, kTilesInFlight,
+          [this](TileJob& job) {
+              if (!m_bBinsWritable) {
+                  // Its bins are read before they are written.
+                  m_vBefore.PrepareForWriting();
+                  m_vAfter.PrepareForWriting();
+                  m_bBinsWritable = true;
+              }
+              Add(*job.bins, job.tx, job.ty, job.bytes->Data(), job.sign);
+              return std::move(job);
+          },
+          kTilesToWake) {
     if (area.x1 <= area.x0 || area.y1 <= area.y0)
         throw std::invalid_argument("the picture's area holds no cell");
     const double width = static_cast<double>(area.x1 - area.x0);

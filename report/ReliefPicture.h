@@ -116,6 +116,7 @@ class CReliefPicture {
     int m_nGridHeight;
     CLargeArray<Bin> m_vBefore;
     CLargeArray<Bin> m_vAfter;
+    bool m_bBinsWritable = false;  // the worker's own
     std::vector<TileJob> m_spare;  // copies done with, for the next tiles
     // Last, so that its thread stops before the bins go.
     COrderedPool<TileJob, TileJob> m_worker;
