@@ -130,7 +130,7 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
                        options.nCachedTiles, options.pJournal, options.pObserver);
         if (options.pExpectedCodes != nullptr)
             writer->KeepOriginals(SquaresWrittenAgain(*options.pExpectedCodes, header));
-        if (options.pObserver != nullptr) options.pObserver->OnStart(header, index);
+        if (options.pObserver != nullptr) options.pObserver->OnStart(map, header, index);
 
         ui.OpenProgress();
         bool found = false;
@@ -147,6 +147,7 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
         } else {
             ui.ShowMessage(AppliedMessage(result.applied), MessageKind::kResult);
         }
+        writer.reset();  // its observer is done with the map
         index.Clear();
         map.Close();
     } catch (const CException& error) {

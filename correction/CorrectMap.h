@@ -49,8 +49,9 @@ struct CorrectionResult {
 // as first read and as left (see ITileObserver).
 class ICorrectionObserver : public ITileObserver {
   public:
-    // The map's header and index, loaded; before any mesh is read.
-    virtual void OnStart(const DCMHEADER& header, const CTileIndex& index) = 0;
+    // The map, open, and its header and index, loaded; before any mesh is
+    // read. The map stays open until the run ends.
+    virtual void OnStart(CFile& map, const DCMHEADER& header, const CTileIndex& index) = 0;
     // A mesh file applied: the path opened, the mesh code read, the record
     // lines it held and what it did to the map.
     virtual void OnMeshApplied(const std::string& path, int32_t meshCode, int records,

@@ -156,9 +156,9 @@ TEST_F(CorrectMapTest, TheSurveyedCodesKeepTheCountExactWhereASquareIsWrittenAga
 // Counts the tiles a run shows as it left them.
 class CFinalTiles final : public ICorrectionObserver {
   public:
-    void OnStart(const DCMHEADER&, const CTileIndex&) override {}
+    void OnStart(CFile&, const DCMHEADER&, const CTileIndex&) override {}
     void OnMeshApplied(const std::string&, int32_t, int, const MeshTally&) override {}
-    void OnFirstRead(TileNumber, const uint8_t*) override {}
+    void OnFirstRead(TileNumber, int64_t, const uint8_t*) override {}
     void OnFinal(TileNumber, const uint8_t*) override { ++shown; }
     size_t shown = 0;
 };

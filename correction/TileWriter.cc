@@ -68,7 +68,9 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
         m_observer != nullptr && m_observer->FollowsWrites() && mode == Mode::kWrite && !m_bOverlap;
 }
 
-CTileWriter::~CTileWriter() = default;
+CTileWriter::~CTileWriter() {
+    if (m_observer != nullptr) m_observer->OnWriterDone();
+}
 
 MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMarked) {
     MeshTally tally;
@@ -239,7 +241,7 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
             bytes = scratch->Data();
             if (m_map.ReadAt(patched.block, bytes, kTileBlockSize) < kTileBlockSize) return;
             if (m_bWritesShown && WrittenBefore(patched.block))
-                m_observer->OnReadAgain(patched.tile, bytes);
+                m_observer->OnReadAgain(patched.tile, patched.block, bytes);
         }
         UndoPatch(corner, patched.tile.tx, patched.tile.ty, bytes, patched.overwritten);
         if (slot != nullptr) MarkChanged(*slot);
@@ -326,11 +328,13 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
     } else if (m_map.ReadAt(block, slot->Data(), kTileBlockSize) < kTileBlockSize) {
         return nullptr;  // the file shrank under the run: the slot stays free
     } else if (m_bWritesShown && WrittenBefore(block)) {
-        m_observer->OnReadAgain(tile, slot->Data());
+        m_observer->OnReadAgain(tile, block, slot->Data());
     }
     if (m_seen.count(block) == 0) {
         if (m_journal != nullptr) OnJournal([&] { m_journal->Save(block, slot->Data()); });
-        if (m_observer != nullptr) m_observer->OnFirstRead(tile, slot->Data());
+        // A dry run's view of blocks that share bytes is not the map's.
+        const bool onDisk = m_mode == Mode::kWrite || !m_bOverlap;
+        if (m_observer != nullptr) m_observer->OnFirstRead(tile, onDisk ? block : -1, slot->Data());
         m_seen.insert(block);
     }
     slot->block = block;
@@ -448,13 +452,14 @@ bool CTileWriter::WrittenBefore(int64_t block) const {
 }
 
 void CTileWriter::WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes) {
+    if (m_observer != nullptr) m_observer->BeforeWrite(block);
     try {
         m_map.WriteAt(block, bytes, kTileBlockSize);
     } catch (...) {
         m_bWritesShown = false;  // the block may hold anything now
         throw;
     }
-    if (m_bWritesShown) m_observer->OnWritten(tile, bytes);
+    if (m_bWritesShown) m_observer->OnWritten(tile, block, bytes);
 }
 
 void CTileWriter::MarkChanged(Slot& slot) {

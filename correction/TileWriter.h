@@ -55,14 +55,24 @@ class ITileJournal {
 };
 
 // Sees each tile as the run first read it and as the run left it.
+//
+// Where an event gives a block (its file position, not -1), the map holds
+// the bytes given at that block until the writer's next BeforeWrite of a
+// block that shares bytes with it: an observer may read them there itself,
+// on a thread of its own (see CFile::ReadAt), instead of copying them now.
 class ITileObserver {
   public:
     virtual ~ITileObserver() = default;
     // False when the observer has no use for the tiles: the writer then
     // spares the reads that showing the final tiles would take.
     virtual bool WantsTiles() const { return true; }
-    virtual void OnFirstRead(TileNumber tile, const uint8_t* bytes) = 0;
+    virtual void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) = 0;
     virtual void OnFinal(TileNumber tile, const uint8_t* bytes) = 0;
+    // The writer is about to write the block at this file position.
+    virtual void BeforeWrite(int64_t) {}
+    // The writer is gone, and the map may close: an observer that reads the
+    // blocks that events gave reads them before it returns.
+    virtual void OnWriterDone() noexcept {}
 
     // An observer that follows the writes learns the tiles as left while
     // the run goes, instead of from reads at its end: each write of a tile
@@ -73,8 +83,8 @@ class ITileObserver {
     // that failed), ShowFinalTiles calls OnFinalTilesAgain, which voids what
     // the writes told, and then OnFinal for every tile as left.
     virtual bool FollowsWrites() const { return false; }
-    virtual void OnWritten(TileNumber, const uint8_t*) {}
-    virtual void OnReadAgain(TileNumber, const uint8_t*) {}
+    virtual void OnWritten(TileNumber, int64_t, const uint8_t*) {}
+    virtual void OnReadAgain(TileNumber, int64_t, const uint8_t*) {}
     virtual void OnFinalTilesAgain() {}
 };
 

@@ -154,26 +154,43 @@ TEST(TileWriterTest, CountsWhatAMeshWrote) {
 }
 
 // Follows the writes: the tiles as left are the bytes written and not read
-// again, or, after OnFinalTilesAgain, those that OnFinal gives.
+// again, or, after OnFinalTilesAgain, those that OnFinal gives. Where an event
+// gives a block, the bytes are read there again as late as the writer lets
+// an observer read them (its next BeforeWrite that reaches them, or the end),
+// and must be the event's.
 class CTilesAsLeft final : public ITileObserver {
   public:
+    explicit CTilesAsLeft(CFile& map) : m_map(map) {}
+
     bool FollowsWrites() const override { return true; }
-    void OnFirstRead(TileNumber, const uint8_t*) override {}
-    void OnWritten(TileNumber tile, const uint8_t* bytes) override { Add(tile, bytes); }
-    void OnReadAgain(TileNumber tile, const uint8_t* bytes) override {
+    void OnFirstRead(TileNumber, int64_t block, const uint8_t* bytes) override {
+        ReadLater(block, bytes);
+    }
+    void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes) override {
+        Add(tile, bytes);
+        ReadLater(block, bytes);
+    }
+    void OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes) override {
         auto& written = m_left[{tile.tx, tile.ty}];
         const auto it = std::find(written.begin(), written.end(), Bytes(bytes));
         if (it == written.end())
             ++strays;
         else
             written.erase(it);
+        ReadLater(block, bytes);
+    }
+    void BeforeWrite(int64_t block) override {
+        ReadNow([&](int64_t at) {
+            return at < block + int64_t{kTileBlockSize} && block < at + int64_t{kTileBlockSize};
+        });
     }
     void OnFinalTilesAgain() override { m_left.clear(); }
     void OnFinal(TileNumber tile, const uint8_t* bytes) override { Add(tile, bytes); }
 
-    // The tiles that differ from what map holds, or that were left twice.
-    int Mismatches(const Map& map, CFile& file) const {
-        int wrong = strays;
+    // The tiles that differ from what map holds, or that were left twice,
+    // and the bytes read late that were not the event's.
+    int Mismatches(const Map& map, CFile& file) {
+        int wrong = strays + LateReadsWrong();
         for (const auto& [tile, left] : m_left) {
             const auto block =
                 WritableBlock(map.index, {tile.first, tile.second}, file.GetLength());
@@ -182,6 +199,11 @@ class CTilesAsLeft final : public ITileObserver {
             wrong += left.size() != 1 || !block || left[0] != now;
         }
         return wrong;
+    }
+    // The blocks that no longer held an event's bytes when read late.
+    int LateReadsWrong() {
+        ReadNow([](int64_t) { return true; });
+        return m_nLateReadsWrong;
     }
     size_t Tiles() const { return m_left.size(); }
     int strays = 0;  // reads again of bytes never written
@@ -193,7 +215,27 @@ class CTilesAsLeft final : public ITileObserver {
     void Add(TileNumber tile, const uint8_t* bytes) {
         m_left[{tile.tx, tile.ty}].push_back(Bytes(bytes));
     }
+    void ReadLater(int64_t block, const uint8_t* bytes) {
+        if (block >= 0) m_later.push_back({block, Bytes(bytes)});
+    }
+    template <class Reaches>
+    void ReadNow(Reaches reaches) {
+        std::vector<uint8_t> now(kTileBlockSize);
+        for (auto it = m_later.begin(); it != m_later.end();) {
+            if (!reaches(it->first)) {
+                ++it;
+                continue;
+            }
+            m_map.ReadAt(it->first, now.data(), kTileBlockSize);
+            m_nLateReadsWrong += now != it->second;
+            it = m_later.erase(it);
+        }
+    }
+
+    CFile& m_map;
+    int m_nLateReadsWrong = 0;
     std::map<std::pair<int64_t, int64_t>, std::vector<std::vector<uint8_t>>> m_left;
+    std::vector<std::pair<int64_t, std::vector<uint8_t>>> m_later;
 };
 
 // A map whose index lists blocks that share bytes: tile (1, 0) starts half
@@ -213,14 +255,17 @@ TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
     const PlainRun plain = RunPlain(original, meshes);
     Map map(original);
     EXPECT_TRUE(IndexHasOverlappingBlocks(map.index, original.size()));
-    CTilesAsLeft observer;
+    CTilesAsLeft observer(map.file);
     const auto tallies = RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, 32, &observer);
     EXPECT_TRUE(map.file.Bytes() == plain.bytes);
     // A write changes the tiles whose blocks share its bytes.
     EXPECT_EQ(observer.Mismatches(map, map.file), 0);
     Map dry(original);
-    const auto dryTallies = RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 32);
+    CTilesAsLeft dryObserver(dry.file);
+    const auto dryTallies =
+        RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 32, &dryObserver);
     EXPECT_TRUE(dry.file.Bytes() == original);
+    EXPECT_EQ(dryObserver.LateReadsWrong(), 0) << "a dry run's view is not the map's";
     for (size_t i = 0; i < meshes.size(); ++i)
         ASSERT_EQ(dryTallies[i].changed, tallies[i].changed) << "mesh " << i;
 }
@@ -232,7 +277,7 @@ TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {
     const int64_t bad = SampleBlockOffset(0);  // the first the flush writes
     Map map(original);
     CBadBlockFile file(map.file, bad, CFileException::Op::kWrite);
-    CTilesAsLeft observer;
+    CTilesAsLeft observer(map.file);
     CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 32, nullptr,
                        &observer);
     for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
@@ -342,7 +387,9 @@ TEST(TileWriterTest, EachTileIsSeenAsFirstReadOnceThoughItLeavesTheCache) {
     CJournalLog journal;
     class CFirstReads final : public ITileObserver {
       public:
-        void OnFirstRead(TileNumber tile, const uint8_t*) override { ++reads[{tile.tx, tile.ty}]; }
+        void OnFirstRead(TileNumber tile, int64_t, const uint8_t*) override {
+            ++reads[{tile.tx, tile.ty}];
+        }
         void OnFinal(TileNumber, const uint8_t*) override {}
         std::map<std::pair<int64_t, int64_t>, int> reads;
     } observer;
@@ -448,7 +495,7 @@ Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh
     const bool onMap = journalKind == 0;
     CFaultyFile file(map.file, op, onMap ? nth : 0);
     CFailingJournal journal(journalKind, onMap ? 0 : nth, sticky);
-    CTilesAsLeft observer;
+    CTilesAsLeft observer(map.file);
     CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, capacity, &journal,
                        &observer);
     Ending ending;

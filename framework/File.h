@@ -42,6 +42,10 @@ class CFile {
         Seek(position);
         Write(buffer, count);
     }
+    // True when ReadAt may run on another thread while this one calls ReadAt
+    // and WriteAt (at other positions): each then reads at its own position,
+    // with no current position between them.
+    virtual bool ReadAtIsThreadSafe() const { return false; }
     // Releases the file; further calls throw. The destructor closes too,
     // but swallows errors.
     virtual void Close() = 0;

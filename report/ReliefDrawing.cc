@@ -1,6 +1,7 @@
 // The picture drawn from its bins and written: two threads, each with half
 // the rows of every step, meeting where a step needs the other's rows.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -167,6 +168,10 @@ void CReliefPicture::DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& m
 
 bool CReliefPicture::WritePng(const std::string& path, std::string& error) {
     Drain();
+    if (m_bLost || !m_strReadFailure.empty()) {
+        error = m_bLost ? std::strerror(ENOMEM) : m_strReadFailure;
+        return false;
+    }
     Drawing drawing(*this);
     CBarrier meet(2);
     // A half that fails still meets the other at every step left, so that

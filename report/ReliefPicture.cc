@@ -11,6 +11,8 @@
 #endif
 
 #include "elevation/VectorPath.h"
+#include "framework/Exception.h"
+#include "framework/File.h"
 
 namespace {
 
@@ -122,13 +124,7 @@ CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
       m_worker(
           1, kTilesInFlight,
           [this](TileJob& job) {
-              if (!m_bBinsWritable) {
-                  // Its bins are read before they are written.
-                  m_vBefore.PrepareForWriting();
-                  m_vAfter.PrepareForWriting();
-                  m_bBinsWritable = true;
-              }
-              Add(*job.bins, job.tx, job.ty, job.bytes->Data(), job.sign);
+              Work(job);
               return std::move(job);
           },
           kTilesToWake) {
@@ -157,16 +153,20 @@ CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
     m_vAfter = CLargeArray<Bin>(bins);
 }
 
-void CReliefPicture::AddBefore(int64_t tx, int64_t ty, const uint8_t* tile) {
-    Queue(m_vBefore, tx, ty, tile, 1);
+void CReliefPicture::ReadTilesFrom(CFile& map) {
+    if (map.ReadAtIsThreadSafe()) m_pMap = &map;
 }
 
-void CReliefPicture::AddAfter(int64_t tx, int64_t ty, const uint8_t* tile) {
-    Queue(m_vAfter, tx, ty, tile, 1);
+void CReliefPicture::AddBefore(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
+    Queue(m_vBefore, tx, ty, tile, block, 1);
 }
 
-void CReliefPicture::TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile) {
-    Queue(m_vAfter, tx, ty, tile, -1);
+void CReliefPicture::AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
+    Queue(m_vAfter, tx, ty, tile, block, 1);
+}
+
+void CReliefPicture::TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
+    Queue(m_vAfter, tx, ty, tile, block, -1);
 }
 
 void CReliefPicture::ClearAfter() {
@@ -174,16 +174,38 @@ void CReliefPicture::ClearAfter() {
     std::fill(m_vAfter.begin(), m_vAfter.end(), Bin{});
 }
 
+void CReliefPicture::BeforeWrite(int64_t block) {
+    // The tiles waiting are read in the order they came: up to the last
+    // whose block shares a byte with this one.
+    const auto reaches = [&](int64_t at) {
+        return at >= 0 && at < block + int64_t{kTileBlockSize} &&
+               block < at + int64_t{kTileBlockSize};
+    };
+    const auto last = std::find_if(m_pending.rbegin(), m_pending.rend(), reaches);
+    for (auto n = std::distance(last, m_pending.rend()); n > 0; --n) TakeDone(true);
+}
+
+void CReliefPicture::FinishReading() noexcept {
+    try {
+        Drain();
+    } catch (...) {
+        // Only memory running out in the worker: the picture is lost, and it
+        // says so when it is written.
+        m_bLost = true;
+    }
+}
+
 void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
-                           int64_t sign) {
+                           int64_t block, int64_t sign) {
     const int64_t left = tx * kTileSide, bottom = ty * kTileSide;
     if (left >= m_area.x1 || left + kTileSide <= m_area.x0 || bottom >= m_area.y1 ||
         bottom + kTileSide <= m_area.y0)
         return;
-    // A copy whose tile is in the bins already, or a new one while fewer
+    // A buffer whose tile is in the bins already, or a new one while fewer
     // than the worker may hold are in flight.
-    while (auto done = m_worker.Next(false)) m_spare.push_back(std::move(*done));
-    if (m_spare.empty() && m_worker.Full()) m_spare.push_back(std::move(*m_worker.Next(true)));
+    while (TakeDone(false)) {
+    }
+    if (m_spare.empty() && m_worker.Full()) TakeDone(true);
     TileJob job;
     if (m_spare.empty()) {
         job.bytes = std::make_unique<CAlignedBuffer>(kTileBlockSize);
@@ -191,16 +213,50 @@ void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const
         job = std::move(m_spare.back());
         m_spare.pop_back();
     }
-    StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+    // The worker reads the tile from the map itself where it can; else it
+    // takes a copy.
+    job.block = m_pMap != nullptr ? block : -1;
+    if (job.block < 0) StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
     job.tx = tx;
     job.ty = ty;
     job.bins = &bins;
     job.sign = sign;
+    m_pending.push_back(job.block);
     m_worker.Submit(std::move(job));
 }
 
+bool CReliefPicture::TakeDone(bool wait) {
+    auto done = m_worker.Next(wait);
+    if (!done) return false;
+    m_pending.pop_front();
+    m_spare.push_back(std::move(*done));
+    return true;
+}
+
 void CReliefPicture::Drain() {
-    while (auto done = m_worker.Next(true)) m_spare.push_back(std::move(*done));
+    while (TakeDone(true)) {
+    }
+}
+
+void CReliefPicture::Work(TileJob& job) {
+    if (!m_bBinsWritable) {
+        // Its bins are read before they are written.
+        m_vBefore.PrepareForWriting();
+        m_vAfter.PrepareForWriting();
+        m_bBinsWritable = true;
+    }
+    if (!m_strReadFailure.empty()) return;  // the picture is lost
+    if (job.block >= 0) {
+        try {
+            if (m_pMap->ReadAt(job.block, job.bytes->Data(), kTileBlockSize) < kTileBlockSize)
+                throw CFileException(CFileException::Op::kRead, m_pMap->GetFilePath(),
+                                     "the file shrank");
+        } catch (const CFileException& failure) {
+            m_strReadFailure = failure.what();
+            return;
+        }
+    }
+    Add(*job.bins, job.tx, job.ty, job.bytes->Data(), job.sign);
 }
 
 void CReliefPicture::Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct CellBox {
 // draws one goes on while its tiles are reduced: memory follows the
 // picture's size and a few tiles in flight, never the area's.
 class CBarrier;
+class CFile;
 
 class CReliefPicture {
   public:
@@ -36,18 +38,32 @@ class CReliefPicture {
     CReliefPicture(const CReliefPicture&) = delete;
     CReliefPicture& operator=(const CReliefPicture&) = delete;
 
-    // Takes in tile (tx, ty) (kTileBlockSize bytes, copied before the call
-    // returns) as it was before the run changed it; cells outside the area
-    // are ignored. At most once per tile.
-    void AddBefore(int64_t tx, int64_t ty, const uint8_t* tile);
+    // Reads the tiles given with a block from map, at that block, on its own
+    // thread, where map allows it (see CFile::ReadAtIsThreadSafe): a tile is
+    // then not copied. The map must stay open until FinishReading.
+    void ReadTilesFrom(CFile& map);
+
+    // Takes in tile (tx, ty) (kTileBlockSize bytes) as it was before the run
+    // changed it; cells outside the area are ignored. At most once per tile.
+    // Where block is a file position, the map holds the tile's bytes there
+    // until the next BeforeWrite that reaches them; else the bytes are copied
+    // before the call returns.
+    void AddBefore(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
 
     // Takes in the same tile as the run left it, after its AddBefore.
-    void AddAfter(int64_t tx, int64_t ty, const uint8_t* tile);
+    void AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
     // Takes back an AddAfter of the same bytes: the tile was left otherwise
     // after all.
-    void TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile);
+    void TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
     // Forgets every AddAfter and TakeBackAfter so far.
     void ClearAfter();
+
+    // Reads now every tile still to be read from the map at blocks that share
+    // a byte with the block at this file position, which is about to be
+    // written.
+    void BeforeWrite(int64_t block);
+    // Reads now every tile still to be read from the map, which may close.
+    void FinishReading() noexcept;
 
     // True when a picture could be written to path (see CanCreateFile: the
     // check leaves no file behind); false with the system's reason.
@@ -71,11 +87,12 @@ class CReliefPicture {
         uint64_t nNoData = 0;
         uint64_t nPrint = 0;
     };
-    // A tile on its way to the panels: a copy of its bytes, where it lies,
-    // which panel's bins it goes into, and whether it is added (+1) or taken
-    // back (-1).
+    // A tile on its way to the panels: its bytes (a copy, or read at its
+    // block of the map when that is not -1), where it lies, which panel's
+    // bins it goes into, and whether it is added (+1) or taken back (-1).
     struct TileJob {
         std::unique_ptr<CAlignedBuffer> bytes;
+        int64_t block = -1;
         int64_t tx = 0, ty = 0;
         CLargeArray<Bin>* bins = nullptr;
         int64_t sign = 1;
@@ -83,9 +100,16 @@ class CReliefPicture {
 
     struct Drawing;
 
-    void Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign);
+    void Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t block,
+               int64_t sign);
+    // Takes back the buffer of the oldest tile in flight once it is in the
+    // bins; false when there is none, or when it is not done and wait is
+    // false.
+    bool TakeDone(bool wait);
     // Waits until every tile queued is in the bins.
     void Drain();
+    // On the worker's thread: one tile into its bins.
+    void Work(TileJob& job);
     void Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
              int64_t sign) const;
 
@@ -116,8 +140,13 @@ class CReliefPicture {
     int m_nGridHeight;
     CLargeArray<Bin> m_vBefore;
     CLargeArray<Bin> m_vAfter;
-    bool m_bBinsWritable = false;  // the worker's own
-    std::vector<TileJob> m_spare;  // copies done with, for the next tiles
+    CFile* m_pMap = nullptr;        // where tiles given with a block are read
+    std::deque<int64_t> m_pending;  // the blocks of the tiles in flight, oldest first (-1: a copy)
+    std::vector<TileJob> m_spare;   // buffers done with, for the next tiles
+    bool m_bLost = false;           // memory ran out in the worker
+    // The worker's own until the tiles in flight are taken back.
+    bool m_bBinsWritable = false;
+    std::string m_strReadFailure;  // why a tile could not be read from the map
     // Last, so that its thread stops before the bins go.
     COrderedPool<TileJob, TileJob> m_worker;
 };

@@ -29,11 +29,12 @@ void CRunReport::WriteTableTo(FILE* table) {
         m_table);
 }
 
-void CRunReport::OnStart(const DCMHEADER& header, const CTileIndex& index) {
+void CRunReport::OnStart(CFile& map, const DCMHEADER& header, const CTileIndex& index) {
     if (!m_findArea) return;
     const auto area = m_findArea(header, index);
     if (!area) return;
     m_picture = std::make_unique<CReliefPicture>(*area, header);
+    m_picture->ReadTilesFrom(map);
     for (int64_t ty = area->y0 / kTileSide; ty <= (area->y1 - 1) / kTileSide; ++ty)
         for (int64_t tx = area->x0 / kTileSide; tx <= (area->x1 - 1) / kTileSide; ++tx)
             if (const DCMTILEENTRY* entry =
@@ -91,9 +92,9 @@ void CRunReport::WriteDemRow(const std::string& file, int64_t meshCode, const ch
                      meshCode, product, squares, cells);
 }
 
-void CRunReport::OnFirstRead(TileNumber tile, const uint8_t* bytes) {
+void CRunReport::OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) {
     if (!m_picture) return;
-    m_picture->AddBefore(tile.tx, tile.ty, bytes);
+    m_picture->AddBefore(tile.tx, tile.ty, bytes, block);
     m_readTiles.insert({tile.tx, tile.ty});
 }
 
@@ -101,10 +102,20 @@ void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
     if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes);
 }
 
-void CRunReport::OnWritten(TileNumber tile, const uint8_t* bytes) { OnFinal(tile, bytes); }
+void CRunReport::BeforeWrite(int64_t block) {
+    if (m_picture) m_picture->BeforeWrite(block);
+}
 
-void CRunReport::OnReadAgain(TileNumber tile, const uint8_t* bytes) {
-    if (m_picture) m_picture->TakeBackAfter(tile.tx, tile.ty, bytes);
+void CRunReport::OnWriterDone() noexcept {
+    if (m_picture) m_picture->FinishReading();
+}
+
+void CRunReport::OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes) {
+    if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes, block);
+}
+
+void CRunReport::OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes) {
+    if (m_picture) m_picture->TakeBackAfter(tile.tx, tile.ty, bytes, block);
 }
 
 void CRunReport::OnFinalTilesAgain() {

@@ -40,18 +40,20 @@ class CRunReport final : public ICorrectionObserver {
     // Draws a picture of the area that findArea gives once the map is loaded.
     void DrawPicture(AreaFinder findArea) { m_findArea = std::move(findArea); }
 
-    void OnStart(const DCMHEADER& header, const CTileIndex& index) override;
+    void OnStart(CFile& map, const DCMHEADER& header, const CTileIndex& index) override;
     void OnMeshApplied(const std::string& path, int32_t meshCode, int records,
                        const MeshTally& tally) override;
     // Only a picture looks at the tiles.
     bool WantsTiles() const override { return static_cast<bool>(m_findArea); }
-    void OnFirstRead(TileNumber tile, const uint8_t* bytes) override;
+    void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) override;
     void OnFinal(TileNumber tile, const uint8_t* bytes) override;
+    void BeforeWrite(int64_t block) override;
+    void OnWriterDone() noexcept override;
     // The picture learns the tiles as left from the run's writes, while the
     // run goes, instead of from reads of every tile at its end.
     bool FollowsWrites() const override { return WantsTiles(); }
-    void OnWritten(TileNumber tile, const uint8_t* bytes) override;
-    void OnReadAgain(TileNumber tile, const uint8_t* bytes) override;
+    void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes) override;
+    void OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes) override;
     void OnFinalTilesAgain() override;
 
     // Takes into the picture, as they stand in map (open again after the

@@ -77,6 +77,8 @@ class PosixFile final : public CFile {
         }
     }
 
+    bool ReadAtIsThreadSafe() const override { return true; }
+
     void Sync() override {
         if (::fdatasync(Fd(Op::kSync)) != 0) Fail(Op::kSync);
     }
