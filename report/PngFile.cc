@@ -48,9 +48,10 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 // The libpng part, kept free of objects with destructors for the sake of its
 // longjmp: libpng writes the signature, the header and the chunks around the
-// image data, compressed already. True when every byte went to the sink's
-// file.
-bool Encode(PngSink& sink, int width, int height, const uint8_t* data, size_t size) {
+// image data, whose zlib stream is the parts joined: its header (deflate,
+// 32 KB window, fastest), the parts' deflated bytes, and the Adler-32 of all
+// the rows, high byte first. True when every byte went to the sink's file.
+bool Encode(PngSink& sink, int width, int height, const PngPart& opening, const PngPart& rest) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
     if (png == nullptr) {
@@ -67,7 +68,20 @@ bool Encode(PngSink& sink, int width, int height, const uint8_t* data, size_t si
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), data, size);
+    const uint8_t header[2] = {0x78, 0x01};
+    const auto adler = static_cast<uint32_t>(
+        adler32_combine(opening.adler, rest.adler, static_cast<z_off_t>(rest.rowBytes)));
+    const uint8_t trailer[4] = {static_cast<uint8_t>(adler >> 24),
+                                static_cast<uint8_t>(adler >> 16), static_cast<uint8_t>(adler >> 8),
+                                static_cast<uint8_t>(adler)};
+    png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"),
+                          static_cast<png_uint_32>(sizeof header + opening.deflated.size() +
+                                                   rest.deflated.size() + sizeof trailer));
+    png_write_chunk_data(png, header, sizeof header);
+    png_write_chunk_data(png, opening.deflated.data(), opening.deflated.size());
+    png_write_chunk_data(png, rest.deflated.data(), rest.deflated.size());
+    png_write_chunk_data(png, trailer, sizeof trailer);
+    png_write_chunk_end(png);
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
     png_destroy_write_struct(&png, &info);
     return true;
@@ -75,31 +89,37 @@ bool Encode(PngSink& sink, int width, int height, const uint8_t* data, size_t si
 
 }  // namespace
 
-std::vector<uint8_t> CompressOpening(const CRgbImage& image, int rows) {
-    const size_t size = image.Stride() * static_cast<size_t>(rows);
+PngPart CompressOpening(const CRgbImage& image, int rows) {
+    PngPart part;
+    const uint8_t* bytes = image.Scanlines().data();
+    part.rowBytes = image.Stride() * static_cast<size_t>(rows);
+    part.adler = libdeflate_adler32(1, bytes, part.rowBytes);
     z_stream stream{};
-    if (deflateInit2(&stream, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
-    std::vector<uint8_t> out(deflateBound(&stream, size) + 16);
-    stream.next_in = const_cast<Bytef*>(image.Scanlines().data());
-    stream.avail_in = static_cast<uInt>(size);
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
+    if (deflateInit2(&stream, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return part;
+    part.deflated.resize(deflateBound(&stream, part.rowBytes) + 16);
+    stream.next_in = const_cast<Bytef*>(bytes);
+    stream.avail_in = static_cast<uInt>(part.rowBytes);
+    stream.next_out = part.deflated.data();
+    stream.avail_out = static_cast<uInt>(part.deflated.size());
     const bool whole = deflate(&stream, Z_SYNC_FLUSH) == Z_OK && stream.avail_in == 0;
-    out.resize(whole ? out.size() - stream.avail_out : 0);
+    part.deflated.resize(whole ? part.deflated.size() - stream.avail_out : 0);
     deflateEnd(&stream);
-    return out;
+    return part;
 }
 
-std::vector<uint8_t> CompressRest(const CRgbImage& image, int fromRow) {
+PngPart CompressRest(const CRgbImage& image, int fromRow) {
+    PngPart part;
     const size_t from = image.Stride() * static_cast<size_t>(fromRow);
-    const size_t size = image.Scanlines().size() - from;
+    const uint8_t* bytes = image.Scanlines().data() + from;
+    part.rowBytes = image.Scanlines().size() - from;
+    part.adler = libdeflate_adler32(1, bytes, part.rowBytes);
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(1);
-    if (compressor == nullptr) return {};
-    std::vector<uint8_t> out(libdeflate_deflate_compress_bound(compressor, size));
-    out.resize(libdeflate_deflate_compress(compressor, image.Scanlines().data() + from, size,
-                                           out.data(), out.size()));
+    if (compressor == nullptr) return part;
+    part.deflated.resize(libdeflate_deflate_compress_bound(compressor, part.rowBytes));
+    part.deflated.resize(libdeflate_deflate_compress(compressor, bytes, part.rowBytes,
+                                                     part.deflated.data(), part.deflated.size()));
     libdeflate_free_compressor(compressor);
-    return out;
+    return part;
 }
 
 int OpeningRows(int height) { return static_cast<int>(height * 0.32); }
@@ -130,29 +150,18 @@ CRgbImage::CRgbImage(int width, int height)
       m_nHeight(height),
       m_bytes((1 + 3 * static_cast<size_t>(width)) * static_cast<size_t>(height)) {}
 
-bool WriteRgbPng(const std::string& path, const CRgbImage& image,
-                 const std::vector<uint8_t>& opening, const std::vector<uint8_t>& rest,
-                 std::string& error) {
-    if (opening.empty() || rest.empty()) {
+bool WriteRgbPng(const std::string& path, const CRgbImage& image, const PngPart& opening,
+                 const PngPart& rest, std::string& error) {
+    if (opening.deflated.empty() || rest.deflated.empty()) {
         error = std::strerror(ENOMEM);
         return false;
     }
-    // The parts joined: the zlib header (deflate, 32 KB window, fastest), the
-    // deflate stream, and the Adler-32 of all the rows, high byte first.
-    std::vector<uint8_t> compressed = {0x78, 0x01};
-    compressed.insert(compressed.end(), opening.begin(), opening.end());
-    compressed.insert(compressed.end(), rest.begin(), rest.end());
-    const CLargeArray<uint8_t>& rows = image.Scanlines();
-    const uint32_t adler = libdeflate_adler32(1, rows.data(), rows.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        compressed.push_back(static_cast<uint8_t>(adler >> shift));
     PngSink sink{OpenCFile(path, "wb"), 0, ""};
     if (sink.file == nullptr) {
         error = std::strerror(errno);
         return false;
     }
-    const bool bEncoded =
-        Encode(sink, image.Width(), image.Height(), compressed.data(), compressed.size());
+    const bool bEncoded = Encode(sink, image.Width(), image.Height(), opening, rest);
     // The flush told apart from the close: not every runtime's close says
     // that the bytes it still held could not be written.
     const bool bFlushed = std::fflush(sink.file) == 0 && std::ferror(sink.file) == 0;

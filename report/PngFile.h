@@ -37,10 +37,15 @@ class CRgbImage {
 // The image data of a PNG file is one zlib stream of the rows. It is made
 // in two parts that can be made at once, on two threads: the opening rows
 // (zlib's fastest level, ended by a sync flush) and the rest (libdeflate's
-// fastest, which ends the stream and refers to nothing before it). Each is
-// empty when memory runs out.
-std::vector<uint8_t> CompressOpening(const CRgbImage& image, int rows);
-std::vector<uint8_t> CompressRest(const CRgbImage& image, int fromRow);
+// fastest, which ends the stream and refers to nothing before it). A part
+// whose deflated bytes are empty could not be made: memory ran out.
+struct PngPart {
+    std::vector<uint8_t> deflated;
+    uint32_t adler = 1;  // the Adler-32 of its rows
+    size_t rowBytes = 0;
+};
+PngPart CompressOpening(const CRgbImage& image, int rows);
+PngPart CompressRest(const CRgbImage& image, int fromRow);
 // The rows of an image of height rows that go into the opening part, so
 // that both parts take about as long: libdeflate is about twice as fast.
 int OpeningRows(int height);
@@ -49,6 +54,5 @@ int OpeningRows(int height);
 // compressed as opening and rest. False with the system's reason (or the
 // encoder's) when a part is missing or the file cannot be opened, written
 // or closed; a file that was opened may then be incomplete.
-bool WriteRgbPng(const std::string& path, const CRgbImage& image,
-                 const std::vector<uint8_t>& opening, const std::vector<uint8_t>& rest,
-                 std::string& error);
+bool WriteRgbPng(const std::string& path, const CRgbImage& image, const PngPart& opening,
+                 const PngPart& rest, std::string& error);

@@ -30,7 +30,7 @@ struct CReliefPicture::Drawing {
     CRgbImage image;
     // Each half's lowest and highest metres, and largest change.
     double low[2], high[2], largestChange[2];
-    std::vector<uint8_t> compressed[2];  // the opening (north half), the rest
+    PngPart compressed[2];  // the rest (south half), the opening
 };
 
 ReducedGrid CReliefPicture::Grid() const {
