@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -24,12 +26,13 @@ class COrderedPool {
   public:
     using Work = std::function<Result(Job&)>;
 
-    // threads and maxInFlight are at least 1. Workers with nothing to do
-    // sleep until wakeBatch jobs wait to start, or until Next waits for a
-    // result: where jobs are short and come one by one, waking a worker for
-    // each can cost more than the job.
-    COrderedPool(int threads, size_t maxInFlight, Work work, size_t wakeBatch = 1)
-        : m_maxInFlight(maxInFlight), m_wakeBatch(wakeBatch), m_work(std::move(work)) {
+    // threads and maxInFlight are at least 1. A worker with nothing to do
+    // looks for a job for spin before it sleeps: where jobs are short and
+    // come one by one, waking a sleeping thread can cost the processors more
+    // than the job.
+    COrderedPool(int threads, size_t maxInFlight, Work work,
+                 std::chrono::microseconds spin = std::chrono::microseconds(0))
+        : m_maxInFlight(maxInFlight), m_spin(spin), m_work(std::move(work)) {
         try {
             for (int i = 0; i < threads; ++i) m_threads.emplace_back([this] { Serve(); });
         } catch (...) {
@@ -53,13 +56,12 @@ class COrderedPool {
 
     // Hands a job to the workers; the pool must not be Full.
     void Submit(Job job) {
-        bool wake;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_slots.emplace_back(std::move(job));
-            wake = ++m_nUnstarted >= m_wakeBatch;
         }
-        if (wake) m_jobReady.notify_one();
+        m_nEvents.fetch_add(1, std::memory_order_release);
+        m_jobReady.notify_one();
     }
 
     // The result of the oldest job still held: nothing when none is held,
@@ -68,13 +70,7 @@ class COrderedPool {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_slots.empty()) return std::nullopt;
         if (!bWait && !m_slots.front().bDone) return std::nullopt;
-        if (!m_slots.front().bDone) {
-            // The jobs before it may be too few to have woken a worker.
-            m_bCallerWaits = true;
-            m_jobReady.notify_all();
-            m_resultReady.wait(lock, [this] { return m_slots.front().bDone; });
-            m_bCallerWaits = false;
-        }
+        m_resultReady.wait(lock, [this] { return m_slots.front().bDone; });
         Slot slot = std::move(m_slots.front());
         m_slots.pop_front();
         lock.unlock();
@@ -94,12 +90,10 @@ class COrderedPool {
 
     void Serve() {
         std::unique_lock<std::mutex> lock(m_mutex);
-        bool bBusy = false;  // a worker that has just done a job takes the next at once
         for (;;) {
             Slot* slot = nullptr;
             const auto ready = [&] {
                 if (m_bStopping) return true;
-                if (!bBusy && m_nUnstarted < m_wakeBatch && !m_bCallerWaits) return false;
                 for (Slot& s : m_slots)
                     if (!s.bStarted) {
                         slot = &s;
@@ -107,14 +101,14 @@ class COrderedPool {
                     }
                 return false;
             };
-            if (!ready()) {
-                bBusy = false;
-                m_jobReady.wait(lock, ready);
+            if (!ready() && m_spin.count() > 0) {
+                lock.unlock();
+                Spin();
+                lock.lock();
             }
+            m_jobReady.wait(lock, ready);
             if (m_bStopping) return;
-            bBusy = true;
             slot->bStarted = true;
-            --m_nUnstarted;
             lock.unlock();
             // A slot being worked on stays in the deque, and a deque keeps
             // its elements in place while others are added or taken.
@@ -133,24 +127,36 @@ class COrderedPool {
         }
     }
 
+    // Waits, awake, until a job comes or the pool stops, for spin at most.
+    void Spin() {
+        const unsigned seen = m_nEvents.load(std::memory_order_acquire);
+        const auto until = std::chrono::steady_clock::now() + m_spin;
+        while (m_nEvents.load(std::memory_order_acquire) == seen &&
+               std::chrono::steady_clock::now() < until) {
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();  // leaves the core's resources to the other thread on it
+#endif
+        }
+    }
+
     void Stop() {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_bStopping = true;
         }
+        m_nEvents.fetch_add(1, std::memory_order_release);
         m_jobReady.notify_all();
         for (std::thread& thread : m_threads) thread.join();
     }
 
     const size_t m_maxInFlight;
-    const size_t m_wakeBatch;
+    const std::chrono::microseconds m_spin;
+    std::atomic<unsigned> m_nEvents{0};  // jobs submitted and stops, for a worker that spins
     const Work m_work;
     mutable std::mutex m_mutex;
     std::condition_variable m_jobReady;
     std::condition_variable m_resultReady;
     std::deque<Slot> m_slots;
-    size_t m_nUnstarted = 0;
-    bool m_bCallerWaits = false;  // a Next waits for a result
     bool m_bStopping = false;
     std::vector<std::thread> m_threads;
 };

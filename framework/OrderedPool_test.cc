@@ -52,25 +52,18 @@ TEST(OrderedPool, NextWithoutWaitingGivesNothingUntilTheOldestJobIsDone) {
     EXPECT_EQ(pool.Next(false), 1);
 }
 
-TEST(OrderedPool, WorkersWaitForABatchOrForACallerThatWaits) {
-    std::atomic<int> ran{0};
-    COrderedPool<int, int> pool(
-        1, 8,
-        [&](int& job) {
-            ++ran;
-            return job;
-        },
-        3);
-    pool.Submit(0);
-    pool.Submit(1);
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(ran, 0) << "two jobs are fewer than the batch";
-    EXPECT_FALSE(pool.Next(false));
-    EXPECT_EQ(pool.Next(true), 0) << "a caller that waits wakes the worker";
-    EXPECT_EQ(pool.Next(true), 1);
-    for (int job = 2; job < 5; ++job) pool.Submit(job);
-    while (ran < 5) std::this_thread::sleep_for(1ms);  // a batch starts on its own
-    for (int job = 2; job < 5; ++job) EXPECT_EQ(pool.Next(false), job);
+TEST(OrderedPool, WorkersThatSpinTakeEachJobAndStopAtOnce) {
+    const auto begun = std::chrono::steady_clock::now();
+    {
+        COrderedPool<int, int> pool(
+            2, 4, [](int& job) { return job * 2; }, std::chrono::seconds(5));
+        for (int round = 0; round < 3; ++round) {
+            pool.Submit(round);
+            std::this_thread::sleep_for(5ms);  // the workers spin in between
+            EXPECT_EQ(pool.Next(true), round * 2);
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s) << "a spinning worker held up the stop";
 }
 
 TEST(OrderedPool, WhatAJobThrowsComesOutOfTheNextThatReachesIt) {

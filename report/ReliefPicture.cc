@@ -22,11 +22,11 @@ constexpr int kMaxPanelHeight = 800;
 constexpr int kMinPanelWidth = 200;  // a small area is scaled up to this
 constexpr double kMetresPerSecond = 30.87;
 constexpr double kPi = 3.14159265358979323846;
-// Tiles copied for the worker and not yet in the bins: enough that the run
-// seldom waits for it, at 200 KB each; the worker is woken for a few at a
-// time, as waking it takes the processors a good part of a tile's time.
+// Tiles given to the worker and not yet in the bins: enough that the run
+// seldom waits for it, at 200 KB each. Between them the worker stays awake a
+// while, as waking it takes the processors a good part of a tile's time.
 constexpr size_t kTilesInFlight = 8;
-constexpr size_t kTilesToWake = 4;
+constexpr std::chrono::microseconds kWorkerSpin(300);
 
 // A well-mixed odd number for a column or a row of the map. A pixel's
 // fingerprint sums, over its cells, each value times its column's number
@@ -127,7 +127,7 @@ CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
               Work(job);
               return std::move(job);
           },
-          kTilesToWake) {
+          kWorkerSpin) {
     if (area.x1 <= area.x0 || area.y1 <= area.y0)
         throw std::invalid_argument("the picture's area holds no cell");
     const double width = static_cast<double>(area.x1 - area.x0);
