@@ -159,7 +159,7 @@ class CFinalTiles final : public ICorrectionObserver {
     void OnStart(CFile&, const DCMHEADER&, const CTileIndex&) override {}
     void OnMeshApplied(const std::string&, int32_t, int, const MeshTally&) override {}
     void OnFirstRead(TileNumber, int64_t, const uint8_t*) override {}
-    void OnFinal(TileNumber, const uint8_t*) override { ++shown; }
+    void OnFinal(TileNumber, const uint8_t*, bool) override { ++shown; }
     size_t shown = 0;
 };
 

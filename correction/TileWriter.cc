@@ -300,13 +300,13 @@ void CTileWriter::ShowFinalTiles() {
         const auto held = m_held.find(block);
         if (held != m_held.end() && !m_bOverlap &&
             (m_mode == Mode::kDryRun || !held->second->bDirty)) {
-            m_observer->OnFinal(tile, held->second->Data());
+            m_observer->OnFinal(tile, held->second->Data(), true);
         } else {
             if (m_mode == Mode::kDryRun)
                 ReadCurrent(block, scratch.Data());
             else
                 m_map.ReadAt(block, scratch.Data(), kTileBlockSize);
-            m_observer->OnFinal(tile, scratch.Data());
+            m_observer->OnFinal(tile, scratch.Data(), false);
         }
     }
 }

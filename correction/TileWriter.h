@@ -67,7 +67,8 @@ class ITileObserver {
     // spares the reads that showing the final tiles would take.
     virtual bool WantsTiles() const { return true; }
     virtual void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) = 0;
-    virtual void OnFinal(TileNumber tile, const uint8_t* bytes) = 0;
+    // Where held, the bytes stay as they are until OnWriterDone.
+    virtual void OnFinal(TileNumber tile, const uint8_t* bytes, bool held) = 0;
     // The writer is about to write the block at this file position.
     virtual void BeforeWrite(int64_t) {}
     // The writer is gone, and the map may close: an observer that reads the
@@ -155,7 +156,8 @@ class CTileWriter {
 
     // Shows the observer every tile that received cells, as the map now
     // holds it (after Flush; a dry run's own view of it), unless its writes
-    // have shown them already (see ITileObserver::FollowsWrites).
+    // have shown them already (see ITileObserver::FollowsWrites). The last
+    // call before the writer goes: the tiles it holds stay as they are.
     void ShowFinalTiles();
 
     // Distinct tile blocks that received cells so far.

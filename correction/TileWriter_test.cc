@@ -185,7 +185,7 @@ class CTilesAsLeft final : public ITileObserver {
         });
     }
     void OnFinalTilesAgain() override { m_left.clear(); }
-    void OnFinal(TileNumber tile, const uint8_t* bytes) override { Add(tile, bytes); }
+    void OnFinal(TileNumber tile, const uint8_t* bytes, bool) override { Add(tile, bytes); }
 
     // The tiles that differ from what map holds, or that were left twice,
     // and the bytes read late that were not the event's.
@@ -390,7 +390,7 @@ TEST(TileWriterTest, EachTileIsSeenAsFirstReadOnceThoughItLeavesTheCache) {
         void OnFirstRead(TileNumber tile, int64_t, const uint8_t*) override {
             ++reads[{tile.tx, tile.ty}];
         }
-        void OnFinal(TileNumber, const uint8_t*) override {}
+        void OnFinal(TileNumber, const uint8_t*, bool) override {}
         std::map<std::pair<int64_t, int64_t>, int> reads;
     } observer;
     CTileWriter writer(map.file, map.header, map.index, CTileWriter::Mode::kWrite, 1, &journal,

@@ -158,15 +158,32 @@ void CReliefPicture::ReadTilesFrom(CFile& map) {
 }
 
 void CReliefPicture::AddBefore(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
-    Queue(m_vBefore, tx, ty, tile, block, 1);
+    Queue(m_vBefore, tx, ty, tile, block, 1, false, 0);
 }
 
 void CReliefPicture::AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
-    Queue(m_vAfter, tx, ty, tile, block, 1);
+    Queue(m_vAfter, tx, ty, tile, block, 1, false, 0);
 }
 
 void CReliefPicture::TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
-    Queue(m_vAfter, tx, ty, tile, block, -1);
+    Queue(m_vAfter, tx, ty, tile, block, -1, false, 0);
+}
+
+void CReliefPicture::AddFinal(int64_t tx, int64_t ty, const uint8_t* tile, bool held) {
+    if (!m_bFinals) {
+        // The after panel's bins are this thread's and the worker's, by
+        // rows, until FinishReading.
+        Drain();
+        if (!m_bBinsWritable) {
+            m_vBefore.PrepareForWriting();
+            m_vAfter.PrepareForWriting();
+            m_bBinsWritable = true;
+        }
+        m_bFinals = true;
+    }
+    const int split = m_nGridHeight / 2;
+    Queue(m_vAfter, tx, ty, tile, -1, 1, held, split);
+    Add(m_vAfter, tx, ty, tile, 1, 0, split);
 }
 
 void CReliefPicture::ClearAfter() {
@@ -186,6 +203,7 @@ void CReliefPicture::BeforeWrite(int64_t block) {
 }
 
 void CReliefPicture::FinishReading() noexcept {
+    m_bFinals = false;
     try {
         Drain();
     } catch (...) {
@@ -196,7 +214,7 @@ void CReliefPicture::FinishReading() noexcept {
 }
 
 void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
-                           int64_t block, int64_t sign) {
+                           int64_t block, int64_t sign, bool held, int binRowBegin) {
     const int64_t left = tx * kTileSide, bottom = ty * kTileSide;
     if (left >= m_area.x1 || left + kTileSide <= m_area.x0 || bottom >= m_area.y1 ||
         bottom + kTileSide <= m_area.y0)
@@ -213,10 +231,13 @@ void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const
         job = std::move(m_spare.back());
         m_spare.pop_back();
     }
-    // The worker reads the tile from the map itself where it can; else it
-    // takes a copy.
-    job.block = m_pMap != nullptr ? block : -1;
-    if (job.block < 0) StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+    // The worker reads the tile where it is held, or from the map itself
+    // where it can; else it takes a copy.
+    job.held = held ? tile : nullptr;
+    job.block = !held && m_pMap != nullptr ? block : -1;
+    if (!held && job.block < 0) StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+    job.binRowBegin = binRowBegin;
+    job.binRowEnd = m_nGridHeight;
     job.tx = tx;
     job.ty = ty;
     job.bins = &bins;
@@ -256,17 +277,24 @@ void CReliefPicture::Work(TileJob& job) {
             return;
         }
     }
-    Add(*job.bins, job.tx, job.ty, job.bytes->Data(), job.sign);
+    Add(*job.bins, job.tx, job.ty, job.held != nullptr ? job.held : job.bytes->Data(), job.sign,
+        job.binRowBegin, job.binRowEnd);
 }
 
 void CReliefPicture::Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
-                         int64_t sign) const {
+                         int64_t sign, int binRowBegin, int binRowEnd) const {
     const int64_t left = tx * kTileSide;
     const int64_t bottom = ty * kTileSide;
+    // The first row of the area in a pixel row r is the first y whose
+    // (y - y0) x grid height reaches r x the area's height.
+    const auto firstRowOf = [&](int64_t r) {
+        const int64_t height = m_area.y1 - m_area.y0;
+        return m_area.y0 + (r * height + m_nGridHeight - 1) / m_nGridHeight;
+    };
     const int64_t xBegin = std::max(left, m_area.x0);
     const int64_t xEnd = std::min(left + kTileSide, m_area.x1);
-    const int64_t yBegin = std::max(bottom, m_area.y0);
-    const int64_t yEnd = std::min(bottom + kTileSide, m_area.y1);
+    const int64_t yBegin = std::max({bottom, m_area.y0, firstRowOf(binRowBegin)});
+    const int64_t yEnd = std::min({bottom + kTileSide, m_area.y1, firstRowOf(binRowEnd)});
     if (xBegin >= xEnd || yBegin >= yEnd) return;
 
     // The tile's columns in runs that fall into one pixel column each, so

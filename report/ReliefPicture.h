@@ -57,6 +57,11 @@ class CReliefPicture {
     void TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
     // Forgets every AddAfter and TakeBackAfter so far.
     void ClearAfter();
+    // Takes in a tile as the run left it, shown at the run's end: half its
+    // rows at once on this thread, the rest on the worker, from the bytes
+    // where held (they stay as they are until FinishReading), else from a
+    // copy. Until FinishReading, the after panel takes no tile otherwise.
+    void AddFinal(int64_t tx, int64_t ty, const uint8_t* tile, bool held);
 
     // Reads now every tile still to be read from the map at blocks that share
     // a byte with the block at this file position, which is about to be
@@ -92,6 +97,8 @@ class CReliefPicture {
     // bins it goes into, and whether it is added (+1) or taken back (-1).
     struct TileJob {
         std::unique_ptr<CAlignedBuffer> bytes;
+        const uint8_t* held = nullptr;       // the tile where it is held, not copied
+        int binRowBegin = 0, binRowEnd = 0;  // the pixel rows it goes into
         int64_t block = -1;
         int64_t tx = 0, ty = 0;
         CLargeArray<Bin>* bins = nullptr;
@@ -101,7 +108,7 @@ class CReliefPicture {
     struct Drawing;
 
     void Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t block,
-               int64_t sign);
+               int64_t sign, bool held, int binRowBegin);
     // Takes back the buffer of the oldest tile in flight once it is in the
     // bins; false when there is none, or when it is not done and wait is
     // false.
@@ -110,8 +117,9 @@ class CReliefPicture {
     void Drain();
     // On the worker's thread: one tile into its bins.
     void Work(TileJob& job);
-    void Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,
-             int64_t sign) const;
+    // The tile's cells that fall into pixel rows [binRowBegin, binRowEnd).
+    void Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign,
+             int binRowBegin, int binRowEnd) const;
 
     // The drawing, by rows: a half of each step on each of two threads.
     void DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const;
@@ -144,6 +152,7 @@ class CReliefPicture {
     std::deque<int64_t> m_pending;  // the blocks of the tiles in flight, oldest first (-1: a copy)
     std::vector<TileJob> m_spare;   // buffers done with, for the next tiles
     bool m_bLost = false;           // memory ran out in the worker
+    bool m_bFinals = false;         // final tiles go into the after panel
     // The worker's own until the tiles in flight are taken back.
     bool m_bBinsWritable = false;
     std::string m_strReadFailure;  // why a tile could not be read from the map

@@ -98,8 +98,8 @@ void CRunReport::OnFirstRead(TileNumber tile, int64_t block, const uint8_t* byte
     m_readTiles.insert({tile.tx, tile.ty});
 }
 
-void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes) {
-    if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes);
+void CRunReport::OnFinal(TileNumber tile, const uint8_t* bytes, bool held) {
+    if (m_picture) m_picture->AddFinal(tile.tx, tile.ty, bytes, held);
 }
 
 void CRunReport::BeforeWrite(int64_t block) {

@@ -46,7 +46,7 @@ class CRunReport final : public ICorrectionObserver {
     // Only a picture looks at the tiles.
     bool WantsTiles() const override { return static_cast<bool>(m_findArea); }
     void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) override;
-    void OnFinal(TileNumber tile, const uint8_t* bytes) override;
+    void OnFinal(TileNumber tile, const uint8_t* bytes, bool held) override;
     void BeforeWrite(int64_t block) override;
     void OnWriterDone() noexcept override;
     // The picture learns the tiles as left from the run's writes, while the
