@@ -47,7 +47,8 @@ struct PngPart {
 PngPart CompressOpening(const CRgbImage& image, int rows);
 PngPart CompressRest(const CRgbImage& image, int fromRow);
 // The rows of an image of height rows that go into the opening part, so
-// that both parts take about as long: libdeflate is about twice as fast.
+// that both parts take about as long on two threads (zlib, the slower, has
+// the fewer).
 int OpeningRows(int height);
 
 // Writes image as a PNG file at path, replacing what was there, its rows
