@@ -174,11 +174,7 @@ void CReliefPicture::AddFinal(int64_t tx, int64_t ty, const uint8_t* tile, bool 
         // The after panel's bins are this thread's and the worker's, by
         // rows, until FinishReading.
         Drain();
-        if (!m_bBinsWritable) {
-            m_vBefore.PrepareForWriting();
-            m_vAfter.PrepareForWriting();
-            m_bBinsWritable = true;
-        }
+        ReadyForWriting(m_vAfter);
         m_bFinals = true;
     }
     const int split = m_nGridHeight / 2;
@@ -259,13 +255,16 @@ void CReliefPicture::Drain() {
     }
 }
 
+void CReliefPicture::ReadyForWriting(CLargeArray<Bin>& bins) {
+    // Bins are read before they are written; each panel's when it takes its
+    // first tile, so that the run's first tiles wait for half as much.
+    bool& ready = &bins == &m_vBefore ? m_bBeforeWritable : m_bAfterWritable;
+    if (!ready) bins.PrepareForWriting();
+    ready = true;
+}
+
 void CReliefPicture::Work(TileJob& job) {
-    if (!m_bBinsWritable) {
-        // Its bins are read before they are written.
-        m_vBefore.PrepareForWriting();
-        m_vAfter.PrepareForWriting();
-        m_bBinsWritable = true;
-    }
+    ReadyForWriting(*job.bins);
     if (!m_strReadFailure.empty()) return;  // the picture is lost
     if (job.block >= 0) {
         try {

@@ -117,6 +117,8 @@ class CReliefPicture {
     void Drain();
     // On the worker's thread: one tile into its bins.
     void Work(TileJob& job);
+    // Writes to every page of bins the first time they are used.
+    void ReadyForWriting(CLargeArray<Bin>& bins);
     // The tile's cells that fall into pixel rows [binRowBegin, binRowEnd).
     void Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign,
              int binRowBegin, int binRowEnd) const;
@@ -154,7 +156,8 @@ class CReliefPicture {
     bool m_bLost = false;           // memory ran out in the worker
     bool m_bFinals = false;         // final tiles go into the after panel
     // The worker's own until the tiles in flight are taken back.
-    bool m_bBinsWritable = false;
+    bool m_bBeforeWritable = false;
+    bool m_bAfterWritable = false;
     std::string m_strReadFailure;  // why a tile could not be read from the map
     // Last, so that its thread stops before the bins go.
     COrderedPool<TileJob, TileJob> m_worker;
