@@ -256,6 +256,7 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
         // The map keeps this tile's part of the mesh: the failure that
         // ended the run is reported, and the journal can undo the rest.
         m_bPartial = true;
+        m_bWritesShown = false;  // a tile read again may not have been written back
     }
 }
 
@@ -274,7 +275,10 @@ void CTileWriter::FlushAfterFailure() {
         JournalWrites(dirty);
     } catch (const std::exception&) {
         // The journal is not on disk: no block may be overwritten.
-        if (!dirty.empty()) m_bPartial = true;
+        if (!dirty.empty()) {
+            m_bPartial = true;
+            m_bWritesShown = false;  // tiles changed in the cache were never written
+        }
         return;
     }
     // Each tile on its own: one that cannot be written keeps none of the

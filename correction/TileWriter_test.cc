@@ -590,6 +590,8 @@ TEST(FailureTest, AJournalThatKeepsFailingIsToldToLeavePartOfAMesh) {
                 const Ending ending = RunWithFault(original, meshes, capacity,
                                                    CFileException::Op::kOpen, kind, nth, true);
                 if (!ending.bFailed) break;
+                EXPECT_EQ(ending.leftWrong, 0)
+                    << capacity << kind << nth << ": tiles shown otherwise than left";
                 if (ending.bytes != plain[ending.applied]) {
                     EXPECT_TRUE(ending.bPartial) << capacity << kind << nth;
                     ++partial;

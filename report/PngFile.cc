@@ -101,7 +101,9 @@ PngPart CompressOpening(const CRgbImage& image, int rows) {
     stream.avail_in = static_cast<uInt>(part.rowBytes);
     stream.next_out = part.deflated.data();
     stream.avail_out = static_cast<uInt>(part.deflated.size());
-    const bool whole = deflate(&stream, Z_SYNC_FLUSH) == Z_OK && stream.avail_in == 0;
+    // Room left over: a flush that filled the buffer may have more to give.
+    const bool whole =
+        deflate(&stream, Z_SYNC_FLUSH) == Z_OK && stream.avail_in == 0 && stream.avail_out > 0;
     part.deflated.resize(whole ? part.deflated.size() - stream.avail_out : 0);
     deflateEnd(&stream);
     return part;

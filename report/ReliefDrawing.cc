@@ -167,6 +167,17 @@ void CReliefPicture::DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& m
 }
 
 bool CReliefPicture::WritePng(const std::string& path, std::string& error) {
+    // Memory running out, or no thread to be had: no picture, and the run's
+    // other results stand.
+    try {
+        return DrawAndWrite(path, error);
+    } catch (const std::exception& failure) {
+        error = failure.what();
+        return false;
+    }
+}
+
+bool CReliefPicture::DrawAndWrite(const std::string& path, std::string& error) {
     Drain();
     if (m_bLost || !m_strReadFailure.empty()) {
         error = m_bLost ? std::strerror(ENOMEM) : m_strReadFailure;

@@ -203,8 +203,8 @@ void CReliefPicture::FinishReading() noexcept {
     try {
         Drain();
     } catch (...) {
-        // Only memory running out in the worker: the picture is lost, and it
-        // says so when it is written.
+        // The pool's own locks failed: the picture is lost, and says so when
+        // it is written.
         m_bLost = true;
     }
 }
@@ -263,18 +263,22 @@ void CReliefPicture::ReadyForWriting(CLargeArray<Bin>& bins) {
     ready = true;
 }
 
-void CReliefPicture::Work(TileJob& job) {
+void CReliefPicture::Work(TileJob& job) noexcept {
     ReadyForWriting(*job.bins);
-    if (!m_strReadFailure.empty()) return;  // the picture is lost
-    if (job.block >= 0) {
-        try {
-            if (m_pMap->ReadAt(job.block, job.bytes->Data(), kTileBlockSize) < kTileBlockSize)
-                throw CFileException(CFileException::Op::kRead, m_pMap->GetFilePath(),
-                                     "the file shrank");
-        } catch (const CFileException& failure) {
-            m_strReadFailure = failure.what();
-            return;
-        }
+    if (m_bLost || !m_strReadFailure.empty()) return;  // the picture is lost
+    // Nothing leaves a job: a Drain that met a failure would return with
+    // later tiles still being read, from a map that may then close.
+    try {
+        if (job.block >= 0 &&
+            m_pMap->ReadAt(job.block, job.bytes->Data(), kTileBlockSize) < kTileBlockSize)
+            throw CFileException(CFileException::Op::kRead, m_pMap->GetFilePath(),
+                                 "the file shrank");
+    } catch (const CFileException& failure) {
+        m_strReadFailure = failure.what();
+        return;
+    } catch (...) {
+        m_bLost = true;  // memory ran out
+        return;
     }
     Add(*job.bins, job.tx, job.ty, job.held != nullptr ? job.held : job.bytes->Data(), job.sign,
         job.binRowBegin, job.binRowEnd);

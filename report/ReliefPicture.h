@@ -116,13 +116,14 @@ class CReliefPicture {
     // Waits until every tile queued is in the bins.
     void Drain();
     // On the worker's thread: one tile into its bins.
-    void Work(TileJob& job);
+    void Work(TileJob& job) noexcept;
     // Writes to every page of bins the first time they are used.
     void ReadyForWriting(CLargeArray<Bin>& bins);
     // The tile's cells that fall into pixel rows [binRowBegin, binRowEnd).
     void Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile, int64_t sign,
              int binRowBegin, int binRowEnd) const;
 
+    bool DrawAndWrite(const std::string& path, std::string& error);
     // The drawing, by rows: a half of each step on each of two threads.
     void DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const;
     // A grid of the picture's size, its values not yet worked out.
@@ -153,7 +154,7 @@ class CReliefPicture {
     CFile* m_pMap = nullptr;        // where tiles given with a block are read
     std::deque<int64_t> m_pending;  // the blocks of the tiles in flight, oldest first (-1: a copy)
     std::vector<TileJob> m_spare;   // buffers done with, for the next tiles
-    bool m_bLost = false;           // memory ran out in the worker
+    bool m_bLost = false;           // memory ran out in the worker (its own until Drain)
     bool m_bFinals = false;         // final tiles go into the after panel
     // The worker's own until the tiles in flight are taken back.
     bool m_bBeforeWritable = false;
