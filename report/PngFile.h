@@ -46,9 +46,9 @@ struct PngPart {
 };
 PngPart CompressOpening(const CRgbImage& image, int rows);
 PngPart CompressRest(const CRgbImage& image, int fromRow);
-// The rows of an image of height rows that go into the opening part, so
-// that both parts take about as long on two threads (zlib, the slower, has
-// the fewer).
+// About how many rows of an image of height rows go into the opening part:
+// with the rows drawn before each part, both end at about the same time on
+// two threads (zlib, the slower, has the fewer).
 int OpeningRows(int height);
 
 // Writes image as a PNG file at path, replacing what was there, its rows

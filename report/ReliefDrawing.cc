@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kMeetings = 3;  // of the two halves, in DrawHalf
+constexpr int kMeetings = 1;  // of the two halves, in DrawHalf
 
 }  // namespace
 
@@ -44,27 +44,35 @@ ReducedGrid CReliefPicture::Grid() const {
     return grid;
 }
 
-void CReliefPicture::ReduceRows(const CLargeArray<Bin>& bins, ReducedGrid& grid, int rowBegin,
-                                int rowEnd, double& low, double& high) const {
+void CReliefPicture::ReduceRows(Drawing& drawing, int half, int rowBegin, int rowEnd) const {
+    ReducedGrid& before = drawing.grids[0];
+    ReducedGrid& after = drawing.grids[1];
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+    double largest = 1;  // the change's scale reaches at least 1 m
     const size_t end = static_cast<size_t>(rowEnd) * m_nGridWidth;
     for (size_t i = static_cast<size_t>(rowBegin) * m_nGridWidth; i < end; ++i) {
         // A pixel shows data when most of its cells that were seen hold some.
-        grid.has[i] = bins[i].nData > 0 && bins[i].nData >= bins[i].nNoData;
-        if (!grid.has[i]) continue;
-        grid.metres[i] = static_cast<double>(bins[i].nSum) / static_cast<double>(bins[i].nData);
-        low = std::min(low, grid.metres[i]);
-        high = std::max(high, grid.metres[i]);
-    }
-}
-
-double CReliefPicture::LargestChange(const ReducedGrid& before, const ReducedGrid& after,
-                                     int rowBegin, int rowEnd) const {
-    double largest = 1;
-    const size_t end = static_cast<size_t>(rowEnd) * m_nGridWidth;
-    for (size_t i = static_cast<size_t>(rowBegin) * m_nGridWidth; i < end; ++i)
+        const Bin& was = m_vBefore[i];
+        const Bin& is = m_vAfter[i];
+        before.has[i] = was.nData > 0 && was.nData >= was.nNoData;
+        after.has[i] = is.nData > 0 && is.nData >= is.nNoData;
+        if (before.has[i]) {
+            before.metres[i] = static_cast<double>(was.nSum) / static_cast<double>(was.nData);
+            low = std::min(low, before.metres[i]);
+            high = std::max(high, before.metres[i]);
+        }
+        if (after.has[i]) {
+            after.metres[i] = static_cast<double>(is.nSum) / static_cast<double>(is.nData);
+            low = std::min(low, after.metres[i]);
+            high = std::max(high, after.metres[i]);
+        }
         if (before.has[i] && after.has[i])
             largest = std::max(largest, std::fabs(after.metres[i] - before.metres[i]));
-    return largest;
+    }
+    drawing.low[half] = low;
+    drawing.high[half] = high;
+    drawing.largestChange[half] = largest;
 }
 
 void CReliefPicture::DifferenceRows(const ReducedGrid& before, const ReducedGrid& after,
@@ -129,21 +137,27 @@ void CReliefPicture::DrawRows(const Drawing& drawing, CRgbImage& image, int rowB
     }
 }
 
+void CReliefPicture::Split(int& gridSplit, int& imageSplit) const {
+    // Image rows run from the north, grid rows from the south; the halves
+    // meet at a grid row's first image row, so that each half's image rows
+    // show its own grid rows alone.
+    const auto gridRowOf = [&](int py) {
+        return (m_nPanelHeight - 1 - py) * m_nGridHeight / m_nPanelHeight;
+    };
+    const int target = OpeningRows(m_nPanelHeight);
+    gridSplit = target > 0 ? gridRowOf(target - 1) : m_nGridHeight;
+    imageSplit = 0;
+    while (imageSplit < m_nPanelHeight && gridRowOf(imageSplit) >= gridSplit) ++imageSplit;
+}
+
 void CReliefPicture::DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const {
-    // Half 0 takes the southern grid rows and the lower image rows, and
-    // compresses the rest of the image; half 1 the northern ones and the
-    // image's opening rows, all of them its own.
-    const int gridSplit = m_nGridHeight / 2, imageSplit = m_nPanelHeight / 2;
+    // Half 1 takes the northern grid rows, the image rows that show them
+    // and the image's opening part; half 0 the rest.
+    int gridSplit, imageSplit;
+    Split(gridSplit, imageSplit);
     const int rowBegin = half == 0 ? 0 : gridSplit;
     const int rowEnd = half == 0 ? gridSplit : m_nGridHeight;
-    ReducedGrid& before = drawing.grids[0];
-    ReducedGrid& after = drawing.grids[1];
-
-    drawing.low[half] = std::numeric_limits<double>::max();
-    drawing.high[half] = std::numeric_limits<double>::lowest();
-    ReduceRows(m_vBefore, before, rowBegin, rowEnd, drawing.low[half], drawing.high[half]);
-    ReduceRows(m_vAfter, after, rowBegin, rowEnd, drawing.low[half], drawing.high[half]);
-    drawing.largestChange[half] = LargestChange(before, after, rowBegin, rowEnd);
+    ReduceRows(drawing, half, rowBegin, rowEnd);
     meet.Arrive();  // the tint's range and the change's scale are the whole picture's
     ++met;
 
@@ -152,18 +166,15 @@ void CReliefPicture::DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& m
     for (int grid = 0; grid < 2; ++grid)
         ShadeRows(drawing.grids[grid], low, high, rowBegin, rowEnd, drawing.panels[grid].data());
     const CChangeColours change(std::max(drawing.largestChange[0], drawing.largestChange[1]));
-    DifferenceRows(before, after, change, rowBegin, rowEnd, drawing.panels[2].data());
-    meet.Arrive();  // an image row may show a grid row of the other half
-    ++met;
-
-    DrawRows(drawing, drawing.image, half == 0 ? imageSplit : 0,
-             half == 0 ? m_nPanelHeight : imageSplit);
-    meet.Arrive();  // the rest compressed runs into the other half's rows
-    ++met;
-
-    const int opening = OpeningRows(m_nPanelHeight);
-    drawing.compressed[half] =
-        half == 0 ? CompressRest(drawing.image, opening) : CompressOpening(drawing.image, opening);
+    DifferenceRows(drawing.grids[0], drawing.grids[1], change, rowBegin, rowEnd,
+                   drawing.panels[2].data());
+    if (half == 0) {
+        DrawRows(drawing, drawing.image, imageSplit, m_nPanelHeight);
+        drawing.compressed[0] = CompressRest(drawing.image, imageSplit);
+    } else {
+        DrawRows(drawing, drawing.image, 0, imageSplit);
+        drawing.compressed[1] = CompressOpening(drawing.image, imageSplit);
+    }
 }
 
 bool CReliefPicture::WritePng(const std::string& path, std::string& error) {

@@ -128,14 +128,13 @@ class CReliefPicture {
     void DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const;
     // A grid of the picture's size, its values not yet worked out.
     ReducedGrid Grid() const;
-    // The pixels of grid rows [rowBegin, rowEnd) from bins into grid, low
-    // and high lowered and raised to the metres of those with data.
-    void ReduceRows(const CLargeArray<Bin>& bins, ReducedGrid& grid, int rowBegin, int rowEnd,
-                    double& low, double& high) const;
-    // The largest change in metres of those rows' pixels with data before
-    // and after, or 1 m if none is larger.
-    double LargestChange(const ReducedGrid& before, const ReducedGrid& after, int rowBegin,
-                         int rowEnd) const;
+    // The pixels of grid rows [rowBegin, rowEnd) from the bins into the
+    // drawing's grids, and that half's lowest and highest metres and
+    // largest change.
+    void ReduceRows(Drawing& drawing, int half, int rowBegin, int rowEnd) const;
+    // Where the halves meet: the first grid row of the northern half, and
+    // the first image row of the southern one.
+    void Split(int& gridSplit, int& imageSplit) const;
     void DifferenceRows(const ReducedGrid& before, const ReducedGrid& after,
                         const CChangeColours& change, int rowBegin, int rowEnd, Rgb* colours) const;
     static Rgb MinorityChange(const Bin& was, const Bin& is, const CChangeColours& change);
