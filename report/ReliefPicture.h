@@ -18,15 +18,15 @@ struct CellBox {
     int64_t x0, y0, x1, y1;
 };
 
+class CBarrier;
+class CFile;
+
 // A before-and-after picture of a correction over an area of the map: three
 // panels side by side (before, after, their difference), each at most a
 // third of 1,600 pixels wide, at the ground's aspect. The panels are reduced
 // as the tiles pass, on a thread of the picture's own, so that a run that
 // draws one goes on while its tiles are reduced: memory follows the
 // picture's size and a few tiles in flight, never the area's.
-class CBarrier;
-class CFile;
-
 class CReliefPicture {
   public:
     static constexpr int kMaxWidth = 1600;
@@ -124,7 +124,9 @@ class CReliefPicture {
              int binRowBegin, int binRowEnd) const;
 
     bool DrawAndWrite(const std::string& path, std::string& error);
-    // The drawing, by rows: a half of each step on each of two threads.
+    // One of the drawing's two halves, each on a thread: its grid rows, the
+    // image rows that show them and its part of the compression. met counts
+    // the meetings with the other half it has been to.
     void DrawHalf(Drawing& drawing, int half, CBarrier& meet, int& met) const;
     // A grid of the picture's size, its values not yet worked out.
     ReducedGrid Grid() const;
@@ -153,11 +155,12 @@ class CReliefPicture {
     CFile* m_pMap = nullptr;        // where tiles given with a block are read
     std::deque<int64_t> m_pending;  // the blocks of the tiles in flight, oldest first (-1: a copy)
     std::vector<TileJob> m_spare;   // buffers done with, for the next tiles
-    bool m_bLost = false;           // memory ran out in the worker (its own until Drain)
     bool m_bFinals = false;         // final tiles go into the after panel
-    // The worker's own until the tiles in flight are taken back.
+    // The worker's own while tiles are in flight: whether each panel's bins
+    // were readied for writing, and what lost the picture.
     bool m_bBeforeWritable = false;
     bool m_bAfterWritable = false;
+    bool m_bLost = false;          // memory ran out
     std::string m_strReadFailure;  // why a tile could not be read from the map
     // Last, so that its thread stops before the bins go.
     COrderedPool<TileJob, TileJob> m_worker;
