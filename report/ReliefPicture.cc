@@ -23,9 +23,12 @@ constexpr int kMinPanelWidth = 200;  // a small area is scaled up to this
 constexpr double kMetresPerSecond = 30.87;
 constexpr double kPi = 3.14159265358979323846;
 // Tiles given to the worker and not yet in the bins: enough that the run
-// seldom waits for it, at 200 KB each. Between them the worker stays awake a
-// while, as waking it takes the processors a good part of a tile's time.
-constexpr size_t kTilesInFlight = 8;
+// does not wait for it through a batch of writes, as a tile the worker reads
+// from the map takes a few bytes until then. Of those, tiles copied for it,
+// at 200 KB each. Between tiles the worker stays awake a while, as waking it
+// takes the processors a good part of a tile's time.
+constexpr size_t kTilesInFlight = 64;
+constexpr size_t kCopiesInFlight = 8;
 constexpr std::chrono::microseconds kWorkerSpin(300);
 
 // A well-mixed odd number for a column or a row of the map. A pixel's
@@ -215,23 +218,27 @@ void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const
     if (left >= m_area.x1 || left + kTileSide <= m_area.x0 || bottom >= m_area.y1 ||
         bottom + kTileSide <= m_area.y0)
         return;
-    // A buffer whose tile is in the bins already, or a new one while fewer
-    // than the worker may hold are in flight.
     while (TakeDone(false)) {
     }
-    if (m_spare.empty() && m_worker.Full()) TakeDone(true);
-    TileJob job;
-    if (m_spare.empty()) {
-        job.bytes = std::make_unique<CAlignedBuffer>(kTileBlockSize);
-    } else {
-        job = std::move(m_spare.back());
-        m_spare.pop_back();
-    }
+    if (m_worker.Full()) TakeDone(true);
     // The worker reads the tile where it is held, or from the map itself
-    // where it can; else it takes a copy.
+    // where it can; else it takes a copy, in a buffer whose tile is in the
+    // bins already, or a new one while fewer than kCopiesInFlight are out.
+    TileJob job;
     job.held = held ? tile : nullptr;
     job.block = !held && m_pMap != nullptr ? block : -1;
-    if (!held && job.block < 0) StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+    if (!held && job.block < 0) {
+        while (m_spare.empty() && m_nCopiesOut >= kCopiesInFlight && TakeDone(true)) {
+        }
+        if (m_spare.empty()) {
+            job.bytes = std::make_unique<CAlignedBuffer>(kTileBlockSize);
+        } else {
+            job.bytes = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+        ++m_nCopiesOut;
+        StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+    }
     job.binRowBegin = binRowBegin;
     job.binRowEnd = m_nGridHeight;
     job.tx = tx;
@@ -246,7 +253,10 @@ bool CReliefPicture::TakeDone(bool wait) {
     auto done = m_worker.Next(wait);
     if (!done) return false;
     m_pending.pop_front();
-    m_spare.push_back(std::move(*done));
+    if (done->bytes) {
+        m_spare.push_back(std::move(done->bytes));
+        --m_nCopiesOut;
+    }
     return true;
 }
 
@@ -268,11 +278,15 @@ void CReliefPicture::Work(TileJob& job) noexcept {
     if (m_bLost || !m_strReadFailure.empty()) return;  // the picture is lost
     // Nothing leaves a job: a Drain that met a failure would return with
     // later tiles still being read, from a map that may then close.
+    const uint8_t* tile = job.held != nullptr ? job.held : job.bytes ? job.bytes->Data() : nullptr;
     try {
-        if (job.block >= 0 &&
-            m_pMap->ReadAt(job.block, job.bytes->Data(), kTileBlockSize) < kTileBlockSize)
-            throw CFileException(CFileException::Op::kRead, m_pMap->GetFilePath(),
-                                 "the file shrank");
+        if (job.block >= 0) {
+            if (!m_readBuffer) m_readBuffer = std::make_unique<CAlignedBuffer>(kTileBlockSize);
+            if (m_pMap->ReadAt(job.block, m_readBuffer->Data(), kTileBlockSize) < kTileBlockSize)
+                throw CFileException(CFileException::Op::kRead, m_pMap->GetFilePath(),
+                                     "the file shrank");
+            tile = m_readBuffer->Data();
+        }
     } catch (const CFileException& failure) {
         m_strReadFailure = failure.what();
         return;
@@ -280,8 +294,7 @@ void CReliefPicture::Work(TileJob& job) noexcept {
         m_bLost = true;  // memory ran out
         return;
     }
-    Add(*job.bins, job.tx, job.ty, job.held != nullptr ? job.held : job.bytes->Data(), job.sign,
-        job.binRowBegin, job.binRowEnd);
+    Add(*job.bins, job.tx, job.ty, tile, job.sign, job.binRowBegin, job.binRowEnd);
 }
 
 void CReliefPicture::Add(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const uint8_t* tile,

@@ -92,12 +92,13 @@ class CReliefPicture {
         uint64_t nNoData = 0;
         uint64_t nPrint = 0;
     };
-    // A tile on its way to the panels: its bytes (a copy, or read at its
-    // block of the map when that is not -1), where it lies, which panel's
-    // bins it goes into, and whether it is added (+1) or taken back (-1).
+    // A tile on its way to the panels: where its bytes are (held where the
+    // writer keeps them, read at its block of the map when that is not -1,
+    // or else a copy), where it lies, which panel's bins it goes into, and
+    // whether it is added (+1) or taken back (-1).
     struct TileJob {
-        std::unique_ptr<CAlignedBuffer> bytes;
-        const uint8_t* held = nullptr;       // the tile where it is held, not copied
+        std::unique_ptr<CAlignedBuffer> bytes;  // the copy
+        const uint8_t* held = nullptr;
         int binRowBegin = 0, binRowEnd = 0;  // the pixel rows it goes into
         int64_t block = -1;
         int64_t tx = 0, ty = 0;
@@ -154,14 +155,16 @@ class CReliefPicture {
     CLargeArray<Bin> m_vAfter;
     CFile* m_pMap = nullptr;        // where tiles given with a block are read
     std::deque<int64_t> m_pending;  // the blocks of the tiles in flight, oldest first (-1: a copy)
-    std::vector<TileJob> m_spare;   // buffers done with, for the next tiles
-    bool m_bFinals = false;         // final tiles go into the after panel
+    std::vector<std::unique_ptr<CAlignedBuffer>> m_spare;  // copies' buffers done with
+    size_t m_nCopiesOut = 0;                               // copies in flight
+    bool m_bFinals = false;                                // final tiles go into the after panel
     // The worker's own while tiles are in flight: whether each panel's bins
     // were readied for writing, and what lost the picture.
     bool m_bBeforeWritable = false;
     bool m_bAfterWritable = false;
-    bool m_bLost = false;          // memory ran out
-    std::string m_strReadFailure;  // why a tile could not be read from the map
+    bool m_bLost = false;                          // memory ran out
+    std::string m_strReadFailure;                  // why a tile could not be read from the map
+    std::unique_ptr<CAlignedBuffer> m_readBuffer;  // where tiles are read from the map
     // Last, so that its thread stops before the bins go.
     COrderedPool<TileJob, TileJob> m_worker;
 };
