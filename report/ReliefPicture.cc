@@ -6,10 +6,6 @@
 #include <limits>
 #include <stdexcept>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "elevation/VectorPath.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -94,27 +90,6 @@ void SumRowsAvx2(const uint8_t* cells, int64_t j0, int64_t j1, const uint32_t* r
     SumRows<N>(cells, j0, j1, rowWeights, sums, withData, weighted);
 }
 #endif
-
-// Copies n bytes (a multiple of 64) to a 16-byte aligned dst, past the
-// caches: the worker reads them next, and a plain copy would first fetch
-// every line of dst from the other processor's cache.
-void StreamCopy(uint8_t* dst, const uint8_t* src, size_t n) {
-#if defined(__SSE2__)
-    for (size_t i = 0; i < n; i += 64) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 32));
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 48));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i), a);
-        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + 16), b);
-        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + 32), c);
-        _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i + 48), d);
-    }
-    _mm_sfence();
-#else
-    std::memcpy(dst, src, n);
-#endif
-}
 
 int PixelsFor(double metres, double scale, int most) {
     return static_cast<int>(std::clamp(std::lround(metres * scale), 1L, static_cast<long>(most)));
@@ -237,7 +212,7 @@ void CReliefPicture::Queue(CLargeArray<Bin>& bins, int64_t tx, int64_t ty, const
             m_spare.pop_back();
         }
         ++m_nCopiesOut;
-        StreamCopy(job.bytes->Data(), tile, kTileBlockSize);
+        std::memcpy(job.bytes->Data(), tile, kTileBlockSize);
     }
     job.binRowBegin = binRowBegin;
     job.binRowEnd = m_nGridHeight;

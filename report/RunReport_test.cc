@@ -1,13 +1,13 @@
 #include "report/RunReport.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <fstream>
 
 #include "correction/MeshFileSource.h"
 #include "correction/QuietUi.h"
 #include "framework/File.h"
+#include "samples/PngPixels.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
@@ -15,16 +15,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> Pixels(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    return rgb;
-}
 
 // Four tiles of varied land, and a square corrected, its neighbour, then the
 // first square again: through a cache of one tile, the run writes the first
@@ -66,7 +56,7 @@ class RunPictureTest : public ::testing::Test {
         EXPECT_TRUE(report.Picture() != nullptr && report.Picture()->WritePng(png, error)) << error;
         std::ifstream in(map, std::ios::binary);
         left.assign(std::istreambuf_iterator<char>(in), {});
-        return Pixels(png);
+        return PngPixels(png);
     }
 
     // The pixels of the picture of the four tiles as in before and after.
@@ -85,7 +75,7 @@ class RunPictureTest : public ::testing::Test {
         const std::string png = (m_dir / "expected.png").string();
         std::string error;
         EXPECT_TRUE(picture.WritePng(png, error)) << error;
-        return Pixels(png);
+        return PngPixels(png);
     }
 
     CTestFolder m_folder;

@@ -1,7 +1,6 @@
 // zelvorin-correct's dry run, report, picture and undo, as a user runs them:
 // the statuses, the words on each stream, the files and the map's bytes.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <sstream>
 
 #include "elevation/DcmLayout.h"
+#include "samples/PngPixels.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
@@ -259,17 +259,6 @@ TEST_F(SeeAndUndoTest, RestoreUndoesTheRunAndRefusesAnotherMap) {
     EXPECT_EQ(Run("--restore " + Path("missing") + " " + MapPath()).status, 8);
 }
 
-// The pixels of a PNG file, empty when it cannot be read.
-std::vector<uint8_t> Pixels(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    return rgb;
-}
-
 TEST_F(SeeAndUndoTest, TheSampleCorrectionIsDrawnPixelForPixelAsTheReadmeShowsIt) {
     // The picture is drawn faster than it was when the README's picture was
     // made; every pixel stays the same.
@@ -277,9 +266,9 @@ TEST_F(SeeAndUndoTest, TheSampleCorrectionIsDrawnPixelForPixelAsTheReadmeShowsIt
     const RunResult r = Run("--picture " + Path("sample.png") + " " + Path("sample/sample.dcm") +
                             " " + Path("sample/mesh"));
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<uint8_t> drawn = Pixels(Path("sample.png"));
+    const std::vector<uint8_t> drawn = PngPixels(Path("sample.png"));
     ASSERT_FALSE(drawn.empty());
-    EXPECT_TRUE(drawn == Pixels(ZELVORIN_SOURCE_DIR "/docs/sample-correction.png"));
+    EXPECT_TRUE(drawn == PngPixels(ZELVORIN_SOURCE_DIR "/docs/sample-correction.png"));
 }
 
 }  // namespace
