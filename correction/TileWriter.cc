@@ -12,9 +12,11 @@ struct CTileWriter::Slot {
     int64_t block = -1;  // -1: free
     TileNumber tile{};
     bool bDirty = false;
-    uint64_t used = 0;     // clock of the last patch or lookup
-    uint64_t written = 0;  // clock of the last patch
-    uint8_t* data;         // kTileBlockSize bytes of the writer's arena
+    bool bShown = false;    // a dry run's tile shown as written, as it stands
+    bool bUnshown = false;  // a dry run's tile in m_unshown
+    uint64_t used = 0;      // clock of the last patch or lookup
+    uint64_t written = 0;   // clock of the last patch
+    uint8_t* data;          // kTileBlockSize bytes of the writer's arena
 
     explicit Slot(uint8_t* bytes) : data(bytes) {}
     uint8_t* Data() { return data; }
@@ -64,8 +66,7 @@ CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& 
       m_arena(kTileBlockSize,
               mode == Mode::kDryRun ? kDefaultCapacity : std::min(m_capacity, kDefaultCapacity)) {
     // Where blocks share bytes, a write changes tiles beside its own.
-    m_bWritesShown =
-        m_observer != nullptr && m_observer->FollowsWrites() && mode == Mode::kWrite && !m_bOverlap;
+    m_bWritesShown = m_observer != nullptr && m_observer->FollowsWrites() && !m_bOverlap;
 }
 
 CTileWriter::~CTileWriter() {
@@ -96,6 +97,7 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMa
             }
             Slot* slot = Acquire(tile, *block);
             if (slot == nullptr) continue;
+            if (m_mode == Mode::kDryRun && m_bWritesShown) Unshow(*slot);
             TileRecord& record = m_records[*block];
             const bool again =
                 std::any_of(record.squares.begin(), record.squares.end(), [&](const Square& sq) {
@@ -146,7 +148,28 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMa
         throw;
     }
     m_patched.clear();
+    if (m_unshown.size() > m_capacity) ShowAsARealRunWrites();
     return tally;
+}
+
+void CTileWriter::Unshow(Slot& slot) {
+    if (slot.bShown) m_observer->OnReadAgain(slot.tile, -1, slot.Data(), true);
+    slot.bShown = false;
+    if (!slot.bUnshown) m_unshown.push_back(&slot);
+    slot.bUnshown = true;
+}
+
+void CTileWriter::ShowAsARealRunWrites() {
+    std::sort(m_unshown.begin(), m_unshown.end(),
+              [](Slot* a, Slot* b) { return a->used < b->used; });
+    const auto older = m_unshown.begin() + static_cast<ptrdiff_t>((m_unshown.size() + 1) / 2);
+    for (auto it = m_unshown.begin(); it != older; ++it) {
+        Slot& slot = **it;
+        m_observer->OnWritten(slot.tile, -1, slot.Data(), true);
+        slot.bShown = true;
+        slot.bUnshown = false;
+    }
+    m_unshown.erase(m_unshown.begin(), older);
 }
 
 bool CTileWriter::GatherOriginals(int64_t block, TileNumber tile, MeshCorner corner,
@@ -241,7 +264,7 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
             bytes = scratch->Data();
             if (m_map.ReadAt(patched.block, bytes, kTileBlockSize) < kTileBlockSize) return;
             if (m_bWritesShown && WrittenBefore(patched.block))
-                m_observer->OnReadAgain(patched.tile, patched.block, bytes);
+                m_observer->OnReadAgain(patched.tile, patched.block, bytes, false);
         }
         UndoPatch(corner, patched.tile.tx, patched.tile.ty, bytes, patched.overwritten);
         if (slot != nullptr) MarkChanged(*slot);
@@ -295,7 +318,12 @@ void CTileWriter::FlushAfterFailure() {
 }
 
 void CTileWriter::ShowFinalTiles() {
-    if (m_observer == nullptr || m_bWritesShown) return;
+    if (m_observer == nullptr) return;
+    if (m_bWritesShown) {
+        for (Slot* slot : m_unshown) m_observer->OnFinal(slot->tile, slot->Data(), true);
+        m_unshown.clear();
+        return;
+    }
     if (m_observer->FollowsWrites()) m_observer->OnFinalTilesAgain();
     CAlignedBuffer scratch(kTileBlockSize);
     for (const auto& [tile, block] : m_touched) {
@@ -332,7 +360,7 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
     } else if (m_map.ReadAt(block, slot->Data(), kTileBlockSize) < kTileBlockSize) {
         return nullptr;  // the file shrank under the run: the slot stays free
     } else if (m_bWritesShown && WrittenBefore(block)) {
-        m_observer->OnReadAgain(tile, block, slot->Data());
+        m_observer->OnReadAgain(tile, block, slot->Data(), false);
     }
     if (m_seen.count(block) == 0) {
         if (m_journal != nullptr) OnJournal([&] { m_journal->Save(block, slot->Data()); });
@@ -463,7 +491,7 @@ void CTileWriter::WriteBlock(int64_t block, TileNumber tile, const uint8_t* byte
         m_bWritesShown = false;  // the block may hold anything now
         throw;
     }
-    if (m_bWritesShown) m_observer->OnWritten(tile, block, bytes);
+    if (m_bWritesShown) m_observer->OnWritten(tile, block, bytes, false);
 }
 
 void CTileWriter::MarkChanged(Slot& slot) {

@@ -79,13 +79,22 @@ class ITileObserver {
     // the run goes, instead of from reads at its end: each write of a tile
     // (OnWritten), and each read of a tile the run had written (OnReadAgain,
     // with the bytes of that tile's last OnWritten, which no longer stand).
-    // The tiles as left are then what was written and not read again. Where
-    // the writes cannot tell it (a dry run, blocks that share bytes, a write
-    // that failed), ShowFinalTiles calls OnFinalTilesAgain, which voids what
-    // the writes told, and then OnFinal for every tile as left.
+    // The tiles as left are then what was written and not read again.
+    //
+    // A dry run, which writes nothing, shows its tiles as written where a
+    // real run would write them (when more than the cache's capacity are
+    // changed and not yet shown, the older half) and as read again before it
+    // changes one of them again; the tiles it holds are given as held: the
+    // bytes stay as they are until that tile's OnReadAgain returns, or until
+    // OnWriterDone. Its tiles never shown so far come by OnFinal from
+    // ShowFinalTiles.
+    //
+    // Where the writes cannot tell it (blocks that share bytes, a write that
+    // failed), ShowFinalTiles calls OnFinalTilesAgain, which voids what the
+    // writes told, and then OnFinal for every tile as left.
     virtual bool FollowsWrites() const { return false; }
-    virtual void OnWritten(TileNumber, int64_t, const uint8_t*) {}
-    virtual void OnReadAgain(TileNumber, int64_t, const uint8_t*) {}
+    virtual void OnWritten(TileNumber, int64_t /*block*/, const uint8_t*, bool /*held*/) {}
+    virtual void OnReadAgain(TileNumber, int64_t /*block*/, const uint8_t*, bool /*held*/) {}
     virtual void OnFinalTilesAgain() {}
 };
 
@@ -156,8 +165,9 @@ class CTileWriter {
 
     // Shows the observer every tile that received cells, as the map now
     // holds it (after Flush; a dry run's own view of it), unless its writes
-    // have shown them already (see ITileObserver::FollowsWrites). The last
-    // call before the writer goes: the tiles it holds stay as they are.
+    // have shown them already (see ITileObserver::FollowsWrites; a dry run's
+    // tiles not yet shown then). The last call before the writer goes: the
+    // tiles it holds stay as they are.
     void ShowFinalTiles();
 
     // Distinct tile blocks that received cells so far.
@@ -221,6 +231,11 @@ class CTileWriter {
     void WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes);
     bool WrittenBefore(int64_t block) const;
     void MarkChanged(Slot& slot);
+    // A dry run's tile about to be patched: no longer shown as written.
+    void Unshow(Slot& slot);
+    // Shows a dry run's older half of the changed tiles not yet shown as
+    // written, once more of them are held than a real run's cache would.
+    void ShowAsARealRunWrites();
     // Puts back what the current mesh overwrote, newest tile first; never
     // throws.
     void RollBack(MeshCorner corner);
@@ -246,6 +261,7 @@ class CTileWriter {
     std::unordered_set<int64_t> m_seen;                     // blocks read at least once
     std::vector<std::pair<TileNumber, int64_t>> m_touched;  // in first-patch order
     std::unordered_set<int64_t> m_touchedBlocks;
+    std::vector<Slot*> m_unshown;  // a dry run's changed tiles not shown as written
 
     std::vector<Patched> m_patched;                // by the current mesh
     CAlignedBuffer m_overwritten{2 * kMeshCells};  // their cells before it, where kept

@@ -157,7 +157,8 @@ TEST(TileWriterTest, CountsWhatAMeshWrote) {
 // again, or, after OnFinalTilesAgain, those that OnFinal gives. Where an event
 // gives a block, the bytes are read there again as late as the writer lets
 // an observer read them (its next BeforeWrite that reaches them, or the end),
-// and must be the event's.
+// and must be the event's; so must held bytes, read again when the tile is
+// read again or the writer is done.
 class CTilesAsLeft final : public ITileObserver {
   public:
     explicit CTilesAsLeft(CFile& map) : m_map(map) {}
@@ -166,11 +167,12 @@ class CTilesAsLeft final : public ITileObserver {
     void OnFirstRead(TileNumber, int64_t block, const uint8_t* bytes) override {
         ReadLater(block, bytes);
     }
-    void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes) override {
+    void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) override {
         Add(tile, bytes);
         ReadLater(block, bytes);
+        if (held) m_held.push_back({bytes, Bytes(bytes)});
     }
-    void OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes) override {
+    void OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) override {
         auto& written = m_left[{tile.tx, tile.ty}];
         const auto it = std::find(written.begin(), written.end(), Bytes(bytes));
         if (it == written.end())
@@ -178,6 +180,10 @@ class CTilesAsLeft final : public ITileObserver {
         else
             written.erase(it);
         ReadLater(block, bytes);
+        if (held) ReadHeldNow([&](const uint8_t* at) { return at == bytes; });
+    }
+    void OnWriterDone() noexcept override {
+        ReadHeldNow([](const uint8_t*) { return true; });
     }
     void BeforeWrite(int64_t block) override {
         ReadNow([&](int64_t at) {
@@ -200,7 +206,8 @@ class CTilesAsLeft final : public ITileObserver {
         }
         return wrong;
     }
-    // The blocks that no longer held an event's bytes when read late.
+    // The blocks and held bytes that no longer held an event's bytes when
+    // read late.
     int LateReadsWrong() {
         ReadNow([](int64_t) { return true; });
         return m_nLateReadsWrong;
@@ -232,8 +239,21 @@ class CTilesAsLeft final : public ITileObserver {
         }
     }
 
+    template <class Reaches>
+    void ReadHeldNow(Reaches reaches) {
+        for (auto it = m_held.begin(); it != m_held.end();) {
+            if (!reaches(it->first)) {
+                ++it;
+                continue;
+            }
+            m_nLateReadsWrong += Bytes(it->first) != it->second;
+            it = m_held.erase(it);
+        }
+    }
+
     CFile& m_map;
     int m_nLateReadsWrong = 0;
+    std::vector<std::pair<const uint8_t*, std::vector<uint8_t>>> m_held;
     std::map<std::pair<int64_t, int64_t>, std::vector<std::vector<uint8_t>>> m_left;
     std::vector<std::pair<int64_t, std::vector<uint8_t>>> m_later;
 };
@@ -268,6 +288,23 @@ TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
     EXPECT_EQ(dryObserver.LateReadsWrong(), 0) << "a dry run's view is not the map's";
     for (size_t i = 0; i < meshes.size(); ++i)
         ASSERT_EQ(dryTallies[i].changed, tallies[i].changed) << "mesh " << i;
+}
+
+TEST(TileWriterTest, ADryRunShowsTheTilesAsTheRealRunLeavesThem) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(17, 40);
+    Map real(original);
+    CTilesAsLeft realObserver(real.file);
+    RunCached(real.file, real, meshes, CTileWriter::Mode::kWrite, 32, &realObserver);
+    // Through a cache of two, tiles are shown as written and read again
+    // many times; through 32, none before the end.
+    for (size_t capacity : {size_t{2}, size_t{32}}) {
+        Map dry(original);
+        CTilesAsLeft observer(dry.file);
+        RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, capacity, &observer);
+        EXPECT_EQ(observer.Mismatches(real, real.file), 0) << "capacity " << capacity;
+        EXPECT_EQ(observer.Tiles(), realObserver.Tiles());
+    }
 }
 
 TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {

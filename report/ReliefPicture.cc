@@ -139,12 +139,17 @@ void CReliefPicture::AddBefore(int64_t tx, int64_t ty, const uint8_t* tile, int6
     Queue(m_vBefore, tx, ty, tile, block, 1, false, 0);
 }
 
-void CReliefPicture::AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
-    Queue(m_vAfter, tx, ty, tile, block, 1, false, 0);
+void CReliefPicture::AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block,
+                              bool held) {
+    Queue(m_vAfter, tx, ty, tile, block, 1, held, 0);
 }
 
-void CReliefPicture::TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block) {
-    Queue(m_vAfter, tx, ty, tile, block, -1, false, 0);
+void CReliefPicture::TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block,
+                                   bool held) {
+    Queue(m_vAfter, tx, ty, tile, block, -1, held, 0);
+    // The tiles in flight are taken in order: the held bytes are done with
+    // once every one is.
+    if (held) Drain();
 }
 
 void CReliefPicture::AddFinal(int64_t tx, int64_t ty, const uint8_t* tile, bool held) {

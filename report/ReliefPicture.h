@@ -50,11 +50,15 @@ class CReliefPicture {
     // before the call returns.
     void AddBefore(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
 
-    // Takes in the same tile as the run left it, after its AddBefore.
-    void AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
+    // Takes in the same tile as the run left it, after its AddBefore. Where
+    // held, the bytes stay as they are until a TakeBackAfter of the tile
+    // returns, or until FinishReading, and are read where they are.
+    void AddAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1,
+                  bool held = false);
     // Takes back an AddAfter of the same bytes: the tile was left otherwise
-    // after all.
-    void TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1);
+    // after all. Where held, they are done with when it returns.
+    void TakeBackAfter(int64_t tx, int64_t ty, const uint8_t* tile, int64_t block = -1,
+                       bool held = false);
     // Forgets every AddAfter and TakeBackAfter so far.
     void ClearAfter();
     // Takes in a tile as the run left it, shown at the run's end: half its

@@ -110,12 +110,12 @@ void CRunReport::OnWriterDone() noexcept {
     if (m_picture) m_picture->FinishReading();
 }
 
-void CRunReport::OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes) {
-    if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes, block);
+void CRunReport::OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) {
+    if (m_picture) m_picture->AddAfter(tile.tx, tile.ty, bytes, block, held);
 }
 
-void CRunReport::OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes) {
-    if (m_picture) m_picture->TakeBackAfter(tile.tx, tile.ty, bytes, block);
+void CRunReport::OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) {
+    if (m_picture) m_picture->TakeBackAfter(tile.tx, tile.ty, bytes, block, held);
 }
 
 void CRunReport::OnFinalTilesAgain() {

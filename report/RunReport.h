@@ -52,8 +52,8 @@ class CRunReport final : public ICorrectionObserver {
     // The picture learns the tiles as left from the run's writes, while the
     // run goes, instead of from reads of every tile at its end.
     bool FollowsWrites() const override { return WantsTiles(); }
-    void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes) override;
-    void OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes) override;
+    void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) override;
+    void OnReadAgain(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) override;
     void OnFinalTilesAgain() override;
 
     // Takes into the picture, as they stand in map (open again after the

@@ -93,13 +93,20 @@ TEST_F(RunPictureTest, ThePictureShowsTheMapAsTheRunLeftIt) {
         ASSERT_NE(left, m_original);
         EXPECT_TRUE(drawn == Expected(m_original, left)) << "a cache of " << cached;
     }
-    CorrectionOptions dry;
-    dry.bDryRun = true;
-    std::vector<uint8_t> untouched, real;
-    const std::vector<uint8_t> drawn = Drawn(dry, untouched);
-    EXPECT_EQ(untouched, m_original);
+    std::vector<uint8_t> real;
     Drawn({}, real);
-    EXPECT_TRUE(drawn == Expected(m_original, real)) << "a dry run draws what the run would";
+    // Through a cache of one tile, a dry run shows tiles as written and
+    // takes them back when a later square changes them.
+    for (const size_t cached : {size_t{1}, CTileWriter::kDefaultCapacity}) {
+        CorrectionOptions dry;
+        dry.bDryRun = true;
+        dry.nCachedTiles = cached;
+        std::vector<uint8_t> untouched;
+        const std::vector<uint8_t> drawn = Drawn(dry, untouched);
+        EXPECT_EQ(untouched, m_original);
+        EXPECT_TRUE(drawn == Expected(m_original, real))
+            << "a dry run draws what the run would, through a cache of " << cached;
+    }
 }
 
 }  // namespace
