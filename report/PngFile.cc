@@ -74,12 +74,12 @@ bool Encode(PngSink& sink, int width, int height, const PngPart& opening, const 
     const uint8_t trailer[4] = {static_cast<uint8_t>(adler >> 24),
                                 static_cast<uint8_t>(adler >> 16), static_cast<uint8_t>(adler >> 8),
                                 static_cast<uint8_t>(adler)};
-    png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"),
-                          static_cast<png_uint_32>(sizeof header + opening.deflated.size() +
-                                                   rest.deflated.size() + sizeof trailer));
+    png_write_chunk_start(
+        png, reinterpret_cast<png_const_bytep>("IDAT"),
+        static_cast<png_uint_32>(sizeof header + opening.size + rest.size + sizeof trailer));
     png_write_chunk_data(png, header, sizeof header);
-    png_write_chunk_data(png, opening.deflated.data(), opening.deflated.size());
-    png_write_chunk_data(png, rest.deflated.data(), rest.deflated.size());
+    png_write_chunk_data(png, opening.deflated.data(), opening.size);
+    png_write_chunk_data(png, rest.deflated.data(), rest.size);
     png_write_chunk_data(png, trailer, sizeof trailer);
     png_write_chunk_end(png);
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
@@ -96,7 +96,12 @@ PngPart CompressOpening(const CRgbImage& image, int rows) {
     part.adler = libdeflate_adler32(1, bytes, part.rowBytes);
     z_stream stream{};
     if (deflateInit2(&stream, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return part;
-    part.deflated.resize(deflateBound(&stream, part.rowBytes) + 16);
+    try {
+        part.deflated = CLargeArray<uint8_t>(deflateBound(&stream, part.rowBytes) + 16);
+    } catch (const std::bad_alloc&) {
+        deflateEnd(&stream);
+        return part;
+    }
     stream.next_in = const_cast<Bytef*>(bytes);
     stream.avail_in = static_cast<uInt>(part.rowBytes);
     stream.next_out = part.deflated.data();
@@ -104,7 +109,7 @@ PngPart CompressOpening(const CRgbImage& image, int rows) {
     // Room left over: a flush that filled the buffer may have more to give.
     const bool whole =
         deflate(&stream, Z_SYNC_FLUSH) == Z_OK && stream.avail_in == 0 && stream.avail_out > 0;
-    part.deflated.resize(whole ? part.deflated.size() - stream.avail_out : 0);
+    part.size = whole ? part.deflated.size() - stream.avail_out : 0;
     deflateEnd(&stream);
     return part;
 }
@@ -117,9 +122,13 @@ PngPart CompressRest(const CRgbImage& image, int fromRow) {
     part.adler = libdeflate_adler32(1, bytes, part.rowBytes);
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(1);
     if (compressor == nullptr) return part;
-    part.deflated.resize(libdeflate_deflate_compress_bound(compressor, part.rowBytes));
-    part.deflated.resize(libdeflate_deflate_compress(compressor, bytes, part.rowBytes,
-                                                     part.deflated.data(), part.deflated.size()));
+    try {
+        part.deflated =
+            CLargeArray<uint8_t>(libdeflate_deflate_compress_bound(compressor, part.rowBytes));
+        part.size = libdeflate_deflate_compress(compressor, bytes, part.rowBytes,
+                                                part.deflated.data(), part.deflated.size());
+    } catch (const std::bad_alloc&) {
+    }
     libdeflate_free_compressor(compressor);
     return part;
 }
@@ -154,7 +163,7 @@ CRgbImage::CRgbImage(int width, int height)
 
 bool WriteRgbPng(const std::string& path, const CRgbImage& image, const PngPart& opening,
                  const PngPart& rest, std::string& error) {
-    if (opening.deflated.empty() || rest.deflated.empty()) {
+    if (opening.size == 0 || rest.size == 0) {
         error = std::strerror(ENOMEM);
         return false;
     }

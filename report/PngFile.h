@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "framework/LargeArray.h"
 
@@ -38,9 +37,13 @@ class CRgbImage {
 // in two parts that can be made at once, on two threads: the opening rows
 // (zlib's fastest level, ended by a sync flush) and the rest (libdeflate's
 // fastest, which ends the stream and refers to nothing before it). A part
-// whose deflated bytes are empty could not be made: memory ran out.
+// of no deflated bytes could not be made: memory ran out.
 struct PngPart {
-    std::vector<uint8_t> deflated;
+    // Room for the most the rows could deflate to, in memory the system
+    // gives zeroed and in large pages: a buffer of megabytes that costs no
+    // pass to clear and few page faults. Its first `size` bytes are the part.
+    CLargeArray<uint8_t> deflated;
+    size_t size = 0;
     uint32_t adler = 1;  // the Adler-32 of its rows
     size_t rowBytes = 0;
 };
