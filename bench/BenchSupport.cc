@@ -52,6 +52,24 @@ double TimePerPass(const std::function<void()>& pass, double minimum, int rounds
     return best;
 }
 
+std::vector<double> TimePerPassInTurn(const std::vector<std::function<void()>>& passes,
+                                      double minimum, int rounds) {
+    for (const auto& pass : passes) pass();  // warm the page cache and the allocator
+    std::vector<double> best(passes.size(), 1e30);
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t i = 0; i < passes.size(); ++i) {
+            const auto start = Clock::now();
+            for (auto at = start; at - start < std::chrono::duration<double>(minimum);) {
+                passes[i]();
+                const auto now = Clock::now();
+                best[i] = std::min(best[i], std::chrono::duration<double>(now - at).count());
+                at = now;
+            }
+        }
+    }
+    return best;
+}
+
 void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }

@@ -20,6 +20,14 @@ namespace fs = std::filesystem;
 double TimePerPass(const std::function<void()>& pass, double minimum = 0.2, int rounds = 5,
                    double* cpu = nullptr);
 
+// Seconds of the fastest pass of each of passes, taken in turn: rounds of
+// at least `minimum` seconds of each pass, one after another. A busy spell
+// of a shared machine then falls on all of them alike instead of spoiling
+// one figure, and the fastest pass is the one it spared, so that figures to
+// be set side by side stay comparable.
+std::vector<double> TimePerPassInTurn(const std::vector<std::function<void()>>& passes,
+                                      double minimum = 0.1, int rounds = 9);
+
 void WriteText(const fs::path& path, const std::string& text);
 
 // Mesh files of terrain-like values, one per code, named by the code.

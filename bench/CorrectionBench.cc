@@ -228,17 +228,20 @@ void ToolRun(const Job& job, const fs::path& work, const ToolOptions& asked, FIL
 void OptionsBenchmark(const fs::path& work) {
     const Job job = MakeJob(work);
     FILE* devnull = std::fopen("/dev/null", "w");
-    auto time = [&](ToolOptions asked) {
-        return TimePerPass([&] { ToolRun(job, work, asked, devnull); });
-    };
-    const double plain = time({});
-    const double report = time({true});
-    const double dry = time({false, true});
-    const double undo = time({false, false, true});
-    const double undoFloor = time({false, false, false, true});
-    const double picture = time({false, false, false, false, true});
-    const double together = time({true, false, true, false, true});
-    const double dryTogether = time({true, true, false, false, true});
+    const ToolOptions runs[] = {{},
+                                {true},
+                                {false, true},
+                                {false, false, true},
+                                {false, false, false, true},
+                                {false, false, false, false, true},
+                                {true, false, true, false, true},
+                                {true, true, false, false, true}};
+    std::vector<std::function<void()>> passes;
+    for (const ToolOptions& asked : runs)
+        passes.push_back([&, asked] { ToolRun(job, work, asked, devnull); });
+    const std::vector<double> t = TimePerPassInTurn(passes);
+    const double plain = t[0], report = t[1], dry = t[2], undo = t[3], undoFloor = t[4],
+                 picture = t[5], together = t[6], dryTogether = t[7];
     std::fclose(devnull);
     auto extra = [&](double t) { return t - plain; };
     std::printf(

@@ -133,7 +133,7 @@ PngPart CompressRest(const CRgbImage& image, int fromRow) {
     return part;
 }
 
-int OpeningRows(int height) { return static_cast<int>(height * 0.45); }
+int OpeningRows(int height) { return static_cast<int>(height * 0.38); }
 
 bool CanCreateFile(const std::string& path, std::string& error) {
     // An existing file is opened for writing without being cut; a missing
