@@ -12,7 +12,7 @@ struct CTileWriter::Slot {
     int64_t block = -1;  // -1: free
     TileNumber tile{};
     bool bDirty = false;
-    bool bShown = false;    // a dry run's tile shown as written, as it stands
+    bool bShown = false;    // shown to the observer as written, as it stands
     bool bUnshown = false;  // a dry run's tile in m_unshown
     uint64_t used = 0;      // clock of the last patch or lookup
     uint64_t written = 0;   // clock of the last patch
@@ -87,6 +87,9 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMa
     m_bPinning = !m_bOverlap && m_capacity >= static_cast<size_t>(tiles.count);
     uint8_t* overwritten = m_overwritten.Data();
     try {
+        // Before the mesh changes anything, so that a failure to show them
+        // fails the mesh whole.
+        if (m_unshown.size() > m_capacity) ShowAsARealRunWrites();
         for (int i = 0; i < tiles.count; ++i) {
             const TileNumber tile = tiles.tiles[i];
             const auto block = WritableBlock(m_index, tile, m_fileLength);
@@ -97,7 +100,7 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMa
             }
             Slot* slot = Acquire(tile, *block);
             if (slot == nullptr) continue;
-            if (m_mode == Mode::kDryRun && m_bWritesShown) Unshow(*slot);
+            if (m_bWritesShown) Unshow(*slot);
             TileRecord& record = m_records[*block];
             const bool again =
                 std::any_of(record.squares.begin(), record.squares.end(), [&](const Square& sq) {
@@ -148,28 +151,36 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMa
         throw;
     }
     m_patched.clear();
-    if (m_unshown.size() > m_capacity) ShowAsARealRunWrites();
     return tally;
 }
 
 void CTileWriter::Unshow(Slot& slot) {
-    if (slot.bShown) m_observer->OnReadAgain(slot.tile, -1, slot.Data(), true);
+    // A tile that a write showed and that the cache still holds: taken back
+    // before it changes, as a read of it from the map would be.
+    const bool dry = m_mode == Mode::kDryRun;
+    if (slot.bShown) m_observer->OnReadAgain(slot.tile, dry ? -1 : slot.block, slot.Data(), dry);
     slot.bShown = false;
-    if (!slot.bUnshown) m_unshown.push_back(&slot);
-    slot.bUnshown = true;
+    if (dry && !slot.bUnshown) m_unshown.push_back(&slot);
+    slot.bUnshown = dry;
 }
 
 void CTileWriter::ShowAsARealRunWrites() {
     std::sort(m_unshown.begin(), m_unshown.end(),
               [](Slot* a, Slot* b) { return a->used < b->used; });
-    const auto older = m_unshown.begin() + static_cast<ptrdiff_t>((m_unshown.size() + 1) / 2);
-    for (auto it = m_unshown.begin(); it != older; ++it) {
-        Slot& slot = **it;
-        m_observer->OnWritten(slot.tile, -1, slot.Data(), true);
-        slot.bShown = true;
-        slot.bUnshown = false;
+    const auto older = static_cast<ptrdiff_t>((m_unshown.size() + 1) / 2);
+    ptrdiff_t shown = 0;
+    try {
+        for (; shown < older; ++shown) {
+            Slot& slot = *m_unshown[shown];
+            m_observer->OnWritten(slot.tile, -1, slot.Data(), true);
+            slot.bShown = true;
+            slot.bUnshown = false;
+        }
+    } catch (...) {
+        m_unshown.erase(m_unshown.begin(), m_unshown.begin() + shown);
+        throw;
     }
-    m_unshown.erase(m_unshown.begin(), older);
+    m_unshown.erase(m_unshown.begin(), m_unshown.begin() + older);
 }
 
 bool CTileWriter::GatherOriginals(int64_t block, TileNumber tile, MeshCorner corner,
@@ -310,6 +321,7 @@ void CTileWriter::FlushAfterFailure() {
         try {
             WriteBlock(slot->block, slot->tile, slot->Data());
             slot->bDirty = false;
+            slot->bShown = m_bWritesShown;
             m_records[slot->block].written = ++m_clock;
         } catch (const std::exception&) {
             m_bPartial = true;
@@ -406,6 +418,7 @@ bool CTileWriter::Pinned(const Slot* slot) const {
 void CTileWriter::Release(Slot* slot) {
     m_held.erase(slot->block);
     slot->block = -1;
+    slot->bShown = false;
 }
 
 void CTileWriter::WriteBack(std::vector<Slot*> slots, bool final) {
@@ -420,6 +433,7 @@ void CTileWriter::WriteBack(std::vector<Slot*> slots, bool final) {
     for (Slot* slot : slots) {
         WriteBlock(slot->block, slot->tile, slot->Data());
         slot->bDirty = false;
+        slot->bShown = m_bWritesShown;
         m_records[slot->block].written = ++m_clock;
     }
 }

@@ -231,7 +231,7 @@ class CTileWriter {
     void WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes);
     bool WrittenBefore(int64_t block) const;
     void MarkChanged(Slot& slot);
-    // A dry run's tile about to be patched: no longer shown as written.
+    // A tile about to be patched: no longer shown as written.
     void Unshow(Slot& slot);
     // Shows a dry run's older half of the changed tiles not yet shown as
     // written, once more of them are held than a real run's cache would.

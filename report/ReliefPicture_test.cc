@@ -223,6 +223,30 @@ TEST_F(ReliefPictureTest, NoDataHasItsOwnColourAndItsChangesAreMarked) {
     EXPECT_EQ(png.At(2, 0.5, 0.75), kUnchangedColour) << "uncovered";
 }
 
+TEST_F(ReliefPictureTest, HeldBytesTakenBackAreDoneWithOnceTheTakeBackReturns) {
+    // A tile that the writer holds, shown as left and taken back before it
+    // changes again, round after round; the writer changes it as soon as
+    // each take-back returns.
+    const CellBox area{0, 0, kTileSide, kTileSide};
+    const auto before = Flat(101);
+    const auto after = Tile([](int col, int row) { return int16_t(50 + (col * row) % 900); });
+    CReliefPicture expected(area, HeaderAt(35));
+    expected.AddBefore(0, 0, before.data());
+    expected.AddAfter(0, 0, after.data());
+    CReliefPicture picture(area, HeaderAt(35));
+    picture.AddBefore(0, 0, before.data());
+    std::vector<uint8_t> held;
+    for (int round = 0; round < 50; ++round) {
+        held = after;
+        picture.AddAfter(0, 0, held.data(), -1, true);
+        picture.TakeBackAfter(0, 0, held.data(), -1, true);
+        std::fill(held.begin(), held.end(), uint8_t{0x7F});
+    }
+    held = after;
+    picture.AddAfter(0, 0, held.data(), -1, true);
+    EXPECT_TRUE(Written(picture).rgb == Written(expected).rgb);
+}
+
 TEST_F(ReliefPictureTest, CellsOutsideTheAreaAreIgnored) {
     // Flat at 500 m inside the area, a cliff of 3000 m around it: the area
     // is drawn in one colour.
