@@ -26,6 +26,8 @@ class CRgbImage {
     // Every row with its filter byte, one after another, Stride() bytes each.
     const CLargeArray<uint8_t>& Scanlines() const { return m_bytes; }
     size_t Stride() const { return 1 + 3 * static_cast<size_t>(m_nWidth); }
+    // See CLargeArray::PrepareForWriting.
+    void PrepareForWriting() { m_bytes.PrepareForWriting(); }
 
   private:
     int m_nWidth;

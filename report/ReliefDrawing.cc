@@ -1,5 +1,7 @@
 // The picture drawn from its bins and written: two threads, each with half
 // the rows of every step, meeting where a step needs the other's rows.
+#include "report/ReliefDrawing.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -17,21 +19,6 @@ namespace {
 constexpr int kMeetings = 1;  // of the two halves, in DrawHalf
 
 }  // namespace
-
-// What the two halves of the drawing share.
-struct CReliefPicture::Drawing {
-    Drawing(const CReliefPicture& picture)
-        : grids{picture.Grid(), picture.Grid()}, image(picture.Width(), picture.Height()) {
-        for (CLargeArray<Rgb>& panel : panels) panel = CLargeArray<Rgb>(grids[0].metres.size());
-    }
-
-    ReducedGrid grids[2];  // before, after
-    CLargeArray<Rgb> panels[3];
-    CRgbImage image;
-    // Each half's lowest and highest metres, and largest change.
-    double low[2], high[2], largestChange[2];
-    PngPart compressed[2];  // the rest (south half), the opening
-};
 
 ReducedGrid CReliefPicture::Grid() const {
     ReducedGrid grid;
@@ -194,7 +181,7 @@ bool CReliefPicture::DrawAndWrite(const std::string& path, std::string& error) {
         error = m_bLost ? std::strerror(ENOMEM) : m_strReadFailure;
         return false;
     }
-    Drawing drawing(*this);
+    Drawing& drawing = *m_drawing;
     CBarrier meet(2);
     // A half that fails still meets the other at every step left, so that
     // neither waits for ever; its failure goes on from here once both are

@@ -9,6 +9,7 @@
 #include "elevation/VectorPath.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "report/ReliefDrawing.h"
 
 namespace {
 
@@ -129,7 +130,10 @@ CReliefPicture::CReliefPicture(const CellBox& area, const DCMHEADER& header)
     const size_t bins = static_cast<size_t>(m_nGridWidth) * m_nGridHeight;
     m_vBefore = CLargeArray<Bin>(bins);
     m_vAfter = CLargeArray<Bin>(bins);
+    m_drawing = std::make_unique<Drawing>(*this);
 }
+
+CReliefPicture::~CReliefPicture() = default;
 
 void CReliefPicture::ReadTilesFrom(CFile& map) {
     if (map.ReadAtIsThreadSafe()) m_pMap = &map;
@@ -255,6 +259,8 @@ void CReliefPicture::ReadyForWriting(CLargeArray<Bin>& bins) {
 
 void CReliefPicture::Work(TileJob& job) noexcept {
     ReadyForWriting(*job.bins);
+    if (!m_bDrawingWritable) m_drawing->PrepareForWriting();
+    m_bDrawingWritable = true;
     if (m_bLost || !m_strReadFailure.empty()) return;  // the picture is lost
     // Nothing leaves a job: a Drain that met a failure would return with
     // later tiles still being read, from a map that may then close.

@@ -35,6 +35,7 @@ class CReliefPicture {
     // Panels for the cells of area at the area's latitude, found from the
     // origin in header. Throws std::invalid_argument when area is empty.
     CReliefPicture(const CellBox& area, const DCMHEADER& header);
+    ~CReliefPicture();
     CReliefPicture(const CReliefPicture&) = delete;
     CReliefPicture& operator=(const CReliefPicture&) = delete;
 
@@ -166,9 +167,14 @@ class CReliefPicture {
     // were readied for writing, and what lost the picture.
     bool m_bBeforeWritable = false;
     bool m_bAfterWritable = false;
+    bool m_bDrawingWritable = false;
     bool m_bLost = false;                          // memory ran out
     std::string m_strReadFailure;                  // why a tile could not be read from the map
     std::unique_ptr<CAlignedBuffer> m_readBuffer;  // where tiles are read from the map
-    // Last, so that its thread stops before the bins go.
+    // The drawing's memory, made with the picture: the worker writes to each
+    // of its pages with its first tile, so that the drawing at the run's end
+    // finds them given.
+    std::unique_ptr<Drawing> m_drawing;
+    // Last, so that its thread stops before the bins and the drawing go.
     COrderedPool<TileJob, TileJob> m_worker;
 };
