@@ -36,10 +36,10 @@ class CRgbImage {
 };
 
 // The image data of a PNG file is one zlib stream of the rows. It is made
-// in two parts that can be made at once, on two threads: the opening rows
-// (zlib's fastest level, ended by a sync flush) and the rest (libdeflate's
-// fastest, which ends the stream and refers to nothing before it). A part
-// of no deflated bytes could not be made: memory ran out.
+// in two parts that can be made at once, on two threads, each at a fastest
+// level: the opening rows, ended by a sync flush, and the rest, which ends
+// the stream and refers to nothing before it. A part of no deflated bytes
+// could not be made: memory ran out.
 struct PngPart {
     // Room for the most the rows could deflate to, in memory the system
     // gives zeroed and in large pages: a buffer of megabytes that costs no
@@ -53,7 +53,7 @@ PngPart CompressOpening(const CRgbImage& image, int rows);
 PngPart CompressRest(const CRgbImage& image, int fromRow);
 // About how many rows of an image of height rows go into the opening part:
 // with the rows drawn before each part, both end at about the same time on
-// two threads (zlib, the slower, has the fewer).
+// two threads (where one compressor is the slower, it has the fewer).
 int OpeningRows(int height);
 
 // Writes image as a PNG file at path, replacing what was there, its rows

@@ -21,6 +21,9 @@ apt_install() {
 
 native() {
     apt_install cmake ninja-build g++ libgtest-dev libgmock-dev util-linux libpng-dev zlib1g-dev libdeflate-dev
+    # The picture's image data compressed with isa-l (zlib and libdeflate
+    # stay for the Windows build).
+    apt_install libisal-dev
     # The national DEM: its GML through expat, its zips through libarchive;
     # PROJ's cct checks the datum shift and zip builds the tests' archives.
     apt_install libexpat1-dev libarchive-dev proj-bin zip
