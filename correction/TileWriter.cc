@@ -240,7 +240,16 @@ void CTileWriter::RollBack(MeshCorner corner) {
             RestoreOnDisk(*it, corner, slot);
             continue;
         }
-        // Held: the next write of the tile carries the cells back.
+        // Held: the next write of the tile carries the cells back. Written
+        // and shown while the mesh went on (a cache smaller than its tiles):
+        // taken back first, as the tile changes.
+        if (m_bWritesShown && slot->bShown) {
+            try {
+                Unshow(*slot);
+            } catch (...) {
+                m_bWritesShown = false;  // the observer's view of the tile is lost
+            }
+        }
         if (it->overwritten != nullptr) {
             UndoPatch(corner, it->tile.tx, it->tile.ty, slot->Data(), it->overwritten);
         } else {

@@ -573,7 +573,10 @@ TEST(FailureTest, AFailureAtAnyCallLeavesExactlyTheMeshesApplied) {
         std::vector<uint8_t> map;
         size_t capacity;
     };
+    // Through a cache of three, a tile a mesh patched can be written while
+    // the mesh goes on, and stay held when it fails.
     const Case cases[] = {{"cache of 1", BuildSampleMap(Layout(), Original), 1},
+                          {"cache of 3", BuildSampleMap(Layout(), Original), 3},
                           {"cache of 32", BuildSampleMap(Layout(), Original), 32},
                           {"overlapping blocks", OverlappingMap(), 32}};
     struct Fault {
