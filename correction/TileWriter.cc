@@ -160,8 +160,10 @@ void CTileWriter::Unshow(Slot& slot) {
     const bool dry = m_mode == Mode::kDryRun;
     if (slot.bShown) m_observer->OnReadAgain(slot.tile, dry ? -1 : slot.block, slot.Data(), dry);
     slot.bShown = false;
-    if (dry && !slot.bUnshown) m_unshown.push_back(&slot);
-    slot.bUnshown = dry;
+    if (dry && !slot.bUnshown) {
+        m_unshown.push_back(&slot);
+        slot.bUnshown = true;
+    }
 }
 
 void CTileWriter::ShowAsARealRunWrites() {
