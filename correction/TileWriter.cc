@@ -348,8 +348,10 @@ void CTileWriter::ShowFinalTiles() {
         return;
     }
     if (m_observer->FollowsWrites()) m_observer->OnFinalTilesAgain();
+    // Every tile read, as the observer has each as it was: one that only a
+    // failed mesh patched is left as it was too.
     CAlignedBuffer scratch(kTileBlockSize);
-    for (const auto& [tile, block] : m_touched) {
+    for (const auto& [tile, block] : m_read) {
         // A real run's tiles are what the map holds: a tile still changed in
         // the cache is one that could not be written.
         const auto held = m_held.find(block);
@@ -391,6 +393,7 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
         const bool onDisk = m_mode == Mode::kWrite || !m_bOverlap;
         if (m_observer != nullptr) m_observer->OnFirstRead(tile, onDisk ? block : -1, slot->Data());
         m_seen.insert(block);
+        m_read.emplace_back(tile, block);
     }
     slot->block = block;
     slot->tile = tile;

@@ -163,11 +163,11 @@ class CTileWriter {
     // map then holds part of a mesh, and only the journal gives it back.
     bool LeftPartOfAMesh() const { return m_bPartial; }
 
-    // Shows the observer every tile that received cells, as the map now
-    // holds it (after Flush; a dry run's own view of it), unless its writes
-    // have shown them already (see ITileObserver::FollowsWrites; a dry run's
-    // tiles not yet shown then). The last call before the writer goes: the
-    // tiles it holds stay as they are.
+    // Shows the observer every tile it read, as the map now holds it (after
+    // Flush; a dry run's own view of it), unless its writes have shown them
+    // already (see ITileObserver::FollowsWrites; a dry run's tiles not yet
+    // shown then). The last call before the writer goes: the tiles it holds
+    // stay as they are.
     void ShowFinalTiles();
 
     // Distinct tile blocks that received cells so far.
@@ -259,6 +259,7 @@ class CTileWriter {
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::unordered_map<int64_t, Slot*> m_held;              // block -> slot
     std::unordered_set<int64_t> m_seen;                     // blocks read at least once
+    std::vector<std::pair<TileNumber, int64_t>> m_read;     // their tiles, in first-read order
     std::vector<std::pair<TileNumber, int64_t>> m_touched;  // in first-patch order
     std::unordered_set<int64_t> m_touchedBlocks;
     std::vector<Slot*> m_unshown;  // a dry run's changed tiles not shown as written

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 
 #include "elevation/MeshPatch.h"
 #include "elevation/TileIndex.h"
@@ -164,7 +165,8 @@ class CTilesAsLeft final : public ITileObserver {
     explicit CTilesAsLeft(CFile& map) : m_map(map) {}
 
     bool FollowsWrites() const override { return true; }
-    void OnFirstRead(TileNumber, int64_t block, const uint8_t* bytes) override {
+    void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) override {
+        m_read.insert({tile.tx, tile.ty});
         ReadLater(block, bytes);
     }
     void OnWritten(TileNumber tile, int64_t block, const uint8_t* bytes, bool held) override {
@@ -193,10 +195,11 @@ class CTilesAsLeft final : public ITileObserver {
     void OnFinalTilesAgain() override { m_left.clear(); }
     void OnFinal(TileNumber tile, const uint8_t* bytes, bool) override { Add(tile, bytes); }
 
-    // The tiles that differ from what map holds, or that were left twice,
-    // and the bytes read late that were not the event's.
+    // The tiles that differ from what map holds, or that were left twice or
+    // never though read, and the bytes read late that were not the event's.
     int Mismatches(const Map& map, CFile& file) {
         int wrong = strays + LateReadsWrong();
+        for (const auto& tile : m_read) wrong += m_left.count(tile) == 0;
         for (const auto& [tile, left] : m_left) {
             const auto block =
                 WritableBlock(map.index, {tile.first, tile.second}, file.GetLength());
@@ -255,6 +258,7 @@ class CTilesAsLeft final : public ITileObserver {
     int m_nLateReadsWrong = 0;
     std::vector<std::pair<const uint8_t*, std::vector<uint8_t>>> m_held;
     std::map<std::pair<int64_t, int64_t>, std::vector<std::vector<uint8_t>>> m_left;
+    std::set<std::pair<int64_t, int64_t>> m_read;
     std::vector<std::pair<int64_t, std::vector<uint8_t>>> m_later;
 };
 
@@ -560,9 +564,6 @@ Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh
         return ending;  // the failure fell on a read of the tiles as left
     }
     ending.leftWrong = observer.Mismatches(map, map.file);
-    // A tile that a failed mesh wrote and put back is left as it was: it
-    // may be shown, but every tile that received cells must be.
-    if (observer.Tiles() < writer.TilesTouched()) ++ending.leftWrong;
     return ending;
 }
 

@@ -339,8 +339,9 @@ class PngFileTest : public ::testing::Test {
 };
 
 TEST_F(PngFileTest, RowsComeBackAsDrawnWhateverTheSizeAndTheBytes) {
-    // Noise that no compressor shrinks, and runs that it shrinks most; an
-    // opening part of no row and of every row but one.
+    // Noise that no compressor shrinks, and runs that it shrinks most; the
+    // drawing's own cut, and an opening part of no row, of every row but one
+    // and of every row (a grid one row high puts the cut at the end).
     std::mt19937 random(5);
     for (const int height : {1, 2, 3, 7, 40}) {
         for (const int width : {1, 5, 1600}) {
@@ -354,13 +355,15 @@ TEST_F(PngFileTest, RowsComeBackAsDrawnWhateverTheSizeAndTheBytes) {
                     }
                 }
                 const std::string path = (m_folder / "rows.png").string();
-                const int opening = OpeningRows(height);
-                std::string error;
-                EXPECT_TRUE(WriteRgbPng(path, image, CompressOpening(image, opening),
-                                        CompressRest(image, opening), error))
-                    << error;
-                EXPECT_TRUE(Decode(path).rgb == drawn)
-                    << width << " x " << height << (noise ? ", noise" : "");
+                for (const int opening : {OpeningRows(height), 0, height - 1, height}) {
+                    std::string error;
+                    EXPECT_TRUE(WriteRgbPng(path, image, CompressOpening(image, opening),
+                                            CompressRest(image, opening), error))
+                        << error;
+                    EXPECT_TRUE(Decode(path).rgb == drawn)
+                        << width << " x " << height << (noise ? ", noise" : "") << ", cut at "
+                        << opening;
+                }
             }
         }
     }
