@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 #include "elevation/VectorPath.h"
 #include "report/PngFile.h"
@@ -228,7 +229,8 @@ TEST_F(ReliefPictureTest, NoDataHasItsOwnColourAndItsChangesAreMarked) {
 TEST_F(ReliefPictureTest, HeldBytesTakenBackAreDoneWithOnceTheTakeBackReturns) {
     // A tile that the writer holds, shown as left and taken back before it
     // changes again, round after round; the writer changes it as soon as
-    // each take-back returns.
+    // each take-back returns. The worker is given time to take in the
+    // showing before the take-back, and the changed bytes after it.
     const CellBox area{0, 0, kTileSide, kTileSide};
     const auto before = Flat(101);
     const auto after = Tile([](int col, int row) { return int16_t(50 + (col * row) % 900); });
@@ -238,11 +240,13 @@ TEST_F(ReliefPictureTest, HeldBytesTakenBackAreDoneWithOnceTheTakeBackReturns) {
     CReliefPicture picture(area, HeaderAt(35));
     picture.AddBefore(0, 0, before.data());
     std::vector<uint8_t> held;
-    for (int round = 0; round < 50; ++round) {
+    for (int round = 0; round < 20; ++round) {
         held = after;
         picture.AddAfter(0, 0, held.data(), -1, true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         picture.TakeBackAfter(0, 0, held.data(), -1, true);
         std::fill(held.begin(), held.end(), uint8_t{0x7F});
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     held = after;
     picture.AddAfter(0, 0, held.data(), -1, true);
