@@ -235,6 +235,20 @@ TEST_F(CorrectMapTest, UnreadableSecondOfFourStopsAtTwentyFive) {
     EXPECT_EQ(CoveredCell(), 6);
 }
 
+TEST_F(CorrectMapTest, AMeshFileCutShortEndsThePassLikeAnUnreadableOne) {
+    AddMesh("a.mem", 5);
+    const std::string whole = BuildMeshText(533945, AllMeshRecords(), [](int, int) { return 90; });
+    std::ofstream(m_dir / "mesh" / "b.mem", std::ios::binary) << whole.substr(0, whole.size() - 9);
+    AddMesh("c.mem", 7);
+    const auto result = Run();
+    EXPECT_EQ(result.outcome, CorrectionOutcome::kStopped);
+    EXPECT_EQ(result.unusableFile, (m_dir / "mesh" / "b.mem").string());
+    EXPECT_EQ(result.applied, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, Applied(1));
+    EXPECT_EQ(CoveredCell(), 6) << "the map holds the file before the cut one";
+}
+
 TEST_F(CorrectMapTest, AbortAfterTheSecondOfFiveCountsTwo) {
     for (char c = 'a'; c < 'f'; ++c) AddMesh(std::string(1, c) + ".mem", c - 'a' + 1);
     ui.abortAtPump = 2;

@@ -67,16 +67,31 @@ int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchS
     const int32_t code =
         first ? MeshFieldValue(line.data(), std::min(line.size(), kMeshCodeWidth)) : -1;
     int stored = 0;
-    while (first && lines.Next(line))
+    // The length of the line being read, across its pieces, and whether
+    // the last piece ended its line.
+    size_t lineLength = first ? line.size() : 0;
+    bool lineEnded = first && lines.EndedLine();
+    while (first && lines.Next(line)) {
+        lineLength = (lineEnded ? 0 : lineLength) + line.size();
+        lineEnded = lines.EndedLine();
         if (line.size() >= kMeshRecordLength) stored += StoreRecord(line, grid);
-    if (control == nullptr) return code;
-    control->records = stored;
-    control->stopped = lines.Stopped();
-    control->failure = control->stopped ? ""
-                       : !first         ? "is empty"
-                       : code < 0       ? "its mesh code is negative"
-                                        : "";
-    return control->stopped ? -1 : code;
+    }
+    // Every line of a mesh file, its header included, is a whole line with
+    // a line end: a last line without one that is shorter is what an
+    // interrupted copy leaves. Rows left out are sea, so the file would
+    // otherwise be taken as whole with its missing rows as sea.
+    const bool cut = first && !lineEnded && lineLength < kMeshRecordLength && !lines.Stopped();
+    if (control != nullptr) {
+        control->records = stored;
+        control->stopped = lines.Stopped();
+        control->failure = control->stopped ? ""
+                           : !first         ? "is empty"
+                           : cut            ? "was cut short: its last line has no line end"
+                           : code < 0       ? "its mesh code is negative"
+                                            : "";
+        if (control->stopped) return -1;
+    }
+    return cut ? -1 : code;
 }
 
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid) {

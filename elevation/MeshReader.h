@@ -25,7 +25,9 @@ struct MeshReadControl {
 // Reads a mesh elevation file into grid and returns the mesh code of its
 // first line (the value of its first six characters).
 // Returns -1, leaving grid untouched, when the file cannot be opened; returns
-// -1 too when it is empty or cannot be read to its end (grid then undefined).
+// -1 too when it is empty, cut short (its last line has no line end and is
+// shorter than a record line) or cannot be read to its end (grid then
+// undefined).
 // Rows without a record hold kNoElevation. A record line shorter than 1009
 // characters, or whose record number is not 001 to 200, is skipped.
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid);
@@ -33,14 +35,14 @@ int32_t ReadMemFile(const std::string& path, MeshGrid& grid);
 // The same on a file already open, reading through the caller's scratch
 // buffer (see CTextModeLines); file errors propagate as CFileException.
 // With a control: returns -1 and sets its stopped flag when its stop request
-// ended the read, and notes in its failure why an empty file gave -1.
+// ended the read, and notes in its failure why an empty or cut file gave -1.
 int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchSize,
                      MeshReadControl* control = nullptr);
 
 // ReadMemFile reading through the caller's scratch buffer. With a control:
 // returns -1 and sets its stopped flag when its stop request ended the read,
 // and otherwise notes in its failure the reason of a -1 (a file that is
-// missing, not a regular file, unreadable or empty).
+// missing, not a regular file, unreadable, empty or cut short).
 int32_t ReadMemFile(const std::string& path, MeshGrid& grid, char* scratch, size_t scratchSize,
                     MeshReadControl* control = nullptr);
 

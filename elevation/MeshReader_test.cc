@@ -255,6 +255,28 @@ TEST(MeshReaderControl, StopRequestEndsTheReadAsStoppedNotAsAFailure) {
     EXPECT_EQ(control.failure, "is empty");
 }
 
+TEST(MeshReaderControl, AFileCutShortIsRefusedAndOneLeavingRowsOutIsNot) {
+    // Records 1 to 3 stored, the rest left out as sea rows are.
+    const std::string text = BuildMeshText(533945, {1, 2, 3}, Distinct);
+    const size_t lastLine = text.size() - (kMeshRecordLength + 2);
+    MeshReadControl control;
+    for (size_t end :
+         {size_t{0} + 3, kMeshRecordLength - 1, lastLine + 1, lastLine + 500, text.size() - 3}) {
+        SCOPED_TRACE(end);
+        EXPECT_EQ(ReadControlled(text.substr(0, end), control), -1);
+        EXPECT_EQ(control.failure, "was cut short: its last line has no line end");
+        EXPECT_EQ(ReadControlled(text.substr(0, end) + "\x1A" + text.substr(end), control), -1)
+            << "a Ctrl-Z in the middle of a line ends the file there";
+    }
+    // Whole lines: with their line ends, a Ctrl-Z after them, or the last
+    // record whole without its line end.
+    for (const std::string& whole :
+         {text, text + "\x1A", text.substr(0, text.size() - 2), text.substr(0, lastLine)}) {
+        EXPECT_EQ(ReadControlled(whole, control), 533945);
+        EXPECT_EQ(control.failure, "");
+    }
+}
+
 class MeshReaderFileTest : public ::testing::Test {
   protected:
     CTestFolder m_folder;

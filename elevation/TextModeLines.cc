@@ -53,6 +53,7 @@ bool CTextModeLines::Next(std::string_view& piece) {
             if (text + 1 <= kMaxPiece) {
                 piece = std::string_view(start, text);
                 m_begin += static_cast<size_t>(lf - start) + 1;
+                m_bEndedLine = true;
                 return true;
             }
         } else if (avail == 0) {
@@ -63,6 +64,7 @@ bool CTextModeLines::Next(std::string_view& piece) {
         const size_t n = avail < kMaxPiece ? avail : kMaxPiece;
         piece = std::string_view(start, n);
         m_begin += n;
+        m_bEndedLine = false;
         return true;
     }
 }

@@ -30,6 +30,9 @@ class CTextModeLines {
     bool Next(std::string_view& piece);
     // True when the pieces ended because the stop check asked for it.
     bool Stopped() const { return m_bStopped; }
+    // True when the piece Next gave last ended at a line feed: false for a
+    // piece of a longer line and for the end of a file that has no line end.
+    bool EndedLine() const { return m_bEndedLine; }
 
   private:
     void Refill();
@@ -42,4 +45,5 @@ class CTextModeLines {
     std::function<bool()> m_stop;
     bool m_bEnd = false;  // nothing more to read: end of file, Ctrl-Z or a stop
     bool m_bStopped = false;
+    bool m_bEndedLine = false;
 };

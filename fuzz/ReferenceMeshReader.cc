@@ -65,6 +65,11 @@ int32_t ReferenceReadMesh(const std::string& bytes, MeshGrid& grid) {
     std::memcpy(head, line.c_str(), std::min<size_t>(line.size(), 6));
     const int32_t code = std::atoi(head);
     while (NextPiece(text, pos, line)) StoreRecord(line, grid);
+    // A last line without a line end that is shorter than a record: the
+    // file was cut short.
+    const size_t lastEnd = text.rfind('\n');
+    const size_t lastLine = lastEnd == std::string::npos ? text.size() : text.size() - lastEnd - 1;
+    if (lastLine > 0 && lastLine < 1009) return -1;
     return code;
 }
 
