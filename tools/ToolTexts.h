@@ -78,6 +78,23 @@ enum class ToolText {
     kDemWarning,
     kDemResult,
     kDemDryRunResult,
+    // A failure nothing else caught (tools/ProgramSteps.h): %1 the tool's
+    // name, %2 one of the steps below, %3 why; then one of the notes.
+    kEscapedFailure,
+    kStepCommandLine,
+    kStepSources,
+    kStepMapRun,
+    kStepRestore,
+    kStepOutputs,
+    kStepMeshFiles,
+    kNoteMapUntouched,  // %1: the tool's name, as for the notes below
+    kNoteNoFileWritten,
+    kNoteMapAsApplied,
+    kNoteRestoreAgain,
+    kNoteMapCorrected,
+    kNoteFilesComplete,
+    kOutOfMemory,
+    kUnknownFailure,
     kCount
 };
 

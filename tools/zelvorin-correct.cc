@@ -28,6 +28,7 @@
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
 #include "tools/DatumStep.h"
+#include "tools/ProgramSteps.h"
 #include "tools/SideFiles.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
@@ -241,6 +242,7 @@ std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& arg
 // Restores the map from the undo file; Ctrl-C or SIGTERM stops it between
 // blocks, and the same restore run again completes it.
 int Restore(const CommandLine& line) {
+    EnterStep({ToolText::kStepRestore, ToolText::kNoteRestoreAgain, kExitFileError});
     CatchStopRequests();
     RestoreOptions options;
     options.bForce = line.bForce;
@@ -372,6 +374,7 @@ int Run(int argc, char** argv) {
             break;
     }
 
+    EnterStep({ToolText::kStepSources, ToolText::kNoteMapUntouched, kExitUnusableMesh});
     const SourceList sources = ListSources(line.meshArgs);
     if (sources.status == SourceList::Status::kUsageError) return UsageFailure(sources.message);
     const bool dem =
@@ -407,6 +410,7 @@ int Run(int argc, char** argv) {
         for (const std::string& warning : plan.warnings)
             Tell(Say(ToolText::kDemWarning, {warning}));
         if (const auto ended = EndBeforeTheMap(plan, files)) return *ended;
+        EnterStep({ToolText::kStepMapRun, ToolText::kNoteMapAsApplied, kExitFileError});
         const DatumStep datum = DatumOfRun(line, sources.demSources, plan);
         if (!datum.datum) {
             files.DropUndo();
@@ -439,6 +443,7 @@ int Run(int argc, char** argv) {
 
     // The run's own result line counts mesh files: a DEM run words its own.
     CConsoleUi ui(stdout, stderr, line.bDryRun || dem);
+    EnterStep({ToolText::kStepMapRun, ToolText::kNoteMapAsApplied, kExitFileError});
     CorrectionResult result;
     try {
         result = CorrectMap(line.mapPath, source, ui, options);
@@ -449,6 +454,11 @@ int Run(int argc, char** argv) {
         result.outcome = CorrectionOutcome::kFileError;
     }
     const int status = ExitStatusFor(result, line, ui, dem);
+    // A failure from here on leaves the map as the run's status says.
+    const bool completed = status == kExitCompleted;
+    EnterStep({ToolText::kStepOutputs,
+               completed ? ToolText::kNoteMapCorrected : ToolText::kNoteMapAsApplied,
+               completed ? kExitOutputFile : status});
     if (journal && !journal->Begun()) files.DropUndo();
     if (ReadTheIndex(result.outcome)) {
         if (dem) {
@@ -472,7 +482,9 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int ProgramMain(int argc, char** argv) {
-    const int status = Run(argc, argv);
+    const int status =
+        RunInSteps(kTool, {ToolText::kStepCommandLine, ToolText::kNoteMapUntouched, kExitUsage},
+                   [&] { return Run(argc, argv); });
     // Everything is written: a process held back after a stop request may
     // end now, with this status.
     ReachStopPoint(status);

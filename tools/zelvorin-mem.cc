@@ -24,6 +24,7 @@
 #include "tools/MemCommandLine.h"
 #include "tools/MemTexts.h"
 #include "tools/MeshFolder.h"
+#include "tools/ProgramSteps.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 
@@ -224,6 +225,7 @@ int Run(int argc, char** argv) {
             break;
     }
 
+    EnterStep({ToolText::kStepSources, ToolText::kNoteNoFileWritten, kExitUnusableDem});
     const SourceList sources = ListSources(line.sources);
     switch (sources.status) {
         case SourceList::Status::kUsageError:
@@ -260,6 +262,7 @@ int Run(int argc, char** argv) {
     }
     if (!datum.datum) return datum.status;
 
+    EnterStep({ToolText::kStepMeshFiles, ToolText::kNoteFilesComplete, kExitFileError});
     std::string why;
     if (state == CMeshFolder::State::kMissing && !folder.Make(why)) {
         Tell(Say(MemText::kCannotMakeFolder, {line.outFolder, why}));
@@ -280,7 +283,9 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int ProgramMain(int argc, char** argv) {
-    const int status = Run(argc, argv);
+    const int status =
+        RunInSteps(kTool, {ToolText::kStepCommandLine, ToolText::kNoteNoFileWritten, kExitUsage},
+                   [&] { return Run(argc, argv); });
     ReachStopPoint(status);
     WaitBeforeClosing();
     return status;
