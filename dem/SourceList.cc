@@ -1,10 +1,9 @@
 #include "dem/SourceList.h"
 
-#include <filesystem>
-
 #include "correction/AppendPath.h"
 #include "correction/MeshFileSource.h"
 #include "dem/DemArchive.h"
+#include "framework/FileSystem.h"
 #include "framework/FindFile.h"
 
 namespace {
@@ -79,10 +78,9 @@ bool CSorter::AddFolder(const std::string& folder) {
 }
 
 bool CSorter::Add(const std::string& operand, bool lone) {
-    std::error_code ec;
-    const auto type = std::filesystem::status(operand, ec).type();
-    if (type == std::filesystem::file_type::directory) return AddFolder(operand);
-    if (lone && type == std::filesystem::file_type::not_found) {
+    const PathKind kind = KindOfPath(operand);
+    if (kind == PathKind::kFolder) return AddFolder(operand);
+    if (lone && kind == PathKind::kMissing) {
         m_list.status = SourceList::Status::kNoSources;
         m_list.message = operand + " does not exist";
         return false;

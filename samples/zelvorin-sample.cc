@@ -2,14 +2,15 @@
 // over it, made up here, so that a correction can be tried without real data.
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "correction/AppendPath.h"
 #include "dem/DatumShift.h"
 #include "dem/DemSample.h"
 #include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
+#include "framework/FileSystem.h"
+#include "framework/ProgramMain.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 
@@ -22,10 +23,30 @@ int Terrain(double lat, double lon) {
     return static_cast<int>(std::lround(metres * 10));
 }
 
-bool WriteFile(const std::filesystem::path& path, const void* data, size_t size) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    return static_cast<bool>(out);
+std::string Join(std::string dir, const std::string& name) {
+    AppendPath(dir, name);
+    return dir;
+}
+
+// Makes the folder at path unless one is there; false, with a message, when
+// it cannot.
+bool MakeFolderAt(const std::string& path) {
+    if (KindOfPath(path) == PathKind::kFolder) return true;
+    std::string why;
+    if (MakeFolder(path, why)) return true;
+    std::fprintf(stderr, "zelvorin-sample: cannot make the folder %s: %s\n", path.c_str(),
+                 why.c_str());
+    return false;
+}
+
+// Writes the file at path, replacing one that is there; false, with a
+// message, when it cannot.
+bool WriteFile(const std::string& path, const void* data, size_t size) {
+    FILE* out = OpenCFile(path, "wb");
+    bool written = out != nullptr && std::fwrite(data, 1, size, out) == size;
+    if (out != nullptr) written = std::fclose(out) == 0 && written;
+    if (!written) std::fprintf(stderr, "zelvorin-sample: cannot write %s\n", path.c_str());
+    return written;
 }
 
 // The 10 m DEM file of second-level mesh code, as the survey would deliver
@@ -47,7 +68,7 @@ std::string DemOfSquare(int code) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ProgramMain(int argc, char** argv) {
     if (argc != 2) {
         std::fputs(
             "Usage: zelvorin-sample DIRECTORY\n"
@@ -59,8 +80,10 @@ int main(int argc, char** argv) {
             stderr);
         return 2;
     }
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::create_directories(dir / "mesh");
+    const std::string dir = argv[1];
+    const std::string meshDir = Join(dir, "mesh");
+    const std::string demDir = Join(dir, "dem");
+    if (!MakeFolderAt(dir) || !MakeFolderAt(meshDir) || !MakeFolderAt(demDir)) return 1;
 
     SampleMapLayout layout;
     for (int ty = 0; ty < 4; ++ty)
@@ -73,10 +96,8 @@ int main(int argc, char** argv) {
         const double metres = Terrain(35 + y / 2400.0, 139 + x / 1600.0) / 10.0;
         return static_cast<int16_t>(std::lround(metres / 20) * 20 - 15 + 1);
     });
-    if (!WriteFile(dir / "sample.dcm", map.data(), map.size())) {
-        std::perror("zelvorin-sample: sample.dcm");
-        return 1;
-    }
+    const std::string mapPath = Join(dir, "sample.dcm");
+    if (!WriteFile(mapPath, map.data(), map.size())) return 1;
 
     const int codes[] = {523941, 523942, 523953, 523954, 533901, 533915};
     for (int code : codes) {
@@ -88,11 +109,8 @@ int main(int argc, char** argv) {
         const std::string text = BuildMeshText(code, records, [&](int record, int j) {
             return Terrain(south + (200 - record) * 1.5 / 3600, west + j * 2.25 / 3600);
         });
-        const auto path = dir / "mesh" / (std::to_string(code) + ".mem");
-        if (!WriteFile(path, text.data(), text.size())) {
-            std::perror(("zelvorin-sample: " + path.string()).c_str());
+        if (!WriteFile(Join(meshDir, std::to_string(code) + ".mem"), text.data(), text.size()))
             return 1;
-        }
     }
 
     // Each DEM file in a zip of its own, and those in one zip.
@@ -103,12 +121,8 @@ int main(int argc, char** argv) {
         zips.push_back({name + ".zip", AsText(BuildTestZip({{name + ".xml", DemOfSquare(code)}}))});
     }
     const std::vector<uint8_t> zip = BuildTestZip(zips);
-    std::filesystem::create_directories(dir / "dem");
-    if (!WriteFile(dir / "dem" / "sample-dem.zip", zip.data(), zip.size())) {
-        std::perror("zelvorin-sample: sample-dem.zip");
-        return 1;
-    }
-    std::printf("wrote %s, %zu mesh files and a zip of 2 DEM files\n",
-                (dir / "sample.dcm").string().c_str(), std::size(codes));
+    if (!WriteFile(Join(demDir, "sample-dem.zip"), zip.data(), zip.size())) return 1;
+    std::printf("wrote %s, %zu mesh files and a zip of 2 DEM files\n", mapPath.c_str(),
+                std::size(codes));
     return 0;
 }

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Fails, listing the lines, where a program opens or looks at a path past the
+# framework's file-system face (framework/File.h, FileSystem.h, FindFile.h):
+# the C++ library's file system and streams, the C library's fopen, stat and
+# open, and the Win32 file functions that take ANSI names all read a user's
+# path in the process's code page, which on Japanese Windows turns many
+# names into others or throws. Only the backends in framework/posix and
+# framework/win32 call them. Native-only code (tests, benchmarks, fuzzers)
+# may: it never runs on Windows or only on the test's own ASCII folders.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+calls='std::filesystem|<filesystem>|[io]?fstream|\b(fopen|_wfopen|stat|_stat|open|_open|_wopen)\s*\('
+calls+='|\b(CreateFile|FindFirstFile|FindFirstFileEx|GetFileAttributes|GetFileAttributesEx'
+calls+='|DeleteFile|MoveFile|MoveFileEx|CopyFile|ReplaceFile|CreateDirectory|RemoveDirectory'
+calls+='|GetFullPathName|GetDiskFreeSpaceEx)A\b'
+found=$(git ls-files '*.cc' '*.h' |
+    grep -vE '^framework/(posix|win32)/|_test\.cc$|TestFixture\.h$|^samples/TestFolder\.h$|^(bench|fuzz)/' |
+    xargs grep -nE "$calls" || true)
+if [ -n "$found" ]; then
+    echo "a path opened or looked at past the framework's file-system face:" >&2
+    echo "$found" >&2
+    exit 1
+fi
+echo "paths: every program's path goes through the framework's file-system face"
