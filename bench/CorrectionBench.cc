@@ -151,7 +151,7 @@ void CorrectionBenchmark(const fs::path& work) {
 // the same small write.
 class CUndoFloor final : public IMapJournal {
   public:
-    explicit CUndoFloor(CFile& file) : m_file(file), m_zeros(kUndoPageRecordSize) {}
+    explicit CUndoFloor(CFile& file) : m_file(file), m_zeros(UndoSumRecordSize(kSectorUnits)) {}
     void Begin(CFile&, const DCMHEADER& header) override {
         const std::vector<uint8_t> preamble(
             kUndoFixedSize + static_cast<size_t>(header.nTileCount) * kDcmTileEntrySize + 4);
@@ -163,7 +163,9 @@ class CUndoFloor final : public IMapJournal {
         Write(bytes, kTileBlockSize);
         Write(m_zeros.data(), 4);
     }
-    void Intend(int64_t, const uint8_t*) override { Write(m_zeros.data(), kUndoPageRecordSize); }
+    void Intend(int64_t, const uint8_t*) override {
+        Write(m_zeros.data(), UndoSumRecordSize(kSectorUnits));
+    }
     void Commit() override {
         m_file.Sync();
         m_file.WriteAt(kUndoSlotAt, m_zeros.data(), kUndoSlotSize);

@@ -16,9 +16,12 @@ UndoRun MakeUndoRun(bool overlap) {
     UndoRun run;
     run.original = BuildSampleMap(
         layout, [](size_t t, int cell) { return static_cast<int16_t>((t * 13 + cell) % 500); });
+    constexpr uint32_t kShift = 300;
+    ShiftSampleBlocks(run.original, kShift);
+    run.firstBlock = SampleBlockOffset(0) + kShift;
     if (overlap)
         StoreLE32(run.original.data() + SampleIndexOffset() + kDcmTileEntrySize + 4,
-                  static_cast<int32_t>(SampleBlockOffset(0) + kTileBlockSize / 2));
+                  static_cast<int32_t>(run.firstBlock + kTileBlockSize / 2));
     CMemoryFile map(run.original, "map.dcm"), undo({}, "run.undo");
     DCMHEADER header;
     CTileIndex index;

@@ -9,6 +9,7 @@
 // the map overlap; bits 1-2, the map as the run left it, as it was before,
 // with one byte changed since, or with the run's first block written back;
 // bit 3, --force; bit 4, stop after (bits 5-7) blocks and restore again.
+// The map's blocks lie off the disk's sectors.
 #include <zlib.h>
 
 #include <algorithm>
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr size_t kBlock = 204800, kPage = 4096, kPages = 50;
+constexpr size_t kBlock = 204800;
 
 uint64_t Le(const uint8_t* p, int n) {
     uint64_t v = 0;
@@ -36,7 +37,7 @@ uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0) {
     return static_cast<uint32_t>(::crc32(crc, p, static_cast<uInt>(n)));
 }
 
-enum class Verdict { kValid, kBadFile, kOtherMap, kChanged };
+enum class Verdict { kValid, kNotBegun, kBadFile, kOtherMap, kChanged };
 
 // What the reference reader makes of an undo file over a map.
 struct Reading {
@@ -47,8 +48,22 @@ struct Reading {
 Reading Read(const std::vector<uint8_t>& u, const std::vector<uint8_t>& map, bool force) {
     Reading r;
     const size_t fixed = 12 + 2 * 28 + 8 + 214 + 8 + 4;
-    if (u.size() < fixed || std::memcmp(u.data(), "ZELVUNDO", 8) != 0 || Le(&u[8], 4) != 2)
+    if (u.size() < 68 || std::memcmp(u.data(), "ZELVUNDO", 8) != 0) return r;
+    const uint64_t version = Le(&u[8], 4);
+    if (version != 2 && version != 3) return r;
+    // Format 3 checks 512-byte sectors counted from the file's start, 401
+    // sums a write; format 2 4 KiB pages counted from the block's start, 50.
+    const uint64_t unit = version == 3 ? 512 : 4096, units = version == 3 ? 401 : 50;
+    const auto unitOf = [&](uint64_t block, uint64_t i) {
+        return version == 3 ? i / unit - block / unit : (i - block) / unit;
+    };
+    const auto intact = [&](const uint8_t* s) { return Crc(s, 24) == Le(s + 24, 4); };
+    if (version == 3 && intact(&u[12]) && intact(&u[40]) && Le(&u[28], 8) == 0 &&
+        Le(&u[56], 8) == 0) {
+        r.verdict = Verdict::kNotBegun;
         return r;
+    }
+    if (u.size() < fixed) return r;
     const uint64_t mapLength = Le(&u[68], 8);
     const uint64_t indexAt = Le(&u[290], 8), indexLength = Le(&u[298], 4);
     if (u.size() < fixed + indexLength + 4 || indexAt > INT64_MAX) return r;
@@ -79,7 +94,7 @@ Reading Read(const std::vector<uint8_t>& u, const std::vector<uint8_t>& map, boo
         if (at + 4 > u.size()) return r;
         const bool block = std::memcmp(&u[at], "BLCK", 4) == 0;
         if (!block && std::memcmp(&u[at], "PAGE", 4) != 0) return r;
-        const uint64_t size = block ? 4 + 8 + kBlock + 4 : 4 + 8 + 4 * kPages + 4;
+        const uint64_t size = block ? 4 + 8 + kBlock + 4 : 4 + 8 + 4 * units + 4;
         if (at + size > u.size() || Crc(&u[at], size - 4) != Le(&u[at + size - 4], 4)) return r;
         const uint64_t b = Le(&u[at + 4], 8);
         if (block) {
@@ -88,10 +103,10 @@ Reading Read(const std::vector<uint8_t>& u, const std::vector<uint8_t>& map, boo
             sums[b];
         } else {
             if (!sums.count(b)) return r;
-            std::vector<uint32_t> page(kPages);
-            for (size_t p = 0; p < kPages; ++p)
-                page[p] = static_cast<uint32_t>(Le(&u[at + 12 + 4 * p], 4));
-            sums[b].push_back(page);
+            std::vector<uint32_t> sum(units);
+            for (size_t p = 0; p < units; ++p)
+                sum[p] = static_cast<uint32_t>(Le(&u[at + 12 + 4 * p], 4));
+            sums[b].push_back(sum);
         }
         at += size;
     }
@@ -111,20 +126,22 @@ Reading Read(const std::vector<uint8_t>& u, const std::vector<uint8_t>& map, boo
         std::vector<uint8_t> cover(map.size() + 1);
         for (uint64_t b : listed)
             for (uint64_t i = b; i < b + kBlock; ++i) cover[i] = uint8_t(std::min(cover[i] + 1, 2));
-        for (const auto& [b, bytes] : saved)
-            for (size_t p = 0; p < kPages; ++p) {
-                std::vector<uint8_t> now, was;
-                for (uint64_t i = b + p * kPage; i < b + (p + 1) * kPage; ++i)
-                    if (cover[i] == 1) {
-                        now.push_back(map[i]);
-                        was.push_back(u[bytes + (i - b)]);
-                    }
-                if (now.empty() || now == was) continue;
-                const uint32_t sum = Crc(now.data(), now.size());
+        for (const auto& [b, bytes] : saved) {
+            // Each unit's own bytes (those of no other block), now and saved.
+            std::vector<std::vector<uint8_t>> now(units), was(units);
+            for (uint64_t i = b; i < b + kBlock; ++i)
+                if (cover[i] == 1) {
+                    now[unitOf(b, i)].push_back(map[i]);
+                    was[unitOf(b, i)].push_back(u[bytes + (i - b)]);
+                }
+            for (size_t p = 0; p < units; ++p) {
+                if (now[p].empty() || now[p] == was[p]) continue;
+                const uint32_t sum = Crc(now[p].data(), now[p].size());
                 bool ours = false;
                 for (const auto& w : sums[b]) ours |= w[p] == sum;
                 if (!ours) return r;
             }
+        }
     }
     r.verdict = Verdict::kValid;
     return r;
@@ -145,8 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             map[100000] ^= 0x24;  // in the first block
             break;
         case 3:
-            std::copy(run.original.begin() + 65536, run.original.begin() + 65536 + kBlock,
-                      map.begin() + 65536);
+            std::copy(run.original.begin() + run.firstBlock,
+                      run.original.begin() + run.firstBlock + kBlock, map.begin() + run.firstBlock);
             break;
     }
     const bool force = data[0] & 8;
@@ -169,6 +186,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case Verdict::kValid:
             if (!restored || mapFile.Bytes() != reading.expected) std::abort();
             return 0;
+        case Verdict::kNotBegun:
+            if (result.outcome != RestoreOutcome::kNothingToDo) std::abort();
+            break;
         case Verdict::kBadFile:
             if (result.outcome != RestoreOutcome::kDamaged &&
                 result.outcome != RestoreOutcome::kIncomplete)

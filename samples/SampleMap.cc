@@ -1,5 +1,7 @@
 #include "samples/SampleMap.h"
 
+#include <algorithm>
+
 #include "elevation/DcmLayout.h"
 
 namespace {
@@ -51,4 +53,16 @@ std::vector<uint8_t> BuildSampleMap(const SampleMapLayout& layout, const TileFil
 int16_t TileCellAt(const std::vector<uint8_t>& map, uint32_t blockOffset, int row, int col) {
     const size_t at = blockOffset + 2 * static_cast<size_t>(row * kTileSide + col);
     return static_cast<int16_t>(map[at] | map[at + 1] << 8);
+}
+
+void ShiftSampleBlocks(std::vector<uint8_t>& map, uint32_t by) {
+    const int32_t tiles = LoadLE32(map.data() + 6);
+    uint8_t* index = map.data() + LoadLE32(map.data() + 10);
+    int32_t first = static_cast<int32_t>(map.size());
+    for (int32_t t = 0; t < tiles; ++t) {
+        uint8_t* entry = index + t * kDcmTileEntrySize + 4;
+        first = std::min(first, LoadLE32(entry));
+        StoreLE32(entry, LoadLE32(entry) + static_cast<int32_t>(by));
+    }
+    map.insert(map.begin() + first, by, uint8_t{0x5A});
 }

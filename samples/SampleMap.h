@@ -34,5 +34,10 @@ uint32_t SampleIndexOffset();
 uint32_t SampleBlockOffset(size_t tile, size_t tileCount);
 uint32_t SampleBlockOffset(size_t tile);
 
+// Moves every tile block of a map that BuildSampleMap made `by` bytes further
+// into the file, its index entries following, so that the blocks lie off
+// the disk's sectors, as they may in maps other programs write.
+void ShiftSampleBlocks(std::vector<uint8_t>& map, uint32_t by);
+
 // Cell value of a map's tile block, little-endian at byte 2 x cell.
 int16_t TileCellAt(const std::vector<uint8_t>& map, uint32_t blockOffset, int row, int col);

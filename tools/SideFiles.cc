@@ -13,6 +13,7 @@
 #include "framework/Wildcard.h"
 #include "report/ReliefPicture.h"
 #include "tools/ToolTexts.h"
+#include "undo/UndoFile.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ std::optional<int> CSideFiles::Open(IMeshFileSource& sources, Sources kind) {
     }
     if (!m_line.strUndo.empty()) {
         try {
-            m_undo = OpenFile(m_line.strUndo, FileAccess::kCreateNew);
+            m_undo = CreateUndoFile(m_line.strUndo);
         } catch (const CFileException& error) {
             WriteNativeText(
                 stderr, Say(ToolText::kCannotCreateUndo, {m_line.strUndo, error.Reason()}) + "\n");

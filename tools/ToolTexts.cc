@@ -55,6 +55,14 @@ const TextPair kTexts[] = {
      "newest first, or restore with --force to overwrite their changes",
      "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1. 後の実行を新しい"
      "ものから順に取り消すか, --force で復元してそれらの変更を上書きしてください"},
+    {"zelvorin-correct: undo file refused, map untouched: %1; it was made by 1.0.0, whose "
+     "undo files a power loss during the run can leave refused so: if the power failed "
+     "during that run, restore with --force; otherwise undo the later runs first, newest first",
+     "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1. このファイルは "
+     "1.0.0 が作ったもので, 実行中の停電でもこうなることがあります. その実行中に停電したなら "
+     "--force で復元し, そうでなければ後の実行を新しいものから順に取り消してください"},
+    {"zelvorin-correct: %1: nothing to restore; the map was left as it was",
+     "zelvorin-correct: %1: 戻すものはありません. 地図はそのままです"},
     {"zelvorin-correct: undo file refused, map untouched: %1",
      "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1"},
     {"%1: cannot open /dev/null for a closed standard stream",

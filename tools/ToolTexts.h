@@ -36,6 +36,8 @@ enum class ToolText {
     kRestoreCannotOpen,
     kRestoreFailed,
     kUndoChangedSince,
+    kUndoChangedSinceFirstFormat,
+    kRestoreNothing,
     kUndoRefused,
     kNoDevNull,  // %1: the tool's name
     kSeeHelp,

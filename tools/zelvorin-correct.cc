@@ -33,6 +33,7 @@
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 #include "undo/UndoFile.h"
+#include "undo/UndoFormat.h"
 
 namespace {
 
@@ -263,8 +264,13 @@ int Restore(const CommandLine& line) {
         case RestoreOutcome::kFileError:
             Tell(Say(ToolText::kRestoreFailed, {blocks, total, line.mapPath, result.detail}));
             return kExitFileError;
+        case RestoreOutcome::kNothingToDo:
+            WriteNativeText(stdout, Say(ToolText::kRestoreNothing, {result.detail}) + "\n");
+            return kExitCompleted;
         case RestoreOutcome::kChangedSince:
-            Tell(Say(ToolText::kUndoChangedSince, {result.detail}));
+            Tell(Say(result.version == kUndoFirstVersion ? ToolText::kUndoChangedSinceFirstFormat
+                                                         : ToolText::kUndoChangedSince,
+                     {result.detail}));
             return kExitUndoFile;
         case RestoreOutcome::kCannotUse:
         case RestoreOutcome::kDamaged:

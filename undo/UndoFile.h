@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ class CFile;
 // every tile block before the run first overwrote it, and for every write of
 // a block a checksum of each of its pages as written:
 //
-//   "ZELVUNDO", version 2 (32-bit),
+//   "ZELVUNDO", version 3 (32-bit),
 //   two commit slots, each: the blocks saved and the records written that
 //     a commit made durable (64-bit each), where those records end in the
 //     file (64-bit), CRC-32 of these 24 bytes;
@@ -23,9 +24,18 @@ class CFile;
 //   slots;
 //   then records, in the order the run made them, either
 //     "BLCK", block position (64-bit), the block's 204,800 bytes, CRC-32; or
-//     "PAGE", block position (64-bit), for each of the block's 50 pages of
-//     4096 bytes a CRC-32 of its own bytes as about to be written (see
-//     UndoPages.h), CRC-32 of the record.
+//     "PAGE", block position (64-bit), for each of the 401 sectors of 512
+//     bytes, counted from the map file's start, that the block meets (the
+//     last unused where it meets 400), a CRC-32 of its own bytes in that
+//     sector as about to be written (see UndoPages.h), CRC-32 of the record.
+//
+// A new file holds only magic, version and both slots saying 0: the run has
+// not read the map. It takes its name only so, whole (CreateUndoFile). Begin
+// writes the preamble, syncs, then has both slots commit it.
+//
+// Format 2, made by 1.0.0, is the same but for its "PAGE" records: a CRC-32
+// for each of the block's 50 pages of 4096 bytes counted from its start. Its
+// files have no head-only state.
 //
 // Integers are little-endian. A commit syncs the records, then rewrites the
 // older slot to say where they end, then syncs again; the run overwrites a
@@ -38,7 +48,7 @@ class CFile;
 // Writes an undo file while a run corrects a map.
 class CUndoJournal final : public IMapJournal {
   public:
-    // Writes into file, which is new and empty.
+    // Writes into file, which is new: empty or as CreateUndoFile made it.
     explicit CUndoJournal(CFile& file) : m_file(file) {}
 
     void Begin(CFile& map, const DCMHEADER& header) override;
@@ -61,8 +71,15 @@ class CUndoJournal final : public IMapJournal {
     bool m_bBegun = false;
 };
 
+// Creates the undo file at path holding its head, under that name only once
+// the head is on disk; an undo file there whose run never read its map is
+// replaced. Throws CFileException (kOpen, naming path) when it cannot, and
+// when anything else is at path.
+std::unique_ptr<CFile> CreateUndoFile(const std::string& path);
+
 enum class RestoreOutcome {
     kRestored,       // every saved block written back
+    kNothingToDo,    // the run that made the file never read the map: nothing written
     kCannotOpenMap,  // the map cannot be opened for writing
     kCannotUse,      // the undo file cannot be opened or read
     kDamaged,        // not an undo file of this version, or its records contradict it
@@ -79,6 +96,7 @@ struct RestoreResult {
     int64_t total = 0;     // blocks the undo file holds committed
     int64_t held = 0;      // kIncomplete: of those, the ones whole on disk
     int64_t changed = -1;  // kChangedSince: the position of the first block changed
+    uint32_t version = 0;  // the undo file's format, once read
     std::string detail;    // the path and the reason, for a failure
 };
 

@@ -11,7 +11,7 @@ constexpr char kMagic[8] = {'Z', 'E', 'L', 'V', 'U', 'N', 'D', 'O'};
 constexpr char kBlockTag[4] = {'B', 'L', 'C', 'K'};
 constexpr char kPagesTag[4] = {'P', 'A', 'G', 'E'};
 // Where the fields after the slots start.
-constexpr uint32_t kAfterSlots = kUndoSlotAt + 2 * kUndoSlotSize;
+constexpr uint32_t kAfterSlots = kUndoHeadSize;
 
 uint32_t Crc(uint32_t crc, const uint8_t* bytes, size_t n) { return UndoCrc32(crc, bytes, n); }
 
@@ -28,6 +28,16 @@ std::optional<UndoCommit> DecodeSlot(const uint8_t* slot) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> EncodeUndoHead() {
+    std::vector<uint8_t> out(kMagic, kMagic + sizeof kMagic);
+    AppendLE32(out, kUndoVersion);
+    uint8_t slot[kUndoSlotSize];
+    EncodeUndoSlot({0, 0, 0}, slot);
+    out.insert(out.end(), slot, slot + kUndoSlotSize);
+    out.insert(out.end(), slot, slot + kUndoSlotSize);
+    return out;
+}
 
 std::vector<uint8_t> EncodeUndoPreamble(uint64_t mapLength, const uint8_t* header,
                                         int64_t indexOffset, const std::vector<uint8_t>& index) {
@@ -64,7 +74,21 @@ PreambleRead ReadUndoPreamble(CFile& undo, UndoPreamble& pre, uint32_t& version)
     const uint32_t got = undo.ReadAt(0, fixed, kUndoFixedSize);
     if (got < 12 || std::memcmp(fixed, kMagic, sizeof kMagic) != 0) return PreambleRead::kNotUndo;
     version = GetLE32(fixed + 8);
-    if (version != kUndoVersion) return PreambleRead::kOtherVersion;
+    if (version != kUndoVersion && version != kUndoFirstVersion) return PreambleRead::kOtherVersion;
+    pre.version = version;
+    pre.units = UnitsOfVersion(version);
+    if (got < kAfterSlots) return PreambleRead::kDamaged;
+    // The later commit of the two; a cut in the middle of rewriting one
+    // leaves the other.
+    const auto first = DecodeSlot(fixed + kUndoSlotAt);
+    const auto second = DecodeSlot(fixed + kUndoSlotAt + kUndoSlotSize);
+    if (!first && !second) return PreambleRead::kDamaged;
+    pre.committed = !second || (first && first->end >= second->end) ? *first : *second;
+    pre.bSlotDamaged = !first || !second;
+    // Both slots as the file was made: its run wrote the preamble, if at
+    // all, without committing it.
+    if (version == kUndoVersion && first && second && first->end == 0 && second->end == 0)
+        return PreambleRead::kNotBegun;
     if (got < kUndoFixedSize) return PreambleRead::kDamaged;
     const uint8_t* p = fixed + kAfterSlots;
     pre.mapLength = GetLE64(p);
@@ -81,18 +105,12 @@ PreambleRead ReadUndoPreamble(CFile& undo, UndoPreamble& pre, uint32_t& version)
         PreambleCrc(fixed, pre.index.data(), indexLength) != GetLE32(crc))
         return PreambleRead::kDamaged;
     pre.end = int64_t{kUndoFixedSize} + indexLength + 4;
-    // The later commit of the two; a cut in the middle of rewriting one
-    // leaves the other.
-    const auto first = DecodeSlot(fixed + kUndoSlotAt);
-    const auto second = DecodeSlot(fixed + kUndoSlotAt + kUndoSlotSize);
-    if (!first && !second) return PreambleRead::kDamaged;
-    pre.committed = !second || (first && first->end >= second->end) ? *first : *second;
-    pre.bSlotDamaged = !first || !second;
     if (pre.committed.end < static_cast<uint64_t>(pre.end)) return PreambleRead::kDamaged;
     return PreambleRead::kRead;
 }
 
-bool ReadUndoRecord(CFile& undo, int64_t at, uint64_t length, UndoRecord& rec, uint8_t* scratch) {
+bool ReadUndoRecord(CFile& undo, int64_t at, uint64_t length, const CheckUnits& units,
+                    UndoRecord& rec, uint8_t* scratch) {
     if (at < 0 || static_cast<uint64_t>(at) + 4 > length || undo.ReadAt(at, scratch, 4) < 4)
         return false;
     if (std::memcmp(scratch, kBlockTag, 4) == 0) {
@@ -100,7 +118,7 @@ bool ReadUndoRecord(CFile& undo, int64_t at, uint64_t length, UndoRecord& rec, u
         rec.size = kUndoBlockRecordSize;
     } else if (std::memcmp(scratch, kPagesTag, 4) == 0) {
         rec.kind = UndoRecord::Kind::kPages;
-        rec.size = kUndoPageRecordSize;
+        rec.size = UndoSumRecordSize(units);
     } else {
         return false;
     }
@@ -111,9 +129,10 @@ bool ReadUndoRecord(CFile& undo, int64_t at, uint64_t length, UndoRecord& rec, u
     const uint64_t block = GetLE64(scratch + 4);
     rec.block = block > INT64_MAX ? -1 : static_cast<int64_t>(block);
     rec.bytesAt = at + kUndoBlockBytesAt;
+    rec.sums.fill(0);
     if (rec.kind == UndoRecord::Kind::kPages)
-        for (uint32_t p = 0; p < kUndoPages; ++p)
-            rec.sums[p] = GetLE32(scratch + kUndoBlockBytesAt + 4 * p);
+        for (uint32_t u = 0; u < units.count; ++u)
+            rec.sums[u] = GetLE32(scratch + kUndoBlockBytesAt + 4 * u);
     return true;
 }
 
@@ -124,10 +143,11 @@ void EncodeBlockRecord(int64_t block, const uint8_t* bytes, uint8_t (&head)[kUnd
     PutLE32(tail, Crc(Crc(0, head, kUndoBlockBytesAt), bytes, kTileBlockSize));
 }
 
-std::vector<uint8_t> EncodePageRecord(int64_t block, const uint32_t (&sums)[kUndoPages]) {
+std::vector<uint8_t> EncodePageRecord(int64_t block, const UnitSums& sums,
+                                      const CheckUnits& units) {
     std::vector<uint8_t> out(kPagesTag, kPagesTag + 4);
     AppendLE64(out, static_cast<uint64_t>(block));
-    for (uint32_t sum : sums) AppendLE32(out, sum);
+    for (uint32_t u = 0; u < units.count; ++u) AppendLE32(out, sums[u]);
     AppendLE32(out, Crc(0, out.data(), out.size()));
     return out;
 }

@@ -8,23 +8,6 @@
 
 #include "framework/LittleEndian.h"
 
-namespace {
-
-// Calls f(page, from, to) for each piece of the runs that lies in one page.
-template <typename F>
-void ForEachPiece(const ByteRuns& own, F f) {
-    for (const auto& [first, second] : own) {
-        for (uint32_t from = first; from < second;) {
-            const uint32_t page = from / kUndoPageSize;
-            const uint32_t to = std::min(second, (page + 1) * kUndoPageSize);
-            f(page, from, to);
-            from = to;
-        }
-    }
-}
-
-}  // namespace
-
 std::vector<int64_t> ListedBlocks(const uint8_t* index, uint64_t indexLength, uint64_t mapLength) {
     std::vector<int64_t> blocks;
     std::unordered_set<uint32_t> keys;
@@ -59,24 +42,45 @@ ByteRuns OwnBytes(const std::vector<int64_t>& listed, int64_t block) {
     return own;
 }
 
-void SumPages(const uint8_t* block, const ByteRuns& own, uint32_t (&sums)[kUndoPages]) {
-    std::fill(std::begin(sums), std::end(sums), UndoCrc32(0, nullptr, 0));
-    ForEachPiece(own, [&](uint32_t page, uint32_t from, uint32_t to) {
-        sums[page] = UndoCrc32(sums[page], block + from, to - from);
+CBlockUnits::CBlockUnits(const CheckUnits& units, int64_t block, ByteRuns own)
+    : m_size(units.size),
+      m_shift(units.fromFileStart ? static_cast<uint32_t>(block % units.size) : 0),
+      m_own(std::move(own)) {}
+
+template <typename F>
+void CBlockUnits::ForEachPiece(F f) const {
+    for (const auto& [first, second] : m_own) {
+        for (uint32_t from = first; from < second;) {
+            const uint32_t unit = (from + m_shift) / m_size;
+            const uint32_t to = std::min(second, (unit + 1) * m_size - m_shift);
+            f(unit, from, to);
+            from = to;
+        }
+    }
+}
+
+void CBlockUnits::Sum(const uint8_t* bytes, UnitSums& sums) const {
+    sums.fill(UndoCrc32(0, nullptr, 0));
+    ForEachPiece([&](uint32_t unit, uint32_t from, uint32_t to) {
+        sums[unit] = UndoCrc32(sums[unit], bytes + from, to - from);
     });
 }
 
-void CheckedPages(const ByteRuns& own, bool (&checked)[kUndoPages]) {
-    std::fill(std::begin(checked), std::end(checked), false);
-    ForEachPiece(own, [&](uint32_t page, uint32_t, uint32_t) { checked[page] = true; });
+void CBlockUnits::Checked(UnitFlags& checked) const {
+    checked.fill(false);
+    ForEachPiece([&](uint32_t unit, uint32_t, uint32_t) { checked[unit] = true; });
 }
 
-bool SamePage(const uint8_t* a, const uint8_t* b, const ByteRuns& own, uint32_t page) {
-    bool same = true;
-    ForEachPiece(own, [&](uint32_t p, uint32_t from, uint32_t to) {
-        if (p == page && std::memcmp(a + from, b + from, to - from) != 0) same = false;
-    });
-    return same;
+bool CBlockUnits::Same(const uint8_t* a, const uint8_t* b, uint32_t unit) const {
+    const int64_t lo = int64_t{unit} * m_size - m_shift;
+    const int64_t hi = lo + m_size;
+    for (const auto& [first, second] : m_own) {
+        const int64_t from = std::max<int64_t>(lo, first);
+        const int64_t to = std::min<int64_t>(hi, second);
+        if (from < to && std::memcmp(a + from, b + from, static_cast<size_t>(to - from)) != 0)
+            return false;
+    }
+    return true;
 }
 
 uint32_t UndoCrc32(uint32_t crc, const uint8_t* bytes, size_t n) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -7,16 +8,33 @@
 #include "elevation/DcmLayout.h"
 
 // How an undo file tells this run's bytes in a tile block from anyone
-// else's: by the 4 KiB pages of the block, each over its own bytes only,
+// else's: by units of the block's bytes, each summed over its own bytes only,
 // those that no other block of the map covers. Where listed blocks overlap,
 // the write of one changes bytes of the other, so those shared bytes say
 // nothing about whose write a block holds. The journal and the restore both
 // take the blocks from the index the undo file keeps, so they agree on every
 // block's own bytes.
+//
+// A power loss tears a write where the disk does: at its sectors, counted
+// from the start of the file, 512 bytes on most disks and 4 KiB on others.
+// Every such piece of a block holds either what it held or what the run
+// wrote, so the units are the 512-byte sectors of the map file, which fit
+// into both. The first files (format 2) took 4 KiB pages counted from each
+// block's start instead, which a tear at the disk's sectors cuts through.
 
-constexpr uint32_t kUndoPageSize = 4096;
-constexpr uint32_t kUndoPages = kTileBlockSize / kUndoPageSize;  // 50
-static_assert(kTileBlockSize % kUndoPageSize == 0, "a block is whole pages");
+// The units a format checks a block in.
+struct CheckUnits {
+    uint32_t size;       // bytes a unit
+    bool fromFileStart;  // counted from the start of the map file, else of the block
+    uint32_t count;      // the sums a record holds: the most units a block meets
+};
+constexpr CheckUnits kSectorUnits{512, true, kTileBlockSize / 512 + 1};
+constexpr CheckUnits kBlockPageUnits{4096, false, kTileBlockSize / 4096};
+static_assert(kTileBlockSize % 4096 == 0, "a block is whole pages");
+
+constexpr uint32_t kMaxCheckUnits = kSectorUnits.count;
+using UnitSums = std::array<uint32_t, kMaxCheckUnits>;
+using UnitFlags = std::array<bool, kMaxCheckUnits>;
 
 // The distinct positions, ascending, of the blocks a run can write in a map
 // of mapLength bytes whose index is the indexLength bytes at index: for each
@@ -30,15 +48,30 @@ using ByteRuns = std::vector<std::pair<uint32_t, uint32_t>>;
 // (as ListedBlocks gives it) covers, in ascending order.
 ByteRuns OwnBytes(const std::vector<int64_t>& listed, int64_t block);
 
-// CRC-32 of each page's own bytes, in the order they lie, for a block of
-// kTileBlockSize bytes. A page without own bytes has the CRC of nothing.
-void SumPages(const uint8_t* block, const ByteRuns& own, uint32_t (&sums)[kUndoPages]);
+// The own bytes of the block at position block (kTileBlockSize bytes) as
+// the units of a format cut them.
+class CBlockUnits {
+  public:
+    CBlockUnits(const CheckUnits& units, int64_t block, ByteRuns own);
 
-// Which pages hold at least one own byte: the others are never compared.
-void CheckedPages(const ByteRuns& own, bool (&checked)[kUndoPages]);
+    // CRC-32 of each unit's own bytes, in the order they lie; a unit
+    // without own bytes, and those past the format's count, have the CRC of
+    // nothing.
+    void Sum(const uint8_t* bytes, UnitSums& sums) const;
+    // Which units hold at least one own byte: the others are never compared.
+    void Checked(UnitFlags& checked) const;
+    // True when unit `unit` of blocks a and b agree on every own byte.
+    bool Same(const uint8_t* a, const uint8_t* b, uint32_t unit) const;
 
-// True when page `page` of blocks a and b agree on every own byte.
-bool SamePage(const uint8_t* a, const uint8_t* b, const ByteRuns& own, uint32_t page);
+  private:
+    // Calls f(unit, from, to) for each piece of the own bytes in one unit.
+    template <typename F>
+    void ForEachPiece(F f) const;
+
+    uint32_t m_size;
+    uint32_t m_shift;  // where the block starts in its first unit
+    ByteRuns m_own;
+};
 
 // The CRC-32 of every checksum in an undo file (zlib's and PNG's, the same
 // values as zlib's crc32), continued from crc over n bytes. Through

@@ -22,8 +22,8 @@ struct SavedBlock {
 // What the committed records of an undo file say.
 struct Committed {
     std::vector<SavedBlock> saved;  // in the order saved
-    // For each block, the page sums of every write the run made of it.
-    std::unordered_map<int64_t, std::vector<std::array<uint32_t, kUndoPages>>> written;
+    // For each block, the unit sums of every write the run made of it.
+    std::unordered_map<int64_t, std::vector<UnitSums>> written;
 };
 
 // A refusal: the outcome and why.
@@ -45,7 +45,7 @@ std::optional<Refusal> ReadCommitted(CFile& undo, const UndoPreamble& pre,
     int64_t at = pre.end;
     uint64_t records = 0;
     for (; static_cast<uint64_t>(at) < end; at += rec.size, ++records) {
-        if (!ReadUndoRecord(undo, at, length, rec, scratch)) {
+        if (!ReadUndoRecord(undo, at, length, pre.units, rec, scratch)) {
             result.held = static_cast<int64_t>(out.saved.size());
             return Refusal{RestoreOutcome::kIncomplete,
                            "holds " + std::to_string(result.held) + " of the " +
@@ -58,9 +58,7 @@ std::optional<Refusal> ReadCommitted(CFile& undo, const UndoPreamble& pre,
         if (rec.kind == UndoRecord::Kind::kPages) {
             if (seen.count(rec.block) == 0)
                 return Refusal{RestoreOutcome::kDamaged, "checks " + where + " before saving it"};
-            std::array<uint32_t, kUndoPages> sums;
-            std::copy(std::begin(rec.sums), std::end(rec.sums), sums.begin());
-            out.written[rec.block].push_back(sums);
+            out.written[rec.block].push_back(rec.sums);
             continue;
         }
         if (rec.block < 0 || static_cast<uint64_t>(rec.block) + kTileBlockSize > pre.mapLength)
@@ -92,7 +90,7 @@ std::optional<Refusal> CheckLostCommit(CFile& undo, CFile& map, const UndoPreamb
     std::vector<uint8_t> saved(kTileBlockSize), now(kTileBlockSize);
     UndoRecord rec;
     for (auto at = static_cast<int64_t>(pre.committed.end);
-         ReadUndoRecord(undo, at, length, rec, scratch); at += rec.size) {
+         ReadUndoRecord(undo, at, length, pre.units, rec, scratch); at += rec.size) {
         if (rec.kind != UndoRecord::Kind::kBlock || rec.block < 0 ||
             static_cast<uint64_t>(rec.block) + kTileBlockSize > mapLength)
             continue;
@@ -135,28 +133,28 @@ bool SameMap(CFile& undo, CFile& map, const UndoPreamble& pre, const Committed& 
     return header == pre.header && index == pre.index;
 }
 
-// The first saved block with a page that holds neither its original bytes
+// The first saved block with a unit that holds neither its original bytes
 // nor those of any write of this run, or -1. A block that a run or a restore
-// left part way holds, page by page, one or the other.
-int64_t FirstChangedBlock(CFile& undo, CFile& map, const Committed& committed,
-                          const std::vector<int64_t>& listed, uint8_t* scratch) {
+// left part way, or that a power loss tore, holds, unit by unit, one or the
+// other.
+int64_t FirstChangedBlock(CFile& undo, CFile& map, const UndoPreamble& pre,
+                          const Committed& committed, const std::vector<int64_t>& listed,
+                          uint8_t* scratch) {
     CAlignedBuffer current(kTileBlockSize);
     for (const SavedBlock& saved : committed.saved) {
-        const ByteRuns own = OwnBytes(listed, saved.block);
-        bool checked[kUndoPages];
-        uint32_t sums[kUndoPages];
-        CheckedPages(own, checked);
+        const CBlockUnits units(pre.units, saved.block, OwnBytes(listed, saved.block));
+        UnitFlags checked;
+        UnitSums sums;
+        units.Checked(checked);
         map.ReadAt(saved.block, current.Data(), kTileBlockSize);
         undo.ReadAt(saved.record, scratch, kTileBlockSize);
-        SumPages(current.Data(), own, sums);
+        units.Sum(current.Data(), sums);
         const auto written = committed.written.find(saved.block);
-        for (uint32_t p = 0; p < kUndoPages; ++p) {
-            if (!checked[p] || SamePage(current.Data(), scratch, own, p)) continue;
+        for (uint32_t u = 0; u < pre.units.count; ++u) {
+            if (!checked[u] || units.Same(current.Data(), scratch, u)) continue;
             const bool ours = written != committed.written.end() &&
                               std::any_of(written->second.begin(), written->second.end(),
-                                          [&](const std::array<uint32_t, kUndoPages>& w) {
-                                              return w[p] == sums[p];
-                                          });
+                                          [&](const UnitSums& w) { return w[u] == sums[u]; });
             if (!ours) return saved.block;
         }
     }
@@ -174,9 +172,15 @@ RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& opti
     std::vector<int64_t> listed;
     try {
         uint32_t version = 0;
-        switch (ReadUndoPreamble(undo, pre, version)) {
+        const PreambleRead read = ReadUndoPreamble(undo, pre, version);
+        result.version = version;
+        switch (read) {
             case PreambleRead::kRead:
                 break;
+            case PreambleRead::kNotBegun:
+                result.outcome = RestoreOutcome::kNothingToDo;
+                result.detail = undoName + "its run never wrote the map";
+                return result;
             case PreambleRead::kNotUndo:
                 result.outcome = RestoreOutcome::kDamaged;
                 result.detail = undoName + "not an undo file";
@@ -214,7 +218,7 @@ RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& opti
             return result;
         }
         if (!options.bForce) {
-            result.changed = FirstChangedBlock(undo, map, committed, listed, scratch.Data());
+            result.changed = FirstChangedBlock(undo, map, pre, committed, listed, scratch.Data());
             if (result.changed >= 0) {
                 result.outcome = RestoreOutcome::kChangedSince;
                 result.detail = map.GetFilePath() + " was changed after the run that made " +

@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <random>
 #include <string>
 
 #include "undo/UndoFormat.h"
@@ -57,22 +59,38 @@ class RestoreTest : public UndoTest {
         m_writes = map.Writes();
         m_undo = ReadAll(Undo());
     }
-    // The map after the first k writes, and the (k+1)-th torn: only its
-    // even pages on disk.
-    std::vector<uint8_t> MapAfter(size_t k, bool torn = false) const {
+    // The map after the first k writes, and the (k+1)-th torn as a disk
+    // tears it: of its 512-byte sectors, counted from the file's start, only
+    // those that `kept` takes (by default every other one) on disk.
+    std::vector<uint8_t> MapAfter(size_t k, bool torn = false,
+                                  const std::function<bool(size_t)>& kept = {}) const {
         auto map = m_original;
         for (size_t i = 0; i < k + (torn ? 1 : 0); ++i) {
             const auto& w = m_writes[i];
-            for (size_t at = 0; at < w.bytes.size(); at += kUndoPageBytes)
-                if (i < k || at / kUndoPageBytes % 2 == 0)
-                    std::copy(w.bytes.begin() + at,
-                              w.bytes.begin() + std::min(at + kUndoPageBytes, w.bytes.size()),
-                              map.begin() + w.at + at);
+            for (size_t at = 0; at < w.bytes.size();) {
+                const size_t sector = (w.at + at) / kSectorBytes;
+                const size_t end = std::min((sector + 1) * kSectorBytes - w.at, w.bytes.size());
+                if (i < k || (kept ? kept(sector) : sector % 2 == 0))
+                    std::copy(w.bytes.begin() + at, w.bytes.begin() + end, map.begin() + w.at + at);
+                at = end;
+            }
         }
         return map;
     }
+    // Keeps three mesh files, over tile (0, 0), then (1, 0), then both: a
+    // small run, quick to restore, whose first tile is written twice
+    // through a cache of one tile.
+    void KeepThreeMeshes() {
+        const fs::path mesh = m_dir / "mesh";
+        fs::rename(mesh / "523940.mem", m_dir / "a.mem");
+        fs::rename(mesh / "523942.mem", m_dir / "b.mem");
+        fs::rename(mesh / "523941.mem", m_dir / "c.mem");
+        fs::remove_all(mesh);
+        fs::create_directory(mesh);
+        for (const char* name : {"a.mem", "b.mem", "c.mem"}) fs::rename(m_dir / name, mesh / name);
+    }
 
-    static constexpr size_t kUndoPageBytes = 4096;
+    static constexpr size_t kSectorBytes = 512;
     std::vector<CLoggedMap::Logged> m_writes;
     std::vector<uint8_t> m_undo;
 };
@@ -108,6 +126,43 @@ TEST_F(RestoreTest, WhatARunLeftAtAnyMomentIsAccepted) {
     }
 }
 
+// A power loss tears a write at the disk's sectors, counted from the start
+// of the file, wherever its block lies: cut at every sector boundary, or
+// holding any mix of sectors, a block written over an earlier write of the
+// run restores; a byte that is neither still refuses.
+TEST_F(RestoreTest, ABlockTornAtTheDisksSectorsRestoresAndAChangedByteStillRefuses) {
+    KeepThreeMeshes();
+    LoggedRun(1);
+    // The first write of a block that an earlier write of the run changed.
+    size_t k = 0;
+    while (k < m_writes.size() &&
+           std::none_of(m_writes.begin(), m_writes.begin() + static_cast<long>(k),
+                        [&](const CLoggedMap::Logged& w) { return w.at == m_writes[k].at; }))
+        ++k;
+    ASSERT_LT(k, m_writes.size()) << "a block written twice";
+    const auto& w = m_writes[k];
+    ASSERT_NE(w.at % kSectorBytes, 0) << "the block lies off the sectors";
+    const size_t first = w.at / kSectorBytes, last = (w.at + w.bytes.size() - 1) / kSectorBytes;
+    std::vector<std::function<bool(size_t)>> tears;
+    for (size_t cut = first + 1; cut <= last; ++cut) {
+        tears.push_back([=](size_t sector) { return sector < cut; });
+        tears.push_back([=](size_t sector) { return sector >= cut; });
+    }
+    for (unsigned seed = 1; seed <= 8; ++seed)
+        tears.push_back([seed](size_t sector) { return std::minstd_rand(seed + sector)() % 2; });
+    tears.push_back([](size_t sector) { return sector / 8 % 2 == 1; });  // 4 KiB from the start
+    for (size_t t = 0; t < tears.size(); ++t) {
+        auto map = MapAfter(k, true, tears[t]);
+        const RestoreResult result = RestoreBytes(m_undo, map);
+        ASSERT_EQ(result.outcome, RestoreOutcome::kRestored)
+            << "tear " << t << ": " << result.detail;
+        ASSERT_TRUE(map == m_original) << "tear " << t;
+    }
+    auto changed = MapAfter(k, true);
+    changed[w.at + w.bytes.size() / 2] ^= 0x08;
+    EXPECT_EQ(RestoreBytes(m_undo, changed).outcome, RestoreOutcome::kChangedSince);
+}
+
 TEST_F(RestoreTest, AMapChangedSinceTheRunIsRefusedUnlessForced) {
     for (bool overlap : {false, true}) {
         if (overlap) OverlapFirstTwoBlocks();
@@ -116,7 +171,7 @@ TEST_F(RestoreTest, AMapChangedSinceTheRunIsRefusedUnlessForced) {
         const auto corrected = MapAfter(m_writes.size());
         // A byte of a saved block: of the first block's own bytes, and of
         // one in the middle of the map.
-        for (size_t block : {SampleBlockOffset(0), SampleBlockOffset(9)}) {
+        for (size_t block : {Block(0), Block(9)}) {
             const size_t at = block + 2001;
             auto changed = corrected;
             changed[at] ^= 0x11;
@@ -210,7 +265,7 @@ TEST_F(RestoreTest, TheToolSaysWhyItRefusesAndLeavesTheMap) {
     EXPECT_TRUE(ReadAll(Map()) == corrected);
 
     auto changed = corrected;
-    changed[SampleBlockOffset(2) + 7] ^= 1;
+    changed[Block(2) + 7] ^= 1;
     WriteAll(Map(), changed);
     run(restore + Map().string(), 8, "undo the later runs first, newest first");
     EXPECT_TRUE(ReadAll(Map()) == changed);

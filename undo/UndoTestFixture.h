@@ -38,8 +38,9 @@ inline RestoreResult RestoreBytes(const std::vector<uint8_t>& undo, std::vector<
     return result;
 }
 
-// A map of 8 x 4 tiles at the sample origin, and a mesh file over each of
-// the 8 x 4 mesh squares there, with values the map does not hold.
+// A map of 8 x 4 tiles at the sample origin, its blocks off the disk's
+// sectors, and a mesh file over each of the 8 x 4 mesh squares there, with
+// values the map does not hold.
 class UndoTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -49,6 +50,7 @@ class UndoTest : public ::testing::Test {
         m_original = BuildSampleMap(layout, [](size_t t, int cell) {
             return static_cast<int16_t>((t * 31 + cell) % 2000);
         });
+        ShiftSampleBlocks(m_original, kShift);
         WriteAll(Map(), m_original);
         std::filesystem::create_directories(m_dir / "mesh");
         for (int q = 4; q < 8; ++q)
@@ -60,13 +62,15 @@ class UndoTest : public ::testing::Test {
             }
     }
 
+    // Where tile t's block starts.
+    static uint32_t Block(size_t t) { return SampleBlockOffset(t) + kShift; }
     std::filesystem::path Map() const { return m_dir / "map.dcm"; }
     std::filesystem::path Undo() const { return m_dir / "run.undo"; }
 
     // Lists tile (1, 0) half way into the block of tile (0, 0).
     void OverlapFirstTwoBlocks() {
         StoreLE32(m_original.data() + SampleIndexOffset() + 16 + 4,
-                  static_cast<int32_t>(SampleBlockOffset(0) + kTileBlockSize / 2));
+                  static_cast<int32_t>(Block(0) + kTileBlockSize / 2));
         WriteAll(Map(), m_original);
     }
 
@@ -86,6 +90,7 @@ class UndoTest : public ::testing::Test {
         ASSERT_EQ(result.outcome, CorrectionOutcome::kCompleted);
     }
 
+    static constexpr uint32_t kShift = 300;
     CTestFolder m_folder;
     const std::filesystem::path& m_dir = m_folder.Path();
     std::vector<uint8_t> m_original;

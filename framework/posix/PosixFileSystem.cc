@@ -1,6 +1,8 @@
 // The file system on POSIX, through the C++ library's, whose paths are the
 // bytes as they are.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -47,6 +49,21 @@ bool MakeFolder(const std::string& path, std::string& why) {
 
 bool RenameFile(const std::string& from, const std::string& to, std::string& why) {
     if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    why = std::strerror(errno);
+    return false;
+}
+
+bool NameNewFile(const std::string& from, const std::string& to, std::string& why) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    // A file system that cannot rename so: a second link, made only where
+    // nothing is, then the first name removed.
+    if (errno == EINVAL || errno == ENOSYS) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return true;
+        }
+    }
     why = std::strerror(errno);
     return false;
 }

@@ -37,6 +37,14 @@ bool RenameFile(const std::string& from, const std::string& to, std::string& why
     return false;
 }
 
+bool NameNewFile(const std::string& from, const std::string& to, std::string& why) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails where to exists.
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH))
+        return true;
+    why = AfxLastSystemMessage();
+    return false;
+}
+
 std::optional<uint64_t> SizeOfFile(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data))
