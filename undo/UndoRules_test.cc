@@ -81,6 +81,12 @@ TEST_F(UndoRulesTest, ASlotEndingInsideThePreambleIsRefusedAndOneOfNothingSaysSo
         SetSlots(inside, {0, 0, end});
         EXPECT_EQ(Restore(inside).outcome, RestoreOutcome::kDamaged) << end;
     }
+    // Nothing committed past the preamble: a run that wrote nothing.
+    auto none = undo;
+    SetSlots(none, {0, 0, preambleEnd});
+    const RestoreResult nothing = Restore(none);
+    EXPECT_EQ(nothing.outcome, RestoreOutcome::kRestored) << nothing.detail;
+    EXPECT_EQ(nothing.blocks, 0);
     // Both slots as a new file has them: its run never read the map.
     auto fresh = undo;
     SetSlots(fresh, {0, 0, 0});
