@@ -13,6 +13,7 @@
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
+#include "undo/UndoFormat.h"
 
 namespace {
 
@@ -269,6 +270,53 @@ TEST_F(SeeAndUndoTest, TheSampleCorrectionIsDrawnPixelForPixelAsTheReadmeShowsIt
     const std::vector<uint8_t> drawn = PngPixels(Path("sample.png"));
     ASSERT_FALSE(drawn.empty());
     EXPECT_TRUE(drawn == PngPixels(ZELVORIN_SOURCE_DIR "/docs/sample-correction.png"));
+}
+
+// An undo file of format 2, made by 1.0.0 over the sample map corrected
+// with the sample's mesh file 523953, kept in the tree.
+TEST_F(SeeAndUndoTest, AnUndoFileOf100StillRestoresAndItsRefusalSaysWhyForceMayBeRight) {
+    ASSERT_EQ(std::system((ZELVORIN_SAMPLE " " + Path("sample") + " >/dev/null").c_str()), 0);
+    const std::string undo = Path("format2.undo");
+    ASSERT_EQ(std::system(("gzip -dc " ZELVORIN_SOURCE_DIR
+                           "/undo/testdata/sample-523953-format2.undo.gz >" +
+                           undo)
+                              .c_str()),
+              0);
+    const std::string map = Path("sample/sample.dcm");
+    const std::string original = ReadText(map);
+    ASSERT_EQ(Run(map + " " + Path("sample/mesh/523953.mem")).status, 0);
+    const std::string corrected = ReadText(map);
+    // A byte the run wrote, changed since to what neither held.
+    size_t at = 0;
+    while (corrected[at] == original[at]) ++at;
+    std::string changed = corrected;
+    changed[at] = static_cast<char>(original[at] ^ corrected[at] ^ 0x80);
+    std::ofstream(map, std::ios::binary) << changed;
+    RunResult r = Run("--restore " + undo + " " + map);
+    EXPECT_EQ(r.status, 8);
+    EXPECT_NE(r.err.find("made by 1.0.0, whose undo files a power loss during the run can leave"),
+              std::string::npos)
+        << r.err;
+    std::ofstream(map, std::ios::binary) << corrected;
+    r = Run("--restore " + undo + " " + map);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ReadText(map) == original);
+}
+
+// An undo file left so by a run stopped before it read the map: restore
+// says there is nothing to do, and the same command takes its name again.
+TEST_F(SeeAndUndoTest, AnUndoFileWhoseRunNeverReadTheMapRestoresNothingAndIsTakenAgain) {
+    const std::vector<uint8_t> head = EncodeUndoHead();
+    std::ofstream(Path("u"), std::ios::binary) << std::string(head.begin(), head.end());
+    RunResult r = Run("--restore " + Path("u") + " " + MapPath());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("nothing to restore"), std::string::npos) << r.out;
+    EXPECT_EQ(Map(), m_original);
+    r = Run("--undo " + Path("u") + " " + MapPath() + " " + Mesh("a.mem", 523940, Diagonal));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Map(), m_original);
+    EXPECT_EQ(Run("--restore " + Path("u") + " " + MapPath()).status, 0);
+    EXPECT_EQ(Map(), m_original);
 }
 
 }  // namespace
