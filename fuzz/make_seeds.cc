@@ -12,6 +12,7 @@
 #include "fuzz/UndoRun.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "undo/UndoFormat.h"
 
 namespace fs = std::filesystem;
 
@@ -110,6 +111,9 @@ int main(int argc, char** argv) {
             Write(dir / "undo_restore" / "whole", flags + undo);
             Write(dir / "undo_restore" / "changed_since", static_cast<char>(flags | 4) + undo);
             Write(dir / "undo_restore" / "cut", flags + undo.substr(0, undo.size() - 17));
+            const std::vector<uint8_t> head = EncodeUndoHead();
+            Write(dir / "undo_restore" / "head_only",
+                  flags + std::string(head.begin(), head.end()));
         } else {
             // Stopped after one block, then restored again.
             Write(dir / "undo_restore" / "overlap_stopped",
