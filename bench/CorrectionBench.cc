@@ -146,9 +146,9 @@ void CorrectionBenchmark(const fs::path& work) {
 }
 
 // What an undo file's own bytes and syncs cost, with nothing worked out:
-// the preamble, each saved block and each page record written once, as
-// large as the undo file's, and at each commit the same two syncs around
-// the same small write.
+// the preamble and then its slots, each with its sync, each saved block and
+// each record of sector sums written once, as large as the undo file's, and
+// at each commit the same two syncs around the same small write.
 class CUndoFloor final : public IMapJournal {
   public:
     explicit CUndoFloor(CFile& file) : m_file(file), m_zeros(UndoSumRecordSize(kSectorUnits)) {}
@@ -156,6 +156,8 @@ class CUndoFloor final : public IMapJournal {
         const std::vector<uint8_t> preamble(
             kUndoFixedSize + static_cast<size_t>(header.nTileCount) * kDcmTileEntrySize + 4);
         Write(preamble.data(), static_cast<uint32_t>(preamble.size()));
+        m_file.Sync();
+        m_file.WriteAt(kUndoSlotAt, m_zeros.data(), 2 * kUndoSlotSize);
         m_file.Sync();
     }
     void Save(int64_t, const uint8_t* bytes) override {
