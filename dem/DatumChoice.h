@@ -13,8 +13,9 @@ class CTileIndex;
 struct DCMHEADER;
 
 // How well the DEM fits the map in one datum: the root mean square of the
-// map's values less the DEM's unrounded means, over cells the DEM covers at
-// least half of and the map holds data for.
+// map's values less the DEM's unrounded means, over the map's cells that the
+// DEM covers at least half of on both datums and that hold data: the two
+// datums are compared on the same ground.
 struct DatumFit {
     double rms = 0;     // metres
     int64_t cells = 0;  // the cells compared
@@ -24,8 +25,8 @@ struct DatumFit {
 struct DatumChoice {
     enum class Outcome {
         kChosen,       // one fits clearly better: datum
-        kUndecided,    // neither fits 1.5 times as well as the other
-        kTooFewCells,  // the sources ended before both had enough cells
+        kUndecided,    // neither fits 1.5 times as well as the other, or fits at all
+        kTooFewCells,  // the squares gave too few cells to compare
         kStopped,      // the stop request ended a read
         kUnusable,     // a file could not be used: unusableFile, reason
     };
@@ -36,20 +37,26 @@ struct DatumChoice {
     std::string reason;
 };
 
-// Cells each datum is compared over at least, and how many times worse the
-// other must fit.
+// Cells the datums are compared over at least; how many times worse the
+// other must fit; the most a fit may differ and still count (far beyond
+// any survey's error, the DEM is not of the map's land); the squares
+// compared at first, spread over the run, and at most.
 constexpr int64_t kDatumCells = 200;
 constexpr double kDatumMargin = 1.5;
+constexpr double kDatumMostRms = 50;
+constexpr size_t kDatumFirstSquares = 8;
+constexpr size_t kDatumMostSquares = 64;
 
-// Resamples the first squares of the run under both datums, until each has
-// kDatumCells cells to compare, and compares them with the map (open for
-// reading, its header and index loaded); plan is the run's first look, in
-// any datum. The map is never written. File errors of the map propagate as
-// CFileException.
+// Resamples squares that both datums write, spread over the run, under both
+// datums, and compares them with the map (open for reading, its header and
+// index loaded) over the cells both cover; plan is the run's first look, in
+// any datum. kDatumFirstSquares squares first, kDatumMostSquares where those
+// give fewer than kDatumCells cells. The map is never written. File errors
+// of the map propagate as CFileException.
 DatumChoice ChooseDatum(const std::vector<DemSource>& sources, const DemPlan& plan, CFile& map,
                         const DCMHEADER& header, const CTileIndex& index,
                         const std::function<bool()>& stopRequested);
 
-// The datum whose fit is clearly the better of the two, as ChooseDatum
-// decides: false when neither is.
+// True when fit a is clearly the better of the two, as ChooseDatum decides:
+// kDatumMargin times better, and within kDatumMostRms.
 bool ClearlyBetter(const DatumFit& a, const DatumFit& b);

@@ -52,9 +52,7 @@ DatumStep SettleDatum(const std::string& tool, std::optional<MapDatum> given,
     std::vector<std::string> figures = Figures(tool, choice);
     if (given) {
         // The data can only warn against the datum given.
-        const DatumFit& mine = *given == MapDatum::kTokyo ? choice.tokyo : choice.jgd;
-        const DatumFit& other = *given == MapDatum::kTokyo ? choice.jgd : choice.tokyo;
-        if (choice.outcome != DatumChoice::Outcome::kTooFewCells && ClearlyBetter(other, mine)) {
+        if (choice.outcome == DatumChoice::Outcome::kChosen && choice.datum != *given) {
             figures.insert(figures.begin() + 1, NameOf(*given));
             Tell(Say(ToolText::kDatumAgainstData, figures));
         }

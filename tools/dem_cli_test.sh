@@ -103,9 +103,10 @@ sed 's/jgd2011\.bl/tokyo.bl/' "$work/xml/$x44.xml" >"$work/$x44.xml"
 check "an unknown frame" 6 err "$(shown "$work/$x44.xml")" \
     zc --map-datum tokyo "$work/hostile.dcm" "$work/xml/$x43.xml" "$work/$x44.xml"
 same_map "a first look that fails leaves the map" "$work/hostile.dcm" "$work/pristine.dcm"
-# What follows a file's tuple list is read when the run comes to the file: a
-# start point there that is no cell of the grid stops the run at that file,
-# with the squares of the files before it written.
+# What follows a file's tuple list is read when a pass comes to the file: a
+# start point there that is no cell of the grid stops the run at that file.
+# The datum step, which reads squares spread over the whole run, comes to it
+# here before anything is written.
 cp "$work/pristine.dcm" "$work/only43.dcm"
 check "the first file alone" 0 out "1 mesh squares written" \
     zc --map-datum jgd "$work/only43.dcm" "$work/xml/$x43.xml"
@@ -117,7 +118,7 @@ cp "$work/pristine.dcm" "$work/late.dcm"
 check "a start point after the tuples that is no cell" 6 err "$(shown "$work/late/$x44.xml")" \
     zc --map-datum jgd "$work/late.dcm" "$work/xml/$x43.xml" "$work/late/$x44.xml"
 if ! grep -qF "start point" "$work/err"; then fail "the reason names the start point"; fi
-same_map "the squares before that file are written" "$work/late.dcm" "$work/only43.dcm"
+same_map "found by the datum step, nothing is written" "$work/late.dcm" "$work/pristine.dcm"
 echo "readme" >"$work/readme.txt"
 zip_of "$work/none.zip" "$work/readme.txt"
 check "a zip without a DEM" 5 err "hold no DEM file" \
