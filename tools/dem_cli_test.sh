@@ -59,6 +59,8 @@ fi
 cp "$work/tokyo.dcm" "$work/again.dcm"
 check "the datum found from the data" 0 err "the map's datum is tokyo" \
     zc -n "$work/again.dcm" "$dems"
+grep -qF "6 mesh squares resampled from 2 DEM files" "$work/out" &&
+    echo "ok   the run is planned anew for the datum found" || fail "the squares of the datum found: $(cat "$work/out")"
 check "a datum given against the data" 0 err "fits the map better on the other datum than on jgd" \
     zc -n --map-datum jgd "$work/again.dcm" "$dems"
 
