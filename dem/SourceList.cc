@@ -60,14 +60,20 @@ bool CSorter::Take(SourceKind kind, const std::string& operand) {
 bool CSorter::AddFolder(const std::string& folder) {
     std::vector<std::string> meshes =
         FindPaths(folder, kMeshPattern, [](const std::string&) { return true; });
+    const std::vector<std::string> dems = FindPaths(folder, "*", [](const std::string& name) {
+        return HasExtension(name, ".xml") || HasExtension(name, ".zip");
+    });
+    // A folder of both kinds is as wrong as operands of both: one stray
+    // mesh file must not turn a DEM folder's run into a mesh run.
+    if (!meshes.empty() && !dems.empty()) {
+        Take(SourceKind::kMesh, meshes.front());
+        return Take(SourceKind::kDem, dems.front());
+    }
     if (!meshes.empty()) {
         if (!Take(SourceKind::kMesh, folder)) return false;
         for (auto& path : meshes) m_list.meshPaths.push_back(std::move(path));
         return true;
     }
-    const std::vector<std::string> dems = FindPaths(folder, "*", [](const std::string& name) {
-        return HasExtension(name, ".xml") || HasExtension(name, ".zip");
-    });
     if (dems.empty()) {
         if (m_strEmptyFolder.empty()) m_strEmptyFolder = folder;
         return true;

@@ -29,8 +29,8 @@ struct SourceList {
 // Sorts the operands, in their order, into one kind of source. Files go by
 // their extension (any case), whether they exist or not: ".xml" and ".zip"
 // are DEM sources, anything else a mesh file; a folder gives its
-// "*.mem" files in the directory search's order, or, when it holds none,
-// its "*.xml" and "*.zip" files in that order. A lone operand that does not
+// "*.mem" files in the directory search's order, or its "*.xml" and "*.zip"
+// files in that order; one that holds both kinds is a usage error. A lone operand that does not
 // exist is a folder that does not exist, as before DEM files were taken.
 // Nothing is opened: a zip that holds no DEM file shows when it is walked.
 SourceList ListSources(const std::vector<std::string>& operands);

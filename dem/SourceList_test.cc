@@ -67,13 +67,19 @@ TEST_F(SourceListTest, AFileOfAnotherExtensionIsAMeshFile) {
     EXPECT_EQ(ListSources({Touch("c.zip"), Path("b.txt")}).status, Status::kUsageError);
 }
 
-TEST_F(SourceListTest, FolderGivesItsMeshFilesOnlyWhenItHoldsAny) {
+TEST_F(SourceListTest, FolderGivesItsMeshFilesOrItsDemFilesAndBothIsAUsageError) {
     Touch("f/b.mem");
     Touch("f/A.MEM");
-    Touch("f/c.xml");
+    Touch("f/readme.txt");
     SourceList list = ListSources({Path("f")});
     EXPECT_EQ(list.kind, SourceKind::kMesh);
     EXPECT_EQ(list.meshPaths, (std::vector<std::string>{Path("f/A.MEM"), Path("f/b.mem")}));
+    // One stray mesh file among DEM files: neither kind is taken.
+    Touch("f/c.xml");
+    list = ListSources({Path("f")});
+    EXPECT_EQ(list.status, Status::kUsageError);
+    EXPECT_EQ(list.message, Path("f/A.MEM") + " gives mesh files (.mem) and " + Path("f/c.xml") +
+                                " DEM files (.xml, .zip): a run takes one kind");
 
     Touch("g/c.zip");
     Touch("g/B.XML");
