@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/Exception.h"
+#include "framework/File.h"
 #include "framework/FileSystem.h"
 
 namespace {
@@ -107,6 +109,18 @@ bool CanCreateFile(const std::string& path, std::string& error) {
     }
     error = std::strerror(errno);
     return false;
+}
+
+bool HoldsPicture(const std::string& path) {
+    if (KindOfPath(path) != PathKind::kFile) return false;
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    try {
+        uint8_t head[8];
+        return OpenFile(path, FileAccess::kReadShared)->Read(head, sizeof head) == sizeof head &&
+               std::memcmp(head, kSignature, sizeof head) == 0;
+    } catch (const CFileException&) {
+        return false;
+    }
 }
 
 CRgbImage::CRgbImage(int width, int height)

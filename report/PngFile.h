@@ -11,6 +11,11 @@
 // changed. False with the system's reason (strerror) otherwise.
 bool CanCreateFile(const std::string& path, std::string& error);
 
+// True when the file at path is a regular file that begins with a PNG
+// file's signature: an older picture, which a run without one may remove.
+// Nothing else is opened, so that a FIFO or a device is never waited on.
+bool HoldsPicture(const std::string& path);
+
 // An 8-bit RGB image of width x height pixels, rows from the top, held as a
 // PNG file holds its rows before compression: each row a filter byte (none)
 // and three bytes a pixel. Drawn into in place, it goes to the compressor

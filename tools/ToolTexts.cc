@@ -40,6 +40,10 @@ const TextPair kTexts[] = {
      "zelvorin-correct: 書き込んだセルがないため画像は作りません"},
     {"zelvorin-correct: no cell was written, so no picture: the older %1 was removed",
      "zelvorin-correct: 書き込んだセルがないため画像は作りません: 以前の %1 は削除しました"},
+    {"zelvorin-correct: no cell was written, so no picture: %1 is no picture and was left as it "
+     "is",
+     "zelvorin-correct: 書き込んだセルがないため画像は作りません: %1 "
+     "は画像ではないのでそのままにしました"},
     {"zelvorin-correct: cannot write the picture %1: %2",
      "zelvorin-correct: 画像 %1 を書けません: %2"},
     {"zelvorin-correct: %1 blocks restored into %2",

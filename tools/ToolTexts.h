@@ -30,6 +30,7 @@ enum class ToolText {
     kStdoutFailed,
     kNoPicture,
     kNoPictureRemoved,
+    kNoPictureLeft,
     kCannotWritePicture,
     kRestored,
     kRestoreStopped,

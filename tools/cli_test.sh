@@ -141,12 +141,26 @@ fi
 same_map "a failed undo file leaves exactly the files applied" \
     "$work/undofull.dcm" "$work/undofull-want.dcm"
 
-# A picture where no cell is written: no older file stays as if it were one.
-echo old >"$work/old.png"
+# A picture where no cell is written: no older picture stays as if it were
+# this run's; anything else at the path is no picture and stays as it is.
+older_picture() { printf '\211PNG\r\n\032\nold' >"$1"; }
+older_picture "$work/old.png"
 { printf 513800; tail -c +7 "$work/mesh/523941.mem"; } >"$work/far.mem"
 check "no cell written, no picture" 0 err "no cell was written, so no picture" \
     zc --picture "$work/old.png" "$work/late.dcm" "$work/far.mem"
 [ -e "$work/old.png" ] && fail "an older picture stays where no picture was drawn"
+echo "my notes" >"$work/notes.png"
+check "no cell written, a file that is no picture" 0 err "is no picture and was left as it is" \
+    zc --picture "$work/notes.png" "$work/late.dcm" "$work/far.mem"
+[ "$(cat "$work/notes.png")" = "my notes" ] || fail "a file that is no picture was removed"
+if [ -z "$runner" ]; then
+    mkfifo "$work/pipe.png"
+    check "no cell written, a FIFO" 0 err "no cell was written, so no picture" \
+        zc --picture "$work/pipe.png" "$work/late.dcm" "$work/far.mem"
+    [ -p "$work/pipe.png" ] || fail "the FIFO at the picture's path was removed"
+else
+    skip "no cell written, a FIFO" "Windows has no FIFO in its file system"
+fi
 
 cp "$work/pristine.dcm" "$work/stop.dcm"
 check "unreadable mesh stops the run" 6 err "missing.mem: $missing" \
@@ -261,7 +275,7 @@ same_map "SIGTERM keeps the files before it" "$work/terminated.dcm" "$work/first
 
 # Stopped before any cell was written: no picture, and no older one left.
 cp "$work/pristine.dcm" "$work/early.dcm"
-echo old >"$work/early.png"
+older_picture "$work/early.png"
 "$tool" --picture "$work/early.png" "$work/early.dcm" "$work/huge.mem" "$work/mesh/523941.mem" \
     >"$work/out" 2>"$work/err" &
 pid=$!

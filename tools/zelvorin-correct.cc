@@ -23,6 +23,7 @@
 #include "framework/File.h"
 #include "framework/FileSystem.h"
 #include "framework/ProgramMain.h"
+#include "report/PngFile.h"
 #include "report/RunReport.h"
 #include "report/WrittenArea.h"
 #include "tools/CommandLine.h"
@@ -206,11 +207,18 @@ std::string ResultLine(int applied, bool dryRun) {
 
 // Writes the picture of the run, with the land around the change as the map
 // now holds it; false, with a note, when it cannot be written. Where the run
-// wrote no cell there is no picture, and no older file is left at its path
-// to be taken for one.
+// wrote no cell there is no picture, and no older picture is left at its
+// path to be taken for one; anything else there (a file that is no picture,
+// a device, a FIFO) is left as it is.
 bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
     CReliefPicture* picture = anyCell ? report.Picture() : nullptr;
     if (picture == nullptr) {
+        if (!HoldsPicture(line.strPicture)) {
+            Tell(KindOfPath(line.strPicture) == PathKind::kFile
+                     ? Say(ToolText::kNoPictureLeft, {line.strPicture})
+                     : Say(ToolText::kNoPicture));
+            return true;
+        }
         const Removal removal = RemoveFile(line.strPicture);
         Tell(removal == Removal::kRemoved ? Say(ToolText::kNoPictureRemoved, {line.strPicture})
                                           : Say(ToolText::kNoPicture));

@@ -68,6 +68,8 @@ namespace {
 // True when the file at path is an undo file whose run never read its map:
 // it protects nothing, and a run may take its name.
 bool NeverBegun(const std::string& path) {
+    // Only a regular file is read: a FIFO there would be waited on.
+    if (KindOfPath(path) != PathKind::kFile) return false;
     try {
         UndoPreamble pre;
         uint32_t version = 0;
