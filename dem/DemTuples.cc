@@ -22,14 +22,31 @@ std::string Shown(const char* p, const char* end) {
     return text;
 }
 
-// The value of v centimetres with its sign; -9999 m is no data.
+// The value of v centimetres with its sign; -9999 m with any decimals is
+// no data.
 inline const char* Signed(uint32_t v, bool bNegative, int32_t& value, const char* next) {
-    if (bNegative && v == 999900) {
+    if (bNegative && v >= 999900 && v <= 999999) {
         value = kDemNoData;
     } else {
         value = bNegative ? -static_cast<int32_t>(v) : static_cast<int32_t>(v);
     }
     return next;
+}
+
+// Heights no survey of Japan holds, in centimetres: above 4,000 m, or at or
+// below -1,000 m (no data aside). A file that holds one is damaged: one such
+// point would move a 50 m cell's mean by metres.
+constexpr int32_t kHighest = 400000, kLowest = -100000;
+inline bool Possible(int32_t value) {
+    return value == kDemNoData || (value > kLowest && value <= kHighest);
+}
+
+// A kind that is a number: what a tuple without its kind, or with a comma
+// for a decimal point ("12,5"), looks like.
+bool IsNumber(const char* p, const char* end) {
+    for (; p < end; ++p)
+        if (!IsDigit(*p) && *p != '.' && *p != '-' && *p != '+') return false;
+    return true;
 }
 
 constexpr uint64_t kEachByte = 0x0101010101010101u;
@@ -167,7 +184,11 @@ class CRawLane {
             uint32_t v;
             const char* next;
             if (TwoDecimals(value + bNegative, v, next)) {
-                Signed(v, bNegative, Cell(at.count++), next);
+                int32_t& cell = Cell(at.count);
+                Signed(v, bNegative, cell, next);
+                // An impossible height is told by the parser's reading.
+                if (!Possible(cell)) return RawStep::kRefused;
+                ++at.count;
                 at.p = next;
                 return RawStep::kRead;
             }
@@ -206,7 +227,7 @@ typename CRawLane<kStride>::SlowRead CRawLane<kStride>::Slow(Cursor at) {
     if (comma == m_end || *comma != ',') return {at, RawStep::kRefused};
     const size_t kindSize = static_cast<size_t>(comma - p);
     if (m_kind == nullptr || kindSize != m_kindSize || std::memcmp(p, m_kind, kindSize) != 0) {
-        if (!IsPlainKind(p, comma)) return {at, RawStep::kRefused};
+        if (!IsPlainKind(p, comma) || IsNumber(p, comma)) return {at, RawStep::kRefused};
         m_kind = p;
         m_kindSize = kindSize;
         const bool bQuick = kindSize >= 8 && kindSize <= 16;
@@ -216,7 +237,7 @@ typename CRawLane<kStride>::SlowRead CRawLane<kStride>::Slow(Cursor at) {
     }
     int32_t value;
     const char* next = Centimetres(comma + 1, m_end, value);
-    if (next == nullptr || at.count == m_room) return {at, RawStep::kRefused};
+    if (next == nullptr || at.count == m_room || !Possible(value)) return {at, RawStep::kRefused};
     Cell(at.count++) = value;
     return {{next, at.count}, RawStep::kRead};
 }
@@ -309,10 +330,21 @@ bool CDemTuples::Tuple(const char* p, const char* end) {
         m_failure = "tuple " + std::to_string(m_count + 1) + " has no comma";
         return false;
     }
+    const std::string tuple = "tuple " + std::to_string(m_count + 1);
+    if (IsNumber(p, comma)) {
+        m_failure = tuple + (p == comma ? " has no kind"
+                                        : ": its kind \"" + Shown(p, comma) + "\" is a number");
+        return false;
+    }
     int32_t value;
     if (Centimetres(comma + 1, end, value) == nullptr) {
-        m_failure = "tuple " + std::to_string(m_count + 1) + ": \"" + Shown(comma + 1, end) +
-                    "\" is not a height of at most two decimals";
+        m_failure =
+            tuple + ": \"" + Shown(comma + 1, end) + "\" is not a height of at most two decimals";
+        return false;
+    }
+    if (!Possible(value)) {
+        m_failure = tuple + ": " + Shown(comma + 1, end) +
+                    " m is no height of Japan's land or sea floor (above -1000 m, at most 4000 m)";
         return false;
     }
     if (m_count == m_values.size()) {

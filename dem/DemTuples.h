@@ -10,8 +10,11 @@
 // Reads the text of a DEM's tuple list: tuples apart by white space (space,
 // tab, CR, LF), each a kind, a comma and a value in metres with at most two
 // decimals (further decimals must be zeros), optionally negative, of at most
-// seven integer digits. The kind is not looked at: a value of -9999 is no
-// data whatever its kind, any other is kept in exact centimetres.
+// seven integer digits. A kind that is empty or a number (a tuple that lost
+// its kind, or "12,5" with a decimal comma) does not read; any other kind is
+// taken. -9999 with any decimals is no data whatever the kind; a height
+// above 4,000 m or at or below -1,000 m does not read; any other is kept in
+// exact centimetres.
 class CDemTuples {
   public:
     // Values go to values[0], values[1] ... in the order of the text; the

@@ -33,11 +33,11 @@ TEST(DemTupleValueTest, ExactCentimetres) {
     const struct {
         const char* text;
         int32_t centimetres;
-    } table[] = {{"a,1.20", 120},         {"a,1.2", 120},      {"a,12", 1200},
-                 {"a,12.", 1200},         {"a,-0.05", -5},     {"a,-0.00", 0},
-                 {"a,3.450", 345},        {"a,3.4500", 345},   {"a,0.29", 29},
-                 {"a,4.35", 435},         {"a,-12.07", -1207}, {"a,9999999.99", 999999999},
-                 {"a,-9999.01", -999901}, {"a,9999.", 999900}, {"a,-9998.99", -999899}};
+    } table[] = {{"a,1.20", 120},       {"a,1.2", 120},      {"a,12", 1200},
+                 {"a,12.", 1200},       {"a,-0.05", -5},     {"a,-0.00", 0},
+                 {"a,3.450", 345},      {"a,3.4500", 345},   {"a,0.29", 29},
+                 {"a,4.35", 435},       {"a,-12.07", -1207}, {"a,3999.99", 399999},
+                 {"a,-999.99", -99999}, {"a,4000.", 400000}, {"a,-0.01", -1}};
     for (auto t : table) EXPECT_EQ(Parsed(t.text), std::vector<int32_t>{t.centimetres}) << t.text;
 }
 
@@ -55,6 +55,8 @@ TEST(DemTupleValueTest, ValuesInTheMidstOfAListReadExactly) {
         for (int d = 7; d > digits; --d) whole /= 10;
         const int cents = static_cast<int>(seed >> 4) % 100;
         const bool negative = (seed >> 20) % 3 == 0;
+        // Every height Japan has: above -1,000 m, at most 4,000 m.
+        whole %= negative ? 1000 : 4000;
         char value[32];
         std::snprintf(value, sizeof value, "%s%0*lld.%02d", negative ? "-" : "",
                       (seed >> 24) % 4 == 0 ? digits : 1, static_cast<long long>(whole), cents);
@@ -69,8 +71,8 @@ TEST(DemTupleValueTest, ValuesInTheMidstOfAListReadExactly) {
                 {"1.230", 123},
                 {"-9999.00", kDemNoData},
                 {"0001.00", 100},
-                {"99999.99", 9999999},
-                {"123456.78", 12345678},
+                {"0003999.99", 399999},
+                {"-000999.99", -99999},
                 {"7", 700},
                 {"7.", 700}};
     for (auto n : near) {
@@ -115,8 +117,34 @@ TEST(DemTupleValueTest, WhatIsNoHeightIsRefusedNamingTheTuple) {
 TEST(DemTupleListTest, TuplesApartByAnyWhiteSpace) {
     EXPECT_EQ(Parsed(" \r\na,1.00\r\nb,2.00\tc,3.00  d,4.00\n"),
               (std::vector<int32_t>{100, 200, 300, 400}));
-    EXPECT_EQ(Parsed(",5.00"), std::vector<int32_t>{500}) << "an empty kind";
     EXPECT_TRUE(Parsed(" \r\n ").empty());
+}
+
+// -9999 with any decimals is no data; heights no survey of Japan holds, and
+// tuples whose kind is empty or a number, make the list unreadable, and the
+// failure names the tuple.
+TEST(DemTupleValueTest, ImpossibleHeightsAndKindsThatAreNumbersDoNotRead) {
+    for (const char* value : {"-9999.5", "-9999.99", "-9999.01"})
+        EXPECT_EQ(Parsed(std::string("a,") + value), std::vector<int32_t>{kDemNoData}) << value;
+    const struct {
+        const char* tuple;
+        const char* words;
+    } refused[] = {{"a,-9998.", "-9998. m is no height"},  {"a,10000.00", "is no height"},
+                   {"a,32767.00", "is no height"},         {"a,4000.01", "is no height"},
+                   {"a,-1000.00", "is no height"},         {",12.5", "has no kind"},
+                   {"12,5", "its kind \"12\" is a number"}};
+    for (const auto& r : refused) {
+        // In the midst of a list of good tuples, as the raw scan meets it.
+        const std::string list = std::string(u8"地表面,1.00 地表面,2.00 ") + r.tuple +
+                                 u8" 地表面,3.00 地表面,4.00 地表面,5.00\n";
+        std::string failure;
+        EXPECT_TRUE(Parsed(list, &failure).empty()) << r.tuple;
+        EXPECT_NE(failure.find(std::string("tuple 3") + (r.tuple[0] == ',' ? " " : "")),
+                  std::string::npos)
+            << failure;
+        EXPECT_NE(failure.find(r.words), std::string::npos) << failure;
+        EXPECT_FALSE(RawReads(list)) << r.tuple;
+    }
 }
 
 TEST(DemTupleListTest, PiecesCutAnywhereReadAsOne) {

@@ -176,8 +176,8 @@ TEST(GmlDemTupleTest, ValuesKindsAndNoData) {
         u8"地表面,12.34", u8"表層面,-3.5",      u8"海水面,-9999.",
         u8"内水面,0.07",  u8"データなし,-9999", u8"その他,-9999.0",
         u8"海水面,-0.01", u8"地表面,3776.24",   u8"その他,-9999.01"};
-    const std::vector<int32_t> expected = {1234,       -350, kDemNoData, 7,      kDemNoData,
-                                           kDemNoData, -1,   377624,     -999901};
+    const std::vector<int32_t> expected = {1234,       -350, kDemNoData, 7,         kDemNoData,
+                                           kDemNoData, -1,   377624,     kDemNoData};
     s.tuples = static_cast<int64_t>(tuples.size());
     s.tuple = [&](int32_t column, int32_t) { return tuples[column]; };
     DemGrid grid;
