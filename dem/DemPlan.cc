@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "dem/DemProducts.h"
 #include "dem/DemSources.h"
 #include "dem/GmlDem.h"
 #include "dem/SquareResampler.h"
@@ -47,6 +48,28 @@ class CHeaderSink final : public IDemMemberSink {
     DemPlan& m_plan;
 };
 
+// A file's own name in capitals: the survey's names are read without
+// regard to case.
+std::string Capitals(std::string name) {
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
+// What orders the files of one mesh and product: the date, the eight digits
+// after the product's name ("DEM10B-20161001"), where the name has one; the
+// name itself otherwise.
+std::string OrderOfName(const DemPlanFile& file) {
+    const std::string name = Capitals(file.fileName);
+    const std::string product = std::string(DemProductName(file.header.product)) + "-";
+    for (size_t at = name.find(product); at != std::string::npos; at = name.find(product, at + 1)) {
+        const size_t date = at + product.size();
+        if (date + 8 <= name.size() && name.find_first_not_of("0123456789", date) >= date + 8)
+            return "0" + name.substr(date, 8);
+    }
+    return "1" + name;
+}
+
 // Of the files of one mesh and product, the one latest by its own name
 // stays; the others are passed over with a warning.
 void PassOverReplacedFiles(DemPlan& plan) {
@@ -59,7 +82,7 @@ void PassOverReplacedFiles(DemPlan& plan) {
         DemPlanFile& kept = plan.files[it->second];
         DemPlanFile& other = plan.files[i];
         // Of equal names, the one walked later.
-        DemPlanFile& replaced = other.fileName >= kept.fileName ? kept : other;
+        DemPlanFile& replaced = OrderOfName(other) >= OrderOfName(kept) ? kept : other;
         if (&replaced == &kept) it->second = i;
         replaced.bApplied = false;
     }

@@ -13,14 +13,26 @@ const ProductText kProducts[] = {
     {DemProduct::k10A, u8"10mメッシュ（火山標高）"}, {DemProduct::k10B, u8"10mメッシュ（標高）"},
 };
 
+// True when the name holds "DEM5C" in any case.
+bool HoldsDem5C(const std::string& name) {
+    for (size_t at = 0; at + 5 <= name.size(); ++at) {
+        bool same = true;
+        for (size_t i = 0; i < 5 && same; ++i) {
+            const char c = name[at + i];
+            same = (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) == "DEM5C"[i];
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool DemProductOfType(const std::string& type, const std::string& fileName, DemProduct& product) {
     for (const auto& entry : kProducts) {
         if (type != entry.type) continue;
         product = entry.product;
-        if (product == DemProduct::k5B && fileName.find("DEM5C") != std::string::npos)
-            product = DemProduct::k5C;
+        if (product == DemProduct::k5B && HoldsDem5C(fileName)) product = DemProduct::k5C;
         return true;
     }
     return false;

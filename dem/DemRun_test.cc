@@ -190,6 +190,16 @@ TEST_F(DemRunTest, OfTwoFilesOfOneMeshAndProductTheLaterByNameIsApplied) {
     EXPECT_NE(m_plan.warnings[0].find("20160101"), std::string::npos);
 }
 
+TEST_F(DemRunTest, TheLaterDateWinsWhateverTheCaseOfTheNames) {
+    CQuietUi ui;
+    const fs::path later = WriteFlatDem("FG-GML-533946-DEM10B-20240101.xml", 3000);
+    const fs::path earlier = WriteFlatDem("fg-gml-533946-dem10b-20160101.xml", 1000);
+    const CorrectionResult result = Run({later, earlier}, MapDatum::kJgd, ui);
+    EXPECT_EQ(result.applied, 1);
+    EXPECT_EQ(Holding(EncodeTileCell(30), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
+              200 * 200);
+}
+
 TEST_F(DemRunTest, AFinerProductWinsWhereItCoversAndTheSquareGoesInOnceBothAreRead) {
     // A 5 m file of third-level mesh 53394611 (30" by 45": map rows and
     // columns 20-39 of the square) before the 10 m file of the whole square.

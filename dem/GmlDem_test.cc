@@ -100,6 +100,7 @@ TEST(GmlDemProductTest, EachProductReadsWithItsGrid) {
                  {DemProduct::k5A, "FG-GML-5339-46-11-DEM5A-20161001.xml"},
                  {DemProduct::k5B, "FG-GML-5339-46-11-DEM5B-20161001.xml"},
                  {DemProduct::k5C, "FG-GML-5339-46-11-DEM5C-20161001.xml"},
+                 {DemProduct::k5C, "fg-gml-5339-46-11-dem5c-20161001.xml"},
                  {DemProduct::k10A, "FG-GML-5339-46-DEM10A-20161001.xml"},
                  {DemProduct::k10B, "FG-GML-5339-46-DEM10B-20161001.xml"}};
     for (auto t : table) {
