@@ -264,7 +264,9 @@ bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, in
         // Shown in system text, as the zip's own path is.
         const std::string name = zipName + ":" + NativeFromCp932(member);
         if (archive_entry_filetype(entry) == AE_IFDIR) continue;
-        if (HasExtension(member, ".xml")) {
+        if (IsAppleDouble(member)) {
+            m_sink.OnSkipped(name + ": Mac OS resource data, no DEM file: skipped");
+        } else if (HasExtension(member, ".xml")) {
             if (OverLimit(entry, name) || !HandOnMember(zip, name, OwnFileName(member)))
                 return false;
         } else if (HasExtension(member, ".zip")) {
@@ -317,4 +319,11 @@ DemWalkResult WalkDemZip(const std::string& path, IDemMemberSink& sink,
         return result;
     }
     return WalkDemZip(*file, path, sink, options);
+}
+
+bool IsAppleDouble(const std::string& memberName) {
+    if (OwnFileName(memberName).compare(0, 2, "._") == 0) return true;
+    const std::string folder = "__MACOSX";
+    return memberName.compare(0, folder.size() + 1, folder + "/") == 0 ||
+           memberName.find("/" + folder + "/") != std::string::npos;
 }

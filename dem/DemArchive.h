@@ -90,3 +90,8 @@ bool HasExtension(const std::string& name, const char* extension);
 // The name after its last '/' or '\\' (a second byte of a double-byte
 // character is no separator).
 std::string OwnFileName(const std::string& memberName);
+
+// True for what Mac OS leaves beside a file in a zip or a folder: its
+// resource data under "__MACOSX/", or in a file whose own name begins with
+// "._" (AppleDouble). Such files carry a DEM's name but no DEM.
+bool IsAppleDouble(const std::string& memberName);

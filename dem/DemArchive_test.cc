@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 
+#include "dem/DemSources.h"
 #include "dem/TestZip.h"
 #include "framework/Console.h"
 #include "samples/TestFolder.h"
@@ -251,6 +252,26 @@ TEST_F(DemArchiveTest, ExtensionsInAnyCaseFoldersSilentOtherMembersWarned) {
                   path + ":readme.txt: neither a DEM file (.xml) nor a zip: skipped",
                   path + ":FG-GML-map.gml: neither a DEM file (.xml) nor a zip: skipped",
                   path + ":xml: neither a DEM file (.xml) nor a zip: skipped"}));
+}
+
+// What Mac OS adds to a zip and beside files: a DEM's name, no DEM.
+TEST_F(DemArchiveTest, MacOsResourceDataIsPassedOverWithAWarning) {
+    const std::string path = Put(BuildTestZip({{"a.xml", "a"},
+                                               {"__MACOSX/", "", true},
+                                               {"__MACOSX/._a.xml", Noise(100)},
+                                               {"dl/__MACOSX/b.xml", Noise(100)},
+                                               {"._c.xml", Noise(100)}}));
+    EXPECT_EQ(Walk(path).outcome, DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.names, (std::vector<std::string>{path + ":a.xml"}));
+    const std::string skipped = ": Mac OS resource data, no DEM file: skipped";
+    EXPECT_EQ(m_sink.warnings, (std::vector<std::string>{path + ":__MACOSX/._a.xml" + skipped,
+                                                         path + ":dl/__MACOSX/b.xml" + skipped,
+                                                         path + ":._c.xml" + skipped}));
+    m_sink.warnings.clear();
+    const std::string beside = Put(BuildTestZip({}), "._a.zip");
+    EXPECT_EQ(WalkDemSources({{beside, true}, {path, true}}, m_sink, m_options).outcome,
+              DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.warnings.front(), beside + skipped);
 }
 
 TEST_F(DemArchiveTest, StopIsAskedBetweenMembersAndWhileInflating) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "dem/DemArchive.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 
@@ -71,7 +72,9 @@ DemWalkResult WalkDemSources(const std::vector<DemSource>& sources, IDemMemberSi
             result.outcome = DemWalkOutcome::kStopped;
             return result;
         }
-        if (source.bZip) {
+        if (IsAppleDouble(OwnFileName(source.path))) {
+            sink.OnSkipped(source.path + ": Mac OS resource data, no DEM file: skipped");
+        } else if (source.bZip) {
             const DemWalkResult zip = WalkDemZip(source.path, sink, options);
             result.demMembers += zip.demMembers;
             result.outcome = zip.outcome;
