@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "correction/MeshFileSource.h"
+#include "dem/DemArchive.h"
 #include "framework/Console.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
@@ -63,10 +64,24 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
                    {m_line.strReport, ToolText::kTheReport, kExitOutputFile},
                    {m_line.strPicture, ToolText::kThePicture, kExitOutputFile}};
     // A folder's mesh files are found when the run starts: an output that
-    // would be one of them is one, though it does not exist yet.
-    std::optional<std::string> folder;
-    if (m_line.meshArgs.size() == 1 && KindOfPath(m_line.meshArgs[0]) == PathKind::kFolder)
-        folder = PlaceOfPath(m_line.meshArgs[0]);
+    // would be one of them is one, though it does not exist yet. A DEM
+    // folder's files are too, and an output among them would be read by the
+    // next run from that folder.
+    std::vector<std::pair<std::string, std::string>> folders;  // place, operand
+    for (const std::string& operand : m_line.meshArgs)
+        if (KindOfPath(operand) == PathKind::kFolder)
+            folders.emplace_back(PlaceOfPath(operand), operand);
+    const auto read = [&](const std::string& place) -> std::string {
+        const std::string name = NameOfPlace(place);
+        for (const auto& [folder, operand] : folders) {
+            if (FolderOfPlace(place) != folder) continue;
+            if (kind == Sources::kMeshFiles && MatchesWildcard(kMeshPattern, name))
+                return Say(ToolText::kAMeshFileOf, {operand});
+            if (kind == Sources::kDem && (HasExtension(name, ".xml") || HasExtension(name, ".zip")))
+                return Say(ToolText::kADemFileOf, {operand});
+        }
+        return {};
+    };
     std::vector<std::pair<std::string, std::string>> written;  // outputs before this one
     for (const auto& output : outputs) {
         if (output.path.empty()) continue;
@@ -76,9 +91,7 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
         for (const Input& input : inputs)
             if (overwritten.empty() && ((id && id == input.id) || place == input.place))
                 overwritten = input.what;
-        if (overwritten.empty() && folder && FolderOfPlace(place) == *folder &&
-            MatchesWildcard(kMeshPattern, NameOfPlace(place)))
-            overwritten = Say(ToolText::kAMeshFileOf, {m_line.meshArgs[0]});
+        if (overwritten.empty()) overwritten = read(place);
         for (const auto& [other, what] : written)
             if (overwritten.empty() && SameOutput(output.path, other)) overwritten = what;
         const std::string what = Say(output.what);

@@ -79,6 +79,7 @@ const TextPair kTexts[] = {
     {"the map", "地図"},
     {"the mesh file %1", "メッシュファイル %1"},
     {"a mesh file of %1, where the run would read it", "実行が読むはずの %1 のメッシュファイル"},
+    {"a DEM file of %1, where a run would read it", "実行が読むはずの %1 の DEM ファイル"},
     {"the DEM source %1", "DEM の入力 %1"},
     {"zelvorin-correct: %1 %2 would overwrite %3", "zelvorin-correct: %1 %2 は%3を上書きします"},
     {"zelvorin-correct: cannot create the undo file %1: %2",

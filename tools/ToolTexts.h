@@ -49,6 +49,7 @@ enum class ToolText {
     kTheMap,
     kTheMeshFile,
     kAMeshFileOf,
+    kADemFileOf,
     kTheDemSource,
     kWouldOverwrite,
     kCannotCreateUndo,

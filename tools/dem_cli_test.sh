@@ -91,6 +91,11 @@ check "its restore" 0 out "blocks restored" zc --restore "$work/run.undo" "$work
 same_map "the restore gives the map back" "$work/undo.dcm" "$work/pristine.dcm"
 check "no output over a DEM source" 9 err "would overwrite the DEM source" \
     zc --map-datum tokyo --report "$dems" "$work/undo.dcm" "$dems"
+check "no report a run from the DEM folder would read" 9 err "would overwrite a DEM file of" \
+    zc --map-datum tokyo --report "$work/xml/r.XML" "$work/undo.dcm" "$work/xml"
+check "no undo file a run from the DEM folder would read" 8 err "would overwrite a DEM file of" \
+    zc --map-datum tokyo --undo "$work/xml/u.zip" "$work/undo.dcm" "$work/xml"
+[ -e "$work/xml/r.XML" ] || [ -e "$work/xml/u.zip" ] && fail "an output was made in the DEM folder"
 
 # Anything unusable found at the first look stops the run before the map.
 cp "$work/pristine.dcm" "$work/hostile.dcm"
