@@ -48,25 +48,14 @@ class CHeaderSink final : public IDemMemberSink {
     DemPlan& m_plan;
 };
 
-// A file's own name in capitals: the survey's names are read without
-// regard to case.
-std::string Capitals(std::string name) {
+// What orders the files of one mesh and product: the date their names
+// carry, where both have one; else the names, the case of the letters aside.
+std::string OrderOfName(const DemPlanFile& file) {
+    const std::string date = DemDateOfName(file.fileName, file.header.product);
+    if (!date.empty()) return "0" + date;
+    std::string name = file.fileName;
     for (char& c : name)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return name;
-}
-
-// What orders the files of one mesh and product: the date, the eight digits
-// after the product's name ("DEM10B-20161001"), where the name has one; the
-// name itself otherwise.
-std::string OrderOfName(const DemPlanFile& file) {
-    const std::string name = Capitals(file.fileName);
-    const std::string product = std::string(DemProductName(file.header.product)) + "-";
-    for (size_t at = name.find(product); at != std::string::npos; at = name.find(product, at + 1)) {
-        const size_t date = at + product.size();
-        if (date + 8 <= name.size() && name.find_first_not_of("0123456789", date) >= date + 8)
-            return "0" + name.substr(date, 8);
-    }
     return "1" + name;
 }
 

@@ -61,3 +61,16 @@ const char* DemProductName(DemProduct product) {
     }
     return "";
 }
+
+std::string DemDateOfName(const std::string& fileName, DemProduct product) {
+    std::string name = fileName;
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const std::string before = std::string(DemProductName(product)) + "-";
+    for (size_t at = name.find(before); at != std::string::npos; at = name.find(before, at + 1)) {
+        const size_t date = at + before.size();
+        if (date + 8 <= name.size() && name.find_first_not_of("0123456789", date) >= date + 8)
+            return name.substr(date, 8);
+    }
+    return {};
+}

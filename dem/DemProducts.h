@@ -12,6 +12,11 @@ bool DemProductOfType(const std::string& type, const std::string& fileName, DemP
 // The <type> text (UTF-8) of a product's files.
 const char* DemTypeText(DemProduct product);
 
+// The date a survey file's own name carries, the eight digits after the
+// product's name ("FG-GML-5339-46-DEM10B-20161001.xml": "20161001"), the
+// case of the letters aside; empty for a name without one.
+std::string DemDateOfName(const std::string& fileName, DemProduct product);
+
 // The product's short name, as the survey names its files: "DEM1A" for the
 // 1 m product, "DEM5A", "DEM5B", "DEM5C", "DEM10A", "DEM10B".
 const char* DemProductName(DemProduct product);

@@ -24,7 +24,7 @@ void EndLine(std::string& text, size_t lineStart) {
     text += "\r\n";
 }
 
-void AppendHeader(std::string& text, int32_t meshCode) {
+void AppendHeader(std::string& text, int32_t meshCode, int year) {
     const int p = meshCode / 10000, u = meshCode / 100 % 100;
     const int q = meshCode / 10 % 10, v = meshCode % 10;
     const int south = p * 2400 + q * kSquareLatSeconds;
@@ -33,7 +33,12 @@ void AppendHeader(std::string& text, int32_t meshCode) {
     std::snprintf(code, sizeof code, "%06d", static_cast<int>(meshCode));
     const size_t start = text.size();
     text += code;
-    text.resize(start + 23, ' ');
+    // The survey's, the revision's and the digitising's years, as readers
+    // of the format expect four digits each.
+    char years[16];
+    std::snprintf(years, sizeof years, "%04d%04d%04d", year, year, year);
+    text.resize(start + 11, ' ');
+    text += years;
     text += "200200";
     text += Dms(south) + Dms(west) + Dms(south + kSquareLatSeconds) + Dms(west + kSquareLonSeconds);
     text += '0';
@@ -53,14 +58,15 @@ std::optional<int32_t> FieldForTileCell(int16_t tile) {
     return std::nullopt;
 }
 
-std::string MeshFileText(int32_t meshCode, const MeshFields& fields) {
+std::string MeshFileText(int32_t meshCode, const MeshFields& fields, int year) {
     if (meshCode < 0 || meshCode > 999999) throw std::out_of_range("mesh code out of range");
+    if (year < 0 || year > 9999) throw std::out_of_range("year out of range");
     for (int32_t field : fields.cells)
         if (field < kLowestField || field > kHighestField)
             throw std::out_of_range("mesh field out of range");
     std::string text;
     text.reserve((kLineLength + 2) * (kMeshSide + 1));
-    AppendHeader(text, meshCode);
+    AppendHeader(text, meshCode, year);
     for (int record = 1; record <= kMeshSide; ++record) {
         const int row = kMeshSide - record;
         char line[kLineLength + 1];

@@ -37,7 +37,8 @@ constexpr int32_t kHighestField = 99999;
 // 1 to 10000. Empty for any other value, which no field gives.
 std::optional<int32_t> FieldForTileCell(int16_t tile);
 
-// The whole text of the mesh file of meshCode (0 to 999999) holding fields.
-// Throws std::out_of_range, before anything is built, for a mesh code or a
-// field that does not fit its columns.
-std::string MeshFileText(int32_t meshCode, const MeshFields& fields);
+// The whole text of the mesh file of meshCode (0 to 999999) holding fields,
+// its header giving year (0 to 9999) as the years of survey, revision and
+// digitising. Throws std::out_of_range, before anything is built, for a mesh
+// code, a field or a year that does not fit its columns.
+std::string MeshFileText(int32_t meshCode, const MeshFields& fields, int year);

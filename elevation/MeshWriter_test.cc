@@ -54,7 +54,7 @@ TEST(MeshFieldForTileCell, DepthsBelowAMetreAndNoData) {
 
 TEST(MeshWriterRoundTrip, TheReaderAndTheReferenceReaderGiveEveryField) {
     const auto fields = Mixed();
-    const std::string text = MeshFileText(523943, *fields);
+    const std::string text = MeshFileText(523943, *fields, 2016);
 
     CMemoryFile file(std::vector<uint8_t>(text.begin(), text.end()));
     auto grid = std::make_unique<MeshGrid>();
@@ -73,7 +73,7 @@ TEST(MeshWriterRoundTrip, TheReaderAndTheReferenceReaderGiveEveryField) {
 }
 
 TEST(MeshWriterLayout, LinesHeaderAndRecordsAsTheSurveyLaysThemOut) {
-    const std::string text = MeshFileText(523953, *Mixed());
+    const std::string text = MeshFileText(523953, *Mixed(), 2016);
     ASSERT_EQ(text.size(), 201u * 1011u);
     for (size_t line = 0; line < 201; ++line) {
         ASSERT_EQ(text.substr(line * 1011 + 1009, 2), "\r\n") << line;
@@ -81,6 +81,7 @@ TEST(MeshWriterLayout, LinesHeaderAndRecordsAsTheSurveyLaysThemOut) {
     }
     // 523953: 35 deg 05' N, 139 deg 22' 30" E at its south-west corner.
     EXPECT_EQ(text.substr(0, 6), "523953");
+    EXPECT_EQ(text.substr(11, 12), "201620162016") << "the years, as readers of the format need";
     EXPECT_EQ(text.substr(23, 6), "200200");
     EXPECT_EQ(text.substr(29, 28), "0350500139223003510001393000");
     EXPECT_EQ(text.substr(142, 3), "200");
@@ -94,12 +95,12 @@ TEST(MeshWriterLayout, LinesHeaderAndRecordsAsTheSurveyLaysThemOut) {
 
 TEST(MeshWriterRefuses, FieldsAndCodesThatDoNotFitTheirColumns) {
     auto fields = Mixed();
-    EXPECT_THROW(MeshFileText(1000000, *fields), std::out_of_range);
-    EXPECT_THROW(MeshFileText(-1, *fields), std::out_of_range);
+    EXPECT_THROW(MeshFileText(1000000, *fields, 2016), std::out_of_range);
+    EXPECT_THROW(MeshFileText(-1, *fields, 2016), std::out_of_range);
     fields->At(3, 4) = kHighestField + 1;
-    EXPECT_THROW(MeshFileText(523943, *fields), std::out_of_range);
+    EXPECT_THROW(MeshFileText(523943, *fields, 2016), std::out_of_range);
     fields->At(3, 4) = kLowestField - 1;
-    EXPECT_THROW(MeshFileText(523943, *fields), std::out_of_range);
+    EXPECT_THROW(MeshFileText(523943, *fields, 2016), std::out_of_range);
 }
 
 }  // namespace

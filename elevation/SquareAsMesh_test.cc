@@ -95,7 +95,7 @@ TEST(SquareAsMesh, ItsFileGivesTheMapThatItsGridGives) {
     const Fields fields = FieldsOf(map, *grid);
     EXPECT_EQ(fields.outOfRange, 0);
     const std::vector<uint8_t> byFile =
-        Placed(map, kCode, *ReadBack(MeshFileText(kCode, *fields.fields)));
+        Placed(map, kCode, *ReadBack(MeshFileText(kCode, *fields.fields, 2016)));
     EXPECT_EQ(byFile, byGrid);
 }
 

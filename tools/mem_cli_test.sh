@@ -68,6 +68,10 @@ for datum in tokyo jgd; do
     if ls -A "$work/out-$datum" | grep -qv '^[0-9]\{6\}\.mem$'; then
         fail "$datum: only mesh files are left: $(ls -A "$work/out-$datum")"
     fi
+    # Readers of the format need the header's years: the DEM's, 2016.
+    for file in "$work/out-$datum"/*.mem; do
+        [ "$(head -c 23 "$file" | tail -c 12)" = 201620162016 ] || fail "$datum: the years of $file"
+    done
     cp "$work/crafted.dcm" "$work/got-$datum.dcm"
     check "$datum: the mesh files into the map" 0 out "" \
         zc "$work/got-$datum.dcm" "$work/out-$datum"

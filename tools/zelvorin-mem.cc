@@ -2,12 +2,14 @@
 // that a correction from those files (the plug-in's menu command, or
 // zelvorin-correct on their folder) gives the map that a correction from the
 // DEM itself gives.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "dem/DemPlan.h"
+#include "dem/DemProducts.h"
 #include "dem/DemSquares.h"
 #include "dem/SourceList.h"
 #include "elevation/DcmLayout.h"
@@ -146,6 +148,17 @@ std::optional<int> EndAtTheFirstLook(const DemPlan& plan) {
     return kExitUnusableDem;
 }
 
+// The year of the latest DEM file applied, by the date its name carries: the
+// files' survey year; 0 where no name carries a date.
+int YearOfDem(const DemPlan& plan) {
+    int year = 0;
+    for (const DemPlanFile& file : plan.files) {
+        const std::string date = DemDateOfName(file.fileName, file.header.product);
+        if (file.bApplied && !date.empty()) year = std::max(year, std::stoi(date.substr(0, 4)));
+    }
+    return year;
+}
+
 // What the writing pass did.
 struct Written {
     int files = 0;
@@ -157,6 +170,7 @@ struct Written {
 int WriteSquares(const std::vector<DemSource>& sources, const DemPlan& plan, MapDatum datum,
                  OpenMap& map, const CMeshFolder& folder, Written& written) {
     CDemSquares squares(sources, plan, datum);
+    const int year = YearOfDem(plan);
     CConsoleUi ui(stdout, stderr);
     auto fields = std::make_unique<MeshFields>();
     std::vector<uint8_t> tile(kTileBlockSize);
@@ -166,7 +180,7 @@ int WriteSquares(const std::vector<DemSource>& sources, const DemPlan& plan, Map
     const auto take = [&](const ReadySquare& square) {
         written.cellsNotCarried += MeshFieldsAsPlaced(
             *map.file, map.header, map.index, square.meshCode, *square.grid, tile.data(), *fields);
-        folder.Write(square.meshCode, MeshFileText(square.meshCode, *fields));
+        folder.Write(square.meshCode, MeshFileText(square.meshCode, *fields, year));
         ++written.files;
         ui.SetPos(squares.Percent());
         return StopRequested() == StopRequest::kNone;
