@@ -138,6 +138,7 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
         writer->Flush();
         writer->ShowFinalTiles();
         result.tilesTouched = writer->TilesTouched();
+        result.tilesChanged = writer->TilesChanged();
         result.cellsChanged = writer->CellsDiffering();
         result.bCountExact = writer->CountIsExact();
         ui.CloseProgress();
@@ -162,6 +163,7 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
             writer->FlushAfterFailure();
             result.bPartialMesh = writer->LeftPartOfAMesh();
             result.tilesTouched = writer->TilesTouched();
+            result.tilesChanged = writer->TilesChanged();
             result.cellsChanged = writer->CellsDiffering();
             result.bCountExact = writer->CountIsExact();
             try {

@@ -37,6 +37,7 @@ struct CorrectionResult {
     std::string reason;
     int64_t cellsChanged = 0;  // distinct cells that hold another value than before the run
     size_t tilesTouched = 0;   // distinct tile blocks that received cells
+    size_t tilesChanged = 0;   // of those, the blocks holding a cell that now differs
     // False when cellsChanged may be off: a square was written more than
     // once that the expected codes did not foretell.
     bool bCountExact = true;

@@ -128,6 +128,18 @@ TEST_F(CorrectMapTest, ThreeMeshFilesAreAppliedAndCounted) {
     EXPECT_EQ(result.cellsChanged, 200 * 200) << "a cell changed three times counts once";
 }
 
+TEST_F(CorrectMapTest, TilesAreCountedAsChangedOnlyWhereACellChanged) {
+    // Square 533946 lies across tiles (3, 5) and (4, 5): the map's own 6 m
+    // everywhere but its south-western corner, in the first.
+    std::ofstream(m_dir / "mesh" / "a.mem", std::ios::binary)
+        << BuildMeshText(533946, AllMeshRecords(),
+                         [](int record, int j) { return record > 190 && j < 10 ? 100 : 60; });
+    const auto result = Run();
+    EXPECT_EQ(result.cellsChanged, 10 * 10);
+    EXPECT_EQ(result.tilesTouched, 2u);
+    EXPECT_EQ(result.tilesChanged, 1u);
+}
+
 TEST_F(CorrectMapTest, TheSurveyedCodesKeepTheCountExactWhereASquareIsWrittenAgain) {
     // One square three times, the last back to the map's own value (6 m is
     // stored as 7), and between them its eastern neighbour, through a cache

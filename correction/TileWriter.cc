@@ -138,6 +138,7 @@ MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMa
             m_patched.push_back({tile, *block, side.overwritten, differing, first, newSquare});
             if (side.overwritten != nullptr) overwritten += 2 * count.cells;
             m_cellsDiffering += differing;
+            m_blockDiffering[*block] += differing;
             tally.cells += count.cells - count.kept;
             tally.changed += count.changed;
             if (m_bOverlap && m_mode == Mode::kWrite) {
@@ -213,6 +214,12 @@ bool CTileWriter::GatherOriginals(int64_t block, TileNumber tile, MeshCorner cor
     return exact;
 }
 
+size_t CTileWriter::TilesChanged() const {
+    return static_cast<size_t>(
+        std::count_if(m_blockDiffering.begin(), m_blockDiffering.end(),
+                      [](const std::pair<const int64_t, int64_t>& b) { return b.second != 0; }));
+}
+
 bool CTileWriter::InsideMap(MeshCorner corner) const {
     const TileExtent& extent = m_index.Extent();
     if (extent.bEmpty) return false;
@@ -225,6 +232,7 @@ void CTileWriter::RollBack(MeshCorner corner) {
     const bool writeThrough = m_bOverlap && m_mode == Mode::kWrite;
     for (auto it = m_patched.rbegin(); it != m_patched.rend(); ++it) {
         m_cellsDiffering -= it->differing;
+        m_blockDiffering[it->block] -= it->differing;
         if (it->bNewSquare) {
             auto& squares = m_records[it->block].squares;
             squares.erase(std::find_if(squares.begin(), squares.end(), [&](const Square& sq) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -172,6 +173,8 @@ class CTileWriter {
 
     // Distinct tile blocks that received cells so far.
     size_t TilesTouched() const { return m_touched.size(); }
+    // Of those, the blocks holding a cell that differs from before the run.
+    size_t TilesChanged() const;
     // The squares whose originals must outlive a write of their tile: those
     // that a later file of the run may write over again. Unless told, none
     // (a run that does not show the count needs none).
@@ -273,6 +276,7 @@ class CTileWriter {
     CAlignedBuffer m_scratch{kTileBlockSize};
     CAlignedBuffer m_packed{2 * kMeshCells};  // one square's cells in a tile
     int64_t m_cellsDiffering = 0;
+    std::map<int64_t, int64_t> m_blockDiffering;  // the cells differing in each block
     bool m_bCountExact = true;
     CTileSpill m_spill;
 };

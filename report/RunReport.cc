@@ -131,7 +131,7 @@ void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const
     const std::string line = SayReport(
         ReportText::kSummary, {std::to_string(result.cellsChanged),
                                SayReport(dryRun ? ReportText::kWouldChange : ReportText::kChanged),
-                               std::to_string(result.tilesTouched),
+                               std::to_string(result.tilesChanged),
                                result.bCountExact ? "" : SayReport(ReportText::kMayBeOff),
                                dryRun ? SayReport(ReportText::kDryRun) : ""});
     WriteNativeText(m_warnings, line + "\n");
