@@ -5,6 +5,7 @@
 
 #include "dem/DemSources.h"
 #include "dem/GmlDem.h"
+#include "elevation/MeshPatch.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/OrderedPool.h"
@@ -160,13 +161,22 @@ class CDemSquares::CSink final : public IDemMemberSink {
                             m_squares.m_bMeans ? &m_squares.m_means : nullptr,
                             &m_squares.m_nOutOfRange);
         m_squares.m_sums.erase(sums);
+        // With the map known, the cells it cannot take count for no file.
+        const MapOfCounts& map = m_squares.m_map;
+        if (map.header != nullptr)
+            CellsTheMapTakes(*map.header, *map.index, map.fileLength, code, m_squares.m_takes);
         std::vector<bool> fed(m_squares.m_cellsWon.size(), false);
-        for (int32_t source : m_sources)
-            if (source != kNoSource) {
-                ++m_squares.m_cellsWon[static_cast<size_t>(source)];
-                fed[static_cast<size_t>(source)] = true;
-            }
+        bool written = false;
+        for (size_t cell = 0; cell < m_sources.size(); ++cell) {
+            const int32_t source = m_sources[cell];
+            if (source == kNoSource || (map.header != nullptr && m_squares.m_takes[cell] == 0))
+                continue;
+            ++m_squares.m_cellsWon[static_cast<size_t>(source)];
+            fed[static_cast<size_t>(source)] = true;
+            written = true;
+        }
         for (size_t i = 0; i < fed.size(); ++i) m_squares.m_squaresFed[i] += fed[i];
+        m_squares.m_nSquaresWritten += written;
         ++m_squares.m_handed;
         ReadySquare square;
         square.meshCode = code;

@@ -9,6 +9,9 @@
 #include "dem/DemPlan.h"
 #include "dem/SquareResampler.h"
 
+class CTileIndex;
+struct DCMHEADER;
+
 // The squares of a planned DEM run. Each DEM file is read whole as the walk
 // comes to it and added to the sums of every square it feeds; a square is
 // resampled and handed on as soon as the last file that feeds it has been
@@ -31,12 +34,19 @@ class CDemSquares final : public ISquareSource {
     int Percent() const override;
     void Close() override { m_sums.clear(); }
 
+    // Counts below only the cells the map can take (see CellsTheMapTakes);
+    // the header and index must outlive the pass.
+    void CountForMap(const DCMHEADER& header, const CTileIndex& index, uint64_t fileLength) {
+        m_map = MapOfCounts{&header, &index, fileLength};
+    }
     // The cells of the squares handed on that each planned file gave their
     // value (of the plan's files, by index): a cell goes to the file of the
     // winning product that covers the largest part of it.
     const std::vector<int64_t>& CellsWon() const { return m_cellsWon; }
-    // The squares handed on that each planned file fed.
+    // The squares handed on in which each planned file gave a cell its value.
     const std::vector<int>& SquaresFed() const { return m_squaresFed; }
+    // The squares handed on that gave at least one cell its value.
+    int SquaresWritten() const { return m_nSquaresWritten; }
     // Hands each square on with its cells' unrounded means.
     void GiveMeans() { m_bMeans = true; }
     // Cells of the squares handed on whose mean lies outside the heights a
@@ -53,7 +63,16 @@ class CDemSquares final : public ISquareSource {
     struct SRead;
     class CSink;
 
+    struct MapOfCounts {
+        const DCMHEADER* header = nullptr;
+        const CTileIndex* index = nullptr;
+        uint64_t fileLength = 0;
+    };
+
     std::vector<DemSource> m_sources;
+    MapOfCounts m_map;
+    std::vector<uint8_t> m_takes;  // the cells of the square being handed on the map takes
+    int m_nSquaresWritten = 0;
     const DemPlan& m_plan;
     MapDatum m_datum;
     std::map<int32_t, CSquareSums> m_sums;  // squares fed and not yet handed on

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
@@ -211,6 +212,22 @@ int64_t CopyTileToSquare(MeshCorner corner, int64_t tx, int64_t ty, const uint8_
         std::memcpy(square + r * kMeshSide + rect.j0, rect.Row(const_cast<uint8_t*>(tile), r),
                     bytes);
     return (rect.r1 - rect.r0) * (rect.j1 - rect.j0);
+}
+
+void CellsTheMapTakes(const DCMHEADER& header, const CTileIndex& index, uint64_t fileLength,
+                      int32_t meshCode, std::vector<uint8_t>& takes) {
+    takes.assign(kMeshCells, 0);
+    const auto corner = PlaceMesh(meshCode, header);
+    if (!corner) return;
+    const MeshTiles tiles = TilesUnderMesh(*corner);
+    for (int i = 0; i < tiles.count; ++i) {
+        if (!WritableBlock(index, tiles.tiles[i], fileLength)) continue;
+        const TileRect rect = RectIn(*corner, tiles.tiles[i].tx, tiles.tiles[i].ty);
+        if (rect.Empty()) continue;
+        for (int64_t r = rect.r0; r < rect.r1; ++r)
+            std::fill(takes.begin() + r * kMeshSide + rect.j0,
+                      takes.begin() + r * kMeshSide + rect.j1, uint8_t{1});
+    }
 }
 
 bool SquaresShareCellsIn(MeshCorner a, MeshCorner b, int64_t tx, int64_t ty) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "elevation/DcmLayout.h"
 #include "elevation/MeshGrid.h"
@@ -84,6 +85,12 @@ int64_t CopySquareCells(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t
 // square's other cells keep their values.
 int64_t CopyTileToSquare(MeshCorner corner, int64_t tx, int64_t ty, const uint8_t* tile,
                          int16_t* square);
+
+// Marks in takes (kMeshCells bytes, row-major, row 0 southernmost, as
+// MeshGrid) with 1 the cells of square meshCode that the map of fileLength
+// bytes can take: those in a tile that WritableBlock gives a block for.
+void CellsTheMapTakes(const DCMHEADER& header, const CTileIndex& index, uint64_t fileLength,
+                      int32_t meshCode, std::vector<uint8_t>& takes);
 
 // True when the squares placed at a and b share a cell of tile (tx, ty).
 bool SquaresShareCellsIn(MeshCorner a, MeshCorner b, int64_t tx, int64_t ty);

@@ -21,7 +21,8 @@ struct TextPair {
     const char* japanese;
 };
 
-// The template with its arguments put in, in system text (see PathSyntax.h):
+// The template with its arguments put in, in system text (see PathSyntax.h);
+// "%sN" stands for the English plural "s" unless argument N is "1":
 // the template's own text converted (NativeFromCp932), the arguments put in
 // as they are, for they are system text already (paths, the system's own
 // texts, digits). A '%' before anything else stays as it is; an argument

@@ -19,6 +19,13 @@ TEST(UiLanguage, TheFirstVariableSetDecides) {
     EXPECT_FALSE(JapaneseLocaleNamed(nullptr, nullptr, "jv_ID.UTF-8"));
 }
 
+TEST(FormatText, AnEnglishPluralFollowsItsNumber) {
+    EXPECT_EQ(FormatText("%1 file%s1 from %2 zip%s2", {"1", "2"}), "1 file from 2 zips");
+    EXPECT_EQ(FormatText("%1 file%s1", {"0"}), "0 files");
+    EXPECT_EQ(FormatText("%1 file%s1", {"11"}), "11 files");
+    EXPECT_EQ(FormatText("100%%s1", {"1"}), "100%s1") << "\"%%\" before it";
+}
+
 TEST(FormatText, ArgumentsGoInByNumberAsTheyAre) {
     EXPECT_EQ(FormatText("%2 before %1", {"one", "two"}), "two before one");
     EXPECT_EQ(FormatText("%1", {"%2 stays"}), "%2 stays") << "an argument is not read again";

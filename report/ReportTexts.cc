@@ -22,9 +22,10 @@ const TextPair kTexts[] = {
      "地図はそのタイルをファイルの終わりより先のブロックに置いています (ファイルが途中で切れて"
      "いるか壊れています)"},
     {"its tiles are not in the map's index", "そのタイルは地図の索引にありません"},
+    {"it received no cell from the DEM", "DEM から値を受けたセルがありません"},
     {"zelvorin-correct: the cells changed are not known: some tiles could not be written",
      "zelvorin-correct: 書き込めなかったタイルがあるため, 変わったセルの数はわかりません"},
-    {"zelvorin-correct: %1 cells %2 in %3 tiles%4%5",
+    {"zelvorin-correct: %1 cell%s1 %2 in %3 tile%s3%4%5",
      "zelvorin-correct: %3 タイルの %1 セルが%2%4%5"},
     {"would change", "変わります"},
     {"changed", "変わりました"},

@@ -13,6 +13,7 @@ enum class ReportText {
     kOutsideMap,
     kBlocksPastEnd,
     kNotInIndex,
+    kNoCellFromDem,
     kChangedUnknown,
     kSummary,
     kWouldChange,

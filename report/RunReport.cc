@@ -62,11 +62,13 @@ void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int re
     if (m_bDem) {
         // A square's cells come from several files: it is named by its code.
         if (tally.cells == 0)
-            warn(SayReport(
-                ReportText::kSquareWroteNoCell,
-                {std::to_string(meshCode), SayReport(!tally.bInsideMap ? ReportText::kOutsideMap
-                                                     : tally.bPastEnd  ? ReportText::kBlocksPastEnd
-                                                                      : ReportText::kNotInIndex)}));
+            warn(SayReport(ReportText::kSquareWroteNoCell,
+                           {std::to_string(meshCode),
+                            SayReport(!tally.bInsideMap ? ReportText::kOutsideMap
+                                      : tally.bPastEnd  ? ReportText::kBlocksPastEnd
+                                      // Its tiles took the square, but the DEM gave it no cell.
+                                      : tally.tiles > 0 ? ReportText::kNoCellFromDem
+                                                        : ReportText::kNotInIndex)}));
         else if (tally.bPastEnd)
             warn(SayReport(ReportText::kSquareWrotePart, {std::to_string(meshCode)}));
         return;

@@ -44,7 +44,7 @@ const TextPair kTexts[] = {
      "carries (below -99 or above 10000): their files give them no data or 9999 m",
      "zelvorin-mem: 警告: DEM が地図の値のままにする %1 個のセルの値はメッシュファイルで表せません"
      " (-99 未満か 10000 超). ファイルではデータなしか 9999 m になります"},
-    {"%1 mesh files written to %2 from %3 DEM files",
+    {"%1 mesh file%s1 written to %2 from %3 DEM file%s3",
      "%3 個の DEM ファイルから %1 個のメッシュファイルを %2 に書きました."},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(MemText::kCount),

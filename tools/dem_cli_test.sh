@@ -41,12 +41,13 @@ check "mesh and DEM files do not mix" 2 err "a run takes one kind" \
     zc --map-datum jgd "$work/sample.dcm" "$work/mesh/523941.mem" "$dems"
 same_map "usage errors leave the map" "$work/sample.dcm" "$work/pristine.dcm"
 
-# A zip of zips on a Tokyo map: each 10 m square lands on four of the map's.
-check "a zip of zips on a Tokyo map" 0 out "6 mesh squares written from 2 DEM files" \
+# A zip of zips on a Tokyo map: each 10 m square lands on four of the map's,
+# three of which in all lie where the map has tiles.
+check "a zip of zips on a Tokyo map" 0 out "3 mesh squares written from 2 DEM files" \
     zc --map-datum tokyo --report "$work/tokyo.tsv" "$work/sample.dcm" "$dems"
 cp "$work/sample.dcm" "$work/tokyo.dcm"
 if cmp -s "$work/tokyo.dcm" "$work/pristine.dcm"; then fail "the Tokyo run left the map"; fi
-want="$(shown "$dems"):$x43.zip:$x43.xml	523943	DEM10B	4	40000"
+want="$(shown "$dems"):$x43.zip:$x43.xml	523943	DEM10B	2	38400"
 if [ "$(head -1 "$work/tokyo.tsv")" != "file	mesh	product	squares	cells" ] ||
     ! tr -d '\r' <"$work/tokyo.tsv" | grep -qxF "$want" || [ "$(wc -l <"$work/tokyo.tsv")" -ne 3 ]; then
     fail "the report has a row per DEM file: $(cat "$work/tokyo.tsv")"
@@ -59,7 +60,7 @@ fi
 cp "$work/tokyo.dcm" "$work/again.dcm"
 check "the datum found from the data" 0 err "the map's datum is tokyo" \
     zc -n "$work/again.dcm" "$dems"
-grep -qF "6 mesh squares resampled from 2 DEM files" "$work/out" &&
+grep -qF "3 mesh squares resampled from 2 DEM files" "$work/out" &&
     echo "ok   the run is planned anew for the datum found" || fail "the squares of the datum found: $(cat "$work/out")"
 check "a datum given against the data" 0 err "fits the map better on the other datum than on jgd" \
     zc -n --map-datum jgd "$work/again.dcm" "$dems"
@@ -67,15 +68,25 @@ check "a datum given against the data" 0 err "fits the map better on the other d
 cp "$work/pristine.dcm" "$work/jgd.dcm"
 check "the same zip on a JGD map" 0 out "2 mesh squares written from 2 DEM files" \
     zc --map-datum jgd "$work/jgd.dcm" "$dems"
+# A DEM without data where the map has tiles: no square is written, and the
+# warning says why.
+mkdir "$work/empty"
+sed -E 's/^([[:space:]]*)[^<,[:space:]]+,-?[0-9.]+(\r?)$/\1データなし,-9999.\2/' "$work/xml/$x43.xml" \
+    >"$work/empty/$x43.xml"
+cp "$work/pristine.dcm" "$work/nodata.dcm"
+check "a DEM without data" 0 out "0 mesh squares written from 0 DEM files" \
+    zc --map-datum jgd "$work/nodata.dcm" "$work/empty/$x43.xml"
+grep -qF "mesh square 523943 wrote no cell: it received no cell from the DEM" "$work/err" &&
+    echo "ok   a square the DEM gave no cell says so" || fail "the no-data square's warning: $(cat "$work/err")"
 if cmp -s "$work/jgd.dcm" "$work/tokyo.dcm"; then fail "the datum changed nothing"; fi
 
 # The same files reached as plain files, or through a folder, give the same map.
 cp "$work/pristine.dcm" "$work/plain.dcm"
-check "plain DEM files" 0 out "6 mesh squares" \
+check "plain DEM files" 0 out "3 mesh squares" \
     zc --map-datum tokyo "$work/plain.dcm" "$work/xml/$x43.xml" "$work/xml/$x44.xml"
 same_map "plain files give the zip's map" "$work/plain.dcm" "$work/tokyo.dcm"
 cp "$work/pristine.dcm" "$work/folder.dcm"
-check "a folder of DEM files" 0 out "6 mesh squares" \
+check "a folder of DEM files" 0 out "3 mesh squares" \
     zc --map-datum tokyo "$work/folder.dcm" "$work/xml"
 same_map "a folder gives the zip's map" "$work/folder.dcm" "$work/tokyo.dcm"
 
@@ -85,7 +96,7 @@ check "a dry run" 0 out "dry run: the map was not written" \
     zc -n --map-datum tokyo "$work/dry.dcm" "$dems"
 same_map "a dry run leaves the map" "$work/dry.dcm" "$work/pristine.dcm"
 cp "$work/pristine.dcm" "$work/undo.dcm"
-check "a run with an undo file" 0 out "6 mesh squares" \
+check "a run with an undo file" 0 out "3 mesh squares" \
     zc --map-datum tokyo --undo "$work/run.undo" "$work/undo.dcm" "$dems"
 check "its restore" 0 out "blocks restored" zc --restore "$work/run.undo" "$work/undo.dcm"
 same_map "the restore gives the map back" "$work/undo.dcm" "$work/pristine.dcm"
@@ -115,7 +126,7 @@ same_map "a first look that fails leaves the map" "$work/hostile.dcm" "$work/pri
 # The datum step, which reads squares spread over the whole run, comes to it
 # here before anything is written.
 cp "$work/pristine.dcm" "$work/only43.dcm"
-check "the first file alone" 0 out "1 mesh squares written" \
+check "the first file alone" 0 out "1 mesh square written from 1 DEM file" \
     zc --map-datum jgd "$work/only43.dcm" "$work/xml/$x43.xml"
 mkdir "$work/late"
 sed 's|<gml:startPoint>0 0</gml:startPoint>|<gml:startPoint>0 99999</gml:startPoint>|' \
@@ -147,7 +158,7 @@ sed 's/10mメッシュ（標高）/50mメッシュ（標高）/' "$work/xml/$x43
 mkdir "$work/newer"
 cp "$work/xml/$x43.xml" "$work/newer/FG-GML-5239-43-DEM10B-20240101.xml"
 cp "$work/pristine.dcm" "$work/passed.dcm"
-check "an unknown type and a replaced file" 0 out "6 mesh squares written from 2 DEM files" \
+check "an unknown type and a replaced file" 0 out "3 mesh squares written from 2 DEM files" \
     zc --map-datum tokyo "$work/passed.dcm" "$work/FG-GML-other.xml" \
     "$work/newer/FG-GML-5239-43-DEM10B-20240101.xml" "$work/xml/$x43.xml" "$work/xml/$x44.xml"
 same_map "the rest is applied" "$work/passed.dcm" "$work/tokyo.dcm"

@@ -325,19 +325,39 @@ std::optional<int> EndBeforeTheMap(const DemPlan& plan, CSideFiles& files) {
     return status;
 }
 
+// What a DEM run reads of the map before it is opened for writing: its
+// header and index, for the datum step and for counting only the cells it
+// can take. Not loaded where the map cannot be opened or used: the run then
+// says why, and writes nothing.
+struct MapLook {
+    DCMHEADER header;
+    CTileIndex index;
+    uint64_t length = 0;
+    bool bLoaded = false;
+};
+
+void LookAtMap(const std::string& path, MapLook& look) {
+    try {
+        const std::unique_ptr<CFile> map = OpenFile(path, FileAccess::kReadShared);
+        look.bLoaded = LoadTileIndex(*map, look.header, look.index, nullptr) == IndexLoad::kLoaded;
+        look.length = map->GetLength();
+    } catch (const CFileException&) {
+        look.bLoaded = false;
+    }
+}
+
 // The datum of a DEM run (see SettleDatum), over the map opened for reading.
 // A map that cannot be opened, used or read is left to the run to report,
 // with the datum given or any: it writes nothing then.
-DatumStep DatumOfRun(const CommandLine& line, const std::vector<DemSource>& sources,
-                     DemPlan& plan) {
+DatumStep DatumOfRun(const CommandLine& line, const std::vector<DemSource>& sources, DemPlan& plan,
+                     const MapLook& look) {
     DatumStep unsettled;
     unsettled.datum = line.mapDatum.value_or(MapDatum::kJgd);
+    if (!look.bLoaded) return unsettled;
     try {
         const std::unique_ptr<CFile> map = OpenFile(line.mapPath, FileAccess::kReadShared);
-        DCMHEADER header;
-        CTileIndex index;
-        if (LoadTileIndex(*map, header, index, nullptr) != IndexLoad::kLoaded) return unsettled;
-        return SettleDatum("zelvorin-correct", line.mapDatum, sources, plan, *map, header, index);
+        return SettleDatum("zelvorin-correct", line.mapDatum, sources, plan, *map, look.header,
+                           look.index);
     } catch (const CFileException&) {
         return unsettled;
     }
@@ -359,12 +379,11 @@ void WriteDemRows(const DemPlan& plan, const CDemSquares& squares, bool complete
 
 // The result line of a DEM run: the squares written and the files they
 // came from.
-std::string DemResultLine(const DemPlan& plan, const CDemSquares& squares, int applied,
-                          bool dryRun) {
+std::string DemResultLine(const DemPlan& plan, const CDemSquares& squares, bool dryRun) {
     int files = 0;
     for (size_t i = 0; i < plan.files.size(); ++i) files += squares.SquaresFed()[i] > 0;
     return Say(dryRun ? ToolText::kDemDryRunResult : ToolText::kDemResult,
-               {std::to_string(applied), std::to_string(files)});
+               {std::to_string(squares.SquaresWritten()), std::to_string(files)});
 }
 
 // The tool's work, from the command line to the exit status.
@@ -417,6 +436,7 @@ int Run(int argc, char** argv) {
     DemPlan plan;
     std::unique_ptr<ISquareSource> squares;
     std::unique_ptr<CDemSquares> demSquares;
+    MapLook look;
     if (dem) {
         DemWalkOptions walk;
         walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
@@ -425,7 +445,8 @@ int Run(int argc, char** argv) {
             Tell(Say(ToolText::kDemWarning, {warning}));
         if (const auto ended = EndBeforeTheMap(plan, files)) return *ended;
         EnterStep({ToolText::kStepMapRun, ToolText::kNoteMapAsApplied, kExitFileError});
-        const DatumStep datum = DatumOfRun(line, sources.demSources, plan);
+        LookAtMap(line.mapPath, look);
+        const DatumStep datum = DatumOfRun(line, sources.demSources, plan, look);
         if (!datum.datum) {
             files.DropUndo();
             files.CloseReport();
@@ -433,6 +454,7 @@ int Run(int argc, char** argv) {
         }
         codes = plan.squares;
         demSquares = std::make_unique<CDemSquares>(sources.demSources, plan, *datum.datum);
+        if (look.bLoaded) demSquares->CountForMap(look.header, look.index, look.length);
     } else {
         codes = SurveyMeshCodes(*meshes);
         squares = std::make_unique<CMeshFileSquares>(*meshes);
@@ -481,7 +503,7 @@ int Run(int argc, char** argv) {
             if (demSquares->CellsOutOfRange() > 0)
                 Tell(
                     Say(ToolText::kDemOutOfRange, {std::to_string(demSquares->CellsOutOfRange())}));
-            ui.PrintResult(DemResultLine(plan, *demSquares, result.applied, line.bDryRun));
+            ui.PrintResult(DemResultLine(plan, *demSquares, line.bDryRun));
         } else if (!ui.ResultShown()) {
             ui.PrintResult(ResultLine(result.applied, line.bDryRun));
         }

@@ -163,6 +163,7 @@ int YearOfDem(const DemPlan& plan) {
 struct Written {
     int files = 0;
     int64_t cellsNotCarried = 0;
+    int demFiles = 0;  // the DEM files that gave a cell to a file written
 };
 
 // Hands every square of the plan on to a file of its own in folder; the
@@ -216,6 +217,7 @@ int WriteSquares(const std::vector<DemSource>& sources, const DemPlan& plan, Map
         Tell(Say(MemText::kFailed, {error.what()}));
         status = kExitFileError;
     }
+    for (int fed : squares.SquaresFed()) written.demFiles += fed > 0;
     squares.Close();
     ui.CloseProgress();
     return status;
@@ -286,10 +288,9 @@ int Run(int argc, char** argv) {
     const int status = WriteSquares(sources.demSources, plan, *datum.datum, map, folder, written);
     if (written.cellsNotCarried > 0)
         Tell(Say(MemText::kValuesNotCarried, {std::to_string(written.cellsNotCarried)}));
-    int files = 0;
-    for (const DemPlanFile& file : plan.files) files += file.bApplied;
-    const std::string result = Say(
-        MemText::kResult, {std::to_string(written.files), line.outFolder, std::to_string(files)});
+
+    const std::string result = Say(MemText::kResult, {std::to_string(written.files), line.outFolder,
+                                                      std::to_string(written.demFiles)});
     if (!WriteNativeText(stdout, result + "\n") && status == kExitCompleted) return kExitFileError;
     return status;
 }
