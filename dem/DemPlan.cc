@@ -28,6 +28,7 @@ class CHeaderSink final : public IDemMemberSink {
             case DemRead::kNeedMore:
                 return false;
             case DemRead::kDem:
+                if (!DemGridFitsProduct(file.header, failure)) break;
                 m_plan.members.push_back(static_cast<int>(m_plan.files.size()));
                 m_plan.files.push_back(std::move(file));
                 return true;

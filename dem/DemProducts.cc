@@ -74,3 +74,27 @@ std::string DemDateOfName(const std::string& fileName, DemProduct product) {
     }
     return {};
 }
+
+bool DemGridFitsProduct(const DemHeader& header, std::string& failure) {
+    int32_t columns = 0, rows = 0;
+    switch (header.product) {
+        case DemProduct::k1m:
+            return true;
+        case DemProduct::k5A:
+        case DemProduct::k5B:
+        case DemProduct::k5C:
+            columns = 225;
+            rows = 150;
+            break;
+        case DemProduct::k10A:
+        case DemProduct::k10B:
+            columns = 1125;
+            rows = 750;
+            break;
+    }
+    if (header.columns == columns && header.rows == rows) return true;
+    failure = "its grid is " + std::to_string(header.columns) + " by " +
+              std::to_string(header.rows) + " cells, not the " + std::to_string(columns) + " by " +
+              std::to_string(rows) + " of a " + DemProductName(header.product) + " file";
+    return false;
+}

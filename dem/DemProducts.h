@@ -17,6 +17,13 @@ const char* DemTypeText(DemProduct product);
 // case of the letters aside; empty for a name without one.
 std::string DemDateOfName(const std::string& fileName, DemProduct product);
 
+// True when the grid's size is the one the survey's files of its product
+// have: 225 by 150 cells for the 5 m products (a third-level mesh in 0.2"),
+// 1125 by 750 for the 10 m ones (a second-level mesh in 0.4"); the 1 m
+// product is taken as it comes. False with why otherwise: a grid one cell
+// larger than its extent moves every value of the file.
+bool DemGridFitsProduct(const DemHeader& header, std::string& failure);
+
 // The product's short name, as the survey names its files: "DEM1A" for the
 // 1 m product, "DEM5A", "DEM5B", "DEM5C", "DEM10A", "DEM10B".
 const char* DemProductName(DemProduct product);

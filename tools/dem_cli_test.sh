@@ -120,6 +120,9 @@ check "a zip cut short" 6 err "the map was not touched" \
 sed 's/jgd2011\.bl/tokyo.bl/' "$work/xml/$x44.xml" >"$work/$x44.xml"
 check "an unknown frame" 6 err "$(shown "$work/$x44.xml")" \
     zc --map-datum tokyo "$work/hostile.dcm" "$work/xml/$x43.xml" "$work/$x44.xml"
+sed 's|<gml:high>1124 749</gml:high>|<gml:high>1125 750</gml:high>|' "$work/xml/$x43.xml" >"$work/big-$x43.xml"
+check "a grid one cell larger than its product's" 6 err "grid is 1126 by 751 cells, not the 1125 by 750 of a DEM10B file" \
+    zc --map-datum tokyo "$work/hostile.dcm" "$work/big-$x43.xml"
 same_map "a first look that fails leaves the map" "$work/hostile.dcm" "$work/pristine.dcm"
 # What follows a file's tuple list is read when a pass comes to the file: a
 # start point there that is no cell of the grid stops the run at that file.
