@@ -62,6 +62,29 @@ TEST(SquareSums, TenMetreFileFillsItsSquare) {
     EXPECT_LT(elapsed, std::chrono::milliseconds(500));
 }
 
+// Of products covering a cell, the finest gives its value: 1 m, 5A, 5B, 5C,
+// 10A, 10B; a finer product's mean that no map can hold keeps the map's
+// value rather than fall through to a coarser product.
+TEST(SquareSums, TheFinerProductWinsAndAnUnholdableMeanDoesNotFallThrough) {
+    const auto whole = [](DemProduct product, int32_t centimetres) {
+        return MakeGrid(product, S, W, S + kSquareHeightMas, W + kSquareWidthMas, 750, 1125,
+                        [=](int32_t, int32_t) { return centimetres; });
+    };
+    const DemProduct order[] = {DemProduct::k1m, DemProduct::k5A,  DemProduct::k5B,
+                                DemProduct::k5C, DemProduct::k10A, DemProduct::k10B};
+    for (size_t finer = 0; finer + 1 < std::size(order); ++finer) {
+        CSquareSums sums(kCode, {});
+        // The coarser added first, so that the order of adding decides nothing.
+        sums.Add(whole(order[finer + 1], 2000), 1);
+        sums.Add(whole(order[finer], 1000), 0);
+        EXPECT_EQ(Finished(sums)->At(100, 100), 10) << "product " << finer;
+    }
+    CSquareSums sums(kCode, {});
+    sums.Add(whole(DemProduct::k10B, 2000), 1);
+    sums.Add(whole(DemProduct::k5A, 2000000), 0);  // 20,000 m
+    EXPECT_EQ(Finished(sums)->At(100, 100), kKeepCell);
+}
+
 // Which squares a file reaches, and that the others get nothing from it.
 TEST(SquareSums, FileReachesOnlyTheSquaresListed) {
     const DemGrid file = TenMetreFile(kCode, Constant);
