@@ -200,6 +200,28 @@ TEST_F(DemRunTest, TheLaterDateWinsWhateverTheCaseOfTheNames) {
               200 * 200);
 }
 
+// A newer file replaces only an older one of its own mesh and product; of
+// two files of one name, the one walked later stays.
+TEST_F(DemRunTest, AFileReplacesOnlyOneOfItsOwnMeshAndProduct) {
+    DemSample volcano = DemSampleOf(DemProduct::k10A);
+    volcano.tuple = [](int32_t, int32_t) { return DemTupleText(4000); };
+    const fs::path newer = WriteFlatDem("FG-GML-533946-DEM10B-20240101.xml", 3000);
+    const fs::path older = Write("FG-GML-533946-DEM10A-20160101.xml", BuildDemGml(volcano));
+    fs::create_directory(m_folder.Path() / "again");
+    const fs::path same = Write("again/FG-GML-533946-DEM10B-20240101.xml", FlatDem("533946", 5000));
+    CQuietUi ui;
+    Run({older, newer, same}, MapDatum::kJgd, ui);
+    ASSERT_EQ(m_plan.files.size(), 3u);
+    EXPECT_TRUE(m_plan.files[0].bApplied) << "another product of the mesh stays";
+    EXPECT_FALSE(m_plan.files[1].bApplied);
+    EXPECT_TRUE(m_plan.files[2].bApplied) << "of one name, the one walked later";
+    ASSERT_EQ(m_plan.warnings.size(), 1u);
+    EXPECT_NE(m_plan.warnings[0].find(newer.string()), std::string::npos) << m_plan.warnings[0];
+    // 10A before 10B, and the replaced file gives nothing.
+    EXPECT_EQ(Holding(EncodeTileCell(40), kSquareX, kSquareX + 200, kSquareY, kSquareY + 200),
+              200 * 200);
+}
+
 TEST_F(DemRunTest, AFinerProductWinsWhereItCoversAndTheSquareGoesInOnceBothAreRead) {
     // A 5 m file of third-level mesh 53394611 (30" by 45": map rows and
     // columns 20-39 of the square) before the 10 m file of the whole square.
