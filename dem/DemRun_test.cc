@@ -222,6 +222,22 @@ TEST_F(DemRunTest, AFileReplacesOnlyOneOfItsOwnMeshAndProduct) {
               200 * 200);
 }
 
+// Another layer of the base map among the DEM files is passed over.
+TEST_F(DemRunTest, AGmlFileOfAnotherLayerIsPassedOverWithAWarning) {
+    const fs::path contours = Write("FG-GML-533946-Cntr-20240101.xml",
+                                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Dataset><Cntr>"
+                                    "<type>x</type></Cntr></Dataset>\n");
+    CQuietUi ui;
+    const CorrectionResult result = Run(
+        {contours, WriteFlatDem("FG-GML-533946-DEM10B-20240101.xml", 3000)}, MapDatum::kJgd, ui);
+    EXPECT_EQ(result.applied, 1);
+    ASSERT_EQ(m_plan.warnings.size(), 1u);
+    EXPECT_NE(m_plan.warnings[0].find(contours.string() + ": no DEM element: not a DEM file; "
+                                                          "passed over"),
+              std::string::npos)
+        << m_plan.warnings[0];
+}
+
 TEST_F(DemRunTest, AFinerProductWinsWhereItCoversAndTheSquareGoesInOnceBothAreRead) {
     // A 5 m file of third-level mesh 53394611 (30" by 45": map rows and
     // columns 20-39 of the square) before the 10 m file of the whole square.

@@ -82,6 +82,12 @@ if cmp -s "$work/want-tokyo.dcm" "$work/want-jgd.dcm"; then fail "the datum chan
 # What it refuses, before anything is written.
 check "the map is needed" 2 err "--map MAP.dcm is needed" \
     zm --map-datum tokyo "$work/refused" "${dem[@]}"
+check "an empty map name" 2 err "option --map needs a file name, not an empty one" \
+    zm --map "" --map-datum tokyo "$work/refused" "${dem[@]}"
+check "an unknown datum" 2 err "--map-datum takes tokyo or jgd, not 'wgs84'" \
+    zm --map "$work/crafted.dcm" --map-datum wgs84 "$work/refused" "${dem[@]}"
+check "an output folder without sources" 2 err "an output folder and DEM sources are needed" \
+    zm --map "$work/crafted.dcm" --map-datum tokyo "$work/refused"
 check "a datum the data do not tell" 2 err "zelvorin-mem: the DEM does not tell the map's datum" \
     zm --map "$work/crafted.dcm" "$work/refused" "${dem[@]}"
 check "mesh files are no source" 2 err "the sources are mesh files already" \
