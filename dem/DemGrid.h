@@ -27,4 +27,5 @@ struct DemHeader {
 struct DemGrid {
     DemHeader header;
     std::vector<int32_t> centimetres;
+    std::string unknownKind;  // the first tuple kind the survey's files never use, if any
 };

@@ -136,6 +136,11 @@ class CDemSquares::CSink final : public IDemMemberSink {
         const std::string displayName = std::move(read.member.displayName);
         const DemPlanFile& file = m_squares.m_plan.files[index];
         if (!read.bUsable) throw CUnusableFile{displayName, read.failure};
+        if (!read.member.grid.unknownKind.empty())
+            m_squares.m_warnings.push_back(displayName + ": tuples of the kind \"" +
+                                           read.member.grid.unknownKind +
+                                           "\", which the survey's files never use; their "
+                                           "heights are taken");
         m_spare.push_back(std::move(read.member));
         for (size_t i = 0; i < file.squares.size(); ++i) {
             const int32_t code = file.squares[i];

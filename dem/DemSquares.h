@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "correction/SquareSource.h"
@@ -52,6 +53,9 @@ class CDemSquares final : public ISquareSource {
     // Cells of the squares handed on whose mean lies outside the heights a
     // map holds (see CSquareSums::Finish): they keep the map's value.
     int64_t CellsOutOfRange() const { return m_nOutOfRange; }
+    // What the files read so far gave to warn of, one line each: a kind of
+    // tuple the survey's files never use (once a file).
+    const std::vector<std::string>& Warnings() const { return m_warnings; }
     // How many threads read the DEM files: 1 reads each on the calling
     // thread as the walk comes to it; more read up to that many at once,
     // with at most one more file held. 0 (the default): as many as the
@@ -73,6 +77,7 @@ class CDemSquares final : public ISquareSource {
     MapOfCounts m_map;
     std::vector<uint8_t> m_takes;  // the cells of the square being handed on the map takes
     int m_nSquaresWritten = 0;
+    std::vector<std::string> m_warnings;
     const DemPlan& m_plan;
     MapDatum m_datum;
     std::map<int32_t, CSquareSums> m_sums;  // squares fed and not yet handed on

@@ -41,6 +41,21 @@ inline bool Possible(int32_t value) {
     return value == kDemNoData || (value > kLowest && value <= kHighest);
 }
 
+// The kinds of tuple the survey's files use, in UTF-8.
+bool IsKnownKind(const char* p, const char* end) {
+    static const char* const kKinds[] = {u8"地表面",   u8"表層面", u8"海水面",    u8"内水面",
+                                         u8"海水底面", u8"その他", u8"データなし"};
+    const auto size = static_cast<size_t>(end - p);
+    for (const char* kind : kKinds)
+        if (std::strlen(kind) == size && std::memcmp(kind, p, size) == 0) return true;
+    return false;
+}
+
+// Notes the kind from p to end when it is the first unknown one.
+void NoteKind(const char* p, const char* end, std::string* unknown) {
+    if (unknown->empty() && !IsKnownKind(p, end)) unknown->assign(p, end);
+}
+
 // A kind that is a number: what a tuple without its kind, or with a comma
 // for a decimal point ("12,5"), looks like.
 bool IsNumber(const char* p, const char* end) {
@@ -166,7 +181,8 @@ class CRawLane {
         size_t count;
     };
 
-    CRawLane(const char* end, int32_t* out, size_t room) : m_end(end), m_out(out), m_room(room) {}
+    CRawLane(const char* end, int32_t* out, size_t room, std::string* unknownKind)
+        : m_end(end), m_out(out), m_room(room), m_unknownKind(unknownKind) {}
 
     // Reads the next tuple: the last kind again with a value of the common
     // form in a few instructions, anything else by Slow.
@@ -208,7 +224,8 @@ class CRawLane {
 
     const char* m_end;
     int32_t* m_out;
-    size_t m_room;  // the values it may store
+    size_t m_room;               // the values it may store
+    std::string* m_unknownKind;  // the first kind the survey never uses
     // The kind last found plain: runs of one kind are checked once. The
     // quick look above takes kinds of 8 to 16 bytes, as the survey's are,
     // by their first and last eight.
@@ -228,6 +245,7 @@ typename CRawLane<kStride>::SlowRead CRawLane<kStride>::Slow(Cursor at) {
     const size_t kindSize = static_cast<size_t>(comma - p);
     if (m_kind == nullptr || kindSize != m_kindSize || std::memcmp(p, m_kind, kindSize) != 0) {
         if (!IsPlainKind(p, comma) || IsNumber(p, comma)) return {at, RawStep::kRefused};
+        NoteKind(p, comma, m_unknownKind);
         m_kind = p;
         m_kindSize = kindSize;
         const bool bQuick = kindSize >= 8 && kindSize <= 16;
@@ -249,6 +267,7 @@ CDemTuples::CDemTuples(std::vector<int32_t>& values, size_t limit)
 
 const char* CDemTuples::ScanRaw(const char* p, const char* end) {
     m_count = 0;
+    m_unknownKind.clear();
     if (m_limit == 0) return nullptr;  // the parser says what is wrong
     if (m_values.size() < m_limit) m_values.resize(m_limit);
     // Tuples are apart by white space: the text is cut at the first after
@@ -261,8 +280,10 @@ const char* CDemTuples::ScanRaw(const char* p, const char* end) {
     const char* cut = p + (end - p) / 2;
     while (cut < end && !IsSpace(*cut)) ++cut;
     int32_t* values = m_values.data();
-    CRawLane<1> first(cut, values, m_limit);
-    CRawLane<-1> second(end, values + m_limit - 1, m_limit);
+    // The second stretch's unknown kind counts only where the first found none.
+    std::string laterUnknown;
+    CRawLane<1> first(cut, values, m_limit, &m_unknownKind);
+    CRawLane<-1> second(end, values + m_limit - 1, m_limit, &laterUnknown);
     CRawLane<1>::Cursor one{p, 0};
     CRawLane<-1>::Cursor two{cut, 0};
     RawStep a, b;
@@ -273,12 +294,20 @@ const char* CDemTuples::ScanRaw(const char* p, const char* end) {
     while (a == RawStep::kRead) a = first.Next(one);
     if (a == RawStep::kEnd)
         while (b == RawStep::kRead) b = second.Next(two);
-    if (a == RawStep::kRefused || one.count + two.count > m_limit) return nullptr;
+    // Refused, the parser reads the list again and finds its kinds itself.
+    if (a == RawStep::kRefused || one.count + two.count > m_limit) {
+        m_unknownKind.clear();
+        return nullptr;
+    }
     if (a == RawStep::kMarkup) {
         m_count = one.count;
         return one.p;
     }
-    if (b == RawStep::kRefused) return nullptr;
+    if (b == RawStep::kRefused) {
+        m_unknownKind.clear();
+        return nullptr;
+    }
+    if (m_unknownKind.empty()) m_unknownKind = std::move(laterUnknown);
     int32_t* later = values + m_limit - two.count;
     std::reverse(later, values + m_limit);
     std::memmove(values + one.count, later, two.count * sizeof(int32_t));
@@ -336,6 +365,7 @@ bool CDemTuples::Tuple(const char* p, const char* end) {
                                         : ": its kind \"" + Shown(p, comma) + "\" is a number");
         return false;
     }
+    NoteKind(p, comma, &m_unknownKind);
     int32_t value;
     if (Centimetres(comma + 1, end, value) == nullptr) {
         m_failure =

@@ -12,7 +12,7 @@
 // decimals (further decimals must be zeros), optionally negative, of at most
 // seven integer digits. A kind that is empty or a number (a tuple that lost
 // its kind, or "12,5" with a decimal comma) does not read; any other kind is
-// taken. -9999 with any decimals is no data whatever the kind; a height
+// taken (see UnknownKind). -9999 with any decimals is no data whatever the kind; a height
 // above 4,000 m or at or below -1,000 m does not read; any other is kept in
 // exact centimetres.
 class CDemTuples {
@@ -30,7 +30,10 @@ class CDemTuples {
     const char* ScanRaw(const char* p, const char* end);
     // Forgets what ScanRaw counted, when the markup it stopped at turns out
     // not to end the list.
-    void Forget() { m_count = 0; }
+    void Forget() {
+        m_count = 0;
+        m_unknownKind.clear();
+    }
 
     // A piece of the list's text as the XML parser gives it; a tuple may run
     // on into the next piece. False, with Failure() naming the tuple and what
@@ -41,6 +44,10 @@ class CDemTuples {
 
     size_t Count() const { return m_count; }
     const std::string& Failure() const { return m_failure; }
+    // The first kind read that the survey's files never use (they use
+    // 地表面, 表層面, 海水面, 内水面, 海水底面, その他, データなし); empty when
+    // there is none. Its values are taken all the same.
+    const std::string& UnknownKind() const { return m_unknownKind; }
 
   private:
     bool Tuple(const char* p, const char* end);
@@ -50,4 +57,5 @@ class CDemTuples {
     size_t m_count = 0;
     std::string m_carry;  // a tuple cut by the end of a piece
     std::string m_failure;
+    std::string m_unknownKind;
 };

@@ -147,6 +147,27 @@ TEST(DemTupleValueTest, ImpossibleHeightsAndKindsThatAreNumbersDoNotRead) {
     }
 }
 
+TEST(DemTupleListTest, AKindTheSurveyNeverUsesIsNotedAndItsHeightsTaken) {
+    std::string list;
+    for (int i = 0; i < 40; ++i) list += i == 30 ? u8"謎,5.00\n" : u8"海水底面,-1.00\n";
+    list += u8"別,6.00\n";
+    std::vector<int32_t> values;
+    CDemTuples raw(values, 100);
+    ASSERT_NE(raw.ScanRaw(list.data(), list.data() + list.size()), nullptr);
+    EXPECT_EQ(raw.UnknownKind(), u8"謎") << "the first, in the second half of the list";
+    CDemTuples parsed(values, 100);
+    ASSERT_TRUE(parsed.Feed(list.data(), list.data() + list.size()) && parsed.Finish());
+    EXPECT_EQ(parsed.UnknownKind(), u8"謎");
+    EXPECT_EQ(values[30], 500);
+    std::string known;
+    for (const char* kind :
+         {u8"地表面", u8"表層面", u8"海水面", u8"内水面", u8"海水底面", u8"その他", u8"データなし"})
+        known += std::string(kind) + ",1.00\n";
+    CDemTuples survey(values, 100);
+    ASSERT_NE(survey.ScanRaw(known.data(), known.data() + known.size()), nullptr);
+    EXPECT_EQ(survey.UnknownKind(), "");
+}
+
 TEST(DemTupleListTest, PiecesCutAnywhereReadAsOne) {
     const std::string text = u8"地表面,1.20\r\nデータなし,-9999.\r\n海水面,-0.35\r\n";
     const std::vector<int32_t> whole = Parsed(text);

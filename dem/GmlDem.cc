@@ -117,6 +117,9 @@ class CGmlDemReader {
         return DemRead::kDem;
     }
 
+    // The first tuple kind read that the survey's files never use.
+    std::string UnknownKind() const { return m_tuples ? m_tuples->UnknownKind() : std::string(); }
+
   private:
     enum TuplesState { kBefore, kOpen, kClosed };
 
@@ -414,5 +417,7 @@ DemRead ReadDemHead(const uint8_t* data, size_t size, bool bWhole, const std::st
 DemRead ReadDemFile(const uint8_t* data, size_t size, const std::string& fileName, DemGrid& grid,
                     std::string& failure, DemTupleScan scan) {
     CGmlDemReader reader(data, size, true, fileName, &grid.centimetres, scan);
-    return reader.Read(grid.header, failure);
+    const DemRead read = reader.Read(grid.header, failure);
+    grid.unknownKind = reader.UnknownKind();
+    return read;
 }

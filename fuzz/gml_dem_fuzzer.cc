@@ -36,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (read == DemRead::kDem &&
         (!SameHeader(fast.header, parsed.header) || fast.centimetres != parsed.centimetres ||
+         fast.unknownKind != parsed.unknownKind ||
          fast.centimetres.size() != static_cast<size_t>(fast.header.columns) * fast.header.rows))
         std::abort();
 

@@ -68,6 +68,14 @@ check "a datum given against the data" 0 err "fits the map better on the other d
 cp "$work/pristine.dcm" "$work/jgd.dcm"
 check "the same zip on a JGD map" 0 out "2 mesh squares written from 2 DEM files" \
     zc --map-datum jgd "$work/jgd.dcm" "$dems"
+# Tuples of a kind the survey never uses: taken, with one warning a file.
+mkdir "$work/odd"
+sed -E 's/^([[:space:]]*)地表面,/\1謎,/' "$work/xml/$x43.xml" >"$work/odd/$x43.xml"
+cp "$work/pristine.dcm" "$work/odd.dcm"
+check "a kind the survey never uses" 0 out "1 mesh square written from 1 DEM file" \
+    zc --map-datum jgd "$work/odd.dcm" "$work/odd/$x43.xml"
+[ "$(grep -c "the kind \"謎\", which the survey's files never use" "$work/err")" = 1 ] ||
+    fail "the unknown kind is warned of once: $(grep -c "never use" "$work/err")"
 # A DEM without data where the map has tiles: no square is written, and the
 # warning says why.
 mkdir "$work/empty"

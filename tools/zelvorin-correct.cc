@@ -500,6 +500,8 @@ int Run(int argc, char** argv) {
         if (dem) {
             WriteDemRows(plan, *demSquares, result.outcome == CorrectionOutcome::kCompleted,
                          report);
+            for (const std::string& warning : demSquares->Warnings())
+                Tell(Say(ToolText::kDemWarning, {warning}));
             if (demSquares->CellsOutOfRange() > 0)
                 Tell(
                     Say(ToolText::kDemOutOfRange, {std::to_string(demSquares->CellsOutOfRange())}));

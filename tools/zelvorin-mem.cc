@@ -218,6 +218,8 @@ int WriteSquares(const std::vector<DemSource>& sources, const DemPlan& plan, Map
         status = kExitFileError;
     }
     for (int fed : squares.SquaresFed()) written.demFiles += fed > 0;
+    for (const std::string& warning : squares.Warnings())
+        Tell(Say(MemText::kDemWarning, {warning}));
     squares.Close();
     ui.CloseProgress();
     return status;
