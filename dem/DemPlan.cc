@@ -53,11 +53,7 @@ class CHeaderSink final : public IDemMemberSink {
 // carry, where both have one; else the names, the case of the letters aside.
 std::string OrderOfName(const DemPlanFile& file) {
     const std::string date = DemDateOfName(file.fileName, file.header.product);
-    if (!date.empty()) return "0" + date;
-    std::string name = file.fileName;
-    for (char& c : name)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return "1" + name;
+    return date.empty() ? "1" + InCapitals(file.fileName) : "0" + date;
 }
 
 // Of the files of one mesh and product, the one latest by its own name

@@ -13,26 +13,14 @@ const ProductText kProducts[] = {
     {DemProduct::k10A, u8"10mメッシュ（火山標高）"}, {DemProduct::k10B, u8"10mメッシュ（標高）"},
 };
 
-// True when the name holds "DEM5C" in any case.
-bool HoldsDem5C(const std::string& name) {
-    for (size_t at = 0; at + 5 <= name.size(); ++at) {
-        bool same = true;
-        for (size_t i = 0; i < 5 && same; ++i) {
-            const char c = name[at + i];
-            same = (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) == "DEM5C"[i];
-        }
-        if (same) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool DemProductOfType(const std::string& type, const std::string& fileName, DemProduct& product) {
     for (const auto& entry : kProducts) {
         if (type != entry.type) continue;
         product = entry.product;
-        if (product == DemProduct::k5B && HoldsDem5C(fileName)) product = DemProduct::k5C;
+        if (product == DemProduct::k5B && InCapitals(fileName).find("DEM5C") != std::string::npos)
+            product = DemProduct::k5C;
         return true;
     }
     return false;
@@ -62,10 +50,14 @@ const char* DemProductName(DemProduct product) {
     return "";
 }
 
-std::string DemDateOfName(const std::string& fileName, DemProduct product) {
-    std::string name = fileName;
+std::string InCapitals(std::string name) {
     for (char& c : name)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
+std::string DemDateOfName(const std::string& fileName, DemProduct product) {
+    const std::string name = InCapitals(fileName);
     const std::string before = std::string(DemProductName(product)) + "-";
     for (size_t at = name.find(before); at != std::string::npos; at = name.find(before, at + 1)) {
         const size_t date = at + before.size();

@@ -12,6 +12,10 @@ bool DemProductOfType(const std::string& type, const std::string& fileName, DemP
 // The <type> text (UTF-8) of a product's files.
 const char* DemTypeText(DemProduct product);
 
+// The name with its ASCII letters in capitals: the survey's file names are
+// read without regard to case.
+std::string InCapitals(std::string name);
+
 // The date a survey file's own name carries, the eight digits after the
 // product's name ("FG-GML-5339-46-DEM10B-20161001.xml": "20161001"), the
 // case of the letters aside; empty for a name without one.
