@@ -311,11 +311,12 @@ TEST_F(DemRunTest, AStartPointOrSequenceRuleAfterTheTuplesStopsTheRunAtItsFile) 
 TEST_F(DemRunTest, AFileThatChangedSinceTheFirstLookStopsTheRunAtIt) {
     DemSample before = DemSampleOf(DemProduct::k10B);
     before.bRuleFirst = true;
-    DemSample moved = before, smaller = before;
+    DemSample moved = before, narrower = before, lower = before;
     moved.startColumn = 5;
-    smaller.columns = 1000;
+    narrower.columns = 1000;
+    lower.rows = 700;
     const std::vector<uint8_t> untouched = m_map;
-    for (const DemSample& after : {moved, smaller}) {
+    for (const DemSample& after : {moved, narrower, lower}) {
         m_map = untouched;
         const fs::path path = Write("a.xml", BuildDemGml(before));
         const std::vector<DemSource> sources{{path.string(), false}};
