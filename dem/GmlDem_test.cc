@@ -285,6 +285,16 @@ TEST(GmlDemHeaderTest, OnlyALinearPlusXMinusYSequence) {
     Refusal(text, DemRead::kUnusable);
 }
 
+// A header field is read to a bound, whatever the file holds: one longer
+// is refused as such, never gathered whole.
+TEST(GmlDemHeaderTest, AHeaderFieldLongerThanItsBoundIsRefused) {
+    const std::string text = BuildDemGml(Small());
+    const size_t mesh = text.find("<mesh>") + 6;
+    EXPECT_NE(Refusal(std::string(text).insert(mesh, std::string(1000, ' ')), DemRead::kUnusable)
+                  .find("the text of <mesh> is too long"),
+              std::string::npos);
+}
+
 TEST(GmlDemHeaderTest, GridAndStartPointChecked) {
     std::string text = BuildDemGml(Small());
     for (const char* low : {"<gml:low>1 0", "<gml:low>0 1"})
