@@ -27,13 +27,14 @@ Removal RemoveFile(const std::string& path);
 bool MakeFolder(const std::string& path, std::string& why);
 
 // Gives the file at from the name to, in one step: a reader sees the old
-// name or the new one, never a part. A file at to is replaced. False, with
-// the system's reason in why, when it cannot.
+// name or the new one, never a part. A file at to is replaced. The new name
+// is on disk when it returns. False, with the system's reason in why, when
+// it cannot.
 bool RenameFile(const std::string& from, const std::string& to, std::string& why);
 
 // Gives the file at from the name to, in one step, unless something is
 // there already: then false, with the system's reason in why, and nothing
-// changes. A file made whole under a passing name and given its own this way
+// changes. The new name is on disk when it returns. A file made whole under a passing name and given its own this way
 // exists under its own name only whole.
 bool NameNewFile(const std::string& from, const std::string& to, std::string& why);
 

@@ -65,15 +65,17 @@ void CUndoJournal::Commit() {
 
 namespace {
 
-// True when the file at path is an undo file whose run never read its map:
-// it protects nothing, and a run may take its name.
+// True when the file at path is an undo file whose run never read its map
+// and that no run holds: it protects nothing, and a run may take its name.
+// A run still taking its first look holds its file as this one is held, so
+// the exclusive open refuses it.
 bool NeverBegun(const std::string& path) {
     // Only a regular file is read: a FIFO there would be waited on.
     if (KindOfPath(path) != PathKind::kFile) return false;
     try {
         UndoPreamble pre;
         uint32_t version = 0;
-        return ReadUndoPreamble(*OpenFile(path, FileAccess::kReadShared), pre, version) ==
+        return ReadUndoPreamble(*OpenFile(path, FileAccess::kReadWriteExclusive), pre, version) ==
                PreambleRead::kNotBegun;
     } catch (const CFileException&) {
         return false;

@@ -202,6 +202,11 @@ TEST_F(UndoRulesTest, ANewUndoFileTakesItsNameOnlyWithItsHead) {
     EXPECT_EQ(result.outcome, RestoreOutcome::kNothingToDo) << result.detail;
     EXPECT_TRUE(ReadAll(Map()) == m_original);
 
+    // Held by a run still taking its first look, it is that run's.
+    {
+        const auto held = CreateUndoFile(path);
+        EXPECT_THROW(CreateUndoFile(path), CFileException);
+    }
     // Left by a run stopped before it read the map, it is taken again.
     auto file = CreateUndoFile(path);
     CUndoJournal journal(*file);

@@ -10,6 +10,7 @@
 
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/posix/PosixSync.h"
 
 namespace {
 
@@ -123,9 +124,8 @@ void RefuseIfNotRegular(const std::string& path, const struct stat& st) {
     if (!S_ISREG(st.st_mode)) FailOpen(path, "is not a regular file");
 }
 
-// Makes a new file's name durable: its folder's entry reaches the disk. A
-// folder that cannot be synced (some file systems refuse) is no failure of
-// the file.
+}  // namespace
+
 void SyncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "."
@@ -136,8 +136,6 @@ void SyncFolderOf(const std::string& path) {
     ::fsync(fd);
     ::close(fd);
 }
-
-}  // namespace
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     using Op = CFileException::Op;

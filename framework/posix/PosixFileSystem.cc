@@ -12,6 +12,7 @@
 
 #include "framework/FileSystem.h"
 #include "framework/PathSyntax.h"
+#include "framework/posix/PosixSync.h"
 
 namespace fs = std::filesystem;
 
@@ -48,19 +49,25 @@ bool MakeFolder(const std::string& path, std::string& why) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to, std::string& why) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (std::rename(from.c_str(), to.c_str()) == 0) {
+        SyncFolderOf(to);
+        return true;
+    }
     why = std::strerror(errno);
     return false;
 }
 
 bool NameNewFile(const std::string& from, const std::string& to, std::string& why) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        SyncFolderOf(to);
         return true;
+    }
     // A file system that cannot rename so: a second link, made only where
     // nothing is, then the first name removed.
     if (errno == EINVAL || errno == ENOSYS) {
         if (::link(from.c_str(), to.c_str()) == 0) {
             ::unlink(from.c_str());
+            SyncFolderOf(to);
             return true;
         }
     }

@@ -31,7 +31,8 @@ bool MakeFolder(const std::string& path, std::string& why) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to, std::string& why) {
-    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     why = AfxLastSystemMessage();
     return false;
