@@ -9,10 +9,14 @@
 # may: it never runs on Windows or only on the test's own ASCII folders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-calls='std::filesystem|<filesystem>|[io]?fstream|\b(fopen|_wfopen|stat|_stat|open|_open|_wopen)\s*\('
+calls='std::filesystem|<filesystem>|[io]?fstream'
+calls+='|\b(fopen|_wfopen|freopen|stat|lstat|_stat|_wstat|open|_open|_wopen|_access|access)\s*\('
+calls+='|std::(remove|rename)\s*\('
+# The ANSI Win32 file functions, by their own names or by the names that
+# mean them where UNICODE is not defined, as in every build here.
 calls+='|\b(CreateFile|FindFirstFile|FindFirstFileEx|GetFileAttributes|GetFileAttributesEx'
 calls+='|DeleteFile|MoveFile|MoveFileEx|CopyFile|ReplaceFile|CreateDirectory|RemoveDirectory'
-calls+='|GetFullPathName|GetDiskFreeSpaceEx)A\b'
+calls+='|GetFullPathName|GetDiskFreeSpaceEx)A?\s*\('
 found=$(git ls-files '*.cc' '*.h' |
     grep -vE '^framework/(posix|win32)/|_test\.cc$|TestFixture\.h$|^samples/TestFolder\.h$|^(bench|fuzz)/' |
     xargs grep -nE "$calls" || true)
