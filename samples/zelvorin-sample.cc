@@ -28,10 +28,13 @@ std::string Join(std::string dir, const std::string& name) {
     return dir;
 }
 
-// Makes the folder at path unless one is there; false, with a message, when
-// it cannot.
+// Makes the folder at path, and the folders it lies in, unless they are
+// there; false, with a message, when it cannot.
 bool MakeFolderAt(const std::string& path) {
     if (KindOfPath(path) == PathKind::kFolder) return true;
+    const std::string place = PlaceOfPath(path);
+    const std::string parent = FolderOfPlace(place);
+    if (parent != place && !MakeFolderAt(parent)) return false;
     std::string why;
     if (MakeFolder(path, why)) return true;
     std::fprintf(stderr, "zelvorin-sample: cannot make the folder %s: %s\n", path.c_str(),
