@@ -34,8 +34,9 @@ bool RenameFile(const std::string& from, const std::string& to, std::string& why
 
 // Gives the file at from the name to, in one step, unless something is
 // there already: then false, with the system's reason in why, and nothing
-// changes. The new name is on disk when it returns. A file made whole under a passing name and given its own this way
-// exists under its own name only whole.
+// changes. The new name is on disk when it returns. A file made whole under
+// a passing name and given its own this way exists under its own name only
+// whole.
 bool NameNewFile(const std::string& from, const std::string& to, std::string& why);
 
 // The size of the file at path; nothing when it cannot be looked at.
