@@ -72,6 +72,27 @@ check() {
     fi
 }
 
+# short_of_memory NAME STATUSES COMMAND...: runs COMMAND with 60 MB of
+# address space: memory or threads running out must end it with one of
+# STATUSES ("0 6 7"), a status its help lists, never with an uncaught
+# exception. Skipped under Wine and under the sanitizers, whose runtime
+# needs more address space than that.
+short_of_memory() {
+    local name=$1 statuses=$2
+    shift 2
+    if [ -n "$runner" ] || ldd "$1" 2>/dev/null | grep -q libasan; then
+        skip "$name" "a POSIX limit, without the sanitizers"
+        return
+    fi
+    (ulimit -v 60000 && "$@") >/dev/null 2>"$work/err"
+    local status=$?
+    if [[ " $statuses " == *" $status "* ]] && ! grep -q "terminate called" "$work/err"; then
+        echo "ok   $name: status $status"
+    else
+        fail "$name: status $status, $(tail -2 "$work/err")"
+    fi
+}
+
 same_map() {  # same_map NAME MAP EXPECTED_MAP
     if cmp -s "$2" "$3"; then echo "ok   $1"; else fail "$1: the map is not as expected"; fi
 }
