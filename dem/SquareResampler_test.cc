@@ -151,6 +151,10 @@ TEST(SquareSumsRefuses, CellEdgesInAnotherUnit) {
     const DemGrid thirds =
         MakeGrid(DemProduct::k5B, S + 3000, W, S + 4000, W + 3000, 3, 15, Constant);
     EXPECT_THROW(sums.Add(thirds, 1), CException);
+    // The same rows' unit, and columns in sevenths.
+    const DemGrid sevenths =
+        MakeGrid(DemProduct::k5B, S + 3000, W, S + 4000, W + 3000, 5, 7, Constant);
+    EXPECT_THROW(sums.Add(sevenths, 1), CException);
     DemGrid other = thirds;
     other.header.product = DemProduct::k5C;
     sums.Add(other, 1);
