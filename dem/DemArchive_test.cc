@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -272,6 +273,18 @@ TEST_F(DemArchiveTest, MacOsResourceDataIsPassedOverWithAWarning) {
     EXPECT_EQ(WalkDemSources({{beside, true}, {path, true}}, m_sink, m_options).outcome,
               DemWalkOutcome::kCompleted);
     EXPECT_EQ(m_sink.warnings.front(), beside + skipped);
+
+    // Beside files in a folder whose UTF-8 name, read as code page 932,
+    // would run over the separator: "あ" is E3 81 82.
+    m_sink = Recorder();
+    const std::string folder = "\xE3\x81\x82";
+    std::filesystem::create_directory(m_dir / folder);
+    const std::string hidden = Put(BuildTestZip({}), folder + "/._a.zip");
+    const std::string dem = Put({'d'}, folder + "/b.xml");
+    EXPECT_EQ(WalkDemSources({{hidden, true}, {dem, false}}, m_sink, m_options).outcome,
+              DemWalkOutcome::kCompleted);
+    EXPECT_EQ(m_sink.warnings, (std::vector<std::string>{hidden + skipped}));
+    EXPECT_EQ(m_sink.fileNames, (std::vector<std::string>{"b.xml"}));
 }
 
 TEST_F(DemArchiveTest, StopIsAskedBetweenMembersAndWhileInflating) {

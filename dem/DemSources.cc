@@ -6,6 +6,7 @@
 #include "dem/DemArchive.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/FileSystem.h"
 
 namespace {
 
@@ -23,6 +24,14 @@ bool ReadOn(CFile& file, uint64_t want, std::vector<uint8_t>& bytes) {
         if (got < count) return true;
     }
     return false;
+}
+
+// The file's own name: after the path's last separator in its own encoding
+// (a code page 932 walk of a UTF-8 path can step over one), or after the
+// last '/', which Windows also takes and no encoding holds inside a name.
+std::string OwnNameOfPath(const std::string& path) {
+    const std::string name = NameOfPlace(path);
+    return name.substr(name.find_last_of('/') + 1);
 }
 
 // Hands on the DEM file at path, whole or (with options.headBytes) as much
@@ -56,7 +65,7 @@ bool HandOnDemFile(const std::string& path, IDemMemberSink& sink, const DemWalkO
         }
         if (options.progress) options.progress(bytes.size(), length);
         // Outside the try: what the sink throws is its own.
-        if (sink.OnDemMember(path, OwnFileName(path), bytes, bWhole) || bWhole) return true;
+        if (sink.OnDemMember(path, OwnNameOfPath(path), bytes, bWhole) || bWhole) return true;
         want = std::min<uint64_t>(want * 2, length);
     }
 }
@@ -72,7 +81,7 @@ DemWalkResult WalkDemSources(const std::vector<DemSource>& sources, IDemMemberSi
             result.outcome = DemWalkOutcome::kStopped;
             return result;
         }
-        if (IsAppleDouble(OwnFileName(source.path))) {
+        if (OwnNameOfPath(source.path).compare(0, 2, "._") == 0) {
             sink.OnSkipped(source.path + ": Mac OS resource data, no DEM file: skipped");
         } else if (source.bZip) {
             const DemWalkResult zip = WalkDemZip(source.path, sink, options);
