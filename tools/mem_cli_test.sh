@@ -107,6 +107,17 @@ else
     echo "ok   a refused run writes nothing"
 fi
 
+# A DEM file of a square far from the map still gets its file, whose cells
+# the map leaves to the DEM alone: a run is never over with nothing written.
+mkdir "$work/far"
+sed -e 's/523943</644142</g' -e 's/>35 139.375</>43 141.25</' \
+    -e 's/>35.083333333 139.5</>43.083333333 141.375</' "$work/xml/$x43.xml" \
+    >"$work/far/FG-GML-6441-42-DEM10B-20161001.xml"
+check "a DEM file off the map" 0 out "1 mesh file written to" \
+    zm --map "$work/crafted.dcm" --map-datum jgd "$work/far-out" "$work/far"
+[ -f "$work/far-out/644142.mem" ] && echo "ok   a DEM file off the map gives its file" ||
+    fail "a DEM file off the map gives its file: $(ls "$work/far-out" 2>&1)"
+
 # A run stopped by SIGINT: the files written before stand whole, as a whole
 # run writes them, and no part is left. Sixteen DEM files of squares next to
 # each other make a run long enough to be stopped after its first file.
