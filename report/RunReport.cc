@@ -5,6 +5,7 @@
 #include "elevation/TileIndex.h"
 #include "framework/AlignedBuffer.h"
 #include "framework/Console.h"
+#include "framework/ConsoleLines.h"
 #include "framework/File.h"
 #include "report/ReportTexts.h"
 
@@ -58,7 +59,7 @@ void CRunReport::AddUntouchedTiles(CFile& map) {
 
 void CRunReport::OnMeshApplied(const std::string& path, int32_t meshCode, int records,
                                const MeshTally& tally) {
-    const auto warn = [this](const std::string& text) { WriteNativeText(m_warnings, text + "\n"); };
+    const auto warn = [this](const std::string& text) { WriteLine(m_warnings, text); };
     if (m_bDem) {
         // A square's cells come from several files: it is named by its code.
         if (tally.cells == 0)
@@ -127,7 +128,7 @@ void CRunReport::OnFinalTilesAgain() {
 void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const {
     if (result.bPartialMesh) {
         // The run's count is of what it meant to write, not of the map.
-        WriteNativeText(m_warnings, SayReport(ReportText::kChangedUnknown) + "\n");
+        WriteLine(m_warnings, SayReport(ReportText::kChangedUnknown));
         return;
     }
     const std::string line = SayReport(
@@ -136,5 +137,5 @@ void CRunReport::PrintSummary(const CorrectionResult& result, bool dryRun) const
                                std::to_string(result.tilesChanged),
                                result.bCountExact ? "" : SayReport(ReportText::kMayBeOff),
                                dryRun ? SayReport(ReportText::kDryRun) : ""});
-    WriteNativeText(m_warnings, line + "\n");
+    WriteLine(m_warnings, line);
 }

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "correction/Messages.h"
 #include "correction/TileWriter.h"
 #include "framework/Console.h"
+#include "framework/ConsoleLines.h"
 #include "framework/Exception.h"
 #include "tools/ToolTexts.h"
 
@@ -15,21 +15,16 @@ constexpr int kBarWidth = 30;
 
 }  // namespace
 
-CConsoleUi::CConsoleUi(FILE* out, FILE* err, bool bDryRun)
-    : m_out(out), m_err(err), m_bTerminal(IsTerminal(err)), m_bDryRun(bDryRun) {}
+CConsoleUi::CConsoleUi(FILE* out, FILE* err)
+    : m_out(out), m_err(err), m_bTerminal(IsTerminal(err)) {}
 
-void CConsoleUi::ShowMessage(const std::string& text, MessageKind kind) {
-    if (kind == MessageKind::kResult) {
-        if (!m_bDryRun) PrintResult(NativeFromCp932(text));
-        return;
-    }
-    WriteText(m_err, text + "\n");
+void CConsoleUi::ShowMessage(const std::string&, MessageKind) {
+    // The run's messages are the plug-in's, in its language: the tool words
+    // its own from the run's result.
 }
 
 void CConsoleUi::PrintResult(const std::string& text) {
-    m_bResultShown = true;
-    if (!WriteNativeText(m_out, text + "\n"))
-        Note(Say(ToolText::kResultNotWritten, {std::strerror(errno)}));
+    if (!WriteLine(m_out, text)) Note(Say(ToolText::kResultNotWritten, {std::strerror(errno)}));
 }
 
 void CConsoleUi::ShowError(const CException& error) {
@@ -39,14 +34,12 @@ void CConsoleUi::ShowError(const CException& error) {
         return;
     }
     const bool file = dynamic_cast<const CFileException*>(&error) != nullptr;
-    WriteText(m_err, std::string(file ? kMsgFileError : kMsgRunFailed) + "\n");
-    Note(error.what());
+    Note(Say(file ? ToolText::kMapFileFailed : ToolText::kErrorStoppedRun, {error.what()}));
 }
 
-void CConsoleUi::Note(const std::string& text) { WriteNativeText(m_err, text + "\n"); }
+void CConsoleUi::Note(const std::string& text) { WriteLine(m_err, text); }
 
 void CConsoleUi::OpenProgress() {
-    m_bProgress = true;
     m_strFile.clear();
     m_nPercent = 0;
     if (m_bTerminal) DrawBar();
@@ -64,16 +57,13 @@ void CConsoleUi::SetPos(int percent) {
     } else {
         char number[8];
         std::snprintf(number, sizeof number, "%3d%%  ", percent);
-        WriteNativeText(m_err, number + m_strFile + "\n");
+        WriteLine(m_err, number + m_strFile);
     }
 }
 
 bool CConsoleUi::AbortRequested() const { return StopRequested() != StopRequest::kNone; }
 
-void CConsoleUi::CloseProgress() {
-    if (m_bProgress && m_bTerminal) WriteNativeText(m_err, "\n");
-    m_bProgress = false;
-}
+void CConsoleUi::CloseProgress() { EndOpenLine(); }
 
 void CConsoleUi::DrawBar() {
     const int filled = m_nPercent * kBarWidth / 100;
@@ -81,5 +71,5 @@ void CConsoleUi::DrawBar() {
     bar.resize(kBarWidth, '.');
     char percent[8];
     std::snprintf(percent, sizeof percent, "%3d%%  ", m_nPercent);
-    WriteNativeText(m_err, "\r[" + bar + "] " + percent + m_strFile + "\x1b[K");
+    RedrawLine(m_err, "[" + bar + "] " + percent + m_strFile);
 }

@@ -6,15 +6,14 @@
 #include "correction/CorrectionUi.h"
 
 // The correction's surroundings on a terminal: the result goes to out, all
-// else to err, in the terminal's encoding (the run's messages from code page
-// 932, file names and the tool's own lines from system text); progress is a redrawn bar on a
+// else to err, in the terminal's encoding; progress is a redrawn bar on a
 // terminal and one line per file otherwise, and a stop request (Ctrl-C,
 // SIGTERM, the console closing; see framework/Console.h) stands for the
-// abort button. In a dry run the run's result message, which says
-// the map was corrected, is held back: the tool words its own.
+// abort button. The run's own messages, the plug-in's, are not shown: the
+// tool words its own from the run's result.
 class CConsoleUi final : public ICorrectionUi {
   public:
-    explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr, bool bDryRun = false);
+    explicit CConsoleUi(FILE* out = stdout, FILE* err = stderr);
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
     void ShowError(const CException& error) override;
@@ -30,8 +29,6 @@ class CConsoleUi final : public ICorrectionUi {
     // Prints the result line (system text) on the result stream, with a
     // note on the other when it cannot be written.
     void PrintResult(const std::string& text);
-    // True once a result line was printed.
-    bool ResultShown() const { return m_bResultShown; }
 
   private:
     void DrawBar();
@@ -39,9 +36,6 @@ class CConsoleUi final : public ICorrectionUi {
     FILE* m_out;
     FILE* m_err;
     bool m_bTerminal;
-    bool m_bDryRun;
-    bool m_bResultShown = false;
-    bool m_bProgress = false;
     std::string m_strFile;
     int m_nPercent = 0;
 };

@@ -81,8 +81,7 @@ class HostileInputTest : public ::testing::Test {
     std::vector<uint8_t> m_map;
 };
 
-// The terminal shows UTF-8.
-const char kRefused[] = u8"指定された圧縮地図は訂正できません";
+const char kRefused[] = "cannot correct the map";
 
 std::string GoodMesh() {
     return BuildMeshText(533945, AllMeshRecords(), [](int r, int j) { return r * 10 + j; });

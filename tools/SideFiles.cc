@@ -13,6 +13,7 @@
 #include "framework/FileSystem.h"
 #include "framework/Wildcard.h"
 #include "report/ReliefPicture.h"
+#include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 #include "undo/UndoFile.h"
 
@@ -105,15 +106,14 @@ std::optional<CSideFiles::Collision> CSideFiles::FindCollision(IMeshFileSource& 
 
 std::optional<int> CSideFiles::Open(IMeshFileSource& sources, Sources kind) {
     if (const auto collision = FindCollision(sources, kind)) {
-        WriteNativeText(stderr, collision->what + "\n");
+        Tell(collision->what);
         return collision->status;
     }
     if (!m_line.strUndo.empty()) {
         try {
             m_undo = CreateUndoFile(m_line.strUndo);
         } catch (const CFileException& error) {
-            WriteNativeText(
-                stderr, Say(ToolText::kCannotCreateUndo, {m_line.strUndo, error.Reason()}) + "\n");
+            Tell(Say(ToolText::kCannotCreateUndo, {m_line.strUndo, error.Reason()}));
             return kExitUndoFile;
         }
     }
@@ -128,7 +128,7 @@ std::optional<int> CSideFiles::Open(IMeshFileSource& sources, Sources kind) {
             why = Say(ToolText::kCannotCreateReport, {m_line.strReport, std::strerror(errno)});
     }
     if (why.empty()) return std::nullopt;
-    WriteNativeText(stderr, why + "\n");
+    Tell(why);
     DropUndo();
     return kExitOutputFile;
 }
@@ -146,8 +146,7 @@ bool CSideFiles::CloseReport() {
     const bool closed = std::fclose(m_report) == 0;
     m_report = nullptr;
     if (written && closed) return true;
-    WriteNativeText(stderr, Say(ToolText::kCannotWriteReport,
-                                {m_line.strReport, std::strerror(written ? errno : error)}) +
-                                "\n");
+    Tell(Say(ToolText::kCannotWriteReport,
+             {m_line.strReport, std::strerror(written ? errno : error)}));
     return false;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/Console.h"
+#include "framework/ConsoleLines.h"
 #include "tools/ToolTexts.h"
 
 int StoppedStatus() {
@@ -16,7 +17,7 @@ std::string StoppedWord() {
                                                           : ToolText::kWordInterrupted);
 }
 
-void Tell(const std::string& text) { WriteNativeText(stderr, text + "\n"); }
+void Tell(const std::string& text) { WriteLine(stderr, text); }
 
 int PrintInfo(const std::string& tool, const std::string& text) {
     if (OutputWasClosed()) {

@@ -166,6 +166,14 @@ const TextPair kTexts[] = {
     {"%1: the files written before stand complete", "%1: それまでに書いたファイルは完全です"},
     {"out of memory", "メモリが足りません"},
     {"a failure of unknown kind", "種類のわからない失敗です"},
+    {"%1 mesh file%s1 read and applied to the map",
+     "%1 個のメッシュファイルを読み込んで地図を訂正しました。"},
+    {"no mesh file was applied", "メッシュファイルは１つも適用していません。"},
+    {"zelvorin-correct: reading or writing the map failed, so the run was stopped: %1",
+     "zelvorin-correct: 地図の読み書きに失敗したため、訂正を中断しました: %1"},
+    {"zelvorin-correct: an error stopped the run: %1",
+     "zelvorin-correct: エラーが起きたため、訂正を中断しました: %1"},
+    {"Usage: ", "使い方: "},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(ToolText::kCount),
               "one pair of texts for each id");

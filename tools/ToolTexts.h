@@ -99,6 +99,11 @@ enum class ToolText {
     kNoteFilesComplete,
     kOutOfMemory,
     kUnknownFailure,
+    kApplied,
+    kNoneApplied,
+    kMapFileFailed,
+    kErrorStoppedRun,
+    kUsage,
     kCount
 };
 

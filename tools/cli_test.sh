@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/cli_common.sh"
 $runner "$sample" "$(shown "$work")" >/dev/null || exit 1
 cp "$work/sample.dcm" "$work/pristine.dcm"
 
-check "folder run applies all six" 0 out "6 個の数値地図ファイルを読み込んで訂正しました." \
+check "folder run applies all six" 0 out "6 mesh files read and applied to the map" \
     zc "$work/sample.dcm" "$work/mesh"
 if cmp -s "$work/sample.dcm" "$work/pristine.dcm"; then
     fail "folder run left the map unchanged"
@@ -17,14 +17,14 @@ fi
 if [ "$(stat -c %s "$work/sample.dcm")" != "$(stat -c %s "$work/pristine.dcm")" ]; then
     fail "the map changed size"
 fi
-if grep -qF "個の数値地図" "$work/err" || ! grep -qF "523941.mem" "$work/err" ||
+if grep -qF "applied to the map" "$work/err" || ! grep -qF "523941.mem" "$work/err" ||
     [ "$(wc -l <"$work/out")" -ne 1 ]; then
     fail "the result goes to stdout alone, the progress to stderr"
 fi
 cp "$work/sample.dcm" "$work/corrected.dcm"
 
 cp "$work/pristine.dcm" "$work/again.dcm"
-check "listed files" 0 out "2 個の数値地図ファイル" \
+check "listed files" 0 out "2 mesh files read and applied" \
     zc "$work/again.dcm" "$work/mesh/523941.mem" "$work/mesh/523942.mem"
 cp "$work/again.dcm" "$work/first-two.dcm"
 
@@ -40,7 +40,7 @@ fi
 check "unknown option" 2 err "unknown option --frobnicate" \
     zc --frobnicate "$work/sample.dcm" "$work/mesh"
 cp "$work/pristine.dcm" "$work/-dash.dcm"
-check "-- ends the options" 0 out "6 個の数値地図ファイル" \
+check "-- ends the options" 0 out "6 mesh files read and applied" \
     zc -- "$work/-dash.dcm" "$work/mesh"
 cp "$work/pristine.dcm" "$work/late.dcm"
 check "an option after the operands" 0 out "2 mesh files read; dry run: the map was not written" \
@@ -49,7 +49,7 @@ same_map "an option after the operands is no mesh file" "$work/late.dcm" "$work/
 grep -qF "would change" "$work/err" || fail "a dry run's summary says what would change"
 mkdir "$work/dashes"
 cp "$work/mesh/523941.mem" "$work/dashes/-x.mem"
-check "a mesh file named -x.mem after --" 0 out "1 個の数値地図ファイル" \
+check "a mesh file named -x.mem after --" 0 out "1 mesh file read and applied" \
     bash -c 'cd "$1" && zc ../late.dcm -- -x.mem' _ "$work/dashes"
 check "--force without --restore" 2 err "--force goes with --restore only" \
     zc --force "$work/late.dcm" "$work/mesh"
@@ -70,8 +70,8 @@ check "help to a closed standard output" 1 err "cannot write to standard output"
 # A map that cannot be opened: the message, then the path and the reason.
 check "missing map" 3 err "none.dcm: $missing" \
     zc "$work/none.dcm" "$work/mesh"
-if [ "$(head -1 "$work/err")" != "指定された圧縮地図を開けません.地図の指定が間違っていないか確認してください." ]; then
-    fail "the map's message comes first"
+if [ "$(wc -l <"$work/err")" -ne 1 ]; then
+    fail "a map that cannot be opened is told once, in the tool's words"
 fi
 if [ -z "$runner" ]; then
     check "map is a folder" 3 err "is a directory" zc "$work/mesh" "$work/mesh"
@@ -91,26 +91,29 @@ fi
 
 head -c 100 /dev/urandom >"$work/junk.dcm"
 cp "$work/junk.dcm" "$work/junk-before.dcm"
-check "junk map" 4 err "指定された圧縮地図は訂正できません" zc "$work/junk.dcm" "$work/mesh"
+check "junk map" 4 err "cannot correct the map" zc "$work/junk.dcm" "$work/mesh"
 same_map "junk map unchanged" "$work/junk.dcm" "$work/junk-before.dcm"
 
 mkdir "$work/empty"
-check "missing folder" 5 err "訂正用数値地図は１つもみつかりません." zc "$work/sample.dcm" "$work/nowhere"
+check "missing folder" 5 out "no mesh file was applied" zc "$work/sample.dcm" "$work/nowhere"
 grep -qF "$(shown "$work/nowhere") does not exist" "$work/err" || fail "a missing folder is named"
 # The tool's own messages in Japanese where the locale for messages is.
 if [ -n "$runner" ]; then japanese="LC_MESSAGES=ja_JP.UTF-8"; else japanese="LC_ALL=ja_JP.UTF-8"; fi
 check "messages in Japanese" 5 err "zelvorin-correct: $(shown "$work/nowhere") はありません" \
     env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm" "$work/nowhere"
+grep -qxF "メッシュファイルは１つも適用していません。" "$work/out" || fail "the result line in Japanese"
+check "the usage line in Japanese" 2 err "使い方: " \
+    env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm"
 check "no mesh files" 5 err "$(shown "$work/empty") holds no mesh file" zc "$work/sample.dcm" "$work/empty"
-grep -qF "0 個の数値地図ファイル" "$work/out" || fail "no mesh files: the result line says 0"
+grep -qxF "no mesh file was applied" "$work/out" || fail "no mesh files: the result line says none"
 
 # A map that cannot be written part way: the tool says so, names the map and
 # still says how many files were applied.
 cp "$work/pristine.dcm" "$work/limited.dcm"
 check "the map cannot be written" 7 err "limited.dcm" \
     bash -c 'trap "" XFSZ; ulimit -f 300; zc "$@"' _ "$work/limited.dcm" "$work/mesh"
-grep -qF "圧縮地図の読み書きに失敗" "$work/err" || fail "a map failure is told as one"
-grep -qE "^[0-9]+ 個の数値地図ファイルを読み込んで訂正しました.$" "$work/out" ||
+grep -qF "reading or writing the map failed" "$work/err" || fail "a map failure is told as one"
+grep -qE "^[0-9]+ mesh files? read and applied to the map$" "$work/out" ||
     fail "a failed run still gives its result line"
 # Tiles that cannot be written are said so, and no count is made up for them.
 if ! grep -qF "the map may hold only part of the files applied" "$work/err" ||
@@ -132,7 +135,7 @@ cp "$work/pristine.dcm" "$work/undofull.dcm"
 check "the undo file cannot be written" 8 err "cannot write the undo file $(shown "$work/full.undo")" \
     bash -c 'trap "" XFSZ; ulimit -f 900; zc "$@"' _ \
     --undo "$work/full.undo" "$work/undofull.dcm" "$work/mesh"
-applied=$(sed -n 's/^\([0-9]*\) 個の数値地図ファイルを読み込んで訂正しました.$/\1/p' "$work/out")
+applied=$(sed -n 's/^\([0-9]*\) mesh files\{0,1\} read and applied to the map$/\1/p' "$work/out")
 cp "$work/pristine.dcm" "$work/undofull-want.dcm"
 if [ -n "$applied" ] && [ "$applied" -gt 0 ]; then
     zc "$work/undofull-want.dcm" $(ls "$work"/mesh/*.mem | head -n "$applied") >/dev/null 2>&1
@@ -165,7 +168,7 @@ fi
 cp "$work/pristine.dcm" "$work/stop.dcm"
 check "unreadable mesh stops the run" 6 err "missing.mem: $missing" \
     zc "$work/stop.dcm" "$work/mesh/523941.mem" "$work/missing.mem" "$work/mesh/523942.mem"
-grep -qF "1 個の数値地図ファイル" "$work/out" || fail "the count before the unreadable file"
+grep -qF "1 mesh file read and applied" "$work/out" || fail "the count before the unreadable file"
 
 # Mesh files that are no regular files are refused by name, never read.
 cp "$work/pristine.dcm" "$work/kinds.dcm"
@@ -255,7 +258,7 @@ cp "$work/pristine.dcm" "$work/first.dcm"
 cp "$work/pristine.dcm" "$work/interrupted.dcm"
 hold_and_signal "$work/interrupted.dcm" INT
 status=$?
-if [ "$status" -eq 130 ] && grep -qF "1 個の数値地図ファイル" "$work/out" &&
+if [ "$status" -eq 130 ] && grep -qF "1 mesh file read and applied" "$work/out" &&
     grep -qF "huge.mem; it and later files were not applied" "$work/err"; then
     echo "ok   Ctrl-C stops in the middle of a file"
 else
@@ -266,7 +269,7 @@ same_map "Ctrl-C keeps the files before it" "$work/interrupted.dcm" "$work/first
 cp "$work/pristine.dcm" "$work/terminated.dcm"
 hold_and_signal "$work/terminated.dcm" TERM
 status=$?
-if [ "$status" -eq 143 ] && grep -qF "1 個の数値地図ファイル" "$work/out"; then
+if [ "$status" -eq 143 ] && grep -qF "1 mesh file read and applied" "$work/out"; then
     echo "ok   SIGTERM stops with 143"
 else
     fail "SIGTERM: status $status"

@@ -12,13 +12,13 @@
 #include "correction/MeshFileSource.h"
 #include "correction/MeshFileSquares.h"
 #include "correction/MeshSurvey.h"
-#include "correction/Messages.h"
 #include "dem/DemPlan.h"
 #include "dem/DemProducts.h"
 #include "dem/DemSquares.h"
 #include "dem/SourceList.h"
 #include "elevation/TileIndex.h"
 #include "framework/Console.h"
+#include "framework/ConsoleLines.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/FileSystem.h"
@@ -54,9 +54,11 @@ constexpr char kTool[] = "zelvorin-correct";
 // name of argv[0], which on Windows is the program's own file.
 std::string g_strProgram = kTool;
 
-std::string Synopsis() {
+// The command's forms, after usage: "Usage: " in the English help, in the
+// user's language after a usage error.
+std::string Synopsis(const std::string& usage) {
     const std::string& name = g_strProgram;
-    return "Usage: " + name + " [OPTION]... MAP.dcm FOLDER\n" + "       " + name +
+    return usage + name + " [OPTION]... MAP.dcm FOLDER\n" + "       " + name +
            " [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n" + "       " + name +
            " [--map-datum tokyo|jgd] [OPTION]... MAP.dcm DEM.zip|DEM.xml|FOLDER...\n" + "       " +
            name + " --restore UNDO [--force] MAP.dcm\n";
@@ -196,13 +198,11 @@ bool ReadTheIndex(CorrectionOutcome outcome) {
            outcome != CorrectionOutcome::kNoMemory;
 }
 
-// The result line that the run did not show, in system text: after a
-// failure, or in a dry run, whose map was not corrected.
+// The result line of a run of mesh files, in system text, however it ended.
 std::string ResultLine(int applied, bool dryRun) {
     if (dryRun) return Say(ToolText::kDryRunResult, {std::to_string(applied)});
-    char text[160];
-    std::snprintf(text, sizeof text, kMsgAppliedFormat, applied);
-    return NativeFromCp932(text);
+    if (applied == 0) return Say(ToolText::kNoneApplied);
+    return Say(ToolText::kApplied, {std::to_string(applied)});
 }
 
 // Writes the picture of the run, with the land around the change as the map
@@ -261,7 +261,7 @@ int Restore(const CommandLine& line) {
     const std::string total = std::to_string(result.total);
     switch (result.outcome) {
         case RestoreOutcome::kRestored:
-            WriteNativeText(stdout, Say(ToolText::kRestored, {blocks, line.mapPath}) + "\n");
+            WriteLine(stdout, Say(ToolText::kRestored, {blocks, line.mapPath}));
             return kExitCompleted;
         case RestoreOutcome::kStopped:
             Tell(Say(ToolText::kRestoreStopped, {StoppedWord(), blocks, total, line.mapPath}));
@@ -273,7 +273,7 @@ int Restore(const CommandLine& line) {
             Tell(Say(ToolText::kRestoreFailed, {blocks, total, line.mapPath, result.detail}));
             return kExitFileError;
         case RestoreOutcome::kNothingToDo:
-            WriteNativeText(stdout, Say(ToolText::kRestoreNothing, {result.detail}) + "\n");
+            WriteLine(stdout, Say(ToolText::kRestoreNothing, {result.detail}));
             return kExitCompleted;
         case RestoreOutcome::kChangedSince:
             Tell(Say(result.version == kUndoFirstVersion ? ToolText::kUndoChangedSinceFirstFormat
@@ -292,7 +292,7 @@ int Restore(const CommandLine& line) {
 
 // A usage error of this tool.
 int UsageFailure(const std::string& error) {
-    return ::UsageFailure(kTool, g_strProgram, Synopsis(), error);
+    return ::UsageFailure(kTool, g_strProgram, Synopsis(Say(ToolText::kUsage)), error);
 }
 
 // The status of a DEM run that its first look ended before the map was
@@ -396,7 +396,7 @@ int Run(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            return PrintInfo(kTool, Synopsis() + kDescription);
+            return PrintInfo(kTool, Synopsis("Usage: ") + kDescription);
         case CommandLine::Action::kVersion:
             return PrintInfo(kTool, "zelvorin-correct " ZELVORIN_VERSION "\n");
         case CommandLine::Action::kUsageError:
@@ -477,8 +477,7 @@ int Run(int argc, char** argv) {
     options.pJournal = journal ? &*journal : nullptr;
     options.pExpectedCodes = &codes;
 
-    // The run's own result line counts mesh files: a DEM run words its own.
-    CConsoleUi ui(stdout, stderr, line.bDryRun || dem);
+    CConsoleUi ui(stdout, stderr);
     EnterStep({ToolText::kStepMapRun, ToolText::kNoteMapAsApplied, kExitFileError});
     CorrectionResult result;
     try {
@@ -506,7 +505,7 @@ int Run(int argc, char** argv) {
                 Tell(
                     Say(ToolText::kDemOutOfRange, {std::to_string(demSquares->CellsOutOfRange())}));
             ui.PrintResult(DemResultLine(plan, *demSquares, line.bDryRun));
-        } else if (!ui.ResultShown()) {
+        } else {
             ui.PrintResult(ResultLine(result.applied, line.bDryRun));
         }
         report.PrintSummary(result, line.bDryRun);

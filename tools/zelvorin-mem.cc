@@ -17,6 +17,7 @@
 #include "elevation/SquareAsMesh.h"
 #include "elevation/TileIndex.h"
 #include "framework/Console.h"
+#include "framework/ConsoleLines.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/FileSystem.h"
@@ -45,8 +46,10 @@ constexpr char kTool[] = "zelvorin-mem";
 // The program's file name, as the help and the hints name it.
 std::string g_strProgram = kTool;
 
-std::string Synopsis() {
-    return "Usage: " + g_strProgram +
+// The command's forms, after usage: "Usage: " in the English help, in the
+// user's language after a usage error.
+std::string Synopsis(const std::string& usage) {
+    return usage + g_strProgram +
            " --map MAP.dcm [--map-datum tokyo|jgd] OUT_FOLDER DEM.zip|DEM.xml|FOLDER...\n";
 }
 
@@ -92,7 +95,7 @@ const char kDescription[] =
     "  143  stopped by SIGTERM; the files written before stand complete\n";
 
 int UsageFailure(const std::string& error) {
-    return ::UsageFailure(kTool, g_strProgram, Synopsis(), error);
+    return ::UsageFailure(kTool, g_strProgram, Synopsis(Say(ToolText::kUsage)), error);
 }
 
 // The map, open for shared reading, with its header and index.
@@ -234,7 +237,7 @@ int Run(int argc, char** argv) {
     const MemCommandLine line = ParseMemCommandLine(argc, argv);
     switch (line.action) {
         case MemCommandLine::Action::kHelp:
-            return PrintInfo(kTool, Synopsis() + kDescription);
+            return PrintInfo(kTool, Synopsis("Usage: ") + kDescription);
         case MemCommandLine::Action::kVersion:
             return PrintInfo(kTool, "zelvorin-mem " ZELVORIN_VERSION "\n");
         case MemCommandLine::Action::kUsageError:
@@ -293,7 +296,7 @@ int Run(int argc, char** argv) {
 
     const std::string result = Say(MemText::kResult, {std::to_string(written.files), line.outFolder,
                                                       std::to_string(written.demFiles)});
-    if (!WriteNativeText(stdout, result + "\n") && status == kExitCompleted) return kExitFileError;
+    if (!WriteLine(stdout, result) && status == kExitCompleted) return kExitFileError;
     return status;
 }
 
