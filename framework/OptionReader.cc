@@ -2,6 +2,10 @@
 
 #include <getopt.h>
 
+#include <cstring>
+
+#include "framework/PathSyntax.h"
+
 std::vector<OptionItem> ReadOptions(int argc, char** argv, const std::vector<OptionSpec>& table) {
     // getopt_long, which both C libraries have: '-' first returns operands
     // in order, as option 1, wherever they stand; ':' next tells a missing
@@ -20,6 +24,10 @@ std::vector<OptionItem> ReadOptions(int argc, char** argv, const std::vector<Opt
         }
     }
     longOptions.push_back({nullptr, 0, nullptr, 0});
+    // Windows programs take "/?" for their help: the option lettered 'h'.
+    const bool windows = NativePaths().separator == '\\';
+    size_t help = 0;
+    while (help < table.size() && table[help].letter != 'h') ++help;
 
     std::vector<OptionItem> items;
     opterr = 0;  // the caller words the errors
@@ -27,7 +35,9 @@ std::vector<OptionItem> ReadOptions(int argc, char** argv, const std::vector<Opt
     for (int opt; (opt = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(),
                                      nullptr)) != -1;) {
         OptionItem item;
-        if (opt == kOperand) {
+        if (opt == kOperand && windows && help < table.size() && std::strcmp(optarg, "/?") == 0) {
+            item.option = help;
+        } else if (opt == kOperand) {
             item.kind = OptionItem::Kind::kOperand;
             item.value = optarg;
         } else if (opt == ':') {

@@ -25,5 +25,6 @@ struct OptionItem {
 // anywhere among the operands, long names may be shortened while they stay
 // unambiguous, a value follows its option ("--undo FILE", "--undo=FILE",
 // "-xVALUE"), and "--" ends the options: what follows are operands, whatever
-// they look like.
+// they look like. On Windows "/?" before "--" is the option lettered 'h',
+// the help, as Windows programs take it.
 std::vector<OptionItem> ReadOptions(int argc, char** argv, const std::vector<OptionSpec>& table);

@@ -27,6 +27,16 @@ native() {
     # The national DEM: its GML through expat, its zips through libarchive;
     # PROJ's cct checks the datum shift and zip builds the tests' archives.
     apt_install libexpat1-dev libarchive-dev proj-bin zip
+    # The system's messages in Japanese, and the locales the tests run in:
+    # Japanese, English, and German, whose numbers are written with ','.
+    apt_install locales libc-l10n
+    for name in ja_JP en_US de_DE; do
+        if ! locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8$"; then
+            grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
+                echo "$name.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+            as_root locale-gen >/dev/null
+        fi
+    done
 }
 
 format() {
@@ -66,15 +76,9 @@ SOURCES
     # The console test: script gives the program a pseudo-terminal, pgrep
     # finds its process.
     apt_install bsdutils procps
-    # Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932;
-    # the tests ask for English messages with LC_MESSAGES=en_US.UTF-8.
-    for name in ja_JP en_US; do
-        if ! locale -a 2>/dev/null | grep -qi "^$name\.utf-\?8$"; then
-            grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
-                echo "$name.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
-            as_root locale-gen >/dev/null
-        fi
-    done
+    # Wine takes its ANSI code page from the locale (made in native):
+    # ja_JP.UTF-8 gives 932; the tests ask for English messages with
+    # LC_MESSAGES=en_US.UTF-8.
 }
 
 case "$want" in

@@ -31,6 +31,7 @@ cp "$work/again.dcm" "$work/first-two.dcm"
 # Options anywhere among the operands; "--" ends them.
 check "usage" 2 err "Usage:" zc "$work/sample.dcm"
 check "help documents statuses" 0 out "Exit status" zc --help
+if [ -n "$runner" ]; then check "/? is the help on Windows" 0 out "Exit status" zc "/?"; fi
 check "version" 0 out "zelvorin-correct " zc --version
 if [ -z "$runner" ]; then
     ln -s "$tool" "$work/other-name"
@@ -102,6 +103,10 @@ if [ -n "$runner" ]; then japanese="LC_MESSAGES=ja_JP.UTF-8"; else japanese="LC_
 check "messages in Japanese" 5 err "zelvorin-correct: $(shown "$work/nowhere") はありません" \
     env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm" "$work/nowhere"
 grep -qxF "メッシュファイルは１つも適用していません。" "$work/out" || fail "the result line in Japanese"
+if [ -z "$runner" ]; then
+    check "the system's reasons in Japanese" 3 err "そのようなファイルやディレクトリはありません" \
+        env "$japanese" bash -c 'zc "$@"' _ "$work/none.dcm" "$work/mesh"
+fi
 check "the usage line in Japanese" 2 err "使い方: " \
     env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm"
 check "no mesh files" 5 err "$(shown "$work/empty") holds no mesh file" zc "$work/sample.dcm" "$work/empty"

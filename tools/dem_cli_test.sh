@@ -28,8 +28,11 @@ mkdir "$work/xml"
 # The datum is not in the map: the data tell it, or it is named. The sample
 # map is an older survey, terraced and 15 m low: on neither datum does the
 # DEM fit it clearly.
+# Its figures are written with '.' whatever the user's locale writes numbers
+# with (German: ',').
+if [ -z "$runner" ]; then decimals="LC_ALL=de_DE.UTF-8"; else decimals="LC_NUMERIC=de_DE.UTF-8"; fi
 check "a datum the data do not tell" 2 err "the DEM does not tell the map's datum" \
-    zc "$work/sample.dcm" "$dems"
+    env "$decimals" bash -c 'zc "$@"' _ "$work/sample.dcm" "$dems"
 if ! grep -qE "by [0-9.]+ m \(RMS, over [0-9]+ cells\) on tokyo and by [0-9.]+ m" "$work/err"; then
     fail "the undecided datum's figures are given"
 fi

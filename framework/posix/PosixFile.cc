@@ -10,6 +10,7 @@
 
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/UiLanguage.h"
 #include "framework/posix/PosixSync.h"
 
 namespace {
@@ -113,15 +114,25 @@ class PosixFile final : public CFile {
     std::string m_strPath;
 };
 
-[[noreturn]] void FailOpen(const std::string& path, const char* reason) {
+[[noreturn]] void FailOpen(const std::string& path, const std::string& reason) {
     throw CFileException(CFileException::Op::kOpen, path, reason);
+}
+
+// Why a map another run holds cannot be opened for writing.
+std::string InUseByAnotherRun() {
+    return InUserLanguage(
+        {"in use by another run; try again when that run has ended",
+         "ほかの実行が使っています。その実行が終わってからもう一度試してください"},
+        {});
 }
 
 // Only regular files are ours to read: a FIFO, device or socket could block
 // or never end.
 void RefuseIfNotRegular(const std::string& path, const struct stat& st) {
-    if (S_ISDIR(st.st_mode)) FailOpen(path, "is a directory");
-    if (!S_ISREG(st.st_mode)) FailOpen(path, "is not a regular file");
+    if (S_ISDIR(st.st_mode)) FailOpen(path, InUserLanguage({"is a directory", "フォルダです"}, {}));
+    if (!S_ISREG(st.st_mode))
+        FailOpen(path,
+                 InUserLanguage({"is not a regular file", "通常のファイルではありません"}, {}));
 }
 
 }  // namespace
@@ -161,9 +172,7 @@ std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
         FailOpen(path, std::strerror(errno));
     if (write && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        FailOpen(path, errno == EWOULDBLOCK
-                           ? "in use by another run; try again when that run has ended"
-                           : std::strerror(errno));
+        FailOpen(path, errno == EWOULDBLOCK ? InUseByAnotherRun() : std::strerror(errno));
     }
     return file;
 }

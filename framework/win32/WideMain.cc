@@ -10,7 +10,8 @@
 
 int wmain(int argc, wchar_t** wargv) {
     UseUtf8Paths();
-    std::setlocale(LC_ALL, "");
+    // The user's encoding; numbers keep the C locale's '.'.
+    std::setlocale(LC_CTYPE, "");
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i) args.push_back(NarrowPath(wargv[i]));
     std::vector<char*> argv;

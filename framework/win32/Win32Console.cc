@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/UiLanguage.h"
 #include "framework/win32/WideText.h"
 
 namespace {
@@ -138,7 +139,10 @@ void WaitBeforeClosing() {
     DWORD processes[2];
     const DWORD attached = GetConsoleProcessList(processes, 2);
     if (!WaitsBeforeClosing(attached, IsTerminal(stdin))) return;
-    WriteText(stderr, "Press Enter to close this window.\n");
+    WriteNativeText(stderr, InUserLanguage({"Press Enter to close this window.",
+                                            "Enter キーを押すとこのウィンドウを閉じます。"},
+                                           {}) +
+                                "\n");
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
     }
 }
