@@ -146,7 +146,11 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
             ui.ShowMessage(kMsgNoMeshFiles, MessageKind::kFailure);
             result.outcome = CorrectionOutcome::kNoMeshFiles;
         } else {
-            ui.ShowMessage(AppliedMessage(result.applied), MessageKind::kResult);
+            std::string text = AppliedMessage(result.applied);
+            // A stopped run's count alone reads like a finished one's.
+            if (result.outcome == CorrectionOutcome::kAborted)
+                text += std::string("\n") + kMsgAbortedNote;
+            ui.ShowMessage(text, MessageKind::kResult);
         }
         writer.reset();  // its observer is done with the map
         index.Clear();

@@ -268,7 +268,7 @@ TEST_F(CorrectMapTest, AbortAfterTheSecondOfFiveCountsTwo) {
     EXPECT_EQ(result.outcome, CorrectionOutcome::kAborted);
     EXPECT_EQ(result.applied, 2);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Applied(2));
+    EXPECT_EQ(ui.messages[0].text, Applied(2) + "\n" + kMsgAbortedNote);
     EXPECT_EQ(CoveredCell(), 3);
 }
 
@@ -293,7 +293,7 @@ TEST_F(CorrectMapTest, AbortWhileAFileIsReadLeavesThatFileUnapplied) {
     EXPECT_EQ(result.unusableFile, (m_dir / "mesh" / "b.mem").string());
     EXPECT_EQ(ui.positions, (std::vector<int>{0, 33})) << "the stopped file moves nothing";
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, Applied(1));
+    EXPECT_EQ(ui.messages[0].text, Applied(1) + "\n" + kMsgAbortedNote);
     EXPECT_EQ(CoveredCell(), 2) << "the map holds a.mem alone, encoded";
 }
 
