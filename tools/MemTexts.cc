@@ -46,6 +46,8 @@ const TextPair kTexts[] = {
      " (-99 未満か 10000 超). ファイルではデータなしか 9999 m になります"},
     {"%1 mesh file%s1 written to %2 from %3 DEM file%s3",
      "%3 個の DEM ファイルから %1 個のメッシュファイルを %2 に書きました."},
+    {"%1 mesh file%s1 written to %2 from %3 DEM file%s3 before the run was stopped",
+     "中止するまでに %3 個の DEM ファイルから %1 個のメッシュファイルを %2 に書きました。"},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(MemText::kCount),
               "one pair of texts for each id");

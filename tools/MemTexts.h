@@ -28,6 +28,7 @@ enum class MemText {
     kFailed,
     kValuesNotCarried,
     kResult,
+    kResultStopped,
     kCount
 };
 

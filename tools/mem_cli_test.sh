@@ -161,7 +161,8 @@ else
     status=$?
     made=$(ls "$work/stopped" | wc -l)
     all=$(ls "$work/whole" | wc -l)
-    if [ "$status" -ne 130 ] || ! grep -qF "interrupted" "$work/err"; then
+    if [ "$status" -ne 130 ] || ! grep -qF "interrupted" "$work/err" ||
+        ! grep -qE "^[0-9]+ mesh files? written to .* before the run was stopped$" "$work/out"; then
         fail "a stopped run: status $status (want 130)"
     elif [ -n "$(ls -A "$work/stopped" | grep -v '^[0-9]\{6\}\.mem$')" ]; then
         fail "a stopped run leaves no part: $(ls -A "$work/stopped")"

@@ -294,8 +294,10 @@ int Run(int argc, char** argv) {
     if (written.cellsNotCarried > 0)
         Tell(Say(MemText::kValuesNotCarried, {std::to_string(written.cellsNotCarried)}));
 
-    const std::string result = Say(MemText::kResult, {std::to_string(written.files), line.outFolder,
-                                                      std::to_string(written.demFiles)});
+    const bool stopped = status == kExitInterrupted || status == kExitTerminated;
+    const std::string result =
+        Say(stopped ? MemText::kResultStopped : MemText::kResult,
+            {std::to_string(written.files), line.outFolder, std::to_string(written.demFiles)});
     if (!WriteLine(stdout, result) && status == kExitCompleted) return kExitFileError;
     return status;
 }
