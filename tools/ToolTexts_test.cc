@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 
 #include "framework/UiLanguage.h"
@@ -23,6 +24,37 @@ std::multiset<char> ArgumentsOf(const std::string& text) {
     return numbers;
 }
 
+// The ASCII words a Japanese text may hold: names of programs, formats,
+// options, units and the datums, never English prose.
+const std::set<std::string> kNames = {
+    "zelvorin", "correct", "mem", "sample", "DEM", "GML", "XML", "xml", "zip", "PNG", "png",
+    "dcm", "MAP", "UNDO", "MiB", "KiB", "tokyo", "jgd", "help", "restore", "force", "dry",
+    "run", "undo", "map", "datum", "report", "picture", "Enter", "RMS", "dev", "null", "Mac",
+    "OS", "MACOSX", "DEM5A", "DEM5B", "DEM5C", "DEM10A", "DEM10B", "DEM1A"};
+
+// The first ASCII word of two letters or more in text outside kNames, or
+// "" for none.
+std::string EnglishWordIn(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            i += 2;  // code page 932: a double-byte character's second byte may be a letter
+            continue;
+        }
+        if (!std::isalpha(c)) {
+            ++i;
+            continue;
+        }
+        const size_t start = i;
+        while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i]))) ++i;
+        const std::string word = text.substr(start, i - start);
+        // A placeholder's plural ("%s1") and single letters are no words.
+        if (word.size() >= 2 && kNames.count(word) == 0 && !(start > 0 && text[start - 1] == '%'))
+            return word;
+    }
+    return "";
+}
+
 void ExpectBothLanguages(const TextPair& pair, const std::string& what) {
     ASSERT_NE(pair.english, nullptr) << what;
     ASSERT_NE(pair.japanese, nullptr) << what;
@@ -32,6 +64,7 @@ void ExpectBothLanguages(const TextPair& pair, const std::string& what) {
     if (ArgumentsOf(pair.english).size() != 1 || std::string(pair.english).size() > 20) {
         EXPECT_STRNE(pair.english, pair.japanese) << what << " is not translated";
     }
+    EXPECT_EQ(EnglishWordIn(pair.japanese), "") << what << ": \"" << pair.japanese << "\"";
 }
 
 TEST(TextTables, EveryToolMessageHasBothLanguagesWithTheSameArguments) {
