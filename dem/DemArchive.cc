@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "dem/DemTexts.h"
 #include "framework/Console.h"
 #include "framework/Cp932Text.h"
 #include "framework/Exception.h"
@@ -33,8 +34,7 @@ ArchivePtr NewZipReader(bool unflaggedAsUtf16) {
     archive_read_support_format_zip(zip.get());
     if (unflaggedAsUtf16 &&
         archive_read_set_format_option(zip.get(), "zip", "hdrcharset", "UTF-16BE") != ARCHIVE_OK) {
-        throw CException(std::string("libarchive refuses UTF-16BE names: ") +
-                         archive_error_string(zip.get()));
+        throw CException(SayDem(DemText::kZipNamesRefused, {archive_error_string(zip.get())}));
     }
     return zip;
 }
@@ -151,7 +151,8 @@ bool CZipWalk::Fail(std::string reason) {
 bool CZipWalk::Damaged(archive* zip, const std::string& name) {
     if (m_pSourceError != nullptr && !m_pSourceError->empty()) return Fail(*m_pSourceError);
     const char* why = archive_error_string(zip);
-    return Fail(name + ": damaged zip: " + (why != nullptr ? why : "unreadable"));
+    return Fail(why != nullptr ? SayDem(DemText::kZipDamaged, {name, why})
+                               : SayDem(DemText::kZipUnreadable, {name}));
 }
 
 // The next name of the names reader; null once it fails, for good.
@@ -171,7 +172,7 @@ bool CZipWalk::OverLimit(archive_entry* entry, const std::string& name) {
     if (!archive_entry_size_is_set(entry) ||
         static_cast<uint64_t>(archive_entry_size(entry)) <= m_options.memberLimit)
         return false;
-    Fail(name + ": member larger than " + LimitText(m_options.memberLimit));
+    Fail(SayDem(DemText::kMemberTooLarge, {name, LimitText(m_options.memberLimit)}));
     return true;
 }
 
@@ -194,7 +195,8 @@ bool CZipWalk::ReadMember(archive* zip, const std::string& name, size_t want,
             bWhole = true;
             return true;
         }
-        if (bytes.size() > limit) return Fail(name + ": member larger than " + LimitText(limit));
+        if (bytes.size() > limit)
+            return Fail(SayDem(DemText::kMemberTooLarge, {name, LimitText(limit)}));
     }
     return true;
 }
@@ -265,15 +267,15 @@ bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, in
         const std::string name = zipName + ":" + NativeFromCp932(member);
         if (archive_entry_filetype(entry) == AE_IFDIR) continue;
         if (IsAppleDouble(member)) {
-            m_sink.OnSkipped(name + ": Mac OS resource data, no DEM file: skipped");
+            m_sink.OnSkipped(SayDem(DemText::kAppleDouble, {name}));
         } else if (HasExtension(member, ".xml")) {
             if (OverLimit(entry, name) || !HandOnMember(zip, name, OwnFileName(member)))
                 return false;
         } else if (HasExtension(member, ".zip")) {
-            if (level == kDemZipLevels) return Fail(name + ": fourth level of zips");
+            if (level == kDemZipLevels) return Fail(SayDem(DemText::kFourthZipLevel, {name}));
             if (OverLimit(entry, name) || !WalkInner(zip, name, level)) return false;
         } else {
-            m_sink.OnSkipped(name + ": neither a DEM file (.xml) nor a zip: skipped");
+            m_sink.OnSkipped(SayDem(DemText::kNeitherDemNorZip, {name}));
         }
     }
 }
@@ -282,7 +284,7 @@ bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, in
 
 std::string LimitText(uint64_t limit) {
     if (limit % (uint64_t{1} << 20) == 0) return std::to_string(limit >> 20) + " MiB";
-    return std::to_string(limit) + " bytes";
+    return SayDem(DemText::kBytes, {std::to_string(limit)});
 }
 
 bool HasExtension(const std::string& name, const char* extension) {

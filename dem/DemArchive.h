@@ -58,8 +58,9 @@ enum class DemWalkOutcome { kCompleted, kStopped, kUnusable };
 struct DemWalkResult {
     DemWalkOutcome outcome = DemWalkOutcome::kCompleted;
     // With kUnusable, why, after the display name of the zip or member at
-    // fault: "a.zip:b.zip: damaged zip: ...", "...: member larger than 512 MiB",
-    // "...: fourth level of zips", or the file layer's message.
+    // fault, in the user's language (DemTexts.h): "a.zip:b.zip: damaged zip:
+    // ...", "...: member larger than 512 MiB", "...: fourth level of zips", or
+    // the file layer's message.
     std::string reason;
     int64_t demMembers = 0;  // handed to the sink
 };
@@ -79,8 +80,8 @@ DemWalkResult WalkDemZip(const std::string& path, IDemMemberSink& sink,
 DemWalkResult WalkDemZip(CFile& file, const std::string& displayName, IDemMemberSink& sink,
                          const DemWalkOptions& options);
 
-// A limit as the reasons give it: "512 MiB", or "1000 bytes" when it is no
-// whole number of MiB.
+// A limit as the reasons give it: "512 MiB", or "1000 bytes" in the user's
+// language when it is no whole number of MiB.
 std::string LimitText(uint64_t limit);
 
 // True when the name ends in the extension (".xml"), the case of ASCII

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "dem/DemMesh.h"
+#include "dem/DemTexts.h"
 #include "dem/GmlDem.h"
 
 namespace {
@@ -97,15 +98,13 @@ bool DemGridSize(const std::string& low, const std::string& high, int32_t& colum
                  std::string& failure) {
     int32_t lowColumn, lowRow, lastColumn, lastRow;
     if (!WholePair(low, lowColumn, lowRow) || lowColumn != 0 || lowRow != 0) {
-        failure = "the grid starts at \"" + Shown(low) + "\", not at 0 0";
+        failure = SayDem(DemText::kGridStart, {Shown(low)});
         return false;
     }
     if (!WholePair(high, lastColumn, lastRow) || lastColumn >= kMaxDemSide ||
         lastRow >= kMaxDemSide ||
         (int64_t{lastColumn} + 1) * (int64_t{lastRow} + 1) > kMaxDemCells) {
-        failure = "the grid's last cell \"" + Shown(high) +
-                  "\" is not two numbers of a grid of at most " + std::to_string(kMaxDemCells) +
-                  " cells";
+        failure = SayDem(DemText::kGridLastCell, {Shown(high), std::to_string(kMaxDemCells)});
         return false;
     }
     columns = lastColumn + 1;
@@ -117,14 +116,13 @@ bool CheckDemHead(const DemHeaderText& text, DemHeader& header, std::string& fai
     if (!DemMeshExtent(text.mesh, header, failure)) return false;
     if (text.srsName != "fguuid:jgd2011.bl" && text.srsName != "fguuid:jgd2000.bl" &&
         text.srsName != "fguuid:jgd2024.bl") {
-        failure = "the envelope's reference system \"" + Shown(text.srsName) +
-                  "\" is not JGD2000, JGD2011 or JGD2024 latitude and longitude";
+        failure = SayDem(DemText::kReferenceSystem, {Shown(text.srsName)});
         return false;
     }
     if (!CornerAgrees(text.lowerCorner, header.southMas, header.westMas) ||
         !CornerAgrees(text.upperCorner, header.northMas, header.eastMas)) {
-        failure = "the envelope \"" + Shown(text.lowerCorner) + "\" to \"" +
-                  Shown(text.upperCorner) + "\" is not that of mesh " + text.mesh;
+        failure = SayDem(DemText::kEnvelopeNotMesh,
+                         {Shown(text.lowerCorner), Shown(text.upperCorner), text.mesh});
         return false;
     }
     return DemGridSize(text.low, text.high, header.columns, header.rows, failure);
@@ -132,8 +130,8 @@ bool CheckDemHead(const DemHeaderText& text, DemHeader& header, std::string& fai
 
 bool CheckDemSequenceRule(const DemHeaderText& text, std::string& failure) {
     if (text.sequenceOrder != "+x-y" || text.sequenceRule != "Linear") {
-        failure = "the tuples run \"" + Shown(text.sequenceRule) + "\" in order \"" +
-                  Shown(text.sequenceOrder) + "\", not Linear in order +x-y";
+        failure =
+            SayDem(DemText::kSequenceRule, {Shown(text.sequenceRule), Shown(text.sequenceOrder)});
         return false;
     }
     return true;
@@ -142,8 +140,9 @@ bool CheckDemSequenceRule(const DemHeaderText& text, std::string& failure) {
 bool CheckDemStartPoint(const DemHeaderText& text, DemHeader& header, std::string& failure) {
     if (!WholePair(text.startPoint, header.startColumn, header.startRow) ||
         header.startColumn >= header.columns || header.startRow >= header.rows) {
-        failure = "the start point \"" + Shown(text.startPoint) + "\" is not a cell of the " +
-                  std::to_string(header.columns) + " by " + std::to_string(header.rows) + " grid";
+        failure = SayDem(
+            DemText::kStartPoint,
+            {Shown(text.startPoint), std::to_string(header.columns), std::to_string(header.rows)});
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "dem/DemMesh.h"
 
+#include "dem/DemTexts.h"
+
 namespace {
 
 constexpr int64_t kMasPerMinute = kMasPerDegree / 60;
@@ -9,21 +11,21 @@ constexpr int64_t kMasPerSecond = kMasPerMinute / 60;
 
 bool DemMeshExtent(const std::string& code, DemHeader& header, std::string& failure) {
     if (code.size() != 6 && code.size() != 8) {
-        failure = "mesh code of " + std::to_string(code.size()) + " characters, not 6 or 8 digits";
+        failure = SayDem(DemText::kMeshCodeLength, {std::to_string(code.size())});
         return false;
     }
     int digit[8] = {};
     int64_t value = 0;
     for (size_t i = 0; i < code.size(); ++i) {
         if (code[i] < '0' || code[i] > '9') {
-            failure = "mesh code with a character other than a digit";
+            failure = SayDem(DemText::kMeshCodeNotDigits);
             return false;
         }
         digit[i] = code[i] - '0';
         value = value * 10 + digit[i];
     }
     if (digit[4] > 7 || digit[5] > 7) {
-        failure = "mesh code " + code + ": its second-level digits must be 0 to 7";
+        failure = SayDem(DemText::kMeshCodeSecondLevel, {code});
         return false;
     }
     // First level: 40' of latitude by 1 degree of longitude from pq, rr;

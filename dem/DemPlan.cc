@@ -5,6 +5,7 @@
 
 #include "dem/DemProducts.h"
 #include "dem/DemSources.h"
+#include "dem/DemTexts.h"
 #include "dem/GmlDem.h"
 #include "dem/SquareResampler.h"
 
@@ -35,7 +36,7 @@ class CHeaderSink final : public IDemMemberSink {
             case DemRead::kUnknownType:
             case DemRead::kNotDem:
                 m_plan.members.push_back(-1);
-                m_plan.warnings.push_back(displayName + ": " + failure + "; passed over");
+                m_plan.warnings.push_back(SayDem(DemText::kPassedOver, {displayName, failure}));
                 return true;
             case DemRead::kUnusable:
                 break;
@@ -74,8 +75,7 @@ void PassOverReplacedFiles(DemPlan& plan) {
     }
     for (const DemPlanFile& file : plan.files)
         if (!file.bApplied)
-            plan.warnings.push_back(file.displayName +
-                                    ": a later file of the same mesh and product replaces it");
+            plan.warnings.push_back(SayDem(DemText::kReplacedByLater, {file.displayName}));
 }
 
 // The squares in the order the apply pass finishes them: a square is done

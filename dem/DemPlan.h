@@ -27,7 +27,7 @@ struct DemPlan {
     enum class Outcome { kReady, kNoDem, kUnusable, kStopped };
     Outcome outcome = Outcome::kReady;
     std::string unusableFile;  // kUnusable: the zip or file at fault
-    std::string reason;        // kUnusable: why, in English
+    std::string reason;        // kUnusable: why, in the user's language
 
     // Every ".xml" member the walk handed on; -1 for one that is passed
     // over (another layer, or a DEM of an unknown type), else its file.

@@ -1,5 +1,7 @@
 #include "dem/DemProducts.h"
 
+#include "dem/DemTexts.h"
+
 namespace {
 
 struct ProductText {
@@ -85,8 +87,9 @@ bool DemGridFitsProduct(const DemHeader& header, std::string& failure) {
             break;
     }
     if (header.columns == columns && header.rows == rows) return true;
-    failure = "its grid is " + std::to_string(header.columns) + " by " +
-              std::to_string(header.rows) + " cells, not the " + std::to_string(columns) + " by " +
-              std::to_string(rows) + " of a " + DemProductName(header.product) + " file";
+    failure =
+        SayDem(DemText::kGridNotProduct,
+               {std::to_string(header.columns), std::to_string(header.rows),
+                std::to_string(columns), std::to_string(rows), DemProductName(header.product)});
     return false;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "dem/DemArchive.h"
+#include "dem/DemTexts.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/FileSystem.h"
@@ -53,7 +54,7 @@ bool HandOnDemFile(const std::string& path, IDemMemberSink& sink, const DemWalkO
         return unusable(e.what());
     }
     if (length > options.memberLimit)
-        return unusable(path + ": file larger than " + LimitText(options.memberLimit));
+        return unusable(SayDem(DemText::kFileTooLarge, {path, LimitText(options.memberLimit)}));
     uint64_t want = options.headBytes > 0 ? std::min<uint64_t>(options.headBytes, length) : length;
     bytes.clear();
     for (;;) {
@@ -82,7 +83,7 @@ DemWalkResult WalkDemSources(const std::vector<DemSource>& sources, IDemMemberSi
             return result;
         }
         if (OwnNameOfPath(source.path).compare(0, 2, "._") == 0) {
-            sink.OnSkipped(source.path + ": Mac OS resource data, no DEM file: skipped");
+            sink.OnSkipped(SayDem(DemText::kAppleDouble, {source.path}));
         } else if (source.bZip) {
             const DemWalkResult zip = WalkDemZip(source.path, sink, options);
             result.demMembers += zip.demMembers;

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "dem/DemSources.h"
+#include "dem/DemTexts.h"
 #include "dem/GmlDem.h"
 #include "elevation/MeshPatch.h"
 #include "framework/Exception.h"
@@ -70,7 +71,7 @@ class CDemSquares::CSink final : public IDemMemberSink {
         if (member >= plan.members.size() ||
             (plan.members[member] >= 0 &&
              plan.files[static_cast<size_t>(plan.members[member])].displayName != displayName))
-            throw CUnusableFile{displayName, "the sources changed since they were first read"};
+            throw CUnusableFile{displayName, SayDem(DemText::kSourcesChanged)};
         if (plan.members[member] < 0) return true;
         const auto index = static_cast<size_t>(plan.members[member]);
         if (!plan.files[index].bApplied) return true;
@@ -114,7 +115,7 @@ class CDemSquares::CSink final : public IDemMemberSink {
         if (ReadDemFile(member.bytes.data(), member.bytes.size(), member.fileName, member.grid,
                         read.failure) != DemRead::kDem) {
         } else if (!SameHead(member.grid.header, file.header)) {
-            read.failure = "the file changed since it was first read";
+            read.failure = SayDem(DemText::kFileChanged);
         } else {
             try {
                 for (int32_t code : file.squares)
@@ -137,10 +138,8 @@ class CDemSquares::CSink final : public IDemMemberSink {
         const DemPlanFile& file = m_squares.m_plan.files[index];
         if (!read.bUsable) throw CUnusableFile{displayName, read.failure};
         if (!read.member.grid.unknownKind.empty())
-            m_squares.m_warnings.push_back(displayName + ": tuples of the kind \"" +
-                                           read.member.grid.unknownKind +
-                                           "\", which the survey's files never use; their "
-                                           "heights are taken");
+            m_squares.m_warnings.push_back(
+                SayDem(DemText::kUnknownTupleKind, {displayName, read.member.grid.unknownKind}));
         m_spare.push_back(std::move(read.member));
         for (size_t i = 0; i < file.squares.size(); ++i) {
             const int32_t code = file.squares[i];

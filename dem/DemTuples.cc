@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "dem/DemTexts.h"
 #include "framework/LittleEndian.h"
 
 namespace {
@@ -341,8 +342,8 @@ bool CDemTuples::Feed(const char* p, const char* end) {
 bool CDemTuples::Finish() {
     if (m_carry.empty()) return true;
     if (m_carry.size() > kMaxTuple) {
-        m_failure = "tuple " + std::to_string(m_count + 1) + " is longer than " +
-                    std::to_string(kMaxTuple) + " bytes";
+        m_failure = SayDem(DemText::kTupleTooLong,
+                           {std::to_string(m_count + 1), std::to_string(kMaxTuple)});
         return false;
     }
     const bool bRead = Tuple(m_carry.data(), m_carry.data() + m_carry.size());
@@ -356,30 +357,28 @@ bool CDemTuples::Tuple(const char* p, const char* end) {
     const char* comma = p;
     while (comma < end && *comma != ',' && !IsSpace(*comma)) ++comma;
     if (comma == end || *comma != ',') {
-        m_failure = "tuple " + std::to_string(m_count + 1) + " has no comma";
+        m_failure = SayDem(DemText::kTupleNoComma, {std::to_string(m_count + 1)});
         return false;
     }
-    const std::string tuple = "tuple " + std::to_string(m_count + 1);
+    const std::string tuple = std::to_string(m_count + 1);
     if (IsNumber(p, comma)) {
-        m_failure = tuple + (p == comma ? " has no kind"
-                                        : ": its kind \"" + Shown(p, comma) + "\" is a number");
+        m_failure = p == comma ? SayDem(DemText::kTupleNoKind, {tuple})
+                               : SayDem(DemText::kTupleKindNumber, {tuple, Shown(p, comma)});
         return false;
     }
     NoteKind(p, comma, &m_unknownKind);
     int32_t value;
     if (Centimetres(comma + 1, end, value) == nullptr) {
-        m_failure =
-            tuple + ": \"" + Shown(comma + 1, end) + "\" is not a height of at most two decimals";
+        m_failure = SayDem(DemText::kTupleNotHeight, {tuple, Shown(comma + 1, end)});
         return false;
     }
     if (!Possible(value)) {
-        m_failure = tuple + ": " + Shown(comma + 1, end) +
-                    " m is no height of Japan's land or sea floor (above -1000 m, at most 4000 m)";
+        m_failure = SayDem(DemText::kTupleImpossible, {tuple, Shown(comma + 1, end)});
         return false;
     }
     if (m_count == m_values.size()) {
         if (m_count >= m_limit) {
-            m_failure = "more tuples than the grid's " + std::to_string(m_limit) + " cells";
+            m_failure = SayDem(DemText::kTooManyTuples, {std::to_string(m_limit)});
             return false;
         }
         m_values.resize(std::min(m_limit, std::max<size_t>(4096, 2 * m_count)));

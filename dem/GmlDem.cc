@@ -12,6 +12,7 @@
 
 #include "dem/DemHeaderText.h"
 #include "dem/DemProducts.h"
+#include "dem/DemTexts.h"
 #include "dem/DemTuples.h"
 
 namespace {
@@ -77,7 +78,7 @@ class CGmlDemReader {
         // The parser tells the document's encoding from its first four
         // bytes: fewer, with more to come, might be read in another one.
         if (!m_bWhole && m_size < 4) {
-            failure = "the bytes end before the DEM's tuple list";
+            failure = SayDem(DemText::kBytesEndBeforeTuples);
             return DemRead::kNeedMore;
         }
         Parse();
@@ -91,26 +92,26 @@ class CGmlDemReader {
             return DemRead::kDem;
         }
         if (!m_bWhole) {
-            failure = "the bytes end before the DEM's tuple list";
+            failure = SayDem(DemText::kBytesEndBeforeTuples);
             return DemRead::kNeedMore;
         }
         if (!m_bDem) {
-            failure = "no DEM element: not a DEM file";
+            failure = SayDem(DemText::kNoDemElement);
             return DemRead::kNotDem;
         }
         for (int f = 0; f < kFieldCount; ++f) {
             if (m_bSeen[f]) continue;
-            failure = std::string("the DEM has no <") + kFieldNames[f] + ">";
+            failure = SayDem(DemText::kNoElement, {kFieldNames[f]});
             return DemRead::kUnusable;
         }
         if (!m_bEnvelope) {
-            failure = "the DEM has no <Envelope>";
+            failure = SayDem(DemText::kNoElement, {"Envelope"});
             return DemRead::kUnusable;
         }
         DemProductOfType(m_type, m_fileName, header.product);
         if (!CheckDemHeader(m_text, header, failure)) return DemRead::kUnusable;
         if (m_tuplesState == kBefore) {
-            failure = "the DEM has no <tupleList>";
+            failure = SayDem(DemText::kNoElement, {"tupleList"});
             return DemRead::kUnusable;
         }
         if (!PlaceTuples(header, failure)) return DemRead::kUnusable;
@@ -134,8 +135,7 @@ class CGmlDemReader {
     }
     static void XMLCALL OnDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*,
                                   int) {
-        static_cast<CGmlDemReader*>(self)->Fail(
-            DemRead::kUnusable, "a document type declaration, which DEM files have none of");
+        static_cast<CGmlDemReader*>(self)->Fail(DemRead::kUnusable, SayDem(DemText::kDoctype));
     }
 
     void Parse() {
@@ -183,9 +183,9 @@ class CGmlDemReader {
                 if (!m_bStopped) {
                     const auto at = static_cast<long long>(XML_GetCurrentByteIndex(m_parser)) +
                                     static_cast<long long>(m_skipped);
-                    Fail(DemRead::kUnusable, "not well-formed XML at byte " + std::to_string(at) +
-                                                 ": " +
-                                                 XML_ErrorString(XML_GetErrorCode(m_parser)));
+                    Fail(DemRead::kUnusable,
+                         SayDem(DemText::kNotWellFormed,
+                                {std::to_string(at), XML_ErrorString(XML_GetErrorCode(m_parser))}));
                 }
                 return false;
             }
@@ -210,26 +210,27 @@ class CGmlDemReader {
         ++m_depth;
         if (m_field != kNoField)
             return Fail(DemRead::kUnusable,
-                        std::string("an element inside <") + kFieldNames[m_field] + ">");
+                        SayDem(DemText::kElementInside, {kFieldNames[m_field]}));
         if (m_tuplesState == kOpen)
-            return Fail(DemRead::kUnusable, "an element inside <tupleList>");
+            return Fail(DemRead::kUnusable, SayDem(DemText::kElementInside, {"tupleList"}));
         const std::string_view local = LocalName(name);
         if (m_demDepth == 0) {
             if (m_depth == 2 && local == "DEM") {
-                if (m_bDem) return Fail(DemRead::kUnusable, "more than one DEM element");
+                if (m_bDem) return Fail(DemRead::kUnusable, SayDem(DemText::kMoreThanOneDem));
                 m_bDem = true;
                 m_demDepth = m_depth;
             }
             return;
         }
         if (local == "Envelope") {
-            if (m_bEnvelope) return Fail(DemRead::kUnusable, "more than one <Envelope>");
+            if (m_bEnvelope)
+                return Fail(DemRead::kUnusable, SayDem(DemText::kMoreThanOne, {"Envelope"}));
             m_bEnvelope = true;
             const char* srsName = Attribute(atts, "srsName");
             m_text.srsName = srsName != nullptr ? srsName : "";
         } else if (local == "tupleList") {
             if (m_tuplesState != kBefore)
-                return Fail(DemRead::kUnusable, "more than one <tupleList>");
+                return Fail(DemRead::kUnusable, SayDem(DemText::kMoreThanOne, {"tupleList"}));
             m_tuplesState = kOpen;
             m_tagEnd = static_cast<size_t>(XML_GetCurrentByteIndex(m_parser)) +
                        static_cast<size_t>(XML_GetCurrentByteCount(m_parser)) + m_skipped;
@@ -244,7 +245,7 @@ class CGmlDemReader {
                 if (local != kFieldNames[f]) continue;
                 if (m_bSeen[f])
                     return Fail(DemRead::kUnusable,
-                                std::string("more than one <") + kFieldNames[f] + ">");
+                                SayDem(DemText::kMoreThanOne, {kFieldNames[f]}));
                 m_field = static_cast<Field>(f);
                 m_fieldText.clear();
                 if (m_field == kSequence) {
@@ -262,11 +263,11 @@ class CGmlDemReader {
         for (Field f : kHeadFields)
             if (!m_bSeen[f]) {
                 Fail(DemRead::kUnusable,
-                     std::string("the DEM has no <") + kFieldNames[f] + "> before its <tupleList>");
+                     SayDem(DemText::kNoElementBefore, {kFieldNames[f], "tupleList"}));
                 return false;
             }
         if (!m_bEnvelope) {
-            Fail(DemRead::kUnusable, "the DEM has no <Envelope> before its <tupleList>");
+            Fail(DemRead::kUnusable, SayDem(DemText::kNoElementBefore, {"Envelope", "tupleList"}));
             return false;
         }
         std::string failure;
@@ -313,8 +314,7 @@ class CGmlDemReader {
             case kType: {
                 DemProduct product;
                 if (!DemProductOfType(text, m_fileName, product))
-                    return Fail(DemRead::kUnknownType,
-                                "the DEM's type is none of the products this reader knows");
+                    return Fail(DemRead::kUnknownType, SayDem(DemText::kUnknownType));
                 m_type = std::move(text);
                 break;
             }
@@ -346,7 +346,7 @@ class CGmlDemReader {
         if (m_field != kNoField) {
             if (m_fieldText.size() + size > kMaxFieldText)
                 return Fail(DemRead::kUnusable,
-                            std::string("the text of <") + kFieldNames[m_field] + "> is too long");
+                            SayDem(DemText::kFieldTooLong, {kFieldNames[m_field]}));
             m_fieldText.append(text, size);
         } else if (m_tuplesState == kOpen && m_tuples) {
             if (!m_tuples->Feed(text, text + size)) Fail(DemRead::kUnusable, m_tuples->Failure());
@@ -359,9 +359,9 @@ class CGmlDemReader {
                              static_cast<size_t>(header.startColumn);
         const size_t count = m_tuples->Count();
         if (count > cells - start) {
-            failure = std::to_string(count) + " tuples from the start point " +
-                      std::to_string(header.startColumn) + " " + std::to_string(header.startRow) +
-                      " run past the grid's " + std::to_string(cells) + " cells";
+            failure = SayDem(DemText::kTuplesPastGrid,
+                             {std::to_string(count), std::to_string(header.startColumn),
+                              std::to_string(header.startRow), std::to_string(cells)});
             return false;
         }
         std::vector<int32_t>& values = *m_values;

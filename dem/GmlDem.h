@@ -39,7 +39,7 @@ enum class DemTupleScan { kFast, kParser };
 // and checked; its start point is kDemStartUnknown unless the head holds
 // it. kNeedMore when the bytes end before the tuple list and are not all of
 // the file (bWhole false). Otherwise the header is unspecified and failure
-// says, in English, what is wrong (also for kUnknownType and kNotDem).
+// says, in the user's language, what is wrong (also for kUnknownType and kNotDem).
 // Where ReadDemFile gives kDem, so does a head read of any first bytes of
 // the file that reach its tuple list, with the same header but for an
 // unknown start point. fileName tells DEM5C from DEM5B.

@@ -3,6 +3,7 @@
 #include "correction/AppendPath.h"
 #include "correction/MeshFileSource.h"
 #include "dem/DemArchive.h"
+#include "dem/DemTexts.h"
 #include "framework/FileSystem.h"
 #include "framework/FindFile.h"
 
@@ -51,9 +52,8 @@ bool CSorter::Take(SourceKind kind, const std::string& operand) {
     if (kind == m_list.kind) return true;
     const bool meshFirst = m_list.kind == SourceKind::kMesh;
     m_list.status = SourceList::Status::kUsageError;
-    m_list.message = (meshFirst ? m_strFirst : operand) + " gives mesh files (.mem) and " +
-                     (meshFirst ? operand : m_strFirst) +
-                     " DEM files (.xml, .zip): a run takes one kind";
+    m_list.message = SayDem(DemText::kMixedKinds,
+                            {meshFirst ? m_strFirst : operand, meshFirst ? operand : m_strFirst});
     return false;
 }
 
@@ -88,7 +88,7 @@ bool CSorter::Add(const std::string& operand, bool lone) {
     if (kind == PathKind::kFolder) return AddFolder(operand);
     if (lone && kind == PathKind::kMissing) {
         m_list.status = SourceList::Status::kNoSources;
-        m_list.message = operand + " does not exist";
+        m_list.message = SayDem(DemText::kDoesNotExist, {operand});
         return false;
     }
     const bool zip = HasExtension(operand, ".zip");
@@ -113,11 +113,10 @@ SourceList ListSources(const std::vector<std::string>& operands) {
     }
     if (!sorter.m_strEmptyFolder.empty()) {
         sorter.m_list.status = SourceList::Status::kNoSources;
-        sorter.m_list.message =
-            sorter.m_strEmptyFolder + " holds no mesh file (*.mem) nor DEM file (*.xml, *.zip)";
+        sorter.m_list.message = SayDem(DemText::kFolderHoldsNeither, {sorter.m_strEmptyFolder});
     } else if (operands.empty()) {
         sorter.m_list.status = SourceList::Status::kNoSources;
-        sorter.m_list.message = "no source given";
+        sorter.m_list.message = SayDem(DemText::kNoSourceGiven);
     }
     return sorter.m_list;
 }

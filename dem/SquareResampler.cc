@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "dem/DemTexts.h"
 #include "dem/MeshSquare.h"
 #include "elevation/VectorPath.h"
 #include "framework/Exception.h"
@@ -68,16 +69,17 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) !
 
 void CheckGrid(const DemGrid& grid) {
     const DemHeader& h = grid.header;
-    if (static_cast<int>(h.product) >= kProductCount) throw CException("DEM grid: unknown product");
+    if (static_cast<int>(h.product) >= kProductCount)
+        throw CException(SayDem(DemText::kGridUnknownProduct));
     if (h.rows <= 0 || h.columns <= 0 ||
         int64_t{h.rows} * h.columns != static_cast<int64_t>(grid.centimetres.size()))
-        throw CException("DEM grid: the cell counts do not match the values");
+        throw CException(SayDem(DemText::kGridCountsDiffer));
     const auto inRange = [](int64_t v) {
         return v >= -kMaxCoordinateMas && v <= kMaxCoordinateMas;
     };
     if (!inRange(h.southMas) || !inRange(h.northMas) || !inRange(h.westMas) ||
         !inRange(h.eastMas) || h.southMas >= h.northMas || h.westMas >= h.eastMas)
-        throw CException("DEM grid: empty or reversed extent");
+        throw CException(SayDem(DemText::kGridExtent));
 }
 
 // Σw·v / (100 Σw) rounded half away from zero: the mean in whole metres.
@@ -90,7 +92,7 @@ int16_t RoundToMetres(int64_t weighted, int64_t weight) {
 }
 
 [[noreturn]] void ThrowBeyondRange() {
-    throw CException("DEM grid: a value beyond " + std::to_string(kMaxDemCentimetres) + " cm");
+    throw CException(SayDem(DemText::kGridValueBeyond, {std::to_string(kMaxDemCentimetres)}));
 }
 
 // True when a value of the row other than no data lies beyond
@@ -265,7 +267,7 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
             if (__builtin_add_overflow(weight, w, &weight) ||
                 __builtin_mul_overflow(w, int64_t{v}, &product) ||
                 __builtin_add_overflow(weighted, product, &weighted))
-                throw CException("DEM grid: its sums would no longer be exact");
+                throw CException(SayDem(DemText::kGridSumsInexact));
         }
     }
     return share;
@@ -280,15 +282,14 @@ void CSquareSums::Add(const GridShare& share, int32_t source) {
     auto& slot = m_products[static_cast<int>(share.product)];
     if (slot && (slot->latDenominator != share.latDenominator ||
                  slot->lonDenominator != share.lonDenominator))
-        throw CException("DEM grid: cell edges in another unit than the product's other grids");
+        throw CException(SayDem(DemText::kGridOtherUnit));
     // The cells of one grid do not overlap, so one grid adds at most a cell's
     // area (in its unit) to any cell: the sums stay exact while that bound,
     // over all the product's grids, stays within kMaxWeight.
     const int64_t bound = slot ? slot->weightBound : 0;
     constexpr int64_t kCellArea = kCellHeightMas * kCellWidthMas;
     if (share.lonDenominator > (kMaxWeight - bound) / kCellArea / share.latDenominator)
-        throw CException(
-            "DEM grid: cells too fine, or too many grids of one product, for exact sums");
+        throw CException(SayDem(DemText::kGridTooFine));
     if (!slot) slot = std::make_unique<SProductSums>(share.latDenominator, share.lonDenominator);
     SProductSums& sums = *slot;
     sums.weightBound += kCellArea * share.latDenominator * share.lonDenominator;
