@@ -7,16 +7,19 @@
 #include "framework/FileSystem.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoPages.h"
+#include "undo/UndoTexts.h"
 
 void CUndoJournal::Begin(CFile& map, const DCMHEADER& header) {
     uint8_t raw[kDcmHeaderSize];
     if (map.ReadAt(0, raw, kDcmHeaderSize) < kDcmHeaderSize)
-        throw CFileException(CFileException::Op::kRead, map.GetFilePath(), "header cut short");
+        throw CFileException(CFileException::Op::kRead, map.GetFilePath(),
+                             SayUndo(UndoText::kMapHeaderShort));
     // The loaded index is known to fit in the file and in memory.
     std::vector<uint8_t> index(static_cast<size_t>(header.nTileCount) * kDcmTileEntrySize);
     const auto indexLength = static_cast<uint32_t>(index.size());
     if (map.ReadAt(header.lIndexOffset, index.data(), indexLength) < indexLength)
-        throw CFileException(CFileException::Op::kRead, map.GetFilePath(), "index cut short");
+        throw CFileException(CFileException::Op::kRead, map.GetFilePath(),
+                             SayUndo(UndoText::kMapIndexShort));
     const uint64_t mapLength = map.GetLength();
     const std::vector<uint8_t> out = EncodeUndoPreamble(mapLength, raw, header.lIndexOffset, index);
     // The preamble, then the slots that commit it: until they are on disk

@@ -11,6 +11,7 @@
 #include "undo/UndoFile.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoPages.h"
+#include "undo/UndoTexts.h"
 
 namespace {
 
@@ -47,33 +48,33 @@ std::optional<Refusal> ReadCommitted(CFile& undo, const UndoPreamble& pre,
     for (; static_cast<uint64_t>(at) < end; at += rec.size, ++records) {
         if (!ReadUndoRecord(undo, at, length, pre.units, rec, scratch)) {
             result.held = static_cast<int64_t>(out.saved.size());
-            return Refusal{RestoreOutcome::kIncomplete,
-                           "holds " + std::to_string(result.held) + " of the " +
-                               std::to_string(result.total) + " blocks and " +
-                               std::to_string(records) + " of the " +
-                               std::to_string(pre.committed.records) +
-                               " records committed to it: it was cut short or damaged"};
+            return Refusal{
+                RestoreOutcome::kIncomplete,
+                SayUndo(UndoText::kCutShort,
+                        {std::to_string(result.held), std::to_string(result.total),
+                         std::to_string(records), std::to_string(pre.committed.records)})};
         }
-        const std::string where = "the block at byte " + std::to_string(rec.block);
+        const std::string where = std::to_string(rec.block);
         if (rec.kind == UndoRecord::Kind::kPages) {
             if (seen.count(rec.block) == 0)
-                return Refusal{RestoreOutcome::kDamaged, "checks " + where + " before saving it"};
+                return Refusal{RestoreOutcome::kDamaged,
+                               SayUndo(UndoText::kChecksBeforeSaving, {where})};
             out.written[rec.block].push_back(rec.sums);
             continue;
         }
         if (rec.block < 0 || static_cast<uint64_t>(rec.block) + kTileBlockSize > pre.mapLength)
-            return Refusal{RestoreOutcome::kDamaged, "saves " + where + ", past the map's end at " +
-                                                         std::to_string(pre.mapLength)};
+            return Refusal{
+                RestoreOutcome::kDamaged,
+                SayUndo(UndoText::kSavesPastEnd, {where, std::to_string(pre.mapLength)})};
         if (!std::binary_search(listed.begin(), listed.end(), rec.block))
-            return Refusal{RestoreOutcome::kDamaged,
-                           "saves " + where + ", which is not a block of the map's index"};
+            return Refusal{RestoreOutcome::kDamaged, SayUndo(UndoText::kSavesUnlisted, {where})};
         if (!seen.insert(rec.block).second)
-            return Refusal{RestoreOutcome::kDamaged, "saves " + where + " twice"};
+            return Refusal{RestoreOutcome::kDamaged, SayUndo(UndoText::kSavesTwice, {where})};
         out.saved.push_back({rec.block, rec.bytesAt});
     }
     if (static_cast<uint64_t>(at) != end || out.saved.size() != pre.committed.blocks ||
         records != pre.committed.records)
-        return Refusal{RestoreOutcome::kDamaged, "its commit does not match its records"};
+        return Refusal{RestoreOutcome::kDamaged, SayUndo(UndoText::kCommitDiffers)};
     return std::nullopt;
 }
 
@@ -97,9 +98,7 @@ std::optional<Refusal> CheckLostCommit(CFile& undo, CFile& map, const UndoPreamb
         undo.ReadAt(rec.bytesAt, saved.data(), kTileBlockSize);
         if (map.ReadAt(rec.block, now.data(), kTileBlockSize) == kTileBlockSize && saved != now)
             return Refusal{RestoreOutcome::kDamaged,
-                           "its head is damaged: the map shows that a commit it recorded is "
-                           "lost (the block at byte " +
-                               std::to_string(rec.block) + " was written after it)"};
+                           SayUndo(UndoText::kCommitLost, {std::to_string(rec.block)})};
     }
     return std::nullopt;
 }
@@ -165,7 +164,7 @@ int64_t FirstChangedBlock(CFile& undo, CFile& map, const UndoPreamble& pre,
 
 RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& options) {
     RestoreResult result;
-    const std::string undoName = undo.GetFilePath() + ": ";
+    const std::string& undoName = undo.GetFilePath();
     CAlignedBuffer scratch(kUndoBlockRecordSize);
     UndoPreamble pre;
     Committed committed;
@@ -179,26 +178,26 @@ RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& opti
                 break;
             case PreambleRead::kNotBegun:
                 result.outcome = RestoreOutcome::kNothingToDo;
-                result.detail = undoName + "its run never wrote the map";
+                result.detail = SayUndo(UndoText::kNeverWrote, {undoName});
                 return result;
             case PreambleRead::kNotUndo:
                 result.outcome = RestoreOutcome::kDamaged;
-                result.detail = undoName + "not an undo file";
+                result.detail = SayUndo(UndoText::kNotUndo, {undoName});
                 return result;
             case PreambleRead::kOtherVersion:
                 result.outcome = RestoreOutcome::kDamaged;
-                result.detail = undoName + "an undo file of format " + std::to_string(version) +
-                                ", which this version cannot read";
+                result.detail =
+                    SayUndo(UndoText::kOtherVersion, {undoName, std::to_string(version)});
                 return result;
             case PreambleRead::kDamaged:
                 result.outcome = RestoreOutcome::kDamaged;
-                result.detail = undoName + "damaged before its first block";
+                result.detail = SayUndo(UndoText::kDamagedHead, {undoName});
                 return result;
         }
         listed = ListedBlocks(pre.index.data(), pre.index.size(), pre.mapLength);
         if (auto refusal = ReadCommitted(undo, pre, listed, scratch.Data(), committed, result)) {
             result.outcome = refusal->outcome;
-            result.detail = undoName + refusal->why;
+            result.detail = undoName + ": " + refusal->why;
             return result;
         }
     } catch (const CFileException& error) {
@@ -209,21 +208,20 @@ RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& opti
     try {
         if (auto refusal = CheckLostCommit(undo, map, pre, scratch.Data())) {
             result.outcome = refusal->outcome;
-            result.detail = undoName + refusal->why;
+            result.detail = undoName + ": " + refusal->why;
             return result;
         }
         if (!SameMap(undo, map, pre, committed, scratch.Data())) {
             result.outcome = RestoreOutcome::kOtherMap;
-            result.detail = undoName + "made for another map than " + map.GetFilePath();
+            result.detail = SayUndo(UndoText::kOtherMap, {undoName, map.GetFilePath()});
             return result;
         }
         if (!options.bForce) {
             result.changed = FirstChangedBlock(undo, map, pre, committed, listed, scratch.Data());
             if (result.changed >= 0) {
                 result.outcome = RestoreOutcome::kChangedSince;
-                result.detail = map.GetFilePath() + " was changed after the run that made " +
-                                undo.GetFilePath() + " (the block at byte " +
-                                std::to_string(result.changed) + ")";
+                result.detail = SayUndo(UndoText::kChangedSince, {map.GetFilePath(), undoName,
+                                                                  std::to_string(result.changed)});
                 return result;
             }
         }
