@@ -32,8 +32,10 @@ struct CorrectionResult {
     int applied = 0;           // mesh files written into the map
     std::string unusableFile;  // the entry that ended the pass: kStopped, or kAborted in its read
     std::string failedFile;    // the file whose failure ended the run: kFileError, kJournalFailed
-    // Why: the system's reason for kStopped, kCannotOpen, kFileError and
-    // kJournalFailed; what is wrong with the map, in English, for kRejected.
+    // Why: the system's reason for kCannotOpen, kFileError and
+    // kJournalFailed; for kStopped, why the file cannot be used (the
+    // system's reason or the reader's); for kRejected, what is wrong with the
+    // map. The readers' own reasons are in the user's language.
     std::string reason;
     int64_t cellsChanged = 0;  // distinct cells that hold another value than before the run
     size_t tilesTouched = 0;   // distinct tile blocks that received cells

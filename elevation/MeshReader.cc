@@ -4,6 +4,7 @@
 #include <memory>
 #include <string_view>
 
+#include "elevation/ElevationTexts.h"
 #include "elevation/RecordParser.h"
 #include "elevation/TextModeLines.h"
 #include "framework/AlignedBuffer.h"
@@ -85,9 +86,9 @@ int32_t ReadMeshText(CFile& file, MeshGrid& grid, char* scratch, size_t scratchS
         control->records = stored;
         control->stopped = lines.Stopped();
         control->failure = control->stopped ? ""
-                           : !first         ? "is empty"
-                           : cut            ? "was cut short: its last line has no line end"
-                           : code < 0       ? "its mesh code is negative"
+                           : !first         ? SayElevation(ElevationText::kMeshEmpty)
+                           : cut            ? SayElevation(ElevationText::kMeshCutShort)
+                           : code < 0       ? SayElevation(ElevationText::kMeshCodeNegative)
                                             : "";
         if (control->stopped) return -1;
     }

@@ -18,7 +18,7 @@ constexpr size_t kMeshRecordLength = 9 + 5 * kMeshSide;
 struct MeshReadControl {
     std::function<bool()> stopRequested;
     bool stopped = false;  // the stop request ended the read
-    std::string failure;   // why the file cannot be used, when not stopped
+    std::string failure;   // why the file cannot be used, when not stopped (user's language)
     int records = 0;       // record lines stored, when the read gave a code
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "elevation/ElevationTexts.h"
 #include "framework/File.h"
 
 void CTileIndex::Assign(std::vector<DCMTILEENTRY> entries) {
@@ -43,8 +44,8 @@ const DCMTILEENTRY* CTileIndex::Find(int32_t key) const {
 
 namespace {
 
-IndexLoad Refuse(std::string* why, const char* reason) {
-    if (why != nullptr) *why = reason;
+IndexLoad Refuse(std::string* why, ElevationText reason) {
+    if (why != nullptr) *why = SayElevation(reason);
     return IndexLoad::kRejected;
 }
 
@@ -54,19 +55,19 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index, std::
     index.Clear();
     uint8_t raw[kDcmHeaderSize];
     if (file.Read(raw, kDcmHeaderSize) < kDcmHeaderSize)
-        return Refuse(why, "the file is shorter than a map's header");
+        return Refuse(why, ElevationText::kMapShorterThanHeader);
     header = DecodeDcmHeader(raw);
 
     // Counts and offsets are checked against the file before anything is
     // allocated, so an absurd header never turns into a huge allocation. An
     // empty index reads nothing, wherever it is said to be.
-    if (header.nTileCount < 0) return Refuse(why, "the header's tile count is negative");
-    if (header.lIndexOffset < 0) return Refuse(why, "the header's index offset is negative");
+    if (header.nTileCount < 0) return Refuse(why, ElevationText::kTileCountNegative);
+    if (header.lIndexOffset < 0) return Refuse(why, ElevationText::kIndexOffsetNegative);
     const uint64_t indexBytes =
         uint64_t{kDcmTileEntrySize} * static_cast<uint32_t>(header.nTileCount);
     if (indexBytes > 0 &&
         static_cast<uint64_t>(header.lIndexOffset) + indexBytes > file.GetLength())
-        return Refuse(why, "the tile index runs past the end of the file");
+        return Refuse(why, ElevationText::kIndexPastEnd);
 
     std::vector<DCMTILEENTRY> entries;
     try {
@@ -75,16 +76,15 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index, std::
         return IndexLoad::kNoMemory;
     }
     file.Seek(header.lIndexOffset);
-    if (header.wKind != 0) return Refuse(why, "the header's kind is not 0");
-    if (!IsCorrectableHeader(header))
-        return Refuse(why, "the map does not have 1600 x 2400 cells per degree");
+    if (header.wKind != 0) return Refuse(why, ElevationText::kKindNotZero);
+    if (!IsCorrectableHeader(header)) return Refuse(why, ElevationText::kNotCorrectable);
 
     constexpr uint32_t kBatch = 4096;
     uint8_t batch[kBatch * kDcmTileEntrySize];
     for (uint32_t left = static_cast<uint32_t>(header.nTileCount); left > 0;) {
         const uint32_t n = std::min(left, kBatch);
         if (file.Read(batch, n * kDcmTileEntrySize) < n * kDcmTileEntrySize)
-            return Refuse(why, "the file ends inside the tile index");
+            return Refuse(why, ElevationText::kEndsInsideIndex);
         for (uint32_t i = 0; i < n; ++i)
             entries.push_back(DecodeDcmTileEntry(batch + i * kDcmTileEntrySize));
         left -= n;

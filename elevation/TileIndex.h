@@ -48,7 +48,7 @@ enum class IndexLoad {
 // index. A header is refused when it is not correctable, when nTileCount or
 // lIndexOffset is negative, or when the file cannot hold the header or the
 // whole index; then header may be partly filled, index is empty and, when
-// why is given, it says in English what is wrong with the map.
+// why is given, it says in the user's language what is wrong with the map.
 // File errors propagate as CFileException.
 IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index,
                         std::string* why = nullptr);
