@@ -10,6 +10,7 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "framework/FileSystem.h"
+#include "report/ReportTexts.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ struct PngSink {
     FILE* file;
     int nErrno;           // the system's error of a failed write, 0 if none
     char szMessage[128];  // libpng's own message otherwise
+    bool bNoMemory;       // libpng could not make its structures
 };
 
 PngSink& SinkOf(png_structp png) { return *static_cast<PngSink*>(png_get_io_ptr(png)); }
@@ -56,11 +58,12 @@ bool Encode(PngSink& sink, int width, int height, const PngPart& opening, const 
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, OnPngError, OnPngWarning);
     if (png == nullptr) {
-        std::snprintf(sink.szMessage, sizeof sink.szMessage, "out of memory");
+        sink.bNoMemory = true;
         return false;
     }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        sink.bNoMemory = info == nullptr;
         png_destroy_write_struct(&png, &info);
         return false;
     }
@@ -134,7 +137,7 @@ bool WriteRgbPng(const std::string& path, const CRgbImage& image, const PngPart&
         error = std::strerror(ENOMEM);
         return false;
     }
-    PngSink sink{OpenCFile(path, "wb"), 0, ""};
+    PngSink sink{OpenCFile(path, "wb"), 0, "", false};
     if (sink.file == nullptr) {
         error = std::strerror(errno);
         return false;
@@ -150,7 +153,8 @@ bool WriteRgbPng(const std::string& path, const CRgbImage& image, const PngPart&
     if (sink.nErrno != 0)
         error = std::strerror(sink.nErrno);
     else if (!bEncoded)
-        error = sink.szMessage;
+        error = sink.bNoMemory ? SayReport(ReportText::kPngNoMemory)
+                               : SayReport(ReportText::kPngEncoderFailed, {sink.szMessage});
     else
         error = std::strerror(errno);
     return false;

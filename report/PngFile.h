@@ -62,8 +62,9 @@ PngPart CompressRest(const CRgbImage& image, int fromRow);
 int OpeningRows(int height);
 
 // Writes image as a PNG file at path, replacing what was there, its rows
-// compressed as opening and rest. False with the system's reason (or the
-// encoder's) when a part is missing or the file cannot be opened, written
-// or closed; a file that was opened may then be incomplete.
+// compressed as opening and rest. False with the system's reason (or, in
+// the user's language, the encoder's with libpng's message) when a part is
+// missing or the file cannot be opened, written or closed; a file that was
+// opened may then be incomplete.
 bool WriteRgbPng(const std::string& path, const CRgbImage& image, const PngPart& opening,
                  const PngPart& rest, std::string& error);

@@ -10,6 +10,7 @@
 #include "framework/Exception.h"
 #include "framework/File.h"
 #include "report/ReliefDrawing.h"
+#include "report/ReportTexts.h"
 
 namespace {
 
@@ -270,7 +271,7 @@ void CReliefPicture::Work(TileJob& job) noexcept {
             if (!m_readBuffer) m_readBuffer = std::make_unique<CAlignedBuffer>(kTileBlockSize);
             if (m_pMap->ReadAt(job.block, m_readBuffer->Data(), kTileBlockSize) < kTileBlockSize)
                 throw CFileException(CFileException::Op::kRead, m_pMap->GetFilePath(),
-                                     "the file shrank");
+                                     SayReport(ReportText::kMapShrank));
             tile = m_readBuffer->Data();
         }
     } catch (const CFileException& failure) {

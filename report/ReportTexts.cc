@@ -24,13 +24,13 @@ const TextPair kTexts[] = {
     {"its tiles are not in the map's index", "そのタイルは地図の索引にありません"},
     {"it received no cell from the DEM", "DEM から値を受けたセルがありません"},
     {"zelvorin-correct: the cells changed are not known: some tiles could not be written",
-     "zelvorin-correct: 書き込めなかったタイルがあるため, 変わったセルの数はわかりません"},
+     "zelvorin-correct: 書き込めなかったタイルがあるため、変わったセルの数はわかりません"},
     {"zelvorin-correct: %1 cell%s1 %2 in %3 tile%s3%4%5",
      "zelvorin-correct: %3 タイルの %1 セルが%2%4%5"},
     {"would change", "変わります"},
     {"changed", "変わりました"},
     {" (may be off: a mesh file changed during the run)",
-     " (実行中にメッシュファイルが変わったため, ずれているかもしれません)"},
+     " (実行中にメッシュファイルが変わったため、ずれているかもしれません)"},
     {" (dry run: the map was not written)", " (試行: 地図には書き込んでいません)"},
     {"zelvorin-correct: warning: mesh square %1 wrote no cell: %2",
      "zelvorin-correct: 警告: メッシュ区画 %1 はセルを１つも書きませんでした: %2"},
@@ -39,6 +39,9 @@ const TextPair kTexts[] = {
      "zelvorin-correct: 警告: メッシュ区画 %1 はセルの一部だけを書きました: 地図はそのタイルの"
      "いくつかをファイルの終わりより先のブロックに置いています (ファイルが途中で切れているか"
      "壊れています)"},
+    {"the PNG encoder failed (%1)", "PNG の書き出しに失敗しました (%1)"},
+    {"out of memory", "メモリが足りません"},
+    {"the file shrank", "ファイルが小さくなりました"},
 };
 static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<size_t>(ReportText::kCount),
               "one pair of texts for each id");

@@ -1,7 +1,8 @@
 #pragma once
 
-// The report's warnings and closing line, in English and Japanese, one id
-// each: the user's language chooses (framework/UiLanguage.h).
+// The report's warnings and closing line, and why the picture could not be
+// written, in English and Japanese, one id each: the user's language chooses
+// (framework/UiLanguage.h).
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ enum class ReportText {
     kDryRun,
     kSquareWroteNoCell,
     kSquareWrotePart,
+    // Why the picture could not be written (PngFile.cc, ReliefPicture.cc).
+    kPngEncoderFailed,  // %1 libpng's message
+    kPngNoMemory,
+    kMapShrank,
     kCount
 };
 
