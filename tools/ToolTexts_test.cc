@@ -1,15 +1,19 @@
-// The tools' and the report's tables of texts: each message in both
-// languages, taking the same arguments in each.
+// Every table of texts, the tools' and the core's reasons: each message in
+// both languages, taking the same arguments in each, the Japanese one wholly
+// Japanese but for names.
 #include "tools/ToolTexts.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <set>
 
+#include "dem/DemTexts.h"
+#include "elevation/ElevationTexts.h"
+#include "framework/Cp932Text.h"
 #include "framework/UiLanguage.h"
 #include "report/ReportTexts.h"
 #include "tools/MemTexts.h"
+#include "undo/UndoTexts.h"
 
 namespace {
 
@@ -24,35 +28,47 @@ std::multiset<char> ArgumentsOf(const std::string& text) {
     return numbers;
 }
 
-// The ASCII words a Japanese text may hold: names of programs, formats,
-// options, units and the datums, never English prose.
-const std::set<std::string> kNames = {
-    "zelvorin", "correct", "mem", "sample", "DEM", "GML", "XML", "xml", "zip", "PNG", "png",
-    "dcm", "MAP", "UNDO", "MiB", "KiB", "tokyo", "jgd", "help", "restore", "force", "dry",
-    "run", "undo", "map", "datum", "report", "picture", "Enter", "RMS", "dev", "null", "Mac",
-    "OS", "MACOSX", "DEM5A", "DEM5B", "DEM5C", "DEM10A", "DEM10B", "DEM1A"};
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// The first ASCII word of two letters or more in text outside kNames, or
-// "" for none.
-std::string EnglishWordIn(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            i += 2;  // code page 932: a double-byte character's second byte may be a letter
-            continue;
+// The words a Japanese text may hold: names of programs, formats, files,
+// reference systems and units, and values a file holds.
+const std::set<std::string> kNames = {"zelvorin", "correct", "mem", "DEM", "GML",  "XML",
+                                      "xml",      "zip",     "PNG", "dcm", "MAP",  "UNDO",
+                                      "MiB",      "KiB",     "cm",  "Mac", "OS",   "JGD",
+                                      "Linear",   "tokyo",   "jgd", "dev", "null", "Enter"};
+
+// The ASCII words of a code page 932 text that are neither names nor option
+// names: runs of letters, digits and '-' holding two letters in a row. The
+// second bytes of double-byte characters, which may be letters, are skipped.
+std::set<std::string> EnglishWordsOf(const std::string& text) {
+    std::set<std::string> words;
+    std::string word;
+    const auto end = [&] {
+        bool twoLetters = false;
+        std::string letters;  // the word's runs of letters, one at a time
+        bool named = kNames.count(word) != 0 || word.compare(0, 2, "--") == 0;
+        for (size_t i = 0; !named && i <= word.size(); ++i) {
+            if (i < word.size() && IsAsciiLetter(word[i])) {
+                letters += word[i];
+                continue;
+            }
+            if (letters.size() >= 2 && kNames.count(letters) == 0) twoLetters = true;
+            letters.clear();
         }
-        if (!std::isalpha(c)) {
-            ++i;
-            continue;
+        if (twoLetters) words.insert(word);
+        word.clear();
+    };
+    for (size_t i = 0; i < text.size(); i += Cp932CharLength(text, i)) {
+        const char c = text[i];
+        if (Cp932CharLength(text, i) == 1 &&
+            (IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-')) {
+            word += c;
+        } else {
+            end();
         }
-        const size_t start = i;
-        while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i]))) ++i;
-        const std::string word = text.substr(start, i - start);
-        // A placeholder's plural ("%s1") and single letters are no words.
-        if (word.size() >= 2 && kNames.count(word) == 0 && !(start > 0 && text[start - 1] == '%'))
-            return word;
     }
-    return "";
+    end();
+    return words;
 }
 
 void ExpectBothLanguages(const TextPair& pair, const std::string& what) {
@@ -64,7 +80,9 @@ void ExpectBothLanguages(const TextPair& pair, const std::string& what) {
     if (ArgumentsOf(pair.english).size() != 1 || std::string(pair.english).size() > 20) {
         EXPECT_STRNE(pair.english, pair.japanese) << what << " is not translated";
     }
-    EXPECT_EQ(EnglishWordIn(pair.japanese), "") << what << ": \"" << pair.japanese << "\"";
+    for (const std::string& word : EnglishWordsOf(pair.japanese))
+        ADD_FAILURE() << what << ": the Japanese of \"" << pair.english << "\" holds \"" << word
+                      << "\"";
 }
 
 TEST(TextTables, EveryToolMessageHasBothLanguagesWithTheSameArguments) {
@@ -79,10 +97,18 @@ TEST(TextTables, EveryMemMessageHasBothLanguagesWithTheSameArguments) {
                             "mem text " + std::to_string(id));
 }
 
-TEST(TextTables, EveryReportMessageHasBothLanguagesWithTheSameArguments) {
-    for (int id = 0; id < static_cast<int>(ReportText::kCount); ++id)
-        ExpectBothLanguages(ReportTextPair(static_cast<ReportText>(id)),
-                            "report text " + std::to_string(id));
+template <typename Id, typename PairOf>
+void ExpectTable(const char* table, PairOf pairOf) {
+    for (int id = 0; id < static_cast<int>(Id::kCount); ++id)
+        ExpectBothLanguages(pairOf(static_cast<Id>(id)),
+                            std::string(table) + " text " + std::to_string(id));
+}
+
+TEST(TextTables, EveryReasonHasBothLanguagesWithTheSameArguments) {
+    ExpectTable<DemText>("DEM", DemTextPair);
+    ExpectTable<UndoText>("undo", UndoTextPair);
+    ExpectTable<ElevationText>("elevation", ElevationTextPair);
+    ExpectTable<ReportText>("report", ReportTextPair);
 }
 
 }  // namespace
