@@ -76,6 +76,9 @@ SOURCES
     # The console test: script gives the program a pseudo-terminal, pgrep
     # finds its process.
     apt_install bsdutils procps
+    # The release test reads the programs' version information and manifests
+    # with a Python script that needs nothing beyond Python's standard library.
+    apt_install python3
     # Wine takes its ANSI code page from the locale (made in native):
     # ja_JP.UTF-8 gives 932; the tests ask for English messages with
     # LC_MESSAGES=en_US.UTF-8.

@@ -2,7 +2,9 @@
 # The release zip, unpacked into a fresh folder: it holds what a user needs
 # and nothing more is needed beside it (the module imports only the system's
 # DLLs and the host's PluginIf.dll, the program only the system's), and the
-# program runs from there under Wine and corrects sample data.
+# program runs from there under Wine and corrects sample data. Each program,
+# the sample's too, carries its version information and manifest, with the
+# project's version, which the zip's name, the guide and --version give too.
 # Usage: release_test.sh PREFIX BUILD_WIN
 set -u
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -33,9 +35,33 @@ extra=$(imports "$dir/Zelvorin.vxl" | grep -viE "$system" | grep -vx PluginIf.dl
 [ -z "$extra" ] && echo "ok   the module needs only the system's and the host's DLLs" ||
     fail "the module needs $extra"
 
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ "$(basename "$zip")" = "zelvorin-$version-win32.zip" ] || fail "the zip's name lacks the version $version"
+head -n 1 "$dir/guide-ja.txt" | iconv -f CP932 -t UTF-8 | grep -qF "Zelvorin $version " ||
+    fail "the guide's heading lacks the version $version"
+# What Explorer's properties show: read from the resource section by
+# program_resources.py, with the Japanese description each program must have.
+description() {
+    case $1 in
+        zelvorin-correct.exe) echo "Zelvorin 圧縮地図をメッシュファイルと DEM で訂正" ;;
+        zelvorin-mem.exe) echo "Zelvorin DEM から 50m メッシュファイルを作成" ;;
+        zelvorin-sample.exe) echo "Zelvorin 訂正を試すサンプルデータを作成" ;;
+    esac
+}
+for program in "$dir"/*.exe "$build/bin/zelvorin-sample.exe"; do
+    name=$(basename "$program")
+    if wrong=$(python3 "$root/tests/wine/program_resources.py" "$version" "$program" \
+        "$(description "$name")" 2>&1); then
+        echo "ok   $name has its version information and manifest"
+    else
+        fail "$name's resources: $(echo "$wrong" | paste -sd ';')"
+    fi
+done
+
 # Run from the unpacked folder, with nothing of the build beside it.
 cd "$dir"
-timeout 120 wine zelvorin-correct.exe --version >"$work/out" 2>&1 && grep -q "zelvorin-correct" "$work/out" &&
+timeout 120 wine zelvorin-correct.exe --version >"$work/out" 2>&1 &&
+    tr -d '\r' <"$work/out" | grep -qx "zelvorin-correct $version" &&
     echo "ok   the program runs from the unpacked folder" || fail "the program does not run: $(cat "$work/out")"
 timeout 120 wine "$build/bin/zelvorin-sample.exe" "Z:$work/data" >/dev/null 2>&1
 cp "$work/data/sample.dcm" "$work/data/before.dcm"
