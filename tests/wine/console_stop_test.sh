@@ -46,4 +46,11 @@ if shown | grep -qF '訂正用数値地図'; then echo "ok   Japanese on the con
     shown | od -c | head -20
     failed=1
 fi
+# Progress is redrawn with spaces: the console, which here takes no escape
+# sequences, holds none after it. (Wine's console draws spaces as cursor
+# moves, which shown strips.)
+if shown | grep -q 'no *escape *on *the *screen'; then echo "ok   no escape sequence on the console"; else
+    echo "FAIL the console holds an escape character: $(shown | grep -a 'escape on')"
+    failed=1
+fi
 exit $failed
