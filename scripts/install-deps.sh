@@ -27,6 +27,8 @@ native() {
     # The national DEM: its GML through expat, its zips through libarchive;
     # PROJ's cct checks the datum shift and zip builds the tests' archives.
     apt_install libexpat1-dev libarchive-dev proj-bin zip
+    # The end-to-end scripts make their crafted files with Python.
+    apt_install python3
     # The system's messages in Japanese, and the locales the tests run in:
     # Japanese, English, and German, whose numbers are written with ','.
     apt_install locales libc-l10n

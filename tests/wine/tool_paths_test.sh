@@ -65,7 +65,7 @@ mv "$far/mesh/523941.mem" "$far/mesh/한523941.mem"
 zc --report "$(win "$far/r한.tsv")" --picture "$(win "$far/p한.png")" --undo "$(win "$far/u한.undo")" \
     "$(win "$far/map.dcm")" "$(win "$far/mesh")"
 status=$?
-grep -qF "6 個の数値地図ファイル" "$work/out" || fail "the run in é한 gives no result line"
+grep -qF "6 mesh files read and applied" "$work/out" || fail "the run in é한 gives no result line"
 cp "$sample/sample.dcm" "$work/ascii.dcm"
 zc "$(win "$work/ascii.dcm")" "$(win "$sample/mesh")"
 if [ "$status" -eq 0 ] && cmp -s "$far/map.dcm" "$work/ascii.dcm"; then

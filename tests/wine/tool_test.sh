@@ -25,7 +25,7 @@ run zelvorin-correct.exe --report "$(win "$work/win.tsv")" --picture "$(win "$wo
     >"$work/out" 2>"$work/err"
 status=$?
 # Redirected, the result comes in the ANSI code page, 932 here.
-if [ "$status" -eq 0 ] && iconv -f CP932 -t UTF-8 "$work/out" | grep -qF "6 個の数値地図ファイル"; then
+if [ "$status" -eq 0 ] && iconv -f CP932 -t UTF-8 "$work/out" | grep -qF "6 個のメッシュファイルを読み込んで地図を訂正しました。"; then
     echo "ok   a correction with report, picture and undo file"
 else
     fail "the correction: status $status"; cat "$work/err"
