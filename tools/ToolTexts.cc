@@ -59,11 +59,11 @@ const TextPair kTexts[] = {
      "newest first, or restore with --force to overwrite their changes",
      "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1。後の実行を新しい"
      "ものから順に取り消すか、--force で復元してそれらの変更を上書きしてください"},
-    {"zelvorin-correct: undo file refused, map untouched: %1; it was made by 1.0.0, whose "
-     "undo files a power loss during the run can leave refused so: if the power failed "
+    {"zelvorin-correct: undo file refused, map untouched: %1; it is in the undo files' first "
+     "format, which a power loss during the run can leave refused so: if the power failed "
      "during that run, restore with --force; otherwise undo the later runs first, newest first",
-     "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1。このファイルは "
-     "1.0.0 が作ったもので、実行中の停電でもこうなることがあります。その実行中に停電したなら "
+     "zelvorin-correct: 取り消しファイルは使えません (地図はそのままです): %1。このファイルは"
+     "最初の形式のもので、実行中の停電でもこうなることがあります。その実行中に停電したなら "
      "--force で復元し、そうでなければ後の実行を新しいものから順に取り消してください"},
     {"zelvorin-correct: %1: nothing to restore; the map was left as it was",
      "zelvorin-correct: %1: 戻すものはありません。地図はそのままです"},
@@ -111,7 +111,7 @@ const TextPair kTexts[] = {
     {"%1: the map's datum is %2: the DEM differs from the map by %3 m (RMS, over %4 cells) on "
      "tokyo "
      "and by %5 m (over %6 cells) on jgd",
-     "%1: 地図の測地系は %2 です: DEM と地図の差 (二乗平均平方根) は tokyo で %3 m (%4 セル), jgd "
+     "%1: 地図の測地系は %2 です: DEM と地図の差 (二乗平均平方根) は tokyo で %3 m (%4 セル)、jgd "
      "で "
      "%5 m (%6 セル) です"},
     {"%1: warning: the DEM fits the map better on the other datum than on %2, given: %3 m (RMS, "
@@ -122,7 +122,7 @@ const TextPair kTexts[] = {
      "cells) on tokyo and by %4 m (over %5 cells) on jgd; give --map-datum tokyo or --map-datum "
      "jgd",
      "%1: DEM からは地図の測地系がわかりません: 地図との差 (二乗平均平方根) は tokyo で %2 m (%3 "
-     "セル), jgd で %4 m (%5 セル) です。--map-datum tokyo か --map-datum jgd を指定してください"},
+     "セル)、jgd で %4 m (%5 セル) です。--map-datum tokyo か --map-datum jgd を指定してください"},
     {"%1: the DEM covers too few of the map's cells to tell its datum (%3 on tokyo, %5 on jgd; 200 "
      "are needed); give --map-datum tokyo or --map-datum jgd",
      "%1: 地図の測地系を決めるには DEM が覆う地図のセルが少なすぎます (tokyo で %3、jgd で %5。200 "

@@ -8,7 +8,7 @@ namespace {
 const TextPair kTexts[] = {
     {"holds %1 of the %2 blocks and %3 of the %4 records committed to it: it was cut short or "
      "damaged",
-     "確定した %2 個のブロックのうち %1 個, %4 個のレコードのうち %3 個しかありません: 途中で"
+     "確定した %2 個のブロックのうち %1 個、%4 個のレコードのうち %3 個しかありません: 途中で"
      "切れているか壊れています"},
     {"checks the block at byte %1 before saving it",
      "%1 バイト目のブロックを保存する前に検査しています"},
@@ -25,7 +25,7 @@ const TextPair kTexts[] = {
     {"%1: its run never wrote the map", "%1: これを作った実行は地図に書き込んでいません"},
     {"%1: not an undo file", "%1: 取り消しファイルではありません"},
     {"%1: an undo file of format %2, which this version cannot read",
-     "%1: 形式 %2 の取り消しファイルで, この版では読めません"},
+     "%1: 形式 %2 の取り消しファイルで、この版では読めません"},
     {"%1: damaged before its first block", "%1: 最初のブロックより前が壊れています"},
     {"%1: made for another map than %2", "%1: %2 とは別の地図のために作られたものです"},
     {"%1 was changed after the run that made %2 (the block at byte %3)",
