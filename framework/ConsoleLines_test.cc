@@ -21,7 +21,9 @@ std::string Contents(FILE* f) {
 TEST(ConsoleLinesTest, ControlCharactersShowAsEscapes) {
     EXPECT_EQ(VisibleText("a\x1b[2Jb\r\x07\n\tc\x7f"), "a\\x1B[2Jb\\x0D\\x07\n\tc\\x7F");
     if (NativePaths().doubleByteNames) return;  // code page 932 system text
-    EXPECT_EQ(VisibleText("\xC2\x9B" "31m \xC2\xA0"), "\\x9B31m \xC2\xA0");
+    EXPECT_EQ(VisibleText("\xC2\x9B"
+                          "31m \xC2\xA0"),
+              "\\x9B31m \xC2\xA0");
     // Japanese shows as it is ("テスト" in UTF-8).
     EXPECT_EQ(VisibleText("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88"),
               "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88");
