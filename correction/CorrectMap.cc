@@ -11,6 +11,7 @@
 #include "elevation/TileIndex.h"
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "framework/SystemMessage.h"
 
 namespace {
 
@@ -108,6 +109,8 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
         switch (LoadTileIndex(map, header, index, &result.reason)) {
             case IndexLoad::kNoMemory:
                 map.Close();
+                ui.ShowMessage(std::string(kMsgRunFailed) + "\n" + AfxOutOfMemoryMessage(),
+                               MessageKind::kFailure);
                 result.outcome = CorrectionOutcome::kNoMemory;
                 return result;
             case IndexLoad::kRejected:

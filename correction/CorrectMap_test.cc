@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -218,6 +219,35 @@ TEST_F(CorrectMapTest, EmptyFolderShowsProgressThenSaysNoMeshFiles) {
     EXPECT_EQ(ui.messages[0].text, kMsgNoMeshFiles);
     EXPECT_EQ(ui.messages[0].kind, MessageKind::kFailure);
     EXPECT_EQ(MapBytes(), m_original);
+}
+
+// A map whose tile index does not fit in memory says why, as any failure
+// does, in a process given 128 MB more than it holds: 2^24 tiles.
+TEST_F(CorrectMapTest, AnIndexBeyondMemoryIsSaidSo) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory takes more address space than any limit";
+#else
+    std::vector<uint8_t> map = m_original;
+    const uint32_t tiles = 1u << 24;
+    for (int i = 0; i < 4; ++i) map[6 + i] = static_cast<uint8_t>(tiles >> (8 * i));
+    std::ofstream(MapPath(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(map.data()), static_cast<std::streamsize>(map.size()));
+    fs::resize_file(MapPath(), map.size() + uint64_t{kDcmTileEntrySize} * tiles);
+    AddMesh("a.mem", 5);
+    const auto runShortOfMemory = [&] {
+        std::ifstream statm("/proc/self/statm");
+        uint64_t pages = 0;
+        statm >> pages;
+        const rlimit limit{pages * 4096 + (128u << 20), pages * 4096 + (128u << 20)};
+        setrlimit(RLIMIT_AS, &limit);
+        const auto result = Run();
+        std::exit(result.outcome == CorrectionOutcome::kNoMemory && ui.messages.size() == 1 &&
+                          ui.messages[0].kind == MessageKind::kFailure
+                      ? 0
+                      : 1);
+    };
+    EXPECT_EXIT(runShortOfMemory(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST_F(CorrectMapTest, UnreadableFirstFileStopsThePassWithCountZero) {
