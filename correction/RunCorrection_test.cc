@@ -380,8 +380,10 @@ TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
     TH_AbortAtPump(2);  // clicked while the second of five files is applied
     ChooseCommand(IDOK);
     ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
+    // A stopped run's count says that later files were not applied.
     EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text,
-              "2 個の数値地図ファイルを読み込んで訂正しました.");
+              "2 個の数値地図ファイルを読み込んで訂正しました.\n"
+              "中止したため、以降のファイルは適用していません.");
     // Which two were applied is the directory search's to say.
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31 || cell == 41 || cell == 51) << cell;

@@ -31,7 +31,7 @@ cp "$work/again.dcm" "$work/first-two.dcm"
 # Options anywhere among the operands; "--" ends them.
 check "usage" 2 err "Usage:" zc "$work/sample.dcm"
 check "help documents statuses" 0 out "Exit status" zc --help
-if [ -n "$runner" ]; then check "/? is the help on Windows" 0 out "Exit status" zc "/?"; fi
+if [ -n "$runner" ]; then check "/? is the help on Windows" 0 out "Exit status" $runner "$tool" "/?"; fi
 check "version" 0 out "zelvorin-correct " zc --version
 if [ -z "$runner" ]; then
     ln -s "$tool" "$work/other-name"
