@@ -13,7 +13,8 @@
 //   and north-south "200200" (24-29), the south-west and north-east corners
 //   as latitude and longitude DDDMMSS (30-57), no map sheet "0" (58), the
 //   records stored "200" (143-145) and a flag "1" for each row (226-425);
-//   the scale, years, sheet names and comment are left blank;
+//   the years of survey, revision and publication (12-23, see
+//   MeshFileText); the scale, sheet names and comment are left blank;
 // - then records 001 (northernmost) to 200: the mesh code in the six
 //   characters a reader skips, the record number, and 200 fields of five
 //   characters, tenths of a metre right-aligned, west to east.
