@@ -4,11 +4,11 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "plugin/ModuleState.h"
+#include "framework/AppModule.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    SetPluginInstance(GetModuleHandleA(nullptr));
+    AfxSetInstanceHandle(GetModuleHandleA(nullptr));
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;
     wc.hInstance = GetModuleHandleA(nullptr);

@@ -1,14 +1,13 @@
 #include "dialogs/PluginDialog.h"
 
 #include "framework/AppModule.h"
-#include "plugin/ModuleState.h"
 
 // Points the framework at the plug-in's resources for its lifetime.
 class CPluginDialog::CResourceSwitch {
   public:
     explicit CResourceSwitch(CPluginDialog& dialog) : m_dialog(dialog) {
         m_dialog.m_hPreviousResources = AfxGetResourceHandle();
-        AfxSetResourceHandle(PluginInstance());
+        AfxSetResourceHandle(AfxGetInstanceHandle());
     }
     ~CResourceSwitch() { AfxSetResourceHandle(m_dialog.m_hPreviousResources); }
 

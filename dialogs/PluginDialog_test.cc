@@ -5,7 +5,6 @@
 
 #include "dialogs/DialogIds.h"
 #include "framework/AppModule.h"
-#include "plugin/ModuleState.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ class PluginDialogTest : public ::testing::Test {
 TEST_F(PluginDialogTest, ModalRunUsesThePluginsResourcesAndRestoresTheHosts) {
     CNotingDialog dialog(IDD_PROGRESS);
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    EXPECT_EQ(dialog.duringRun, PluginInstance());
+    EXPECT_EQ(dialog.duringRun, AfxGetInstanceHandle());
     EXPECT_EQ(AfxGetResourceHandle(), HostModule());
 }
 
@@ -68,7 +67,7 @@ TEST_F(PluginDialogTest, ModalRunWithoutParentDisablesTheMainWindowsLastActivePo
 TEST_F(PluginDialogTest, ModelessCreationUsesThePluginsResourcesAndRestoresTheHosts) {
     CNotingDialog dialog(IDD_PROGRESS);
     ASSERT_TRUE(dialog.Create(IDD_PROGRESS, nullptr));
-    EXPECT_EQ(dialog.duringRun, PluginInstance());
+    EXPECT_EQ(dialog.duringRun, AfxGetInstanceHandle());
     EXPECT_EQ(AfxGetResourceHandle(), HostModule());
     dialog.DestroyWindow();
 }

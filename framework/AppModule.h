@@ -9,6 +9,11 @@
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE module);
 
+// The module this code is linked into, as it was told at its attach (the
+// program's own until then): where a plug-in's dialogs find its resources.
+HINSTANCE AfxGetInstanceHandle();
+void AfxSetInstanceHandle(HINSTANCE module);
+
 // Adds a module to the extension modules; false when it cannot be added.
 bool AfxInitExtensionModule(HINSTANCE module);
 void AfxTermExtensionModule(HINSTANCE module);

@@ -5,7 +5,7 @@
 // of text such as "VXP_CloseMap(2)".
 #include <windows.h>
 
-#include "plugin/PluginIf.h"
+#include "host/PluginIf.h"
 
 extern "C" {
 

@@ -7,7 +7,7 @@
 
 #include "dialogs/CorrectDlg.h"
 #include "dialogs/ProgressDlg.h"
-#include "plugin/ModuleState.h"
+#include "framework/AppModule.h"
 #include "testhost/HostControl.h"
 
 int main(int argc, char** argv) {
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
             reinterpret_cast<void*>(GetProcAddress(plugin, "About")));
         return about ? about() : 1;
     }
-    SetPluginInstance(GetModuleHandleA(nullptr));
+    AfxSetInstanceHandle(GetModuleHandleA(nullptr));
     if (argc > 1 && std::strcmp(argv[1], "correct") == 0) {
         CCorrectDlg dialog;
         dialog.m_strDcm = "C:\\MAPS\\AREA.DCM";

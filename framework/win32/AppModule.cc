@@ -8,6 +8,7 @@
 namespace {
 
 HINSTANCE g_resourceHandle = nullptr;  // null: not set yet, the host program's module
+HINSTANCE g_instanceHandle = nullptr;  // null: not told, the program's own
 std::vector<HINSTANCE> g_extensions;
 
 bool HasDialog(HINSTANCE module, int id) {
@@ -36,6 +37,12 @@ HINSTANCE AfxGetResourceHandle() {
 }
 
 void AfxSetResourceHandle(HINSTANCE module) { g_resourceHandle = module; }
+
+HINSTANCE AfxGetInstanceHandle() {
+    return g_instanceHandle != nullptr ? g_instanceHandle : GetModuleHandleA(nullptr);
+}
+
+void AfxSetInstanceHandle(HINSTANCE module) { g_instanceHandle = module; }
 
 bool AfxInitExtensionModule(HINSTANCE module) {
     try {

@@ -2,11 +2,11 @@
 // OnMenuCommand runs it.
 #include <exception>
 
-#include "correction/RunCorrection.h"
 #include "dialogs/CorrectDlg.h"
 #include "framework/MessageBox.h"
+#include "host/PluginIf.h"
+#include "host/RunCorrection.h"
 #include "plugin/ModuleState.h"
-#include "plugin/PluginIf.h"
 
 namespace {
 

@@ -1,11 +1,10 @@
-#include "correction/RunCorrection.h"
+#include "host/RunCorrection.h"
 
 #include <memory>
 #include <new>
 
 #include "correction/CorrectMap.h"
 #include "correction/CorrectionUi.h"
-#include "correction/MapViews.h"
 #include "correction/MeshFileSource.h"
 #include "correction/Messages.h"
 #include "dialogs/DialogIds.h"
@@ -13,6 +12,7 @@
 #include "framework/Exception.h"
 #include "framework/MessageBox.h"
 #include "framework/SystemMessage.h"
+#include "host/MapViews.h"
 
 namespace {
 

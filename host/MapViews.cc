@@ -1,4 +1,4 @@
-#include "correction/MapViews.h"
+#include "host/MapViews.h"
 
 #include <algorithm>
 #include <cstring>
