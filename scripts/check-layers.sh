@@ -10,10 +10,11 @@ declare -A allowed=(
     [dem]="dem correction elevation framework"
     [undo]="undo correction elevation framework"
     [report]="report correction elevation framework"
-    [tools]="tools dem undo report correction elevation framework"
+    [run]="run dem undo report correction elevation framework"
+    [tools]="tools run dem undo report correction elevation framework"
     [dialogs]="dialogs framework"
-    [host]="host dialogs correction elevation framework"
-    [plugin]="plugin host dialogs correction elevation framework"
+    [host]="host run dialogs dem undo report correction elevation framework"
+    [plugin]="plugin host run dialogs dem undo report correction elevation framework"
 )
 bad=0
 while IFS= read -r file; do

@@ -2,9 +2,8 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "dem/DatumChoice.h"
-#include "framework/Console.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 
@@ -26,48 +25,31 @@ std::vector<std::string> Figures(const std::string& tool, const DatumChoice& cho
 
 }  // namespace
 
-DatumStep SettleDatum(const std::string& tool, std::optional<MapDatum> given,
-                      const std::vector<DemSource>& sources, DemPlan& plan, CFile& map,
-                      const DCMHEADER& header, const CTileIndex& index) {
-    const DatumChoice choice = ChooseDatum(sources, plan, map, header, index,
-                                           [] { return StopRequested() != StopRequest::kNone; });
-    DatumStep step;
-    switch (choice.outcome) {
-        case DatumChoice::Outcome::kStopped:
+std::optional<int> TellDatumStep(const std::string& tool, std::optional<MapDatum> given,
+                                 const DemStart& start) {
+    std::vector<std::string> figures = Figures(tool, start.choice);
+    switch (start.outcome) {
+        case DemStart::Outcome::kDatumStopped:
             Tell(Say(ToolText::kDatumStopped, {tool, StoppedWord()}));
-            step.status = StoppedStatus();
-            return step;
-        case DatumChoice::Outcome::kUnusable:
-            Tell(Say(ToolText::kDatumUnusable,
-                     {tool, choice.unusableFile.empty() || choice.reason.empty()
-                                ? choice.unusableFile + choice.reason
-                                : choice.unusableFile + ": " + choice.reason}));
-            step.status = kExitUnusableSource;
-            return step;
-        case DatumChoice::Outcome::kChosen:
-        case DatumChoice::Outcome::kUndecided:
-        case DatumChoice::Outcome::kTooFewCells:
+            return StoppedStatus();
+        case DemStart::Outcome::kDatumUnusable:
+            Tell(Say(ToolText::kDatumUnusable, {tool, start.unusable}));
+            return kExitUnusableSource;
+        case DemStart::Outcome::kDatumUndecided:
+            Tell(Say(ToolText::kDatumUndecided, figures));
+            return kExitUsage;
+        case DemStart::Outcome::kDatumTooFewCells:
+            Tell(Say(ToolText::kDatumTooFewCells, figures));
+            return kExitUsage;
+        default:
             break;
     }
-    std::vector<std::string> figures = Figures(tool, choice);
-    if (given) {
-        // The data can only warn against the datum given.
-        if (choice.outcome == DatumChoice::Outcome::kChosen && choice.datum != *given) {
-            figures.insert(figures.begin() + 1, NameOf(*given));
-            Tell(Say(ToolText::kDatumAgainstData, figures));
-        }
-        step.datum = given;
-    } else if (choice.outcome == DatumChoice::Outcome::kChosen) {
-        figures.insert(figures.begin() + 1, NameOf(choice.datum));
+    if (start.bAgainstData) {
+        figures.insert(figures.begin() + 1, NameOf(*given));
+        Tell(Say(ToolText::kDatumAgainstData, figures));
+    } else if (!given && start.datum) {
+        figures.insert(figures.begin() + 1, NameOf(*start.datum));
         Tell(Say(ToolText::kDatumFound, figures));
-        step.datum = choice.datum;
-    } else {
-        Tell(Say(choice.outcome == DatumChoice::Outcome::kTooFewCells ? ToolText::kDatumTooFewCells
-                                                                      : ToolText::kDatumUndecided,
-                 figures));
-        step.status = kExitUsage;
-        return step;
     }
-    ReplanForDatum(plan, *step.datum);
-    return step;
+    return std::nullopt;
 }

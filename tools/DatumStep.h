@@ -2,24 +2,12 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "dem/DatumShift.h"
-#include "dem/DemPlan.h"
+#include "run/DemStart.h"
 
-class CFile;
-class CTileIndex;
-struct DCMHEADER;
-
-// The datum a DEM run goes on with, settled before the map is written: the
-// one given, checked against the data (a warning when they clearly fit the
-// other), or, with none given, the one the data clearly fit. Says on
-// standard error what it found, with the figures, as tool; plan is made
-// over for the datum settled.
-struct DatumStep {
-    std::optional<MapDatum> datum;  // empty: the run ends with status
-    int status = 0;
-};
-DatumStep SettleDatum(const std::string& tool, std::optional<MapDatum> given,
-                      const std::vector<DemSource>& sources, DemPlan& plan, CFile& map,
-                      const DCMHEADER& header, const CTileIndex& index);
+// Says on standard error, as tool, what a DEM run's datum step found, with
+// the figures: the datum found, or the data clearly fitting the other than
+// the one given (a warning), or why the run ends there. The status the run
+// ends with; nothing when it goes on.
+std::optional<int> TellDatumStep(const std::string& tool, std::optional<MapDatum> given,
+                                 const DemStart& start);

@@ -26,6 +26,7 @@
 #include "report/PngFile.h"
 #include "report/RunReport.h"
 #include "report/WrittenArea.h"
+#include "run/DemStart.h"
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
 #include "tools/DatumStep.h"
@@ -297,28 +298,23 @@ int UsageFailure(const std::string& error) {
 
 // The status of a DEM run that its first look ended before the map was
 // opened, with the undo file made for it removed; nothing when it goes on.
-std::optional<int> EndBeforeTheMap(const DemPlan& plan, CSideFiles& files) {
+std::optional<int> EndBeforeTheMap(const DemStart& start, CSideFiles& files) {
     std::optional<int> status;
-    switch (plan.outcome) {
-        case DemPlan::Outcome::kReady:
-            if (!plan.squares.empty()) return std::nullopt;
+    switch (start.outcome) {
+        case DemStart::Outcome::kNoDem:
             Tell(Say(ToolText::kNoDem));
             status = kExitNoMeshFiles;
             break;
-        case DemPlan::Outcome::kNoDem:
-            Tell(Say(ToolText::kNoDem));
-            status = kExitNoMeshFiles;
-            break;
-        case DemPlan::Outcome::kUnusable:
-            Tell(Say(ToolText::kDemNotTouched,
-                     {plan.unusableFile.empty() ? plan.reason
-                                                : plan.unusableFile + ": " + plan.reason}));
+        case DemStart::Outcome::kUnusable:
+            Tell(Say(ToolText::kDemNotTouched, {start.unusable}));
             status = kExitUnusableMesh;
             break;
-        case DemPlan::Outcome::kStopped:
+        case DemStart::Outcome::kStopped:
             Tell(Say(ToolText::kStoppedBeforeMap, {StoppedWord()}));
             status = StoppedStatus();
             break;
+        default:
+            return std::nullopt;
     }
     files.DropUndo();
     files.CloseReport();
@@ -346,21 +342,23 @@ void LookAtMap(const std::string& path, MapLook& look) {
     }
 }
 
-// The datum of a DEM run (see SettleDatum), over the map opened for reading.
-// A map that cannot be opened, used or read is left to the run to report,
+// The datum step of a DEM run (see SettleDemDatum), over the map opened
+// for reading; the status the run ends with, or nothing when it goes on. A
+// map that cannot be opened, used or read is left to the run to report,
 // with the datum given or any: it writes nothing then.
-DatumStep DatumOfRun(const CommandLine& line, const std::vector<DemSource>& sources, DemPlan& plan,
-                     const MapLook& look) {
-    DatumStep unsettled;
-    unsettled.datum = line.mapDatum.value_or(MapDatum::kJgd);
-    if (!look.bLoaded) return unsettled;
+std::optional<int> DatumOfRun(const CommandLine& line, const std::vector<DemSource>& sources,
+                              DemStart& start, const MapLook& look) {
     try {
-        const std::unique_ptr<CFile> map = OpenFile(line.mapPath, FileAccess::kReadShared);
-        return SettleDatum("zelvorin-correct", line.mapDatum, sources, plan, *map, look.header,
-                           look.index);
+        if (look.bLoaded) {
+            const std::unique_ptr<CFile> map = OpenFile(line.mapPath, FileAccess::kReadShared);
+            SettleDemDatum(start, line.mapDatum, sources, *map, look.header, look.index,
+                           [] { return StopRequested() != StopRequest::kNone; });
+            return TellDatumStep("zelvorin-correct", line.mapDatum, start);
+        }
     } catch (const CFileException&) {
-        return unsettled;
     }
+    start.datum = line.mapDatum.value_or(MapDatum::kJgd);
+    return std::nullopt;
 }
 
 // The table's rows of a DEM run: every file applied, with the squares it
@@ -433,27 +431,25 @@ int Run(int argc, char** argv) {
     // heads, and anything unusable in those or in the zips' directories stops
     // the run here. What follows a head is checked as the run reads the file.
     std::vector<int32_t> codes;
-    DemPlan plan;
+    DemStart start;
     std::unique_ptr<ISquareSource> squares;
     std::unique_ptr<CDemSquares> demSquares;
     MapLook look;
     if (dem) {
-        DemWalkOptions walk;
-        walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
-        plan = PlanDemRun(sources.demSources, line.mapDatum.value_or(MapDatum::kJgd), walk);
-        for (const std::string& warning : plan.warnings)
+        start = LookAtDemSources(sources.demSources, line.mapDatum,
+                                 [] { return StopRequested() != StopRequest::kNone; });
+        for (const std::string& warning : start.plan.warnings)
             Tell(Say(ToolText::kDemWarning, {warning}));
-        if (const auto ended = EndBeforeTheMap(plan, files)) return *ended;
+        if (const auto ended = EndBeforeTheMap(start, files)) return *ended;
         EnterStep({ToolText::kStepMapRun, ToolText::kNoteMapAsApplied, kExitFileError});
         LookAtMap(line.mapPath, look);
-        const DatumStep datum = DatumOfRun(line, sources.demSources, plan, look);
-        if (!datum.datum) {
+        if (const auto ended = DatumOfRun(line, sources.demSources, start, look)) {
             files.DropUndo();
             files.CloseReport();
-            return datum.status;
+            return *ended;
         }
-        codes = plan.squares;
-        demSquares = std::make_unique<CDemSquares>(sources.demSources, plan, *datum.datum);
+        codes = start.plan.squares;
+        demSquares = std::make_unique<CDemSquares>(sources.demSources, start.plan, *start.datum);
         if (look.bLoaded) demSquares->CountForMap(look.header, look.index, look.length);
     } else {
         codes = SurveyMeshCodes(*meshes);
@@ -497,14 +493,14 @@ int Run(int argc, char** argv) {
     if (journal && !journal->Begun()) files.DropUndo();
     if (ReadTheIndex(result.outcome)) {
         if (dem) {
-            WriteDemRows(plan, *demSquares, result.outcome == CorrectionOutcome::kCompleted,
+            WriteDemRows(start.plan, *demSquares, result.outcome == CorrectionOutcome::kCompleted,
                          report);
             for (const std::string& warning : demSquares->Warnings())
                 Tell(Say(ToolText::kDemWarning, {warning}));
             if (demSquares->CellsOutOfRange() > 0)
                 Tell(
                     Say(ToolText::kDemOutOfRange, {std::to_string(demSquares->CellsOutOfRange())}));
-            ui.PrintResult(DemResultLine(plan, *demSquares, line.bDryRun));
+            ui.PrintResult(DemResultLine(start.plan, *demSquares, line.bDryRun));
         } else {
             ui.PrintResult(ResultLine(result.applied, line.bDryRun));
         }

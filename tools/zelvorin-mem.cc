@@ -22,6 +22,7 @@
 #include "framework/File.h"
 #include "framework/FileSystem.h"
 #include "framework/ProgramMain.h"
+#include "run/DemStart.h"
 #include "tools/ConsoleUi.h"
 #include "tools/DatumStep.h"
 #include "tools/MemCommandLine.h"
@@ -130,25 +131,20 @@ std::optional<int> LoadMap(const std::string& path, OpenMap& map) {
 }
 
 // The status of a run that its first look ended; nothing when it goes on.
-std::optional<int> EndAtTheFirstLook(const DemPlan& plan) {
-    switch (plan.outcome) {
-        case DemPlan::Outcome::kReady:
-            if (!plan.squares.empty()) return std::nullopt;
+std::optional<int> EndAtTheFirstLook(const DemStart& start) {
+    switch (start.outcome) {
+        case DemStart::Outcome::kNoDem:
             Tell(Say(MemText::kNoDem));
             return kExitNoDem;
-        case DemPlan::Outcome::kNoDem:
-            Tell(Say(MemText::kNoDem));
-            return kExitNoDem;
-        case DemPlan::Outcome::kUnusable:
-            Tell(Say(MemText::kDemNotUsed,
-                     {plan.unusableFile.empty() ? plan.reason
-                                                : plan.unusableFile + ": " + plan.reason}));
+        case DemStart::Outcome::kUnusable:
+            Tell(Say(MemText::kDemNotUsed, {start.unusable}));
             return kExitUnusableDem;
-        case DemPlan::Outcome::kStopped:
+        case DemStart::Outcome::kStopped:
             Tell(Say(MemText::kStoppedBeforeWriting, {StoppedWord()}));
             return StoppedStatus();
+        default:
+            return std::nullopt;
     }
-    return kExitUnusableDem;
 }
 
 // The year of the latest DEM file applied, by the date its name carries: the
@@ -268,20 +264,19 @@ int Run(int argc, char** argv) {
     OpenMap map;
     if (const auto failed = LoadMap(line.mapPath, map)) return *failed;
     CatchStopRequests();
-    DemWalkOptions walk;
-    walk.stopRequested = [] { return StopRequested() != StopRequest::kNone; };
-    DemPlan plan = PlanDemRun(sources.demSources, line.mapDatum.value_or(MapDatum::kJgd), walk);
-    for (const std::string& warning : plan.warnings) Tell(Say(MemText::kDemWarning, {warning}));
-    if (const auto ended = EndAtTheFirstLook(plan)) return *ended;
-    DatumStep datum;
+    const auto stop = [] { return StopRequested() != StopRequest::kNone; };
+    DemStart start = LookAtDemSources(sources.demSources, line.mapDatum, stop);
+    for (const std::string& warning : start.plan.warnings)
+        Tell(Say(MemText::kDemWarning, {warning}));
+    if (const auto ended = EndAtTheFirstLook(start)) return *ended;
     try {
-        datum = SettleDatum("zelvorin-mem", line.mapDatum, sources.demSources, plan, *map.file,
-                            map.header, map.index);
+        SettleDemDatum(start, line.mapDatum, sources.demSources, *map.file, map.header, map.index,
+                       stop);
     } catch (const CFileException& error) {
         Tell(Say(MemText::kCannotUseMap, {line.mapPath, error.Reason()}));
         return kExitFileError;
     }
-    if (!datum.datum) return datum.status;
+    if (const auto ended = TellDatumStep("zelvorin-mem", line.mapDatum, start)) return *ended;
 
     EnterStep({ToolText::kStepMeshFiles, ToolText::kNoteFilesComplete, kExitFileError});
     std::string why;
@@ -290,7 +285,8 @@ int Run(int argc, char** argv) {
         return kExitFileError;
     }
     Written written;
-    const int status = WriteSquares(sources.demSources, plan, *datum.datum, map, folder, written);
+    const int status =
+        WriteSquares(sources.demSources, start.plan, *start.datum, map, folder, written);
     if (written.cellsNotCarried > 0)
         Tell(Say(MemText::kValuesNotCarried, {std::to_string(written.cellsNotCarried)}));
 
