@@ -13,14 +13,12 @@
 #include "framework/FileSystem.h"
 #include "framework/Wildcard.h"
 #include "report/ReliefPicture.h"
+#include "tools/CorrectStatus.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 #include "undo/UndoFile.h"
 
 namespace {
-
-constexpr int kExitUndoFile = 8;
-constexpr int kExitOutputFile = 9;
 
 // True when two outputs name one file: the same file by any name, or, where
 // it does not exist yet, the same place.

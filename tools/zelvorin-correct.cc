@@ -29,114 +29,23 @@
 #include "run/DemStart.h"
 #include "tools/CommandLine.h"
 #include "tools/ConsoleUi.h"
+#include "tools/CorrectHelp.h"
+#include "tools/CorrectStatus.h"
 #include "tools/DatumStep.h"
 #include "tools/ProgramSteps.h"
+#include "tools/RestoreStep.h"
 #include "tools/SideFiles.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
 #include "undo/UndoFile.h"
-#include "undo/UndoFormat.h"
 
 namespace {
-
-enum ExitStatus {
-    kExitCannotOpen = 3,
-    kExitRejected = 4,
-    kExitNoMeshFiles = 5,
-    kExitUnusableMesh = 6,
-    kExitFileError = 7,
-    kExitUndoFile = 8,
-    kExitOutputFile = 9,
-};
 
 constexpr char kTool[] = "zelvorin-correct";
 
 // The program's file name, as the help and the hints name it: the last
 // name of argv[0], which on Windows is the program's own file.
 std::string g_strProgram = kTool;
-
-// The command's forms, after usage: "Usage: " in the English help, in the
-// user's language after a usage error.
-std::string Synopsis(const std::string& usage) {
-    const std::string& name = g_strProgram;
-    return usage + name + " [OPTION]... MAP.dcm FOLDER\n" + "       " + name +
-           " [OPTION]... MAP.dcm FILE.mem [FILE.mem ...]\n" + "       " + name +
-           " [--map-datum tokyo|jgd] [OPTION]... MAP.dcm DEM.zip|DEM.xml|FOLDER...\n" + "       " +
-           name + " --restore UNDO [--force] MAP.dcm\n";
-}
-
-const char kDescription[] =
-    "\n"
-    "Rewrites, in place, the tiles of the compressed map MAP.dcm that the given 50 m\n"
-    "mesh elevation files cover. With a folder, every *.mem file in it (any case) is\n"
-    "applied in name order; otherwise the files are applied in the order given. The\n"
-    "run stops at the first mesh file that cannot be used (unreadable, empty, or not\n"
-    "a regular file). Ctrl-C or SIGTERM stops it, also in the middle of a mesh file:\n"
-    "the map then holds exactly the files applied before that one. A second Ctrl-C\n"
-    "ends the process at once. The map is held open exclusively while it is written.\n"
-    "\n"
-    "The sources may instead be the national survey's DEM in GML (5 m and 10 m\n"
-    "grids, *.xml), the zips it is delivered in (zips of zips, three levels deep),\n"
-    "or folders of them (a folder without *.mem gives its *.xml and *.zip). Every\n"
-    "file's header is read first: anything unusable stops the run before the map\n"
-    "is touched. Each 50 m cell takes the area-weighted mean of the DEM cells that\n"
-    "cover at least half of it, the finest product first; other cells keep their\n"
-    "values. The map's datum (tokyo for maps made from the 50 m mesh files, jgd\n"
-    "for maps on JGD2000/2011/2024) is found from squares across the run, where the\n"
-    "DEM fits the same cells of the map clearly better on one, or named with\n"
-    "--map-datum; the data that disagree with the datum named are warned of.\n"
-    "\n"
-    "Progress and messages go to standard error; the result, the number of files\n"
-    "applied, goes to standard output. Standard error also warns of each mesh file\n"
-    "that wrote no cell, held no record line or has no second-level mesh code, and\n"
-    "ends with the cells changed; warnings do not change the exit status.\n"
-    "\n"
-    "Options may stand anywhere among the operands. \"--\" ends them: a map or mesh\n"
-    "file whose name begins with '-' goes after it, or is written as ./-NAME.\n"
-    "\n"
-    "Options:\n"
-    "  -n, --dry-run       do everything but write the map (opened read-only)\n"
-    "      --map-datum D   with DEM sources: the map's datum, tokyo or jgd\n"
-    "                      (found from the data when not given)\n"
-    "      --report FILE   write a tab-separated table, one row per mesh file\n"
-    "                      applied: file, mesh, tiles, cells, changed; with DEM\n"
-    "                      sources one per DEM file: file, mesh, product, squares,\n"
-    "                      cells it gave their value\n"
-    "      --picture FILE  draw the area written, before, after and the difference,\n"
-    "                      as a PNG at most 1,600 pixels wide\n"
-    "      --undo FILE     save every tile block before it is first overwritten\n"
-    "                      (about 200 KB a tile) in FILE, which must not exist\n"
-    "      --restore UNDO  write the blocks saved in UNDO back into MAP.dcm; refused\n"
-    "                      when the map was changed since by anything else\n"
-    "      --force         with --restore: write the blocks back all the same\n"
-    "  -h, --help          show this help and exit\n"
-    "      --version       show the version and exit\n"
-    "      --              end of options\n"
-    "\n"
-    "Exit status:\n"
-    "  0    every mesh file was applied (or the map was restored)\n"
-    "  1    the help or version could not be written\n"
-    "  2    wrong arguments or an unknown option\n"
-    "  3    the map cannot be opened (missing, no permission, not a regular file, or\n"
-    "       held by another run)\n"
-    "  4    the map cannot be corrected (not a compressed map of 1600 x 2400 cells per\n"
-    "       degree, damaged, or its tile index does not fit in memory)\n"
-    "  5    no mesh file was found (also when FOLDER does not exist), or the DEM\n"
-    "       sources hold no DEM file\n"
-    "  6    a mesh file could not be used; the files before it were applied; or a\n"
-    "       DEM source could not be used: found at the first look, the map was not\n"
-    "       touched, found later, the squares before it were applied\n"
-    "  7    reading or writing the map failed part way; the map holds exactly the\n"
-    "       files applied before the failure, unless the tool says that some tiles\n"
-    "       could not be written\n"
-    "  8    the undo file cannot be used: it exists already, cannot be created,\n"
-    "       belongs to another map, is damaged or cut short, or the map was changed\n"
-    "       since (checked before the map is touched); or writing it failed part\n"
-    "       way, and the map holds what status 7 says\n"
-    "  9    the report or picture file cannot be created (checked before the map is\n"
-    "       touched) or written\n"
-    "  130  stopped by Ctrl-C (SIGINT); the files before it were applied\n"
-    "  143  stopped by SIGTERM; the files before it were applied\n";
 
 // Why a folder gave no mesh file: it does not exist, or holds none.
 std::string NoMeshFilesReason(const CommandLine& line) {
@@ -249,51 +158,10 @@ std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& arg
     return std::make_unique<CListedMeshFiles>(args);
 }
 
-// Restores the map from the undo file; Ctrl-C or SIGTERM stops it between
-// blocks, and the same restore run again completes it.
-int Restore(const CommandLine& line) {
-    EnterStep({ToolText::kStepRestore, ToolText::kNoteRestoreAgain, kExitFileError});
-    CatchStopRequests();
-    RestoreOptions options;
-    options.bForce = line.bForce;
-    options.stop = [] { return StopRequested() != StopRequest::kNone; };
-    const RestoreResult result = RestoreMap(line.strRestore, line.mapPath, options);
-    const std::string blocks = std::to_string(result.blocks);
-    const std::string total = std::to_string(result.total);
-    switch (result.outcome) {
-        case RestoreOutcome::kRestored:
-            WriteLine(stdout, Say(ToolText::kRestored, {blocks, line.mapPath}));
-            return kExitCompleted;
-        case RestoreOutcome::kStopped:
-            Tell(Say(ToolText::kRestoreStopped, {StoppedWord(), blocks, total, line.mapPath}));
-            return StoppedStatus();
-        case RestoreOutcome::kCannotOpenMap:
-            Tell(Say(ToolText::kRestoreCannotOpen, {result.detail}));
-            return kExitCannotOpen;
-        case RestoreOutcome::kFileError:
-            Tell(Say(ToolText::kRestoreFailed, {blocks, total, line.mapPath, result.detail}));
-            return kExitFileError;
-        case RestoreOutcome::kNothingToDo:
-            WriteLine(stdout, Say(ToolText::kRestoreNothing, {result.detail}));
-            return kExitCompleted;
-        case RestoreOutcome::kChangedSince:
-            Tell(Say(result.version == kUndoFirstVersion ? ToolText::kUndoChangedSinceFirstFormat
-                                                         : ToolText::kUndoChangedSince,
-                     {result.detail}));
-            return kExitUndoFile;
-        case RestoreOutcome::kCannotUse:
-        case RestoreOutcome::kDamaged:
-        case RestoreOutcome::kIncomplete:
-        case RestoreOutcome::kOtherMap:
-            Tell(Say(ToolText::kUndoRefused, {result.detail}));
-            return kExitUndoFile;
-    }
-    return kExitFileError;
-}
-
 // A usage error of this tool.
 int UsageFailure(const std::string& error) {
-    return ::UsageFailure(kTool, g_strProgram, Synopsis(Say(ToolText::kUsage)), error);
+    return ::UsageFailure(kTool, g_strProgram, CorrectSynopsis(g_strProgram, Say(ToolText::kUsage)),
+                          error);
 }
 
 // The status of a DEM run that its first look ended before the map was
@@ -394,13 +262,13 @@ int Run(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            return PrintInfo(kTool, Synopsis("Usage: ") + kDescription);
+            return PrintInfo(kTool, CorrectSynopsis(g_strProgram, "Usage: ") + kCorrectDescription);
         case CommandLine::Action::kVersion:
             return PrintInfo(kTool, "zelvorin-correct " ZELVORIN_VERSION "\n");
         case CommandLine::Action::kUsageError:
             return UsageFailure(line.error);
         case CommandLine::Action::kRestore:
-            return Restore(line);
+            return RestoreFromUndo(line);
         case CommandLine::Action::kRun:
             break;
     }

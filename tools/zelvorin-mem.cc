@@ -26,6 +26,7 @@
 #include "tools/ConsoleUi.h"
 #include "tools/DatumStep.h"
 #include "tools/MemCommandLine.h"
+#include "tools/MemHelp.h"
 #include "tools/MemTexts.h"
 #include "tools/MeshFolder.h"
 #include "tools/ProgramSteps.h"
@@ -47,56 +48,9 @@ constexpr char kTool[] = "zelvorin-mem";
 // The program's file name, as the help and the hints name it.
 std::string g_strProgram = kTool;
 
-// The command's forms, after usage: "Usage: " in the English help, in the
-// user's language after a usage error.
-std::string Synopsis(const std::string& usage) {
-    return usage + g_strProgram +
-           " --map MAP.dcm [--map-datum tokyo|jgd] OUT_FOLDER DEM.zip|DEM.xml|FOLDER...\n";
-}
-
-const char kDescription[] =
-    "\n"
-    "Writes the national survey's DEM (5 m and 10 m grids in GML, *.xml, the zips\n"
-    "they are delivered in, or folders of them) as 50 m mesh files, one for each\n"
-    "second-level mesh square the DEM gives at least one cell of, named by its code\n"
-    "(523943.mem) in OUT_FOLDER, which must be new or empty. Correcting MAP.dcm from\n"
-    "OUT_FOLDER (the plug-in's menu command, or zelvorin-correct MAP.dcm OUT_FOLDER)\n"
-    "then gives exactly the map that zelvorin-correct --map-datum D MAP.dcm SOURCE...\n"
-    "gives, for as long as MAP.dcm holds what it holds now: where the DEM gives a\n"
-    "cell no value, the file gives it the map's own. MAP.dcm is only read.\n"
-    "\n"
-    "Each file is written under a name no *.mem search finds and takes its name\n"
-    "when it is whole. Ctrl-C or SIGTERM stops the run between squares or while a\n"
-    "DEM file is read; the files written before stand complete. Progress and\n"
-    "messages go to standard error; the result, the files written, to standard\n"
-    "output.\n"
-    "\n"
-    "Options:\n"
-    "      --map MAP.dcm   the map the files are for (required)\n"
-    "      --map-datum D   the map's datum, tokyo or jgd (found from the data\n"
-    "                      when not given, as zelvorin-correct finds it)\n"
-    "  -h, --help          show this help and exit\n"
-    "      --version       show the version and exit\n"
-    "      --              end of options\n"
-    "\n"
-    "Exit status:\n"
-    "  0    every square's file was written\n"
-    "  1    the help or version could not be written\n"
-    "  2    wrong arguments, an unknown option, mesh files among the sources, or\n"
-    "       OUT_FOLDER not empty or not a folder\n"
-    "  3    the map cannot be opened\n"
-    "  4    the map cannot be used (not a compressed map of 1600 x 2400 cells per\n"
-    "       degree, damaged, or its tile index does not fit in memory)\n"
-    "  5    the sources hold no DEM file\n"
-    "  6    a DEM source could not be used: found at the first look, no file was\n"
-    "       written; found later, the files before it were\n"
-    "  7    reading the map, making OUT_FOLDER or writing a file failed; the files\n"
-    "       written before stand complete\n"
-    "  130  stopped by Ctrl-C (SIGINT); the files written before stand complete\n"
-    "  143  stopped by SIGTERM; the files written before stand complete\n";
-
 int UsageFailure(const std::string& error) {
-    return ::UsageFailure(kTool, g_strProgram, Synopsis(Say(ToolText::kUsage)), error);
+    return ::UsageFailure(kTool, g_strProgram, MemSynopsis(g_strProgram, Say(ToolText::kUsage)),
+                          error);
 }
 
 // The map, open for shared reading, with its header and index.
@@ -233,7 +187,7 @@ int Run(int argc, char** argv) {
     const MemCommandLine line = ParseMemCommandLine(argc, argv);
     switch (line.action) {
         case MemCommandLine::Action::kHelp:
-            return PrintInfo(kTool, Synopsis("Usage: ") + kDescription);
+            return PrintInfo(kTool, MemSynopsis(g_strProgram, "Usage: ") + kMemDescription);
         case MemCommandLine::Action::kVersion:
             return PrintInfo(kTool, "zelvorin-mem " ZELVORIN_VERSION "\n");
         case MemCommandLine::Action::kUsageError:
