@@ -27,6 +27,18 @@ cp "$work/pristine.dcm" "$work/again.dcm"
 check "listed files" 0 out "2 mesh files read and applied" \
     zc "$work/again.dcm" "$work/mesh/523941.mem" "$work/mesh/523942.mem"
 cp "$work/again.dcm" "$work/first-two.dcm"
+# Any number of operands, folders among them, applied in their order; a
+# folder of neither kind among them ends the run as a lone one does.
+mkdir "$work/two-a" "$work/two-b" "$work/neither"
+cp "$work/mesh/523941.mem" "$work/two-a/"
+cp "$work/mesh/523942.mem" "$work/two-b/"
+cp "$work/pristine.dcm" "$work/two.dcm"
+check "two mesh folders" 0 out "2 mesh files read and applied" \
+    zc "$work/two.dcm" "$work/two-a" "$work/two-b"
+same_map "two folders give their files' map" "$work/two.dcm" "$work/first-two.dcm"
+check "a folder of neither kind among others" 5 err "holds no mesh file (*.mem) nor DEM file" \
+    zc "$work/two.dcm" "$work/two-a" "$work/neither"
+same_map "a folder of neither kind stops the run first" "$work/two.dcm" "$work/first-two.dcm"
 
 # Options anywhere among the operands; "--" ends them.
 check "usage" 2 err "Usage:" zc "$work/sample.dcm"

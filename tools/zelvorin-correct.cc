@@ -146,16 +146,21 @@ bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
     return false;
 }
 
-// The mesh files named on the command line. One argument that is a folder,
-// or names nothing, is a folder, as the plug-in's folder field is: a missing
-// one simply holds no mesh file. Anything else is taken as files.
-std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& args) {
-    if (args.size() == 1) {
-        const PathKind kind = KindOfPath(args[0]);
-        if (kind == PathKind::kFolder || kind == PathKind::kMissing)
-            return std::make_unique<CFolderMeshFiles>(args[0]);
-    }
-    return std::make_unique<CListedMeshFiles>(args);
+// True when the operands are one folder, or one name of nothing: the run
+// reads it as the plug-in reads its folder field, and a missing one simply
+// holds no mesh file.
+bool LoneFolder(const std::vector<std::string>& args) {
+    if (args.size() != 1) return false;
+    const PathKind kind = KindOfPath(args[0]);
+    return kind == PathKind::kFolder || kind == PathKind::kMissing;
+}
+
+// The mesh files of the run: a lone folder's, or the files the operands
+// give in their order, each folder's in the directory search's.
+std::unique_ptr<IMeshFileSource> MeshFilesOf(const std::vector<std::string>& args,
+                                             const SourceList& sources) {
+    if (LoneFolder(args)) return std::make_unique<CFolderMeshFiles>(args[0]);
+    return std::make_unique<CListedMeshFiles>(sources.meshPaths);
 }
 
 // A usage error of this tool.
@@ -276,6 +281,10 @@ int Run(int argc, char** argv) {
     EnterStep({ToolText::kStepSources, ToolText::kNoteMapUntouched, kExitUnusableMesh});
     const SourceList sources = ListSources(line.meshArgs);
     if (sources.status == SourceList::Status::kUsageError) return UsageFailure(sources.message);
+    if (sources.status == SourceList::Status::kNoSources && !LoneFolder(line.meshArgs)) {
+        Tell(Say(ToolText::kPlain, {sources.message}));
+        return kExitNoMeshFiles;
+    }
     const bool dem =
         sources.status == SourceList::Status::kReady && sources.kind == SourceKind::kDem;
     if (!dem && line.mapDatum && sources.status == SourceList::Status::kReady)
@@ -286,7 +295,7 @@ int Run(int argc, char** argv) {
     std::vector<std::string> demPaths;
     for (const DemSource& source : sources.demSources) demPaths.push_back(source.path);
     const std::unique_ptr<IMeshFileSource> meshes =
-        dem ? std::make_unique<CListedMeshFiles>(demPaths) : MeshFilesOf(line.meshArgs);
+        dem ? std::make_unique<CListedMeshFiles>(demPaths) : MeshFilesOf(line.meshArgs, sources);
     CSideFiles files(line);
     if (const auto failed =
             files.Open(*meshes, dem ? CSideFiles::Sources::kDem : CSideFiles::Sources::kMeshFiles))
