@@ -19,7 +19,7 @@ declare -A allowed=(
 bad=0
 while IFS= read -r file; do
     layer=${file%%/*}
-    [ -n "${allowed[$layer]:-}" ] || continue  # samples, bench, fuzz, testhost, tests
+    [ -n "${allowed[$layer]:-}" ] || continue  # samples, bench, fuzz, testhost, testsupport, tests
     name=${file##*/}
     case "$name" in
         *_test.cc | *Test* | QuietUi.h | FaultyFile.h) continue ;;
