@@ -15,11 +15,11 @@
 #include "correction/Messages.h"
 #include "elevation/DcmLayout.h"
 #include "framework/Exception.h"
-#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
+#include "testsupport/FaultyFile.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include "elevation/MeshReader.h"
 #include "elevation/TileIndex.h"
 #include "elevation/VectorPath.h"
-#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "samples/TestFolder.h"
+#include "testsupport/FaultyFile.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
+#include "testsupport/FaultyFile.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "framework/Exception.h"
-#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/TestFolder.h"
+#include "testsupport/FaultyFile.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include "elevation/MeshPatch.h"
 #include "elevation/TileIndex.h"
 #include "framework/Exception.h"
-#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
+#include "testsupport/FaultyFile.h"
 
 namespace {
 

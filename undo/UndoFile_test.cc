@@ -17,8 +17,8 @@
 
 #include "elevation/MeshGrid.h"
 #include "elevation/TileIndex.h"
-#include "framework/FaultyFile.h"
 #include "framework/MemoryFile.h"
+#include "testsupport/FaultyFile.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoTestFixture.h"
 

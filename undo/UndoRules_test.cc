@@ -7,8 +7,8 @@
 
 #include "elevation/TileIndex.h"
 #include "framework/Exception.h"
-#include "framework/FaultyFile.h"
 #include "framework/LittleEndian.h"
+#include "testsupport/FaultyFile.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoPages.h"
 #include "undo/UndoTestFixture.h"
