@@ -2,39 +2,50 @@
 
 #include "framework/Exception.h"
 #include "framework/File.h"
+#include "testsupport/CFileWrapper.h"
 
 // Wraps a CFile and makes one chosen operation fail: the n-th call (counted
 // from 1) of the chosen kind throws CFileException as a failing disk would.
-class CFaultyFile final : public CFile {
+class CFaultyFile final : public CFileWrapper {
   public:
     CFaultyFile(CFile& inner, CFileException::Op failing, int nth)
-        : m_inner(inner), m_failing(failing), m_nth(nth) {}
+        : CFileWrapper(inner), m_failing(failing), m_nth(nth) {}
 
     uint32_t Read(void* buffer, uint32_t count) override {
         Count(CFileException::Op::kRead);
-        return m_inner.Read(buffer, count);
+        return CFileWrapper::Read(buffer, count);
     }
     void Seek(int64_t position) override {
         Count(CFileException::Op::kSeek);
-        m_inner.Seek(position);
+        CFileWrapper::Seek(position);
     }
     void Write(const void* buffer, uint32_t count) override {
         Count(CFileException::Op::kWrite);
-        m_inner.Write(buffer, count);
+        CFileWrapper::Write(buffer, count);
     }
     uint64_t GetLength() override {
         Count(CFileException::Op::kLength);
-        return m_inner.GetLength();
+        return CFileWrapper::GetLength();
     }
     void Sync() override {
         Count(CFileException::Op::kSync);
-        m_inner.Sync();
+        CFileWrapper::Sync();
     }
     void Close() override {
         Count(CFileException::Op::kClose);
-        m_inner.Close();
+        CFileWrapper::Close();
     }
-    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
+    // A positioned read or write is a seek and a read or write here, each
+    // counted, so that a failing seek or read fails it too.
+    uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
+        return CFile::ReadAt(position, buffer, count);
+    }
+    void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
+        CFile::WriteAt(position, buffer, count);
+    }
+    // Those go through the one current position, so only one thread may
+    // read at a time.
+    bool ReadAtIsThreadSafe() const override { return false; }
 
   private:
     void Count(CFileException::Op op) {
@@ -42,33 +53,28 @@ class CFaultyFile final : public CFile {
             throw CFileException(op, GetFilePath(), "injected failure");
     }
 
-    CFile& m_inner;
     CFileException::Op m_failing;
     int m_nth;
 };
 
 // Wraps a CFile and fails every positioned read (or write) at one position,
 // as a bad sector under one block would.
-class CBadBlockFile final : public CFile {
+class CBadBlockFile final : public CFileWrapper {
   public:
     CBadBlockFile(CFile& inner, int64_t bad, CFileException::Op failing = CFileException::Op::kRead)
-        : m_inner(inner), m_bad(bad), m_failing(failing) {}
+        : CFileWrapper(inner), m_bad(bad), m_failing(failing) {}
 
-    uint32_t Read(void* buffer, uint32_t count) override { return m_inner.Read(buffer, count); }
-    void Seek(int64_t position) override { m_inner.Seek(position); }
-    void Write(const void* buffer, uint32_t count) override { m_inner.Write(buffer, count); }
-    uint64_t GetLength() override { return m_inner.GetLength(); }
-    void Sync() override { m_inner.Sync(); }
-    void Close() override { m_inner.Close(); }
-    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
     uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
         Check(position, CFileException::Op::kRead);
-        return m_inner.ReadAt(position, buffer, count);
+        return CFileWrapper::ReadAt(position, buffer, count);
     }
     void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
         Check(position, CFileException::Op::kWrite);
-        m_inner.WriteAt(position, buffer, count);
+        CFileWrapper::WriteAt(position, buffer, count);
     }
+    // Reads stay on the caller's thread, whatever the wrapped file allows:
+    // the bad block throws where the caller asked for it.
+    bool ReadAtIsThreadSafe() const override { return false; }
 
   private:
     void Check(int64_t position, CFileException::Op op) const {
@@ -76,7 +82,6 @@ class CBadBlockFile final : public CFile {
             throw CFileException(op, GetFilePath(), "injected bad block");
     }
 
-    CFile& m_inner;
     int64_t m_bad;
     CFileException::Op m_failing;
 };
