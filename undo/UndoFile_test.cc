@@ -18,6 +18,7 @@
 #include "elevation/MeshGrid.h"
 #include "elevation/TileIndex.h"
 #include "framework/MemoryFile.h"
+#include "testsupport/CFileWrapper.h"
 #include "testsupport/FaultyFile.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoTestFixture.h"
@@ -28,29 +29,43 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The bytes a CPowerCutFile reads and writes, a base of their own so that
+// they are built before the wrapper that refers to them.
+struct CLiveBytes {
+    CMemoryFile m_live{{}, "cut.undo"};
+};
+
 // A file whose writes reach the disk only at a sync; what a power loss
 // leaves is what was synced, plus any of the writes since.
-class CPowerCutFile final : public CFile {
+class CPowerCutFile final : private CLiveBytes, public CFileWrapper {
   public:
-    uint32_t Read(void* buffer, uint32_t count) override { return m_live.Read(buffer, count); }
+    CPowerCutFile() : CFileWrapper(m_live) {}
+
     void Seek(int64_t position) override {
         m_pos = position;
-        m_live.Seek(position);
+        CFileWrapper::Seek(position);
     }
     void Write(const void* buffer, uint32_t count) override {
-        m_live.Write(buffer, count);
+        CFileWrapper::Write(buffer, count);
         const auto* bytes = static_cast<const uint8_t*>(buffer);
         m_pending.push_back({m_pos, std::vector<uint8_t>(bytes, bytes + count)});
         m_pos += count;
         if (m_onWrite) m_onWrite();
     }
-    uint64_t GetLength() override { return m_live.GetLength(); }
+    // Positioned calls go through Seek, Read and Write above, so that every
+    // write waits for a sync.
+    uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
+        return CFile::ReadAt(position, buffer, count);
+    }
+    void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
+        CFile::WriteAt(position, buffer, count);
+    }
+    // Makes the writes so far durable; the bytes in memory have nothing to
+    // sync.
     void Sync() override {
         for (const auto& write : m_pending) Apply(m_durable, write);
         m_pending.clear();
     }
-    void Close() override { m_live.Close(); }
-    const std::string& GetFilePath() const override { return m_live.GetFilePath(); }
 
     // Called after every write, to look at what a power loss would leave.
     void OnWrite(std::function<void()> f) { m_onWrite = std::move(f); }
@@ -78,7 +93,6 @@ class CPowerCutFile final : public CFile {
         std::copy(write.bytes.begin(), write.bytes.end(), image.begin() + write.at);
     }
 
-    CMemoryFile m_live{{}, "cut.undo"};
     std::vector<uint8_t> m_durable;
     std::vector<Pending> m_pending;
     int64_t m_pos = 0;

@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "testsupport/CFileWrapper.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoTestFixture.h"
 
@@ -16,36 +17,46 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The bytes of a CLoggedMap, a base of their own so that they are built
+// before the wrapper that refers to them.
+struct CMapBytes {
+    explicit CMapBytes(std::vector<uint8_t> bytes) : m_file(std::move(bytes), "map.dcm") {}
+    CMemoryFile m_file;
+};
+
 // A map in memory that keeps every write made to it.
-class CLoggedMap final : public CFile {
+class CLoggedMap final : private CMapBytes, public CFileWrapper {
   public:
     struct Logged {
         int64_t at;
         std::vector<uint8_t> bytes;
     };
 
-    explicit CLoggedMap(std::vector<uint8_t> bytes) : m_file(std::move(bytes), "map.dcm") {}
+    explicit CLoggedMap(std::vector<uint8_t> bytes)
+        : CMapBytes(std::move(bytes)), CFileWrapper(m_file) {}
 
-    uint32_t Read(void* buffer, uint32_t count) override { return m_file.Read(buffer, count); }
     void Seek(int64_t position) override {
         m_pos = position;
-        m_file.Seek(position);
+        CFileWrapper::Seek(position);
     }
     void Write(const void* buffer, uint32_t count) override {
-        m_file.Write(buffer, count);
+        CFileWrapper::Write(buffer, count);
         const auto* bytes = static_cast<const uint8_t*>(buffer);
         m_writes.push_back({m_pos, std::vector<uint8_t>(bytes, bytes + count)});
         m_pos += count;
     }
-    uint64_t GetLength() override { return m_file.GetLength(); }
-    void Sync() override { m_file.Sync(); }
-    void Close() override { m_file.Close(); }
-    const std::string& GetFilePath() const override { return m_file.GetFilePath(); }
+    // Positioned calls go through Seek, Read and Write above, so that every
+    // write is kept.
+    uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
+        return CFile::ReadAt(position, buffer, count);
+    }
+    void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
+        CFile::WriteAt(position, buffer, count);
+    }
 
     const std::vector<Logged>& Writes() const { return m_writes; }
 
   private:
-    CMemoryFile m_file;
     int64_t m_pos = 0;
     std::vector<Logged> m_writes;
 };
