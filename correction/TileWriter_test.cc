@@ -13,6 +13,7 @@
 #include "framework/Exception.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
+#include "testsupport/CFileWrapper.h"
 #include "testsupport/FaultyFile.h"
 
 namespace {
@@ -349,23 +350,15 @@ class CJournalLog final : public ITileJournal {
     bool bFailCommit = false;
 };
 
-class CWriteLog final : public CFile {
+class CWriteLog final : public CFileWrapper {
   public:
-    CWriteLog(CFile& inner, CJournalLog& log) : m_inner(inner), m_log(log) {}
-    uint32_t Read(void* b, uint32_t n) override { return m_inner.Read(b, n); }
-    void Seek(int64_t p) override { m_inner.Seek(p); }
-    void Write(const void* b, uint32_t n) override { m_inner.Write(b, n); }
-    uint64_t GetLength() override { return m_inner.GetLength(); }
-    void Sync() override { m_inner.Sync(); }
-    void Close() override { m_inner.Close(); }
-    const std::string& GetFilePath() const override { return m_inner.GetFilePath(); }
+    CWriteLog(CFile& inner, CJournalLog& log) : CFileWrapper(inner), m_log(log) {}
     void WriteAt(int64_t p, const void* b, uint32_t n) override {
         m_log.events.push_back({'W', p});
-        m_inner.WriteAt(p, b, n);
+        CFileWrapper::WriteAt(p, b, n);
     }
 
   private:
-    CFile& m_inner;
     CJournalLog& m_log;
 };
 
