@@ -80,7 +80,7 @@ check() {
 short_of_memory() {
     local name=$1 statuses=$2
     shift 2
-    if [ -n "$runner" ] || ldd "$1" 2>/dev/null | grep -q libasan; then
+    if [ -n "$runner" ] || ldd "$1" 2>/dev/null | grep -qE 'lib[at]san'; then
         skip "$name" "a POSIX limit, without the sanitizers"
         return
     fi
