@@ -23,9 +23,6 @@ class CFileWrapper : public CFile {
     void Close() override;
     const std::string& GetFilePath() const override;
 
-  protected:
-    CFile& Wrapped() const { return m_wrapped; }
-
   private:
     CFile& m_wrapped;
 };
