@@ -6,7 +6,7 @@
 
 #include "dem/DemSources.h"
 #include "dem/GmlDem.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
 #include "testsupport/FaultyFile.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

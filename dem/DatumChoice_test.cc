@@ -12,7 +12,7 @@
 #include "elevation/TileIndex.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dem/MeshSquare.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "dem/DemSources.h"
 #include "dem/TestZip.h"
 #include "framework/Console.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

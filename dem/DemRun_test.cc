@@ -19,7 +19,7 @@
 #include "framework/Exception.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "dem/DemSources.h"
 #include "dem/TestZip.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "framework/MemoryFile.h"
 #include "fuzz/ReferenceMeshReader.h"
 #include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

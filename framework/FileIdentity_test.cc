@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

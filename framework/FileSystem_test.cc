@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "framework/PathSyntax.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

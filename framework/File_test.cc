@@ -8,8 +8,8 @@
 
 #include "framework/Exception.h"
 #include "framework/MemoryFile.h"
-#include "samples/TestFolder.h"
 #include "testsupport/FaultyFile.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/Wildcard.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

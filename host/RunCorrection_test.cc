@@ -12,12 +12,12 @@
 
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
 #include "testhost/DialogRobot.h"
 #include "testhost/HostControl.h"
 #include "testhost/ImportPatch.h"
 #include "testhost/LoadedPlugin.h"
 #include "testhost/MessageBoxRecorder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "elevation/VectorPath.h"
 #include "report/PngFile.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "samples/PngPixels.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 # open, and the Win32 file functions that take ANSI names all read a user's
 # path in the process's code page, which on Japanese Windows turns many
 # names into others or throws. Only the backends in framework/posix and
-# framework/win32 call them. Native-only code (tests, benchmarks, fuzzers)
-# may: it never runs on Windows or only on the test's own ASCII folders.
+# framework/win32 call them. Tests, what they share in testsupport/,
+# benchmarks and fuzzers may: they never run on Windows or only on the
+# test's own ASCII folders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 calls='std::filesystem|<filesystem>|[io]?fstream'
@@ -18,7 +19,7 @@ calls+='|\b(CreateFile|FindFirstFile|FindFirstFileEx|GetFileAttributes|GetFileAt
 calls+='|DeleteFile|MoveFile|MoveFileEx|CopyFile|ReplaceFile|CreateDirectory|RemoveDirectory'
 calls+='|GetFullPathName|GetDiskFreeSpaceEx)A?\s*\('
 found=$(git ls-files '*.cc' '*.h' |
-    grep -vE '^framework/(posix|win32)/|_test\.cc$|TestFixture\.h$|^samples/TestFolder\.h$|^(bench|fuzz)/' |
+    grep -vE '^framework/(posix|win32)/|_test\.cc$|TestFixture\.h$|^testsupport/|^(bench|fuzz)/' |
     xargs grep -nE "$calls" || true)
 if [ -n "$found" ]; then
     echo "a path opened or looked at past the framework's file-system face:" >&2

@@ -12,7 +12,7 @@
 #include "elevation/DcmLayout.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "framework/Exception.h"
 #include "framework/FindFile.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 #include "undo/UndoFile.h"
 
 inline std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {

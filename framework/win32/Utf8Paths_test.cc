@@ -13,7 +13,7 @@
 #include "framework/PathSyntax.h"
 #include "framework/SystemMessage.h"
 #include "framework/win32/WideText.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

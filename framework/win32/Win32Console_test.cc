@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 

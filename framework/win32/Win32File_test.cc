@@ -9,7 +9,7 @@
 
 #include "framework/Exception.h"
 #include "framework/File.h"
-#include "samples/TestFolder.h"
+#include "testsupport/TestFolder.h"
 
 namespace {
 
