@@ -7,9 +7,9 @@
 #include "correction/MeshFileSource.h"
 #include "correction/QuietUi.h"
 #include "framework/File.h"
-#include "samples/PngPixels.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "testsupport/PngPixels.h"
 #include "testsupport/TestFolder.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "elevation/DcmLayout.h"
-#include "samples/PngPixels.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "testsupport/PngPixels.h"
 #include "testsupport/TestFolder.h"
 #include "undo/UndoFormat.h"
 
