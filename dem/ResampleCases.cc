@@ -18,7 +18,7 @@
 #include "dem/DatumShift.h"
 #include "dem/MeshSquare.h"
 #include "dem/SquareResampler.h"
-#include "dem/TestGrid.h"
+#include "testsupport/TestGrid.h"
 
 namespace {
 

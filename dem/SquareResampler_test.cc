@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dem/MeshSquare.h"
-#include "dem/TestGrid.h"
 #include "framework/Exception.h"
+#include "testsupport/TestGrid.h"
 
 namespace {
 
