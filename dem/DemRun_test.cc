@@ -9,7 +9,6 @@
 
 #include "correction/CorrectMap.h"
 #include "correction/CorrectionUi.h"
-#include "correction/QuietUi.h"
 #include "dem/DemPlan.h"
 #include "dem/DemSample.h"
 #include "dem/DemSquares.h"
@@ -19,6 +18,7 @@
 #include "framework/Exception.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
+#include "testsupport/QuietUi.h"
 #include "testsupport/TestFolder.h"
 
 namespace {

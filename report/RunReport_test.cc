@@ -5,11 +5,11 @@
 #include <fstream>
 
 #include "correction/MeshFileSource.h"
-#include "correction/QuietUi.h"
 #include "framework/File.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 #include "testsupport/PngPixels.h"
+#include "testsupport/QuietUi.h"
 #include "testsupport/TestFolder.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include "correction/CorrectMap.h"
 #include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
-#include "correction/QuietUi.h"
 #include "elevation/DcmLayout.h"
 #include "framework/File.h"
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
+#include "testsupport/QuietUi.h"
 #include "testsupport/TestFolder.h"
 #include "undo/UndoFile.h"
 
