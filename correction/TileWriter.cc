@@ -2,41 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
+#include "correction/TileSlot.h"
 #include "elevation/TileIndex.h"
 #include "framework/AlignedBuffer.h"
 #include "framework/File.h"
-
-struct CTileWriter::Slot {
-    int64_t block = -1;  // -1: free
-    TileNumber tile{};
-    bool bDirty = false;
-    bool bShown = false;    // shown to the observer as written, as it stands
-    bool bUnshown = false;  // a dry run's tile in m_unshown
-    uint64_t used = 0;      // clock of the last patch or lookup
-    uint64_t written = 0;   // clock of the last patch
-    uint8_t* data;          // kTileBlockSize bytes of the writer's arena
-
-    explicit Slot(uint8_t* bytes) : data(bytes) {}
-    uint8_t* Data() { return data; }
-};
-
-namespace {
-
-// Runs a call of the journal, telling its failure apart from the map's.
-template <class Call>
-void OnJournal(Call call) {
-    try {
-        call();
-    } catch (const CJournalException&) {
-        throw;
-    } catch (const CFileException& failure) {
-        throw CJournalException(failure);
-    }
-}
-
-}  // namespace
 
 bool IndexHasOverlappingBlocks(const CTileIndex& index, uint64_t fileLength) {
     std::vector<int64_t> blocks;
@@ -228,91 +198,6 @@ bool CTileWriter::InsideMap(MeshCorner corner) const {
            y + kMeshSide > extent.ty0 * kTileSide && y < extent.ty1 * kTileSide;
 }
 
-void CTileWriter::RollBack(MeshCorner corner) {
-    const bool writeThrough = m_bOverlap && m_mode == Mode::kWrite;
-    for (auto it = m_patched.rbegin(); it != m_patched.rend(); ++it) {
-        m_cellsDiffering -= it->differing;
-        m_blockDiffering[it->block] -= it->differing;
-        if (it->bNewSquare) {
-            auto& squares = m_records[it->block].squares;
-            squares.erase(std::find_if(squares.begin(), squares.end(), [&](const Square& sq) {
-                return sq.corner.x == corner.x && sq.corner.y == corner.y;
-            }));
-        }
-        if (it->bFirstTouch) {
-            m_touchedBlocks.erase(it->block);
-            m_touched.erase(std::find_if(m_touched.begin(), m_touched.end(),
-                                         [&](const auto& t) { return t.second == it->block; }));
-        }
-        const auto held = m_held.find(it->block);
-        Slot* slot = held != m_held.end() ? held->second : nullptr;
-        if (slot == nullptr || writeThrough) {
-            RestoreOnDisk(*it, corner, slot);
-            continue;
-        }
-        // Held: the next write of the tile carries the cells back. Written
-        // and shown while the mesh went on (a cache smaller than its tiles):
-        // taken back first, as the tile changes.
-        if (m_bWritesShown && slot->bShown) {
-            try {
-                Unshow(*slot);
-            } catch (...) {
-                m_bWritesShown = false;  // the observer's view of the tile is lost
-            }
-        }
-        if (it->overwritten != nullptr) {
-            UndoPatch(corner, it->tile.tx, it->tile.ty, slot->Data(), it->overwritten);
-        } else {
-            // A first write of the square, and the tile not written since:
-            // the map's block holds what it overwrote.
-            try {
-                if (m_map.ReadAt(it->block, m_scratch.Data(), kTileBlockSize) < kTileBlockSize)
-                    throw CFileException(CFileException::Op::kRead, m_map.GetFilePath(),
-                                         "the file shrank");
-                CopySquareCells(corner, it->tile.tx, it->tile.ty, m_scratch.Data(),
-                                m_packed.Data());
-                UndoPatch(corner, it->tile.tx, it->tile.ty, slot->Data(), m_packed.Data());
-            } catch (const std::exception&) {
-                // The tile keeps this part of the mesh beside the whole
-                // meshes before it.
-                m_bPartial = true;
-            }
-        }
-        MarkChanged(*slot);
-    }
-    m_patched.clear();
-}
-
-void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot* slot) {
-    try {
-        // Newest first, each read as the later restorations left it, so that
-        // where blocks share bytes every byte ends as before the mesh.
-        std::optional<CAlignedBuffer> scratch;
-        uint8_t* bytes = slot != nullptr ? slot->Data() : nullptr;
-        if (bytes == nullptr) {
-            scratch.emplace(kTileBlockSize);
-            bytes = scratch->Data();
-            if (m_map.ReadAt(patched.block, bytes, kTileBlockSize) < kTileBlockSize) return;
-            if (m_bWritesShown && WrittenBefore(patched.block))
-                m_observer->OnReadAgain(patched.tile, patched.block, bytes, false);
-        }
-        UndoPatch(corner, patched.tile.tx, patched.tile.ty, bytes, patched.overwritten);
-        if (slot != nullptr) MarkChanged(*slot);
-        JournalWrite(patched.block, bytes);
-        WriteBlock(patched.block, patched.tile, bytes);
-        m_records[patched.block].written = ++m_clock;
-        if (slot != nullptr) {
-            slot->bDirty = false;
-            Release(slot);
-        }
-    } catch (const std::exception&) {
-        // The map keeps this tile's part of the mesh: the failure that
-        // ended the run is reported, and the journal can undo the rest.
-        m_bPartial = true;
-        m_bWritesShown = false;  // a tile read again may not have been written back
-    }
-}
-
 void CTileWriter::Flush() {
     std::vector<Slot*> all;
     for (auto& slot : m_slots) all.push_back(slot.get());
@@ -396,7 +281,7 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
         m_observer->OnReadAgain(tile, block, slot->Data(), false);
     }
     if (m_seen.count(block) == 0) {
-        if (m_journal != nullptr) OnJournal([&] { m_journal->Save(block, slot->Data()); });
+        JournalFirstRead(block, slot->Data());
         // A dry run's view of blocks that share bytes is not the map's.
         const bool onDisk = m_mode == Mode::kWrite || !m_bOverlap;
         if (m_observer != nullptr) m_observer->OnFirstRead(tile, onDisk ? block : -1, slot->Data());
@@ -477,22 +362,6 @@ void CTileWriter::SpillKeptSquares(int64_t block, TileNumber tile) {
                     static_cast<uint32_t>(2 * cells));
         sq.bSpilled = true;
     }
-}
-
-void CTileWriter::JournalWrites(const std::vector<Slot*>& slots) {
-    if (m_journal == nullptr || slots.empty()) return;
-    OnJournal([&] {
-        for (Slot* slot : slots) m_journal->Intend(slot->block, slot->Data());
-        m_journal->Commit();
-    });
-}
-
-void CTileWriter::JournalWrite(int64_t block, const uint8_t* bytes) {
-    if (m_journal == nullptr) return;
-    OnJournal([&] {
-        m_journal->Intend(block, bytes);
-        m_journal->Commit();
-    });
 }
 
 void CTileWriter::ReadCurrent(int64_t block, uint8_t* bytes) {

@@ -225,6 +225,8 @@ class CTileWriter {
     // Fills m_originals with the cells before the run where square corner
     // meets the tile's earlier squares; false when some were not kept.
     bool GatherOriginals(int64_t block, TileNumber tile, MeshCorner corner, const uint8_t* now);
+    // Gives the journal a block as first read, before any of its cells changes.
+    void JournalFirstRead(int64_t block, const uint8_t* bytes);
     // Tells the journal what slots are about to write and makes it durable.
     void JournalWrites(const std::vector<Slot*>& slots);
     void JournalWrite(int64_t block, const uint8_t* bytes);
