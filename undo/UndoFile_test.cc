@@ -20,8 +20,8 @@
 #include "framework/MemoryFile.h"
 #include "testsupport/CFileWrapper.h"
 #include "testsupport/FaultyFile.h"
+#include "testsupport/UndoTestFixture.h"
 #include "undo/UndoFormat.h"
-#include "undo/UndoTestFixture.h"
 
 extern char** environ;
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "testsupport/CFileWrapper.h"
+#include "testsupport/UndoTestFixture.h"
 #include "undo/UndoFormat.h"
-#include "undo/UndoTestFixture.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "framework/Exception.h"
 #include "framework/LittleEndian.h"
 #include "testsupport/FaultyFile.h"
+#include "testsupport/UndoTestFixture.h"
 #include "undo/UndoFormat.h"
 #include "undo/UndoPages.h"
-#include "undo/UndoTestFixture.h"
 
 namespace {
 
