@@ -18,7 +18,7 @@ std::string VisibleText(const std::string& text);
 size_t TerminalColumns(const std::string& text);
 
 // Writes text, shown by VisibleText, and a line break to stream and flushes
-// it; a progress line left open (RedrawLine) is ended first. False when it
+// it; a progress line that RedrawLine left open is ended first. False when it
 // could not all be written (errno tells why on POSIX).
 bool WriteLine(FILE* stream, const std::string& text);
 
