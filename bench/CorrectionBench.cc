@@ -213,7 +213,7 @@ void ToolRun(const Job& job, const fs::path& work, const ToolOptions& asked, FIL
     }
     CorrectionOptions options;
     options.bDryRun = asked.dry;
-    options.pObserver = &observer;
+    options.observers = {&observer};
     options.pJournal = journal.get();
     options.pExpectedCodes = &codes;
     RunOrDie(job, options);

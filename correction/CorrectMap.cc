@@ -20,7 +20,8 @@ namespace {
 // What was applied is in result as the pass goes, also when a failure ends
 // it by an exception.
 void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui,
-                  ICorrectionObserver* observer, bool& found, CorrectionResult& result) {
+                  const std::vector<ICorrectionObserver*>& observers, bool& found,
+                  CorrectionResult& result) {
     found = squares.Start();
     if (!found) return;
     SquareReadControl control;
@@ -29,7 +30,7 @@ void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui
     const auto take = [&](const ReadySquare& square) {
         const MeshTally tally = writer.Apply(square.meshCode, *square.grid, square.keepMarked);
         ++result.applied;
-        if (observer != nullptr)
+        for (ICorrectionObserver* observer : observers)
             observer->OnMeshApplied(square.path, square.meshCode, square.records, tally);
         ui.SetPos(squares.Percent());
         ui.Pump();
@@ -130,14 +131,16 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
         }
         writer.emplace(map, header, index,
                        options.bDryRun ? CTileWriter::Mode::kDryRun : CTileWriter::Mode::kWrite,
-                       options.nCachedTiles, options.pJournal, options.pObserver);
+                       options.nCachedTiles, options.pJournal,
+                       TileObservers(options.observers.begin(), options.observers.end()));
         if (options.pExpectedCodes != nullptr)
             writer->KeepOriginals(SquaresWrittenAgain(*options.pExpectedCodes, header));
-        if (options.pObserver != nullptr) options.pObserver->OnStart(map, header, index);
+        for (ICorrectionObserver* observer : options.observers)
+            observer->OnStart(map, header, index);
 
         ui.OpenProgress();
         bool found = false;
-        ApplySquares(*writer, squares, ui, options.pObserver, found, result);
+        ApplySquares(*writer, squares, ui, options.observers, found, result);
         writer->Flush();
         writer->ShowFinalTiles();
         result.tilesTouched = writer->TilesTouched();
@@ -155,7 +158,7 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
                 text += std::string("\n") + kMsgAbortedNote;
             ui.ShowMessage(text, MessageKind::kResult);
         }
-        writer.reset();  // its observer is done with the map
+        writer.reset();  // its observers are done with the map
         index.Clear();
         map.Close();
     } catch (const CException& error) {
@@ -176,7 +179,7 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
             try {
                 writer->ShowFinalTiles();
             } catch (const std::exception&) {
-                // The observer goes without the tiles as left; the failure
+                // The observers go without the tiles as left; the failure
                 // reported is the first one.
             }
         }

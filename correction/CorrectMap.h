@@ -75,7 +75,9 @@ struct CorrectionOptions {
     bool bDryRun = false;  // opened for reading only; nothing is written
     size_t nCachedTiles = CTileWriter::kDefaultCapacity;
     IMapJournal* pJournal = nullptr;  // keeps every block before it is overwritten
-    ICorrectionObserver* pObserver = nullptr;
+    // Each follows the run, in this order (none null); one alone is set as
+    // {&observer}.
+    std::vector<ICorrectionObserver*> observers;
     // The mesh codes the run will apply (SurveyMeshCodes), so that the count
     // of cells changed stays exact where a square is written more than once
     // at the least cost; null when the count need not be exact then.

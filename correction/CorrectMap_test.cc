@@ -189,7 +189,7 @@ TEST_F(CorrectMapTest, AFailedRunStillTellsTheTilesAndCellsItChanged) {
         CFolderMeshFiles meshes(Folder());
         CFinalTiles observer;
         CorrectionOptions options;
-        options.pObserver = &observer;
+        options.observers = {&observer};
         const auto result = CorrectOpenMap(map, meshes, ui, options);
         if (result.outcome == CorrectionOutcome::kCompleted) break;
         if (result.outcome != CorrectionOutcome::kFileError || result.applied == 0) continue;

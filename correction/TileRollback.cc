@@ -77,7 +77,8 @@ void CTileWriter::RestoreOnDisk(const Patched& patched, MeshCorner corner, Slot*
             bytes = scratch->Data();
             if (m_map.ReadAt(patched.block, bytes, kTileBlockSize) < kTileBlockSize) return;
             if (m_bWritesShown && WrittenBefore(patched.block))
-                m_observer->OnReadAgain(patched.tile, patched.block, bytes, false);
+                for (ITileObserver* follower : m_followers)
+                    follower->OnReadAgain(patched.tile, patched.block, bytes, false);
         }
         UndoPatch(corner, patched.tile.tx, patched.tile.ty, bytes, patched.overwritten);
         if (slot != nullptr) MarkChanged(*slot);

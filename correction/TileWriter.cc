@@ -23,24 +23,28 @@ bool IndexHasOverlappingBlocks(const CTileIndex& index, uint64_t fileLength) {
 }
 
 CTileWriter::CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& index, Mode mode,
-                         size_t capacity, ITileJournal* journal, ITileObserver* observer)
+                         size_t capacity, ITileJournal* journal, const TileObservers& observers)
     : m_map(map),
       m_index(index),
       m_header(header),
       m_mode(mode),
       m_capacity(std::max<size_t>(capacity, 1)),
       m_journal(mode == Mode::kWrite ? journal : nullptr),
-      m_observer(observer != nullptr && observer->WantsTiles() ? observer : nullptr),
       m_fileLength(map.GetLength()),
       m_bOverlap(IndexHasOverlappingBlocks(index, m_fileLength)),
       m_arena(kTileBlockSize,
               mode == Mode::kDryRun ? kDefaultCapacity : std::min(m_capacity, kDefaultCapacity)) {
+    for (ITileObserver* observer : observers) {
+        if (observer == nullptr || !observer->WantsTiles()) continue;
+        m_observers.push_back(observer);
+        if (observer->FollowsWrites()) m_followers.push_back(observer);
+    }
     // Where blocks share bytes, a write changes tiles beside its own.
-    m_bWritesShown = m_observer != nullptr && m_observer->FollowsWrites() && !m_bOverlap;
+    m_bWritesShown = !m_followers.empty() && !m_bOverlap;
 }
 
 CTileWriter::~CTileWriter() {
-    if (m_observer != nullptr) m_observer->OnWriterDone();
+    for (ITileObserver* observer : m_observers) observer->OnWriterDone();
 }
 
 MeshTally CTileWriter::Apply(int32_t meshCode, const MeshGrid& grid, bool keepMarked) {
@@ -129,7 +133,9 @@ void CTileWriter::Unshow(Slot& slot) {
     // A tile that a write showed and that the cache still holds: taken back
     // before it changes, as a read of it from the map would be.
     const bool dry = m_mode == Mode::kDryRun;
-    if (slot.bShown) m_observer->OnReadAgain(slot.tile, dry ? -1 : slot.block, slot.Data(), dry);
+    if (slot.bShown)
+        for (ITileObserver* follower : m_followers)
+            follower->OnReadAgain(slot.tile, dry ? -1 : slot.block, slot.Data(), dry);
     slot.bShown = false;
     if (dry && !slot.bUnshown) {
         m_unshown.push_back(&slot);
@@ -145,7 +151,8 @@ void CTileWriter::ShowAsARealRunWrites() {
     try {
         for (; shown < older; ++shown) {
             Slot& slot = *m_unshown[shown];
-            m_observer->OnWritten(slot.tile, -1, slot.Data(), true);
+            for (ITileObserver* follower : m_followers)
+                follower->OnWritten(slot.tile, -1, slot.Data(), true);
             slot.bShown = true;
             slot.bUnshown = false;
         }
@@ -234,13 +241,22 @@ void CTileWriter::FlushAfterFailure() {
 }
 
 void CTileWriter::ShowFinalTiles() {
-    if (m_observer == nullptr) return;
+    // The observers that follow the writes and learned the tiles from them
+    // need only a dry run's tiles not shown so far; the others, every tile.
+    std::vector<ITileObserver*> readers;
     if (m_bWritesShown) {
-        for (Slot* slot : m_unshown) m_observer->OnFinal(slot->tile, slot->Data(), true);
+        for (Slot* slot : m_unshown)
+            for (ITileObserver* follower : m_followers)
+                follower->OnFinal(slot->tile, slot->Data(), true);
         m_unshown.clear();
-        return;
+        for (ITileObserver* observer : m_observers)
+            if (!observer->FollowsWrites()) readers.push_back(observer);
+    } else {
+        readers = m_observers;
     }
-    if (m_observer->FollowsWrites()) m_observer->OnFinalTilesAgain();
+    if (readers.empty()) return;
+    for (ITileObserver* observer : readers)
+        if (observer->FollowsWrites()) observer->OnFinalTilesAgain();
     // Every tile read, as the observer has each as it was: one that only a
     // failed mesh patched is left as it was too.
     CAlignedBuffer scratch(kTileBlockSize);
@@ -250,13 +266,14 @@ void CTileWriter::ShowFinalTiles() {
         const auto held = m_held.find(block);
         if (held != m_held.end() && !m_bOverlap &&
             (m_mode == Mode::kDryRun || !held->second->bDirty)) {
-            m_observer->OnFinal(tile, held->second->Data(), true);
+            for (ITileObserver* observer : readers)
+                observer->OnFinal(tile, held->second->Data(), true);
         } else {
             if (m_mode == Mode::kDryRun)
                 ReadCurrent(block, scratch.Data());
             else
                 m_map.ReadAt(block, scratch.Data(), kTileBlockSize);
-            m_observer->OnFinal(tile, scratch.Data(), false);
+            for (ITileObserver* observer : readers) observer->OnFinal(tile, scratch.Data(), false);
         }
     }
 }
@@ -278,13 +295,15 @@ CTileWriter::Slot* CTileWriter::Acquire(TileNumber tile, int64_t block) {
     } else if (m_map.ReadAt(block, slot->Data(), kTileBlockSize) < kTileBlockSize) {
         return nullptr;  // the file shrank under the run: the slot stays free
     } else if (m_bWritesShown && WrittenBefore(block)) {
-        m_observer->OnReadAgain(tile, block, slot->Data(), false);
+        for (ITileObserver* follower : m_followers)
+            follower->OnReadAgain(tile, block, slot->Data(), false);
     }
     if (m_seen.count(block) == 0) {
         JournalFirstRead(block, slot->Data());
         // A dry run's view of blocks that share bytes is not the map's.
         const bool onDisk = m_mode == Mode::kWrite || !m_bOverlap;
-        if (m_observer != nullptr) m_observer->OnFirstRead(tile, onDisk ? block : -1, slot->Data());
+        for (ITileObserver* observer : m_observers)
+            observer->OnFirstRead(tile, onDisk ? block : -1, slot->Data());
         m_seen.insert(block);
         m_read.emplace_back(tile, block);
     }
@@ -389,14 +408,15 @@ bool CTileWriter::WrittenBefore(int64_t block) const {
 }
 
 void CTileWriter::WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes) {
-    if (m_observer != nullptr) m_observer->BeforeWrite(block);
+    for (ITileObserver* observer : m_observers) observer->BeforeWrite(block);
     try {
         m_map.WriteAt(block, bytes, kTileBlockSize);
     } catch (...) {
         m_bWritesShown = false;  // the block may hold anything now
         throw;
     }
-    if (m_bWritesShown) m_observer->OnWritten(tile, block, bytes, false);
+    if (m_bWritesShown)
+        for (ITileObserver* follower : m_followers) follower->OnWritten(tile, block, bytes, false);
 }
 
 void CTileWriter::MarkChanged(Slot& slot) {

@@ -65,7 +65,8 @@ class ITileObserver {
   public:
     virtual ~ITileObserver() = default;
     // False when the observer has no use for the tiles: the writer then
-    // spares the reads that showing the final tiles would take.
+    // spares it the tiles, and, when no other observer wants them, the reads
+    // that showing the final tiles would take.
     virtual bool WantsTiles() const { return true; }
     virtual void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) = 0;
     // Where held, the bytes stay as they are until OnWriterDone.
@@ -98,6 +99,10 @@ class ITileObserver {
     virtual void OnReadAgain(TileNumber, int64_t /*block*/, const uint8_t*, bool /*held*/) {}
     virtual void OnFinalTilesAgain() {}
 };
+
+// The observers a writer feeds, in this order, each with the events it asks
+// for. One alone is passed as {&observer}; a null one is passed over.
+using TileObservers = std::vector<ITileObserver*>;
 
 // The one place where a run reads, patches and writes the map's tile blocks.
 //
@@ -132,11 +137,11 @@ class CTileWriter {
 
     enum class Mode { kWrite, kDryRun };
 
-    // The writer for an open map whose index is loaded. journal and observer
-    // may be null; both must outlive the writer.
+    // The writer for an open map whose index is loaded. journal may be null;
+    // it and the observers must outlive the writer.
     CTileWriter(CFile& map, const DCMHEADER& header, const CTileIndex& index, Mode mode,
                 size_t capacity = kDefaultCapacity, ITileJournal* journal = nullptr,
-                ITileObserver* observer = nullptr);
+                const TileObservers& observers = {});
     ~CTileWriter();
     CTileWriter(const CTileWriter&) = delete;
     CTileWriter& operator=(const CTileWriter&) = delete;
@@ -164,10 +169,10 @@ class CTileWriter {
     // map then holds part of a mesh, and only the journal gives it back.
     bool LeftPartOfAMesh() const { return m_bPartial; }
 
-    // Shows the observer every tile it read, as the map now holds it (after
-    // Flush; a dry run's own view of it), unless its writes have shown them
-    // already (see ITileObserver::FollowsWrites; a dry run's tiles not yet
-    // shown then). The last call before the writer goes: the tiles it holds
+    // Shows every observer every tile it read, as the map now holds it (after
+    // Flush; a dry run's own view of it), unless the writes have shown them
+    // to it already (see ITileObserver::FollowsWrites; a dry run's tiles not
+    // yet shown then). The last call before the writer goes: the tiles it holds
     // stay as they are.
     void ShowFinalTiles();
 
@@ -231,8 +236,8 @@ class CTileWriter {
     void JournalWrites(const std::vector<Slot*>& slots);
     void JournalWrite(int64_t block, const uint8_t* bytes);
     void ReadCurrent(int64_t block, uint8_t* bytes);
-    // Writes bytes over the block of tile and tells the observer that
-    // follows the writes; a write that fails ends what they can tell.
+    // Writes bytes over the block of tile and tells the observers that
+    // follow the writes; a write that fails ends what they can tell.
     void WriteBlock(int64_t block, TileNumber tile, const uint8_t* bytes);
     bool WrittenBefore(int64_t block) const;
     void MarkChanged(Slot& slot);
@@ -253,8 +258,9 @@ class CTileWriter {
     const Mode m_mode;
     const size_t m_capacity;
     ITileJournal* const m_journal;
-    ITileObserver* const m_observer;
-    bool m_bWritesShown;  // the observer learns the tiles as left from the writes
+    std::vector<ITileObserver*> m_observers;  // those that want the tiles
+    std::vector<ITileObserver*> m_followers;  // of those, the ones that follow the writes
+    bool m_bWritesShown;  // the followers learn the tiles as left from the writes
     uint64_t m_fileLength;
     bool m_bOverlap;
     bool m_bPartial = false;

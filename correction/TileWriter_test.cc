@@ -89,8 +89,8 @@ PlainRun RunPlain(const std::vector<uint8_t>& original, const std::vector<Mesh>&
 
 std::vector<MeshTally> RunCached(CFile& file, const Map& map, const std::vector<Mesh>& meshes,
                                  CTileWriter::Mode mode, size_t capacity,
-                                 ITileObserver* observer = nullptr) {
-    CTileWriter writer(file, map.header, map.index, mode, capacity, nullptr, observer);
+                                 const TileObservers& observers = {}) {
+    CTileWriter writer(file, map.header, map.index, mode, capacity, nullptr, observers);
     std::vector<MeshTally> tallies;
     for (const Mesh& mesh : meshes) tallies.push_back(writer.Apply(mesh.code, *mesh.grid));
     writer.Flush();
@@ -163,9 +163,11 @@ TEST(TileWriterTest, CountsWhatAMeshWrote) {
 // read again or the writer is done.
 class CTilesAsLeft final : public ITileObserver {
   public:
-    explicit CTilesAsLeft(CFile& map) : m_map(map) {}
+    // Without followsWrites, the tiles as left are those OnFinal gives.
+    explicit CTilesAsLeft(CFile& map, bool followsWrites = true)
+        : m_map(map), m_bFollowsWrites(followsWrites) {}
 
-    bool FollowsWrites() const override { return true; }
+    bool FollowsWrites() const override { return m_bFollowsWrites; }
     void OnFirstRead(TileNumber tile, int64_t block, const uint8_t* bytes) override {
         m_read.insert({tile.tx, tile.ty});
         ReadLater(block, bytes);
@@ -256,6 +258,7 @@ class CTilesAsLeft final : public ITileObserver {
     }
 
     CFile& m_map;
+    bool m_bFollowsWrites;
     int m_nLateReadsWrong = 0;
     std::vector<std::pair<const uint8_t*, std::vector<uint8_t>>> m_held;
     std::map<std::pair<int64_t, int64_t>, std::vector<std::vector<uint8_t>>> m_left;
@@ -281,14 +284,15 @@ TEST(TileWriterTest, OverlappingBlocksAreWrittenAsThePlainPathWritesThem) {
     Map map(original);
     EXPECT_TRUE(IndexHasOverlappingBlocks(map.index, original.size()));
     CTilesAsLeft observer(map.file);
-    const auto tallies = RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, 32, &observer);
+    const auto tallies =
+        RunCached(map.file, map, meshes, CTileWriter::Mode::kWrite, 32, {&observer});
     EXPECT_TRUE(map.file.Bytes() == plain.bytes);
     // A write changes the tiles whose blocks share its bytes.
     EXPECT_EQ(observer.Mismatches(map, map.file), 0);
     Map dry(original);
     CTilesAsLeft dryObserver(dry.file);
     const auto dryTallies =
-        RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 32, &dryObserver);
+        RunCached(dry.file, dry, meshes, CTileWriter::Mode::kDryRun, 32, {&dryObserver});
     EXPECT_TRUE(dry.file.Bytes() == original);
     EXPECT_EQ(dryObserver.LateReadsWrong(), 0) << "a dry run's view is not the map's";
     for (size_t i = 0; i < meshes.size(); ++i)
@@ -306,11 +310,34 @@ TEST(TileWriterTest, TheTilesShownAsLeftAreTheMapAsTheRunLeftIt) {
         for (auto mode : {CTileWriter::Mode::kWrite, CTileWriter::Mode::kDryRun}) {
             Map map(original);
             CTilesAsLeft observer(map.file);
-            RunCached(map.file, map, meshes, mode, capacity, &observer);
+            RunCached(map.file, map, meshes, mode, capacity, {&observer});
             Map left(plain.bytes);
             EXPECT_EQ(observer.Mismatches(left, left.file), 0)
                 << "capacity " << capacity << (mode == CTileWriter::Mode::kDryRun ? ", dry" : "");
             EXPECT_EQ(observer.Tiles(), 13u);
+        }
+    }
+}
+
+TEST(TileWriterTest, EveryObserverOfTheListIsShownTheTilesAsLeft) {
+    const auto original = BuildSampleMap(Layout(), Original);
+    const auto meshes = Meshes(17, 40);
+    const PlainRun plain = RunPlain(original, meshes);
+    for (size_t capacity : {size_t{2}, size_t{32}}) {
+        for (auto mode : {CTileWriter::Mode::kWrite, CTileWriter::Mode::kDryRun}) {
+            Map map(original);
+            // One learns the tiles as left from the writes, the other from
+            // the reads at the end.
+            CTilesAsLeft reader(map.file, false);
+            CTilesAsLeft follower(map.file);
+            RunCached(map.file, map, meshes, mode, capacity, {&reader, &follower});
+            Map left(plain.bytes);
+            const std::string run = "capacity " + std::to_string(capacity) +
+                                    (mode == CTileWriter::Mode::kDryRun ? ", dry" : "");
+            EXPECT_EQ(reader.Mismatches(left, left.file), 0) << run;
+            EXPECT_EQ(follower.Mismatches(left, left.file), 0) << run;
+            EXPECT_EQ(reader.Tiles(), 13u) << run;
+            EXPECT_EQ(follower.Tiles(), 13u) << run;
         }
     }
 }
@@ -324,7 +351,7 @@ TEST(TileWriterTest, ABlockThatCannotBeWrittenKeepsNoOtherTileFromTheDisk) {
     CBadBlockFile file(map.file, bad, CFileException::Op::kWrite);
     CTilesAsLeft observer(map.file);
     CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, 32, nullptr,
-                       &observer);
+                       {&observer});
     for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
     EXPECT_THROW(writer.Flush(), CFileException);
     writer.FlushAfterFailure();
@@ -431,7 +458,7 @@ TEST(TileWriterTest, EachTileIsSeenAsFirstReadOnceThoughItLeavesTheCache) {
         std::map<std::pair<int64_t, int64_t>, int> reads;
     } observer;
     CTileWriter writer(map.file, map.header, map.index, CTileWriter::Mode::kWrite, 1, &journal,
-                       &observer);
+                       {&observer});
     for (const Mesh& mesh : meshes) writer.Apply(mesh.code, *mesh.grid);
     writer.Flush();
     std::map<int64_t, int> saves;
@@ -534,7 +561,7 @@ Ending RunWithFault(const std::vector<uint8_t>& original, const std::vector<Mesh
     CFailingJournal journal(journalKind, onMap ? 0 : nth, sticky);
     CTilesAsLeft observer(map.file);
     CTileWriter writer(file, map.header, map.index, CTileWriter::Mode::kWrite, capacity, &journal,
-                       &observer);
+                       {&observer});
     Ending ending;
     try {
         for (const Mesh& mesh : meshes) {

@@ -46,7 +46,7 @@ class RunPictureTest : public ::testing::Test {
         report.DrawPicture([](const DCMHEADER&, const CTileIndex&) {
             return CellBox{3 * kTileSide, 5 * kTileSide, 5 * kTileSide, 7 * kTileSide};
         });
-        options.pObserver = &report;
+        options.observers = {&report};
         CFolderMeshFiles meshes((m_dir / "mesh").string());
         CQuietUi ui;
         EXPECT_EQ(CorrectMap(map, meshes, ui, options).applied, 3);

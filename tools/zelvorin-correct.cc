@@ -346,7 +346,7 @@ int Run(int argc, char** argv) {
     if (files.Undo() != nullptr) journal.emplace(*files.Undo());
     CorrectionOptions options;
     options.bDryRun = line.bDryRun;
-    options.pObserver = &report;
+    options.observers = {&report};
     options.pJournal = journal ? &*journal : nullptr;
     options.pExpectedCodes = &codes;
 
