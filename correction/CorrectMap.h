@@ -15,9 +15,9 @@ struct DCMHEADER;
 
 // How a correction of one map ended.
 enum class CorrectionOutcome {
-    kCompleted,      // every mesh file applied
-    kStopped,        // a mesh file could not be used; the ones before it were applied
-    kAborted,        // the user aborted between files, or while a file was read
+    kCompleted,      // every square applied: each mesh file's, or the DEM's
+    kStopped,        // a source could not be used; the squares before it were applied
+    kAborted,        // the user aborted between squares, or while a file was read
     kNoMeshFiles,    // the source had no entry
     kCannotOpen,     // the map could not be opened
     kRejected,       // the map is not one that can be corrected
@@ -29,7 +29,7 @@ enum class CorrectionOutcome {
 
 struct CorrectionResult {
     CorrectionOutcome outcome = CorrectionOutcome::kCompleted;
-    int applied = 0;           // mesh files written into the map
+    int applied = 0;           // squares written into the map: mesh files, or the DEM's squares
     std::string unusableFile;  // the entry that ended the pass: kStopped, or kAborted in its read
     std::string failedFile;    // the file whose failure ended the run: kFileError, kJournalFailed
     // Why: the system's reason for kCannotOpen, kFileError and
@@ -44,7 +44,7 @@ struct CorrectionResult {
     // once that the expected codes did not foretell.
     bool bCountExact = true;
     // After a failure: some tile could be neither written nor put back, so
-    // the map holds part of a mesh file (see CTileWriter::LeftPartOfAMesh).
+    // the map holds part of a square (see CTileWriter::LeftPartOfAMesh).
     bool bPartialMesh = false;
 };
 
@@ -55,8 +55,9 @@ class ICorrectionObserver : public ITileObserver {
     // The map, open, and its header and index, loaded; before any mesh is
     // read. The map stays open until the run ends.
     virtual void OnStart(CFile& map, const DCMHEADER& header, const CTileIndex& index) = 0;
-    // A mesh file applied: the path opened, the mesh code read, the record
-    // lines it held and what it did to the map.
+    // A square applied: the path of the file that gave it (a mesh file, or
+    // the DEM's files), its mesh code, the record lines a mesh file held and
+    // what it did to the map.
     virtual void OnMeshApplied(const std::string& path, int32_t meshCode, int records,
                                const MeshTally& tally) = 0;
 };
