@@ -69,6 +69,10 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index, std::
         static_cast<uint64_t>(header.lIndexOffset) + indexBytes > file.GetLength())
         return Refuse(why, ElevationText::kIndexPastEnd);
 
+    // A map of another kind is refused as such, never taken for one whose
+    // index does not fit in memory.
+    if (header.wKind != 0) return Refuse(why, ElevationText::kKindNotZero);
+    if (!IsCorrectableHeader(header)) return Refuse(why, ElevationText::kNotCorrectable);
     std::vector<DCMTILEENTRY> entries;
     try {
         entries.reserve(static_cast<size_t>(header.nTileCount));
@@ -76,8 +80,6 @@ IndexLoad LoadTileIndex(CFile& file, DCMHEADER& header, CTileIndex& index, std::
         return IndexLoad::kNoMemory;
     }
     file.Seek(header.lIndexOffset);
-    if (header.wKind != 0) return Refuse(why, ElevationText::kKindNotZero);
-    if (!IsCorrectableHeader(header)) return Refuse(why, ElevationText::kNotCorrectable);
 
     constexpr uint32_t kBatch = 4096;
     uint8_t batch[kBatch * kDcmTileEntrySize];

@@ -4,6 +4,7 @@
 
 #include "framework/MemoryFile.h"
 #include "samples/SampleMap.h"
+#include "testsupport/CFileWrapper.h"
 #include "testsupport/FaultyFile.h"
 
 namespace {
@@ -86,6 +87,25 @@ TEST(HeaderTest, WrongKindOrCellCountsAreRejected) {
     EXPECT_EQ(Load(BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; })),
               IndexLoad::kRejected)
         << "the kind is 16 bits";
+}
+
+// A file that says it is longer than it is.
+class CLongFile final : public CFileWrapper {
+  public:
+    using CFileWrapper::CFileWrapper;
+    uint64_t GetLength() override { return uint64_t{1} << 40; }
+};
+
+TEST(HeaderTest, AMapOfAnotherKindIsRefusedBeforeItsIndexIsAllocated) {
+    SampleMapLayout kind;
+    kind.kind = 1;
+    auto bytes = BuildSampleMap(kind, [](size_t, int) { return int16_t{0}; });
+    StoreLE32(bytes.data() + 6, INT32_MAX);  // 32 GiB of index, never to be reserved
+    CMemoryFile inner(std::move(bytes));
+    CLongFile file(inner);
+    DCMHEADER header;
+    CTileIndex index;
+    EXPECT_EQ(LoadTileIndex(file, header, index), IndexLoad::kRejected);
 }
 
 TEST(HeaderTest, EmptyIndexLoads) {
