@@ -1,9 +1,6 @@
 // zelvorin-correct: corrects a compressed map in place with mesh elevation
 // files, the same run as the plug-in's menu command, from a terminal.
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,8 +9,6 @@
 #include "correction/MeshFileSource.h"
 #include "correction/MeshFileSquares.h"
 #include "correction/MeshSurvey.h"
-#include "dem/DemPlan.h"
-#include "dem/DemProducts.h"
 #include "dem/DemSquares.h"
 #include "dem/SourceList.h"
 #include "elevation/TileIndex.h"
@@ -23,7 +18,6 @@
 #include "framework/File.h"
 #include "framework/FileSystem.h"
 #include "framework/ProgramMain.h"
-#include "report/PngFile.h"
 #include "report/RunReport.h"
 #include "report/WrittenArea.h"
 #include "run/DemStart.h"
@@ -34,6 +28,7 @@
 #include "tools/DatumStep.h"
 #include "tools/ProgramSteps.h"
 #include "tools/RestoreStep.h"
+#include "tools/RunOutcome.h"
 #include "tools/SideFiles.h"
 #include "tools/ToolCommon.h"
 #include "tools/ToolTexts.h"
@@ -46,105 +41,6 @@ constexpr char kTool[] = "zelvorin-correct";
 // The program's file name, as the help and the hints name it: the last
 // name of argv[0], which on Windows is the program's own file.
 std::string g_strProgram = kTool;
-
-// Why a folder gave no mesh file: it does not exist, or holds none.
-std::string NoMeshFilesReason(const CommandLine& line) {
-    const std::string& folder = line.meshArgs[0];
-    const PathKind kind = KindOfPath(folder);
-    if (kind == PathKind::kMissing || kind == PathKind::kUnknown)
-        return Say(ToolText::kFolderMissing, {folder});
-    return Say(ToolText::kFolderEmpty, {folder});
-}
-
-// What the map holds after a failure of the map or the undo file.
-std::string MapAfterFailure(const CorrectionResult& result, const CommandLine& line) {
-    if (!result.bPartialMesh) return Say(ToolText::kMapHoldsBefore);
-    std::string text = Say(ToolText::kMapPartial);
-    if (!line.strUndo.empty())
-        text += Say(ToolText::kRestoreHint, {g_strProgram, line.strUndo, line.mapPath});
-    return text;
-}
-
-int ExitStatusFor(const CorrectionResult& result, const CommandLine& line, CConsoleUi& ui,
-                  bool dem) {
-    const std::string because = result.reason.empty() ? "" : ": " + result.reason;
-    switch (result.outcome) {
-        case CorrectionOutcome::kCompleted:
-            return kExitCompleted;
-        case CorrectionOutcome::kStopped:
-            ui.Note(Say(dem ? ToolText::kCannotUseDem : ToolText::kCannotUseMesh,
-                        {result.unusableFile, because}));
-            return kExitUnusableMesh;
-        case CorrectionOutcome::kAborted: {
-            ui.Note(result.unusableFile.empty()
-                        ? Say(ToolText::kStopped, {StoppedWord()})
-                        : Say(ToolText::kStoppedInFile, {StoppedWord(), result.unusableFile}));
-            return StoppedStatus();
-        }
-        case CorrectionOutcome::kNoMeshFiles:
-            ui.Note(dem ? Say(ToolText::kNoDem) : NoMeshFilesReason(line));
-            return kExitNoMeshFiles;
-        case CorrectionOutcome::kCannotOpen:
-            ui.Note(Say(ToolText::kCannotOpenMap, {line.mapPath, because}));
-            return kExitCannotOpen;
-        case CorrectionOutcome::kRejected:
-            ui.Note(Say(ToolText::kCannotCorrectMap, {line.mapPath, because}));
-            return kExitRejected;
-        case CorrectionOutcome::kNoMemory:
-            ui.Note(Say(ToolText::kIndexTooLarge, {line.mapPath}));
-            return kExitRejected;
-        case CorrectionOutcome::kFileError:
-        case CorrectionOutcome::kJournalFailed:
-            ui.Note(MapAfterFailure(result, line));
-            return result.outcome == CorrectionOutcome::kFileError ? kExitFileError : kExitUndoFile;
-    }
-    return kExitFileError;
-}
-
-// True when the run read the map's index: its result says how many files
-// it applied, however it ended.
-bool ReadTheIndex(CorrectionOutcome outcome) {
-    return outcome != CorrectionOutcome::kCannotOpen && outcome != CorrectionOutcome::kRejected &&
-           outcome != CorrectionOutcome::kNoMemory;
-}
-
-// The result line of a run of mesh files, in system text, however it ended.
-std::string ResultLine(int applied, bool dryRun) {
-    if (dryRun) return Say(ToolText::kDryRunResult, {std::to_string(applied)});
-    if (applied == 0) return Say(ToolText::kNoneApplied);
-    return Say(ToolText::kApplied, {std::to_string(applied)});
-}
-
-// Writes the picture of the run, with the land around the change as the map
-// now holds it; false, with a note, when it cannot be written. Where the run
-// wrote no cell there is no picture, and no older picture is left at its
-// path to be taken for one; anything else there (a file that is no picture,
-// a device, a FIFO) is left as it is.
-bool WritePicture(const CommandLine& line, CRunReport& report, bool anyCell) {
-    CReliefPicture* picture = anyCell ? report.Picture() : nullptr;
-    if (picture == nullptr) {
-        if (!HoldsPicture(line.strPicture)) {
-            Tell(KindOfPath(line.strPicture) == PathKind::kFile
-                     ? Say(ToolText::kNoPictureLeft, {line.strPicture})
-                     : Say(ToolText::kNoPicture));
-            return true;
-        }
-        const Removal removal = RemoveFile(line.strPicture);
-        Tell(removal == Removal::kRemoved ? Say(ToolText::kNoPictureRemoved, {line.strPicture})
-                                          : Say(ToolText::kNoPicture));
-        return removal != Removal::kFailed;
-    }
-    try {
-        report.AddUntouchedTiles(*OpenFile(line.mapPath, FileAccess::kReadShared));
-    } catch (const CFileException& error) {
-        // The picture goes without the land around the change.
-        Tell(Say(ToolText::kPlain, {error.what()}));
-    }
-    std::string why;
-    if (picture->WritePng(line.strPicture, why)) return true;
-    Tell(Say(ToolText::kCannotWritePicture, {line.strPicture, why}));
-    return false;
-}
 
 // True when the operands are one folder, or one name of nothing: the run
 // reads it as the plug-in reads its folder field, and a missing one simply
@@ -232,29 +128,6 @@ std::optional<int> DatumOfRun(const CommandLine& line, const std::vector<DemSour
     }
     start.datum = line.mapDatum.value_or(MapDatum::kJgd);
     return std::nullopt;
-}
-
-// The table's rows of a DEM run: every file applied, with the squares it
-// fed and the cells it gave their value; after a run that ended early, the
-// files that fed a square written.
-void WriteDemRows(const DemPlan& plan, const CDemSquares& squares, bool completed,
-                  CRunReport& report) {
-    for (size_t i = 0; i < plan.files.size(); ++i) {
-        const DemPlanFile& file = plan.files[i];
-        if (!file.bApplied || (!completed && squares.SquaresFed()[i] == 0)) continue;
-        report.WriteDemRow(file.displayName, file.header.meshCode,
-                           DemProductName(file.header.product), squares.SquaresFed()[i],
-                           squares.CellsWon()[i]);
-    }
-}
-
-// The result line of a DEM run: the squares written and the files they
-// came from.
-std::string DemResultLine(const DemPlan& plan, const CDemSquares& squares, bool dryRun) {
-    int files = 0;
-    for (size_t i = 0; i < plan.files.size(); ++i) files += squares.SquaresFed()[i] > 0;
-    return Say(dryRun ? ToolText::kDemDryRunResult : ToolText::kDemResult,
-               {std::to_string(squares.SquaresWritten()), std::to_string(files)});
 }
 
 // The tool's work, from the command line to the exit status.
@@ -361,7 +234,7 @@ int Run(int argc, char** argv) {
         Tell(Say(ToolText::kRunFailed, {error.what()}));
         result.outcome = CorrectionOutcome::kFileError;
     }
-    const int status = ExitStatusFor(result, line, ui, dem);
+    const int status = ExitStatusFor(result, line, g_strProgram, ui, dem);
     // A failure from here on leaves the map as the run's status says.
     const bool completed = status == kExitCompleted;
     EnterStep({ToolText::kStepOutputs,
