@@ -7,6 +7,11 @@
 // Code page 932 text, the encoding of every path and message, handled by the
 // fixed rules of that code page whatever the system's own code page is.
 
+// True when this build stores narrow literals in code page 932, as the
+// product's builds do (GCC's -fexec-charset=CP932); a clang build, kept for
+// its checks, stores them in UTF-8, and the texts it shows are not right.
+constexpr bool kNarrowLiteralsAreCp932 = sizeof("\u30C6") == 3;  // テ: two bytes and the NUL
+
 // Lead bytes of double-byte characters in code page 932.
 constexpr bool IsCp932LeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);

@@ -112,15 +112,19 @@ check "missing folder" 5 out "no mesh file was applied" zc "$work/sample.dcm" "$
 grep -qF "$(shown "$work/nowhere") does not exist" "$work/err" || fail "a missing folder is named"
 # The tool's own messages in Japanese where the locale for messages is.
 if [ -n "$runner" ]; then japanese="LC_MESSAGES=ja_JP.UTF-8"; else japanese="LC_ALL=ja_JP.UTF-8"; fi
-check "messages in Japanese" 5 err "zelvorin-correct: $(shown "$work/nowhere") はありません" \
-    env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm" "$work/nowhere"
-grep -qxF "メッシュファイルは１つも適用していません。" "$work/out" || fail "the result line in Japanese"
+if [ "${ZELVORIN_LITERALS:-cp932}" != cp932 ]; then
+    skip "messages in Japanese" "this build's narrow literals are not code page 932"
+else
+    check "messages in Japanese" 5 err "zelvorin-correct: $(shown "$work/nowhere") はありません" \
+        env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm" "$work/nowhere"
+    grep -qxF "メッシュファイルは１つも適用していません。" "$work/out" || fail "the result line in Japanese"
+    check "the usage line in Japanese" 2 err "使い方: " \
+        env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm"
+fi
 if [ -z "$runner" ]; then
     check "the system's reasons in Japanese" 3 err "そのようなファイルやディレクトリはありません" \
         env "$japanese" bash -c 'zc "$@"' _ "$work/none.dcm" "$work/mesh"
 fi
-check "the usage line in Japanese" 2 err "使い方: " \
-    env "$japanese" bash -c 'zc "$@"' _ "$work/sample.dcm"
 check "no mesh files" 5 err "$(shown "$work/empty") holds no mesh file" zc "$work/sample.dcm" "$work/empty"
 grep -qxF "no mesh file was applied" "$work/out" || fail "no mesh files: the result line says none"
 
