@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PluginIf.h"
+#include "plugin/PluginIf.h"
 
 // One host view that showed the map being corrected: what to open there
 // again, and where.

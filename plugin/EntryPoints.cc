@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "framework/MessageBox.h"
-#include "host/PluginIf.h"
 #include "plugin/ModuleState.h"
+#include "plugin/PluginIf.h"
 #include "plugin/PluginTexts.h"
 
 namespace {

@@ -12,9 +12,9 @@ declare -A allowed=(
     [report]="report correction elevation framework"
     [run]="run dem undo report correction elevation framework"
     [tools]="tools run dem undo report correction elevation framework"
+    [plugin]="plugin framework"
     [dialogs]="dialogs framework"
-    [host]="host run dialogs dem undo report correction elevation framework"
-    [plugin]="plugin host run dialogs dem undo report correction elevation framework"
+    [host]="host plugin dialogs run dem undo report correction elevation framework"
 )
 bad=0
 while IFS= read -r file; do

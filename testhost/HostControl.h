@@ -5,7 +5,7 @@
 // of text such as "VXP_CloseMap(2)".
 #include <windows.h>
 
-#include "host/PluginIf.h"
+#include "plugin/PluginIf.h"
 
 extern "C" {
 

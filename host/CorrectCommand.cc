@@ -4,9 +4,9 @@
 
 #include "dialogs/CorrectDlg.h"
 #include "framework/MessageBox.h"
-#include "host/PluginIf.h"
 #include "host/RunCorrection.h"
 #include "plugin/ModuleState.h"
+#include "plugin/PluginIf.h"
 
 namespace {
 
