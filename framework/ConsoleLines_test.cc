@@ -5,16 +5,9 @@
 #include <cstdio>
 
 #include "framework/PathSyntax.h"
+#include "testsupport/StreamText.h"
 
 namespace {
-
-std::string Contents(FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
-    return text;
-}
 
 // A name or field from a file cannot move the cursor, clear the screen or
 // set a title: every control but the line break and the tab shows.
@@ -40,8 +33,8 @@ TEST(ConsoleLinesTest, AMessageEndsTheProgressLineFirst) {
     WriteLine(out, "result");
     WriteLine(err, "warning");
     EndOpenLine();  // none open: nothing
-    EXPECT_EQ(Contents(err), "\r[##] 50%  long-name.mem\r[##] 60%  b.mem        \nwarning\n");
-    EXPECT_EQ(Contents(out), "result\n");
+    EXPECT_EQ(StreamText(err), "\r[##] 50%  long-name.mem\r[##] 60%  b.mem        \nwarning\n");
+    EXPECT_EQ(StreamText(out), "result\n");
     std::fclose(err);
     std::fclose(out);
 }

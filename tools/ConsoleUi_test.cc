@@ -4,15 +4,9 @@
 
 #include <cstdio>
 
-namespace {
+#include "testsupport/StreamText.h"
 
-std::string Contents(FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
-    return text;
-}
+namespace {
 
 TEST(ConsoleUiTest, ProgressIsOneLinePerFileWhenNotATerminal) {
     FILE* out = std::tmpfile();
@@ -28,8 +22,8 @@ TEST(ConsoleUiTest, ProgressIsOneLinePerFileWhenNotATerminal) {
     ui.ShowMessage("plug-in's failure", MessageKind::kFailure);
     ui.ShowMessage("plug-in's result", MessageKind::kResult);
     ui.PrintResult("done");
-    EXPECT_EQ(Contents(err), " 50%  533945.mem\n100%  543976.mem\n");
-    EXPECT_EQ(Contents(out), "done\n");
+    EXPECT_EQ(StreamText(err), " 50%  533945.mem\n100%  543976.mem\n");
+    EXPECT_EQ(StreamText(out), "done\n");
     std::fclose(out);
     std::fclose(err);
 }
