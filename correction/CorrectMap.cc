@@ -25,7 +25,10 @@ void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui
     found = squares.Start();
     if (!found) return;
     SquareReadControl control;
-    control.stopRequested = [&ui] { return ui.AbortRequested(); };
+    control.stopRequested = [&ui] {
+        ui.KeepResponsive();
+        return ui.AbortRequested();
+    };
     control.onFile = [&ui](const std::string& name) { ui.SetFileName(name); };
     const auto take = [&](const ReadySquare& square) {
         const MeshTally tally = writer.Apply(square.meshCode, *square.grid, square.keepMarked);
@@ -58,13 +61,16 @@ void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui
     squares.Close();
 }
 
-std::string AppliedMessage(int applied) {
+}  // namespace
+
+std::string AppliedMessage(const CorrectionResult& result) {
     char text[128];
-    std::snprintf(text, sizeof text, kMsgAppliedFormat, applied);
+    std::snprintf(text, sizeof text, kMsgAppliedFormat, result.applied);
+    // A stopped run's count alone reads like a finished one's.
+    if (result.outcome == CorrectionOutcome::kAborted)
+        return std::string(text) + "\n" + kMsgAbortedNote;
     return text;
 }
-
-}  // namespace
 
 int ProgressPercent(int applied, int counted) {
     if (counted <= 0) return 100;
@@ -152,11 +158,9 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
             ui.ShowMessage(kMsgNoMeshFiles, MessageKind::kFailure);
             result.outcome = CorrectionOutcome::kNoMeshFiles;
         } else {
-            std::string text = AppliedMessage(result.applied);
-            // A stopped run's count alone reads like a finished one's.
-            if (result.outcome == CorrectionOutcome::kAborted)
-                text += std::string("\n") + kMsgAbortedNote;
-            ui.ShowMessage(text, MessageKind::kResult);
+            ui.ShowMessage(
+                options.resultMessage ? options.resultMessage(result) : AppliedMessage(result),
+                MessageKind::kResult);
         }
         writer.reset();  // its observers are done with the map
         index.Clear();

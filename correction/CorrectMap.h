@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ struct CorrectionOptions {
     // of cells changed stays exact where a square is written more than once
     // at the least cost; null when the count need not be exact then.
     const std::vector<int32_t>* pExpectedCodes = nullptr;
+    // The result's message, when it is not the count of mesh files applied.
+    std::function<std::string(const CorrectionResult&)> resultMessage;
 };
 
 // The file work of a correction: opens the map for exclusive reading and
@@ -107,6 +110,10 @@ CorrectionResult CorrectOpenMap(CFile& map, ISquareSource& squares, ICorrectionU
                                 const CorrectionOptions& options = {});
 CorrectionResult CorrectOpenMap(CFile& map, IMeshFileSource& meshes, ICorrectionUi& ui,
                                 const CorrectionOptions& options = {});
+
+// The count of mesh files applied, as a run shows it at its end, with the
+// note after an abort that later files were not applied.
+std::string AppliedMessage(const CorrectionResult& result);
 
 // The percentage shown after `applied` of `counted` entries, kept within the
 // bar's range even when the folder gained entries after they were counted.

@@ -28,6 +28,9 @@ class ICorrectionUi {
     virtual void SetPos(int percent) = 0;
     // Lets pending input (the abort button among it) be handled.
     virtual void Pump() = 0;
+    // The same while a long read goes on, asked often: the UI pumps as often
+    // as its input needs, and not at all where nothing waits on it.
+    virtual void KeepResponsive() {}
     virtual bool AbortRequested() const = 0;
     // Removes the progress dialog; safe to call when none is shown.
     virtual void CloseProgress() = 0;

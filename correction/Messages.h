@@ -13,3 +13,5 @@ constexpr const char* kMsgAppliedFormat = "%d 個の数値地図ファイルを�
 constexpr const char* kMsgAbortedNote = "中止したため、以降のファイルは適用していません.";
 constexpr const char* kMsgFileError = "圧縮地図の読み書きに失敗したため訂正を中断しました.";
 constexpr const char* kMsgRunFailed = "エラーが起きたため訂正を中断しました.";
+// The command chosen again while a run of it goes on.
+constexpr const char* kMsgAnotherRun = "ほかの訂正を実行中です.";

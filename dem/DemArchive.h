@@ -51,6 +51,8 @@ struct DemWalkOptions {
     std::function<bool()> stopRequested;
     // Bytes of the outer zip read so far (at most its length), and its length.
     std::function<void(uint64_t read, uint64_t total)> progress;
+    // Before each source is walked: its place in the list.
+    std::function<void(size_t source)> onSource;
 };
 
 enum class DemWalkOutcome { kCompleted, kStopped, kUnusable };

@@ -77,11 +77,13 @@ DemWalkResult WalkDemSources(const std::vector<DemSource>& sources, IDemMemberSi
                              const DemWalkOptions& options) {
     DemWalkResult result;
     std::vector<uint8_t> bytes;  // reused from one DEM file to the next
-    for (const DemSource& source : sources) {
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const DemSource& source = sources[i];
         if (options.stopRequested && options.stopRequested()) {
             result.outcome = DemWalkOutcome::kStopped;
             return result;
         }
+        if (options.onSource) options.onSource(i);
         if (OwnNameOfPath(source.path).compare(0, 2, "._") == 0) {
             sink.OnSkipped(SayDem(DemText::kAppleDouble, {source.path}));
         } else if (source.bZip) {

@@ -58,28 +58,24 @@ bool CSorter::Take(SourceKind kind, const std::string& operand) {
 }
 
 bool CSorter::AddFolder(const std::string& folder) {
-    std::vector<std::string> meshes =
-        FindPaths(folder, kMeshPattern, [](const std::string&) { return true; });
-    const std::vector<std::string> dems = FindPaths(folder, "*", [](const std::string& name) {
-        return HasExtension(name, ".xml") || HasExtension(name, ".zip");
-    });
+    FolderSources found = SourcesInFolder(folder);
     // A folder of both kinds is as wrong as operands of both: one stray
     // mesh file must not turn a DEM folder's run into a mesh run.
-    if (!meshes.empty() && !dems.empty()) {
-        Take(SourceKind::kMesh, meshes.front());
-        return Take(SourceKind::kDem, dems.front());
+    if (!found.meshPaths.empty() && !found.demSources.empty()) {
+        Take(SourceKind::kMesh, found.meshPaths.front());
+        return Take(SourceKind::kDem, found.demSources.front().path);
     }
-    if (!meshes.empty()) {
+    if (!found.meshPaths.empty()) {
         if (!Take(SourceKind::kMesh, folder)) return false;
-        for (auto& path : meshes) m_list.meshPaths.push_back(std::move(path));
+        for (auto& path : found.meshPaths) m_list.meshPaths.push_back(std::move(path));
         return true;
     }
-    if (dems.empty()) {
+    if (found.demSources.empty()) {
         if (m_strEmptyFolder.empty()) m_strEmptyFolder = folder;
         return true;
     }
     if (!Take(SourceKind::kDem, folder)) return false;
-    for (const auto& path : dems) m_list.demSources.push_back({path, HasExtension(path, ".zip")});
+    for (auto& source : found.demSources) m_list.demSources.push_back(std::move(source));
     return true;
 }
 
@@ -105,6 +101,16 @@ bool CSorter::Add(const std::string& operand, bool lone) {
 }
 
 }  // namespace
+
+FolderSources SourcesInFolder(const std::string& folder) {
+    FolderSources found;
+    found.meshPaths = FindPaths(folder, kMeshPattern, [](const std::string&) { return true; });
+    const std::vector<std::string> dems = FindPaths(folder, "*", [](const std::string& name) {
+        return HasExtension(name, ".xml") || HasExtension(name, ".zip");
+    });
+    for (const auto& path : dems) found.demSources.push_back({path, HasExtension(path, ".zip")});
+    return found;
+}
 
 SourceList ListSources(const std::vector<std::string>& operands) {
     CSorter sorter;

@@ -26,6 +26,14 @@ struct SourceList {
     std::vector<DemSource> demSources;   // with kDem, in the order they are walked
 };
 
+// What a folder holds of each kind, in the directory search's order: its
+// "*.mem" files, and its "*.xml" and "*.zip" files.
+struct FolderSources {
+    std::vector<std::string> meshPaths;
+    std::vector<DemSource> demSources;
+};
+FolderSources SourcesInFolder(const std::string& folder);
+
 // Sorts the operands, in their order, into one kind of source. Files go by
 // their extension (any case), whether they exist or not: ".xml" and ".zip"
 // are DEM sources, anything else a mesh file; a folder gives its

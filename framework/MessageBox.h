@@ -5,9 +5,12 @@
 // Message box styles and answers, with the platform's values.
 enum : unsigned {
     kMbOk = 0x00,
+    kMbYesNoCancel = 0x03,
     kMbYesNo = 0x04,
+    kMbIconQuestion = 0x20,
     kMbIconExclamation = 0x30,
     kMbIconInformation = 0x40,
+    kMbDefButton3 = 0x200,
 };
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 

@@ -2,6 +2,7 @@
 // OnMenuCommand runs it.
 #include <exception>
 
+#include "correction/Messages.h"
 #include "dialogs/CorrectDlg.h"
 #include "framework/MessageBox.h"
 #include "host/RunCorrection.h"
@@ -14,6 +15,10 @@ constexpr unsigned kMenuNumber = 20720;
 constexpr int kCommandChosen = 100;
 constexpr unsigned kCompressedMapType = 10;
 constexpr const char* kMenuLabel = "数値地図(圧縮地図)の差し替え";
+
+// Set while a command runs: the host's messages are pumped during the run,
+// and the menu may be chosen again among them.
+bool g_bRunning = false;
 
 void RunCommand() {
     CCorrectDlg dialog;
@@ -34,6 +39,11 @@ extern "C" int __cdecl Load(void) {
 
 extern "C" long __cdecl OnMenuCommand(int code, unsigned, long) {
     if (code != kCommandChosen) return 0;
+    if (g_bRunning) {
+        AfxMessageBox(kMsgAnotherRun, kMbOk | kMbIconExclamation);
+        return 0;
+    }
+    g_bRunning = true;
     // Nothing may escape into the host: a failure no step handled (memory
     // running out, say) ends the command with a message.
     try {
@@ -41,5 +51,6 @@ extern "C" long __cdecl OnMenuCommand(int code, unsigned, long) {
     } catch (const std::exception& error) {
         AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
     }
+    g_bRunning = false;
     return 0;
 }

@@ -4,55 +4,16 @@
 #include <new>
 
 #include "correction/CorrectMap.h"
-#include "correction/CorrectionUi.h"
 #include "correction/MeshFileSource.h"
 #include "correction/Messages.h"
-#include "dialogs/DialogIds.h"
-#include "dialogs/ProgressDlg.h"
+#include "dem/SourceList.h"
 #include "framework/Exception.h"
 #include "framework/MessageBox.h"
 #include "framework/SystemMessage.h"
+#include "host/DemCorrection.h"
+#include "host/DemMessages.h"
 #include "host/MapViews.h"
-
-namespace {
-
-// The run's surroundings in the host: message boxes, the progress dialog
-// over the host's main window, and the host's own message pump.
-class CPluginCorrectionUi final : public ICorrectionUi {
-  public:
-    ~CPluginCorrectionUi() override { CloseProgress(); }
-
-    void ShowMessage(const std::string& text, MessageKind kind) override {
-        AfxMessageBox(
-            text, kMbOk | (kind == MessageKind::kResult ? kMbIconInformation : kMbIconExclamation));
-    }
-    void ShowError(const CException& error) override {
-        AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
-    }
-    void OpenProgress() override {
-        m_dialog = std::make_unique<CProgressDlg>();
-        if (!m_dialog->Create(IDD_PROGRESS, VXP_GetMainWnd())) {
-            m_dialog.reset();
-            throw CException(AfxLastSystemMessage());
-        }
-        m_dialog->SetFileName("");
-        m_dialog->SetPos(0);
-    }
-    void SetFileName(const std::string& name) override { m_dialog->SetFileName(name); }
-    void SetPos(int percent) override { m_dialog->SetPos(percent); }
-    void Pump() override { VXP_Pump(); }
-    bool AbortRequested() const override { return m_dialog && m_dialog->m_bAbort != 0; }
-    void CloseProgress() override {
-        if (!m_dialog) return;
-        m_dialog->DestroyWindow();
-        m_dialog.reset();
-    }
-
-  private:
-    std::unique_ptr<CProgressDlg> m_dialog;
-};
-
-}  // namespace
+#include "host/PluginUi.h"
 
 std::string FailureMessage(const std::exception& error) {
     if (const auto* file = dynamic_cast<const CFileException*>(&error))
@@ -65,13 +26,12 @@ std::string FailureMessage(const std::exception& error) {
     return kMsgRunFailed;
 }
 
-namespace {
-
-constexpr size_t kPluginCachedTiles = 16;
-
-}  // namespace
-
 void RunCorrection(const char* dcmPath, const char* folderPath) {
+    const FolderSources found = *folderPath != '\0' ? SourcesInFolder(folderPath) : FolderSources{};
+    if (found.meshPaths.empty() && !found.demSources.empty()) {
+        RunDemCorrection(dcmPath, found.demSources);
+        return;
+    }
     CMapViewArray views;
     if (!CloseMapInViews(dcmPath, views)) return;
     // From here on the views get their map back whatever happens; by the
@@ -79,9 +39,14 @@ void RunCorrection(const char* dcmPath, const char* folderPath) {
     try {
         CFolderMeshFiles meshes(folderPath);
         CPluginCorrectionUi ui;
-        // A small cache in the host's 32-bit address space: 3.3 MB.
         CorrectionOptions options;
         options.nCachedTiles = kPluginCachedTiles;
+        // Mesh files go before DEM files in one folder; the count says so.
+        if (!found.demSources.empty()) {
+            options.resultMessage = [](const CorrectionResult& result) {
+                return AppliedMessage(result) + "\n" + kMsgDemNotUsed;
+            };
+        }
         CorrectMap(dcmPath, meshes, ui, options);
     } catch (const std::exception& error) {
         AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);

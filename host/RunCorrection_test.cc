@@ -192,6 +192,20 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31) << cell;
 }
 
+TEST_F(RunCorrectionTest, MeshFilesGoBeforeDemFilesInOneFolderAndTheCountSaysSo) {
+    std::ofstream(m_dir / "mesh" / "FG-GML-5339-45-DEM10B-20161001.xml") << "<Dataset/>";
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK);
+    const auto& boxes = MessageBoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(
+        boxes[1].text,
+        "3 個の数値地図ファイルを読み込んで訂正しました.\n"
+        "メッシュファイルを使ったため、フォルダの DEM ファイル (*.xml, *.zip) は使っていません.");
+    const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
+    EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31) << cell;
+}
+
 TEST_F(RunCorrectionTest, EveryViewIsRememberedBeforeTheHostClosesTheMapEverywhere) {
     // This host closes the map in views 1 and 3 at the first close: a view
     // not remembered by then would never get its map back.
@@ -392,8 +406,10 @@ TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
 
 TEST_F(RunCorrectionTest, MemoryRunningOutIsToldInOurWordsAndTheViewsReopened) {
     MessageBoxRecorder::SetAnswer(IDYES);
-    // Three entries counted, then the applying pass moves to its second.
-    CMemoryRunsOut::AfterNextEntry(4);
+    // The folder looked at for mesh files (3 entries) and for DEM files
+    // (".", ".." and 3 files), three entries counted, then the applying pass
+    // moves to its second.
+    CMemoryRunsOut::AfterNextEntry(3 + 5 + 4);
     ChooseCommand(IDOK);
     CMemoryRunsOut::Disarm();
     const auto& boxes = MessageBoxRecorder::Boxes();

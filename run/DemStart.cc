@@ -1,9 +1,28 @@
 #include "run/DemStart.h"
 
+#include <algorithm>
+
+#include "framework/FileSystem.h"
+
 DemStart LookAtDemSources(const std::vector<DemSource>& sources, std::optional<MapDatum> given,
-                          const std::function<bool()>& stop) {
+                          const StepWatch& watch) {
     DemWalkOptions walk;
-    walk.stopRequested = stop;
+    walk.stopRequested = watch.stop;
+    if (watch.progress) {
+        // Each source an equal share, a zip's own share as far as it is read.
+        size_t current = 0;
+        const auto share = [&, count = std::max<size_t>(sources.size(), 1)](uint64_t read,
+                                                                            uint64_t total) {
+            const double within = total > 0 ? static_cast<double>(read) / total : 0;
+            watch.progress(NameOfPlace(sources[current].path),
+                           static_cast<int>(100 * (current + std::min(within, 1.0)) / count));
+        };
+        walk.onSource = [&, share](size_t source) {
+            current = source;
+            share(0, 0);
+        };
+        walk.progress = share;
+    }
     DemStart start;
     start.plan = PlanDemRun(sources, given.value_or(MapDatum::kJgd), walk);
     switch (start.plan.outcome) {
@@ -60,4 +79,10 @@ void SettleDemDatum(DemStart& start, std::optional<MapDatum> given,
         return;
     }
     ReplanForDatum(start.plan, *start.datum);
+}
+
+void TakeDatum(DemStart& start, MapDatum datum) {
+    start.datum = datum;
+    start.outcome = DemStart::Outcome::kReady;
+    ReplanForDatum(start.plan, datum);
 }

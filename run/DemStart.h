@@ -40,10 +40,18 @@ struct DemStart {
     bool bAgainstData = false;
 };
 
+// What a step is watched by: stop is asked between files and every 64 KiB
+// inflated (true ends the step); progress, where set, hears the name of the
+// source being read and the share of the sources done, in percent.
+struct StepWatch {
+    std::function<bool()> stop;
+    std::function<void(const std::string& name, int percent)> progress;
+};
+
 // The first look: every source's head read and the run planned for the
-// datum given (JGD until the data tell it). stop is asked between files.
+// datum given (JGD until the data tell it).
 DemStart LookAtDemSources(const std::vector<DemSource>& sources, std::optional<MapDatum> given,
-                          const std::function<bool()>& stop);
+                          const StepWatch& watch);
 
 // The datum step, over the map open for reading, on a start the first look
 // left ready: the datum given, checked against the data, or the one the
@@ -52,3 +60,7 @@ DemStart LookAtDemSources(const std::vector<DemSource>& sources, std::optional<M
 void SettleDemDatum(DemStart& start, std::optional<MapDatum> given,
                     const std::vector<DemSource>& sources, CFile& map, const DCMHEADER& header,
                     const CTileIndex& index, const std::function<bool()>& stop);
+
+// Where the data left the datum open: the run goes on with the one the user
+// chose, the plan made over for it.
+void TakeDatum(DemStart& start, MapDatum datum);

@@ -5,23 +5,15 @@
 #include <string>
 
 #include "correction/AppendPath.h"
-#include "dem/DatumShift.h"
-#include "dem/DemSample.h"
 #include "dem/TestZip.h"
 #include "elevation/DcmLayout.h"
 #include "framework/FileSystem.h"
 #include "framework/ProgramMain.h"
+#include "samples/SampleDem.h"
 #include "samples/SampleMap.h"
 #include "samples/SampleMesh.h"
 
 namespace {
-
-// Rolling hills in tenths of a metre, rising to the north-east.
-int Terrain(double lat, double lon) {
-    const double metres =
-        120 + 300 * (lat - 35) + 150 * (lon - 139) + 80 * std::sin(lat * 40) * std::cos(lon * 30);
-    return static_cast<int>(std::lround(metres * 10));
-}
 
 std::string Join(std::string dir, const std::string& name) {
     AppendPath(dir, name);
@@ -52,23 +44,6 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
     return written;
 }
 
-// The 10 m DEM file of second-level mesh code, as the survey would deliver
-// it today: on the JGD frame, so that its cells lie where the same hills
-// are on the map's Tokyo datum once shifted back.
-std::string DemOfSquare(int code) {
-    const double south = code / 10000 * (2.0 / 3) + code % 100 / 10 / 12.0;
-    const double west = code % 10000 / 100 + 100 + code % 10 / 8.0;
-    const GeodeticOffset shift = TokyoToJgdOffset(south + 2.5 / 60, west + 3.75 / 60);
-    DemSample sample = DemSampleOf(DemProduct::k10B);
-    sample.mesh = std::to_string(code);
-    sample.tuple = [=](int32_t column, int32_t row) {
-        const double lat = south + (750 - row - 0.5) * 0.4 / 3600 - shift.latMas / 3.6e6;
-        const double lon = west + (column + 0.5) * 0.4 / 3600 - shift.lonMas / 3.6e6;
-        return DemTupleText(Terrain(lat, lon) * 10);
-    };
-    return BuildDemGml(sample);
-}
-
 }  // namespace
 
 int ProgramMain(int argc, char** argv) {
@@ -96,7 +71,7 @@ int ProgramMain(int argc, char** argv) {
     const auto map = BuildSampleMap(layout, [&](size_t t, int cell) {
         const int x = layout.tiles[t].tx * kTileSide + cell % kTileSide;
         const int y = layout.tiles[t].ty * kTileSide + cell / kTileSide;
-        const double metres = Terrain(35 + y / 2400.0, 139 + x / 1600.0) / 10.0;
+        const double metres = SampleTerrain(35 + y / 2400.0, 139 + x / 1600.0) / 10.0;
         return static_cast<int16_t>(std::lround(metres / 20) * 20 - 15 + 1);
     });
     const std::string mapPath = Join(dir, "sample.dcm");
@@ -110,7 +85,7 @@ int ProgramMain(int argc, char** argv) {
         std::vector<int> records;
         for (int r = 21; r <= 200; ++r) records.push_back(r);
         const std::string text = BuildMeshText(code, records, [&](int record, int j) {
-            return Terrain(south + (200 - record) * 1.5 / 3600, west + j * 2.25 / 3600);
+            return SampleTerrain(south + (200 - record) * 1.5 / 3600, west + j * 2.25 / 3600);
         });
         if (!WriteFile(Join(meshDir, std::to_string(code) + ".mem"), text.data(), text.size()))
             return 1;
@@ -119,9 +94,9 @@ int ProgramMain(int argc, char** argv) {
     // Each DEM file in a zip of its own, and those in one zip.
     std::vector<TestZipMember> zips;
     for (int code : {523943, 523944}) {
-        const std::string name = "FG-GML-" + std::to_string(code / 100) + "-" +
-                                 std::to_string(code % 100) + "-DEM10B-20161001";
-        zips.push_back({name + ".zip", AsText(BuildTestZip({{name + ".xml", DemOfSquare(code)}}))});
+        const std::string name = SampleDemName(code);
+        zips.push_back(
+            {name + ".zip", AsText(BuildTestZip({{name + ".xml", SampleDemOfSquare(code)}}))});
     }
     const std::vector<uint8_t> zip = BuildTestZip(zips);
     if (!WriteFile(Join(demDir, "sample-dem.zip"), zip.data(), zip.size())) return 1;

@@ -34,6 +34,9 @@ void __cdecl TH_SetCloseMapEverywhere(int everywhere);
 // Has the user click the abort button of the progress dialog just before
 // the host processes its messages for the pump-th time (counted from 1).
 void __cdecl TH_AbortAtPump(int pump);
+// Has the user choose the first menu command added (code 100) just before
+// the host processes its messages for the pump-th time.
+void __cdecl TH_ChooseCommandAtPump(int pump);
 // What the host saw at its last pump while the progress dialog was shown:
 // the dialog's window rectangle and whether the main window took input.
 // Returns 0 when no pump saw the dialog.

@@ -12,6 +12,7 @@ struct RecordedMessageBox {
     std::string text;
     std::string caption;
     UINT style;
+    bool bProgressShown;  // the plug-in's progress dialog was on the screen
 };
 
 class MessageBoxRecorder {
@@ -22,4 +23,6 @@ class MessageBoxRecorder {
     static std::vector<RecordedMessageBox>& Boxes();
     // The answer the next boxes get (IDOK unless set).
     static void SetAnswer(int answer);
+    // The answers of the next boxes, one each in order; then SetAnswer's.
+    static void SetAnswers(std::vector<int> answers);
 };

@@ -42,6 +42,7 @@ struct Host {
     bool closeMapEverywhere = false;
     int pumps = 0;
     int abortAtPump = 0;
+    int chooseAtPump = 0;
     bool progressSeen = false;
     RECT progressRect = {0, 0, 0, 0};
     bool mainEnabledWithProgress = false;
@@ -209,6 +210,9 @@ int __cdecl VXP_Pump(void) {
     // The user clicks the progress dialog's abort button just now.
     if (++g_host.pumps == g_host.abortAtPump && progress != nullptr)
         PostMessageA(GetDlgItem(progress, 2001), BM_CLICK, 0, 0);
+    // The user chooses the first menu command again just now.
+    if (g_host.pumps == g_host.chooseAtPump && !g_host.menus.empty())
+        g_host.menus.front().callback(100, 0, 0);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
@@ -263,6 +267,8 @@ void __cdecl TH_SetCloseMapEverywhere(int everywhere) {
 }
 
 void __cdecl TH_AbortAtPump(int pump) { g_host.abortAtPump = pump; }
+
+void __cdecl TH_ChooseCommandAtPump(int pump) { g_host.chooseAtPump = pump; }
 
 int __cdecl TH_ProgressAtPump(RECT* rect, int* mainEnabled) {
     *rect = g_host.progressRect;

@@ -187,7 +187,7 @@ int Run(int argc, char** argv) {
     MapLook look;
     if (dem) {
         start = LookAtDemSources(sources.demSources, line.mapDatum,
-                                 [] { return StopRequested() != StopRequest::kNone; });
+                                 {[] { return StopRequested() != StopRequest::kNone; }, nullptr});
         for (const std::string& warning : start.plan.warnings)
             Tell(Say(ToolText::kDemWarning, {warning}));
         if (const auto ended = EndBeforeTheMap(start, files)) return *ended;

@@ -219,7 +219,7 @@ int Run(int argc, char** argv) {
     if (const auto failed = LoadMap(line.mapPath, map)) return *failed;
     CatchStopRequests();
     const auto stop = [] { return StopRequested() != StopRequest::kNone; };
-    DemStart start = LookAtDemSources(sources.demSources, line.mapDatum, stop);
+    DemStart start = LookAtDemSources(sources.demSources, line.mapDatum, {stop, nullptr});
     for (const std::string& warning : start.plan.warnings)
         Tell(Say(MemText::kDemWarning, {warning}));
     if (const auto ended = EndAtTheFirstLook(start)) return *ended;

@@ -1,0 +1,31 @@
+#include "samples/SampleDem.h"
+
+#include <cmath>
+
+#include "dem/DatumShift.h"
+#include "dem/DemSample.h"
+
+int SampleTerrain(double lat, double lon) {
+    const double metres =
+        120 + 300 * (lat - 35) + 150 * (lon - 139) + 80 * std::sin(lat * 40) * std::cos(lon * 30);
+    return static_cast<int>(std::lround(metres * 10));
+}
+
+std::string SampleDemOfSquare(int code) {
+    const double south = code / 10000 * (2.0 / 3) + code % 100 / 10 / 12.0;
+    const double west = code % 10000 / 100 + 100 + code % 10 / 8.0;
+    const GeodeticOffset shift = TokyoToJgdOffset(south + 2.5 / 60, west + 3.75 / 60);
+    DemSample sample = DemSampleOf(DemProduct::k10B);
+    sample.mesh = std::to_string(code);
+    sample.tuple = [=](int32_t column, int32_t row) {
+        const double lat = south + (750 - row - 0.5) * 0.4 / 3600 - shift.latMas / 3.6e6;
+        const double lon = west + (column + 0.5) * 0.4 / 3600 - shift.lonMas / 3.6e6;
+        return DemTupleText(SampleTerrain(lat, lon) * 10);
+    };
+    return BuildDemGml(sample);
+}
+
+std::string SampleDemName(int code) {
+    return "FG-GML-" + std::to_string(code / 100) + "-" + std::to_string(code % 100) +
+           "-DEM10B-20161001";
+}
