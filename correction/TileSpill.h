@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-class CFile;
+class CTempFile;
 
 // Keeps runs of bytes out of memory until they are asked for again: the
 // writer's originals of mesh squares whose tile is written while a later
@@ -39,8 +39,7 @@ class CTileSpill {
         uint32_t size;
     };
 
-    std::unique_ptr<CFile> m_file;
-    std::string m_strPath;
+    std::unique_ptr<CTempFile> m_file;
     bool m_bFileFailed = false;
     int64_t m_fileEnd = 0;
     std::map<Key, Place> m_places;

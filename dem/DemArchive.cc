@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "correction/TempFile.h"
 #include "dem/DemTexts.h"
 #include "framework/Console.h"
 #include "framework/Cp932Text.h"
@@ -127,7 +128,8 @@ class CZipWalk {
     bool ReadMember(archive* zip, const std::string& name, size_t want, std::vector<uint8_t>& bytes,
                     bool& bWhole);
     bool HandOnMember(archive* zip, const std::string& name, const std::string& fileName);
-    bool WalkInner(archive* zip, const std::string& name, int level);
+    bool WalkInner(archive* zip, archive_entry* entry, const std::string& name, int level);
+    bool WalkSpilled(archive* zip, const std::string& name, int level);
     static const char* NextName(archive*& names);
 
     IDemMemberSink& m_sink;
@@ -217,7 +219,10 @@ bool CZipWalk::HandOnMember(archive* zip, const std::string& name, const std::st
     return true;
 }
 
-bool CZipWalk::WalkInner(archive* zip, const std::string& name, int level) {
+bool CZipWalk::WalkInner(archive* zip, archive_entry* entry, const std::string& name, int level) {
+    if (!archive_entry_size_is_set(entry) ||
+        static_cast<uint64_t>(archive_entry_size(entry)) > m_options.innerInMemory)
+        return WalkSpilled(zip, name, level);
     std::vector<uint8_t> bytes;
     bool bWhole = false;
     if (!ReadMember(zip, name, SIZE_MAX, bytes, bWhole)) return false;
@@ -228,6 +233,51 @@ bool CZipWalk::WalkInner(archive* zip, const std::string& name, int level) {
     if (archive_read_open_memory(names.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
         names.reset();
     return Walk(inner.get(), names.get(), name, level + 1);
+}
+
+bool CZipWalk::WalkSpilled(archive* zip, const std::string& name, int level) {
+    // Two readers go through the zip, the names reader beside the other, so
+    // it must be sought in: it is copied out as it inflates, 64 KiB at a time.
+    const auto unspillable = [&](const CFileException& e) {
+        return Fail(SayDem(DemText::kCannotSpill, {name, e.Reason()}));
+    };
+    std::unique_ptr<CTempFile> spill;
+    try {
+        spill = std::make_unique<CTempFile>("zelvorin-zip-");
+    } catch (const CFileException& e) {
+        return unspillable(e);
+    }
+    std::vector<uint8_t> chunk(kChunk);
+    uint64_t length = 0;
+    for (;;) {
+        if (Stopped()) return false;
+        const la_ssize_t got = archive_read_data(zip, chunk.data(), chunk.size());
+        if (got < 0) return Damaged(zip, name);
+        if (got == 0) break;
+        length += static_cast<uint64_t>(got);
+        if (length > m_options.memberLimit)
+            return Fail(SayDem(DemText::kMemberTooLarge, {name, LimitText(m_options.memberLimit)}));
+        try {
+            spill->File().Write(chunk.data(), static_cast<uint32_t>(got));
+        } catch (const CFileException& e) {
+            return unspillable(e);
+        }
+    }
+    CFileSource source{spill->File(), length, nullptr};
+    ArchivePtr inner = NewZipReader(false);
+    const std::string* outerError = m_pSourceError;
+    m_pSourceError = &source.error;  // a read of the copy fails as the zip's
+    bool walked = source.Open(inner.get()) == ARCHIVE_OK;
+    if (!walked) {
+        Damaged(inner.get(), name);
+    } else {
+        CFileSource nameSource{spill->File(), length, nullptr};
+        ArchivePtr names = NewZipReader(true);
+        if (nameSource.Open(names.get()) != ARCHIVE_OK) names.reset();
+        walked = Walk(inner.get(), names.get(), name, level + 1);
+    }
+    m_pSourceError = outerError;
+    return walked;
 }
 
 void CZipWalk::WalkOuter(CFile& file, const std::string& zipName) {
@@ -273,7 +323,7 @@ bool CZipWalk::Walk(archive* zip, archive* names, const std::string& zipName, in
                 return false;
         } else if (HasExtension(member, ".zip")) {
             if (level == kDemZipLevels) return Fail(SayDem(DemText::kFourthZipLevel, {name}));
-            if (OverLimit(entry, name) || !WalkInner(zip, name, level)) return false;
+            if (OverLimit(entry, name) || !WalkInner(zip, entry, name, level)) return false;
         } else {
             m_sink.OnSkipped(SayDem(DemText::kNeitherDemNorZip, {name}));
         }

@@ -16,6 +16,12 @@
 // 200 to 1, so a cap on the bytes, not on the ratio, is what bounds memory.
 constexpr uint64_t kDemMemberLimit = uint64_t{512} << 20;
 
+// The largest zip inside a zip that a walk reads in memory, by the size the
+// outer zip's directory gives it; a larger one, or one of a size not given,
+// is copied to a temporary file and read there, so that memory stays bounded
+// whatever a download holds.
+constexpr uint64_t kDemInnerInMemory = uint64_t{16} << 20;
+
 // How deep zips nest at most: the outer zip, a zip in it, a zip in that.
 constexpr int kDemZipLevels = 3;
 
@@ -43,6 +49,7 @@ class IDemMemberSink {
 
 struct DemWalkOptions {
     uint64_t memberLimit = kDemMemberLimit;
+    uint64_t innerInMemory = kDemInnerInMemory;
     // 0: each DEM member is handed on whole. Otherwise its first headBytes
     // (or all of it when it is shorter), then more as the sink asks; the rest
     // is skipped without being inflated, and damage there goes unseen.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -76,6 +77,54 @@ TEST_F(DemArchiveTest, ZipsThreeLevelsDeepAreWalkedInOrder) {
                                                       path + ":z.zip:z.zip:1.xml"}));
     EXPECT_EQ(m_sink.fileNames, (std::vector<std::string>{"3.xml", "2.xml", "1.xml"}));
     EXPECT_EQ(m_sink.contents, (std::vector<std::string>{"level", "level", "level"}));
+}
+
+// Points the system's temporary folder at folder for the test.
+class CTempFolderAt {
+  public:
+    explicit CTempFolderAt(const std::string& folder) : m_strOld(Get()) { Set(folder); }
+    ~CTempFolderAt() { Set(m_strOld); }
+
+  private:
+#ifdef _WIN32
+    static constexpr const char* kVariable = "TMP";
+    static void Set(const std::string& value) { _putenv_s(kVariable, value.c_str()); }
+#else
+    static constexpr const char* kVariable = "TMPDIR";
+    static void Set(const std::string& value) { setenv(kVariable, value.c_str(), 1); }
+#endif
+    static std::string Get() {
+        const char* value = std::getenv(kVariable);
+        return value != nullptr ? value : "";
+    }
+    std::string m_strOld;
+};
+
+TEST_F(DemArchiveTest, ZipsInZipsOverTheMemoryShareAreReadFromATemporaryFileThenRemoved) {
+    const std::string path = Put(Nested(3));
+    m_options.innerInMemory = 0;
+    const std::filesystem::path temp = m_dir / "temp";
+    std::filesystem::create_directory(temp);
+    {
+        const CTempFolderAt at(temp.string());
+        const DemWalkResult result = Walk(path);
+        EXPECT_EQ(result.outcome, DemWalkOutcome::kCompleted) << result.reason;
+    }
+    EXPECT_EQ(m_sink.names, (std::vector<std::string>{path + ":3.xml", path + ":z.zip:2.xml",
+                                                      path + ":z.zip:z.zip:1.xml"}));
+    EXPECT_EQ(m_sink.contents, (std::vector<std::string>{"level", "level", "level"}));
+    EXPECT_TRUE(std::filesystem::is_empty(temp)) << "the copies are removed";
+
+    // No temporary file can be made: the zip cannot be used, and says why.
+    m_sink = Recorder();
+    const CTempFolderAt at((m_dir / "missing").string());
+    const DemWalkResult result = Walk(path);
+    EXPECT_EQ(result.outcome, DemWalkOutcome::kUnusable);
+    EXPECT_EQ(
+        result.reason.rfind(path + ":z.zip: cannot be copied to a temporary file to be read: ", 0),
+        0u)
+        << result.reason;
+    EXPECT_EQ(m_sink.names, std::vector<std::string>{path + ":3.xml"});
 }
 
 TEST_F(DemArchiveTest, FourthLevelOfZipsMakesTheSourceUnusable) {

@@ -235,7 +235,8 @@ bool CDemSquares::Start() {
 }
 
 ISquareSource::Pass CDemSquares::HandOn(const SquareTaker& take, SquareReadControl& control) {
-    CSink sink(*this, take, control, m_nThreads > 0 ? m_nThreads : UsableProcessors());
+    CSink sink(*this, take, control,
+               m_nThreads > 0 ? m_nThreads : std::min(UsableProcessors(), kMostThreads));
     DemWalkOptions options;
     options.stopRequested = control.stopRequested;
     options.progress = [this](uint64_t read, uint64_t) { m_nSourceRead = read; };

@@ -59,8 +59,10 @@ class CDemSquares final : public ISquareSource {
     // How many threads read the DEM files: 1 reads each on the calling
     // thread as the walk comes to it; more read up to that many at once,
     // with at most one more file held. 0 (the default): as many as the
-    // process's processors (UsableProcessors).
+    // process's processors (UsableProcessors), at most kMostThreads, so that
+    // the files held stay within a 32-bit process's memory on any machine.
     void SetThreads(int threads) { m_nThreads = threads; }
+    static constexpr int kMostThreads = 4;
 
   private:
     struct SMember;

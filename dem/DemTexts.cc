@@ -16,6 +16,8 @@ const TextPair kTexts[] = {
     {"%1: neither a DEM file (.xml) nor a zip: skipped",
      "%1: DEM ファイル (.xml) でも zip でもありません: 飛ばしました"},
     {"libarchive refuses UTF-16BE names: %1", "zip の名前の文字コードを設定できません (%1)"},
+    {"%1: cannot be copied to a temporary file to be read: %2",
+     "%1: 読むための一時ファイルに書き出せません (%2)"},
     {"%1 bytes", "%1 バイト"},
     {"%1 gives mesh files (.mem) and %2 DEM files (.xml, .zip): a run takes one kind",
      "%1 はメッシュファイル (.mem), %2 は DEM ファイル (.xml, .zip) です: １回の実行に使えるのは"

@@ -19,6 +19,7 @@ enum class DemText {
     kAppleDouble,
     kNeitherDemNorZip,
     kZipNamesRefused,  // %1 libarchive's message
+    kCannotSpill,      // %1 the zip, %2 the system's reason
     kBytes,
     // The command line's sources (SourceList.cc).
     kMixedKinds,

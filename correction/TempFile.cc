@@ -1,0 +1,35 @@
+#include "correction/TempFile.h"
+
+#include <random>
+
+#include "correction/AppendPath.h"
+#include "framework/Exception.h"
+#include "framework/FileSystem.h"
+#include "framework/SystemMessage.h"
+
+CTempFile::CTempFile(const std::string& stem) {
+    const std::string folder = TempFolder();
+    // No folder to make it in: "not found", which is error 2 on both
+    // platforms.
+    if (folder.empty()) throw CFileException(CFileException::Op::kOpen, stem, AfxSystemMessage(2));
+    std::random_device seed;
+    for (int attempt = 0;; ++attempt) {
+        m_strPath = folder;
+        AppendPath(m_strPath, stem + std::to_string(seed()) + ".tmp");
+        try {
+            m_file = OpenFile(m_strPath, FileAccess::kCreateNew);
+            return;
+        } catch (const CFileException&) {
+            if (attempt == 7) throw;
+        }
+    }
+}
+
+CTempFile::~CTempFile() {
+    try {
+        m_file->Close();
+    } catch (const std::exception&) {
+    }
+    m_file.reset();
+    RemoveFile(m_strPath);
+}
