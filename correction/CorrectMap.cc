@@ -30,6 +30,7 @@ void ApplySquares(CTileWriter& writer, ISquareSource& squares, ICorrectionUi& ui
         return ui.AbortRequested();
     };
     control.onFile = [&ui](const std::string& name) { ui.SetFileName(name); };
+    control.whileWaiting = [&ui] { ui.KeepResponsive(); };
     const auto take = [&](const ReadySquare& square) {
         const MeshTally tally = writer.Apply(square.meshCode, *square.grid, square.keepMarked);
         ++result.applied;

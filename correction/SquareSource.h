@@ -25,6 +25,9 @@ struct SquareReadControl {
     std::function<bool()> stopRequested;
     // Called with each file's name as its reading starts, for the progress.
     std::function<void(const std::string&)> onFile;
+    // Called about every 50 ms while the pass waits for files read on other
+    // threads, so that its caller's input is not kept waiting; may be empty.
+    std::function<void()> whileWaiting;
     std::string unusableFile;  // after kUnusable or kStopped: the file being read
     std::string failure;       // after kUnusable: why that file cannot be used
 };

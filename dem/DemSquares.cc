@@ -92,7 +92,8 @@ class CDemSquares::CSink final : public IDemMemberSink {
         }
         m_pool->Submit(std::move(next));
         // The files read by now, in order; the walk waits when the pool is full.
-        while (auto read = m_pool->Next(m_pool->Full())) Apply(std::move(*read));
+        while (auto read = m_pool->Next(m_pool->Full(), m_control.whileWaiting))
+            Apply(std::move(*read));
         return true;
     }
 
@@ -101,7 +102,7 @@ class CDemSquares::CSink final : public IDemMemberSink {
     // Adds the files still being read, in order, and hands their squares on.
     void Drain() {
         if (m_pool)
-            while (auto read = m_pool->Next(true)) Apply(std::move(*read));
+            while (auto read = m_pool->Next(true, m_control.whileWaiting)) Apply(std::move(*read));
     }
 
   private:

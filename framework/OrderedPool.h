@@ -65,12 +65,23 @@ class COrderedPool {
     }
 
     // The result of the oldest job still held: nothing when none is held,
-    // or when bWait is false and that job is not done yet.
-    std::optional<Result> Next(bool bWait) {
+    // or when bWait is false and that job is not done yet. While it waits,
+    // onTick (where set) is called every tick, outside the pool's lock.
+    std::optional<Result> Next(bool bWait, const std::function<void()>& onTick = nullptr,
+                               std::chrono::milliseconds tick = std::chrono::milliseconds(50)) {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_slots.empty()) return std::nullopt;
         if (!bWait && !m_slots.front().bDone) return std::nullopt;
-        m_resultReady.wait(lock, [this] { return m_slots.front().bDone; });
+        const auto done = [this] { return m_slots.front().bDone; };
+        if (onTick) {
+            while (!m_resultReady.wait_for(lock, tick, done)) {
+                lock.unlock();
+                onTick();
+                lock.lock();
+            }
+        } else {
+            m_resultReady.wait(lock, done);
+        }
         Slot slot = std::move(m_slots.front());
         m_slots.pop_front();
         lock.unlock();

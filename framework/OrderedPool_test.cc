@@ -52,6 +52,21 @@ TEST(OrderedPool, NextWithoutWaitingGivesNothingUntilTheOldestJobIsDone) {
     EXPECT_EQ(pool.Next(false), 1);
 }
 
+TEST(OrderedPool, AWaitForALongJobTicksUntilItIsDone) {
+    // The job ends on the third tick: a wait that never ticks never ends
+    // (ctest's time limit fails it).
+    std::atomic<int> ticks{0};
+    COrderedPool<int, int> pool(1, 2, [&](int& job) {
+        while (ticks < 3) std::this_thread::sleep_for(1ms);
+        return job;
+    });
+    pool.Submit(7);
+    EXPECT_EQ(pool.Next(
+                  true, [&] { ++ticks; }, 5ms),
+              7);
+    EXPECT_GE(ticks, 3);
+}
+
 TEST(OrderedPool, WorkersThatSpinTakeEachJobAndStopAtOnce) {
     const auto begun = std::chrono::steady_clock::now();
     {
