@@ -185,5 +185,44 @@ if ! grep -qF "FG-GML-other.xml" "$work/err" ||
     fail "what was passed over is warned of"
 fi
 
+# A zip inside a zip too large to read in memory goes through a temporary
+# file, which is gone however the run ends: here natively, where the
+# temporary folder is TMPDIR, a fresh one for each run.
+if [ -z "$runner" ]; then
+    mkdir "$work/big"
+    python3 - "$work/big/inner.zip" "$work/xml/$x43.xml" "$work/xml/$x44.xml" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_STORED) as z:
+    z.write(sys.argv[2], os.path.basename(sys.argv[2]))
+    z.writestr("filler.bin", os.urandom(64 << 20))  # passed over, with a warning
+    z.write(sys.argv[3], os.path.basename(sys.argv[3]))
+PY
+    zip_of "$work/big/outer.zip" "$work/big/inner.zip"
+    mkdir "$work/tmp"
+    cp "$work/pristine.dcm" "$work/spilled.dcm"
+    check "a zip in a zip read from a temporary file" 0 out "3 mesh squares written from 2 DEM files" \
+        env TMPDIR="$work/tmp" bash -c 'zc "$@"' _ --map-datum tokyo "$work/spilled.dcm" \
+        "$work/big/outer.zip"
+    same_map "the zip in a zip gives the map of its files" "$work/spilled.dcm" "$work/tokyo.dcm"
+    [ -z "$(ls -A "$work/tmp")" ] || fail "temporary files left: $(ls "$work/tmp")"
+    for signal in INT TERM; do
+        mkdir "$work/tmp-$signal"
+        cp "$work/pristine.dcm" "$work/spill-$signal.dcm"
+        TMPDIR="$work/tmp-$signal" "$tool" --map-datum tokyo "$work/spill-$signal.dcm" \
+            "$work/big/outer.zip" >/dev/null 2>&1 &
+        pid=$!
+        # The signal comes once the copy has begun.
+        while kill -0 $pid 2>/dev/null && ! compgen -G "$work/tmp-$signal/zelvorin-zip-*" >/dev/null; do :; done
+        kill -"$signal" $pid 2>/dev/null
+        wait $pid
+        status=$?
+        if [ "$status" -ne 0 ] && [ -z "$(ls -A "$work/tmp-$signal")" ]; then
+            echo "ok   SIG$signal while a zip in a zip is copied leaves no temporary file"
+        else
+            fail "SIG$signal during the copy: status $status, left: $(ls "$work/tmp-$signal")"
+        fi
+    done
+fi
+
 [ "$failures" -eq 0 ] || { echo "$failures failed"; exit 1; }
 echo "all passed"
