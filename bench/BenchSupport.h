@@ -62,6 +62,9 @@ void MemoryBenchmark(const fs::path& work);
 // A correction from the national DEM's zips beside the same zips inflated,
 // and the parts of its time.
 void DemBenchmark(const fs::path& work);
+// Peak memory of both programs' DEM runs, the zips in a zip read from
+// temporary files beside the same zips read in memory.
+void DemMemoryBenchmark(const fs::path& work);
 
 // Runs argv (a program and its arguments, null-terminated) with its output
 // thrown away and returns its peak resident memory in KB, -1 when it could

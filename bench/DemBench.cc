@@ -13,11 +13,13 @@
 #include "bench/DemBulk.h"
 #include "correction/CorrectMap.h"
 #include "correction/SquareSource.h"
+#include "dem/DemArchive.h"
 #include "dem/DemPlan.h"
 #include "dem/DemSources.h"
 #include "dem/DemSquares.h"
 #include "dem/GmlDem.h"
 #include "dem/SquareResampler.h"
+#include "dem/TestZip.h"
 #include "framework/Processors.h"
 #include "samples/SampleMap.h"
 
@@ -294,4 +296,70 @@ void DemBenchmark(const fs::path& work) {
                   parts.cpu / jgd.cpu);
     line("  the parts together", parts, together);
     std::printf("\n");
+}
+
+void DemMemoryBenchmark(const fs::path& work) {
+    const fs::path dir = work / "dem-memory";
+    fs::create_directories(dir);
+    const DemBulk bulk = WriteDemBulk(dir, DemBulkArea());
+    const fs::path map = dir / "map.dcm";
+    // The bulk's outer zips, each a member of one more zip: every zip in a
+    // zip is then over the share read in memory and goes through a
+    // temporary file.
+    std::vector<TestZipMember> members;
+    std::string sizes;
+    for (const DemSource& source : bulk.sources) {
+        std::ifstream in(source.path, std::ios::binary);
+        members.push_back({fs::path(source.path).filename().string(),
+                           std::string(std::istreambuf_iterator<char>(in), {})});
+        char size[32];
+        std::snprintf(size, sizeof size, "%s%.0f MB", sizes.empty() ? "" : ", ",
+                      members.back().bytes.size() / 1e6);
+        sizes += size;
+    }
+    const fs::path wrapped = dir / "wrapped.zip";
+    {
+        const std::vector<uint8_t> bytes = BuildTestZip(members);
+        std::ofstream(wrapped, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    members.clear();
+    const fs::path report = dir / "peak.txt";
+    auto peak = [&](std::vector<std::string> args) {
+        WriteDemMap(map);
+        fs::remove_all(dir / "mem");
+        args.insert(args.begin(), {"/proc/self/exe", "--peak-of", report.string()});
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        PeakOf(argv.data());
+        std::ifstream in(report);
+        long kilobytes = 0;
+        in >> kilobytes;
+        return kilobytes / 1024.0;
+    };
+    std::vector<std::string> outer;
+    for (const DemSource& source : bulk.sources) outer.push_back(source.path);
+    auto correct = [&](const std::vector<std::string>& sources) {
+        std::vector<std::string> args = {ZELVORIN_CORRECT, "--map-datum", "jgd", map.string()};
+        args.insert(args.end(), sources.begin(), sources.end());
+        return peak(args);
+    };
+    auto mem = [&](const std::vector<std::string>& sources) {
+        std::vector<std::string> args = {ZELVORIN_MEM,  "--map", map.string(),
+                                         "--map-datum", "jgd",   (dir / "mem").string()};
+        args.insert(args.end(), sources.begin(), sources.end());
+        return peak(args);
+    };
+    const double correctZips = correct(outer), correctWrapped = correct({wrapped.string()});
+    const double memZips = mem(outer), memWrapped = mem({wrapped.string()});
+    std::printf(
+        "Peak memory of a DEM run (%.0f MB of GML in %d files; bound 256 MB)\n"
+        "                                zelvorin-correct   zelvorin-mem\n"
+        "  the outer zips (baseline)         %6.1f MB       %6.1f MB\n"
+        "  the same zipped once more         %6.1f MB       %6.1f MB\n"
+        "  (zips of %s in it: those over %.0f MiB go through temporary files)\n\n",
+        bulk.textBytes / 1e6, bulk.files10m + bulk.files5m, correctZips, memZips, correctWrapped,
+        memWrapped, sizes.c_str(), kDemInnerInMemory / 1048576.0);
 }

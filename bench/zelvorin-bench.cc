@@ -171,6 +171,7 @@ int main(int argc, char** argv) {
     if (wanted("memory")) MemoryBenchmark(work);
     if (wanted("index")) IndexGrowthBenchmark(work);
     if (wanted("dem")) DemBenchmark(work);
+    if (wanted("dem-memory")) DemMemoryBenchmark(work);
     fs::remove_all(work);
     return 0;
 }
