@@ -42,6 +42,10 @@ bool NameNewFile(const std::string& from, const std::string& to, std::string& wh
 // The size of the file at path; nothing when it cannot be looked at.
 std::optional<uint64_t> SizeOfFile(const std::string& path);
 
+// The bytes free to this user on the disk that holds folder; nothing when
+// the system cannot tell.
+std::optional<uint64_t> FreeSpaceAt(const std::string& folder);
+
 // Where a path leads, for telling whether two names are one place:
 // absolute, with every "." and ".." taken out; on POSIX also through every
 // link, one that leads nowhere yet included (a file created there goes to

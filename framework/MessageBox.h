@@ -5,6 +5,7 @@
 // Message box styles and answers, with the platform's values.
 enum : unsigned {
     kMbOk = 0x00,
+    kMbOkCancel = 0x01,
     kMbYesNoCancel = 0x03,
     kMbYesNo = 0x04,
     kMbIconQuestion = 0x20,

@@ -13,7 +13,9 @@
 #include "framework/MessageBox.h"
 #include "framework/SystemMessage.h"
 #include "host/DemMessages.h"
+#include "host/HostUndo.h"
 #include "host/MapViews.h"
+#include "host/OpenedMap.h"
 #include "host/PluginUi.h"
 #include "host/RunCorrection.h"
 #include "run/DemStart.h"
@@ -114,49 +116,35 @@ std::string ResultMessage(const CorrectionResult& result, const DemPlan& plan,
 // The steps from the map, which the host has let go, to the count.
 void CorrectTheMap(const char* dcmPath, const std::vector<DemSource>& sources, DemStart& start,
                    CPluginCorrectionUi& ui) {
-    std::unique_ptr<CFile> map;
-    try {
-        map = OpenFile(dcmPath, FileAccess::kReadWriteExclusive);
-    } catch (const CFileException&) {
-        ui.ShowMessage(kMsgCannotOpenMap, MessageKind::kFailure);
-        return;
-    }
-    DCMHEADER header;
-    CTileIndex index;
-    switch (LoadTileIndex(*map, header, index, nullptr)) {
-        case IndexLoad::kNoMemory:
-            ui.ShowMessage(std::string(kMsgRunFailed) + "\n" + AfxOutOfMemoryMessage(),
-                           MessageKind::kFailure);
-            return;
-        case IndexLoad::kRejected:
-            ui.ShowMessage(kMsgCannotCorrectMap, MessageKind::kFailure);
-            return;
-        case IndexLoad::kLoaded:
-            break;
-    }
-
+    OpenedMap map;
+    if (!OpenMapForRun(dcmPath, map, ui)) return;
     ui.OpenProgress();
-    SettleDemDatum(start, std::nullopt, sources, *map, header, index, [&ui] {
+    SettleDemDatum(start, std::nullopt, sources, *map.file, map.header, map.index, [&ui] {
         ui.KeepResponsive();
         return ui.AbortRequested();
     });
     ui.CloseProgress();
     if (!GoesOnAfterTheDatumStep(start, ui)) return;
+    CHostUndo undo;
+    if (!undo.Choose(dcmPath, start.plan.squares, map)) return;
 
     CDemSquares squares(sources, start.plan, *start.datum);
-    squares.CountForMap(header, index, map->GetLength());
+    squares.CountForMap(map.header, map.index, map.file->GetLength());
     // The counts go on reading the index; the run loads its own, from the
     // file's start.
-    map->Seek(0);
+    map.file->Seek(0);
     COutsideSquares outside;
     CorrectionOptions options;
     options.nCachedTiles = kPluginCachedTiles;
     options.observers = {&outside};
     options.pExpectedCodes = &start.plan.squares;
+    options.pJournal = undo.Journal();
     options.resultMessage = [&](const CorrectionResult& result) {
-        return ResultMessage(result, start.plan, squares, *start.datum, outside.m_nOutside);
+        return ResultMessage(result, start.plan, squares, *start.datum, outside.m_nOutside) +
+               undo.KeptLines();
     };
-    CorrectOpenMap(*map, squares, ui, options);
+    CorrectOpenMap(*map.file, squares, ui, options);
+    undo.Finish();
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "testhost/MessageBoxRecorder.h"
 #include "testsupport/QuietUi.h"
 #include "testsupport/TestFolder.h"
+#include "undo/UndoFile.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ const char kDialogCaption[] = "数値地図の訂正";
 const char kQuestion[] = "訂正先の圧縮地図を閉じてもよろしいですか？";
 const char kDatumQuestionStart[] =
     "DEM からは、この地図が日本測地系 (50m メッシュから作った地図) か";
+const char kUndoQuestion[] =
+    "訂正で上書きする内容を取り消しファイルに保存して、あとで元に戻せるようにしますか？";
 const char kAnotherRun[] = "ほかの訂正を実行中です.";
 const char kOpenedAgain[] = "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)";
 
@@ -117,11 +120,11 @@ class DemCorrectionTest : public ::testing::Test {
     // Answers the datum question on the flat map, and checks the question
     // and the map the answer gives.
     void AnswerTheDatumQuestion(int answer, MapDatum datum) {
-        MessageBoxRecorder::SetAnswers({IDYES, answer});
+        MessageBoxRecorder::SetAnswers({IDYES, answer, IDNO});
         ChooseCommand();
 
         const auto& boxes = MessageBoxRecorder::Boxes();
-        ASSERT_EQ(boxes.size(), 3u);
+        ASSERT_EQ(boxes.size(), 4u);
         EXPECT_EQ(boxes[1].text.rfind(kDatumQuestionStart, 0), 0u) << boxes[1].text;
         EXPECT_NE(boxes[1].text.find(
                       "\nこの地図は日本測地系ですか？\n\nはい: 日本測地系として訂正します\n"
@@ -130,9 +133,9 @@ class DemCorrectionTest : public ::testing::Test {
         EXPECT_EQ(boxes[1].style,
                   static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3));
         EXPECT_NE(
-            boxes[2].text.find(datum == MapDatum::kTokyo ? "日本測地系として" : "世界測地系として"),
+            boxes[3].text.find(datum == MapDatum::kTokyo ? "日本測地系として" : "世界測地系として"),
             std::string::npos)
-            << boxes[2].text;
+            << boxes[3].text;
         EXPECT_EQ(ReadBytes(MapPath()), ByTheLibrary(m_flat, datum));
     }
 
@@ -147,21 +150,28 @@ TEST_F(DemCorrectionTest, TheDataDecideTheDatumAndTheMapIsTheLibrarysOnIt) {
     const std::vector<uint8_t> tokyo = ByTheLibrary(m_flat, MapDatum::kTokyo);
     ASSERT_NE(tokyo, m_flat);
     WriteBytes(MapPath(), tokyo);
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswer(IDYES);  // and keep an undo file
     ChooseCommand();
 
     const auto& boxes = MessageBoxRecorder::Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, kQuestion);
+    EXPECT_EQ(boxes[1].text.rfind(kUndoQuestion, 0), 0u) << boxes[1].text;
     // Each 10 m square lands on four of the map's on Tokyo: three lie where
     // the map has tiles, four south of it, one of them twice.
-    EXPECT_EQ(boxes[1].text,
-              "2 個の DEM ファイルから 3 区画を訂正しました.\n"
-              "地図は日本測地系として訂正しました.\n"
-              "3 区画は地図の範囲外のため、書き込んでいません.");
-    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    const std::string count =
+        "2 個の DEM ファイルから 3 区画を訂正しました.\n"
+        "地図は日本測地系として訂正しました.\n"
+        "3 区画は地図の範囲外のため、書き込んでいません.\n"
+        "訂正を元に戻すための取り消しファイル:\n";
+    ASSERT_EQ(boxes[2].text.rfind(count, 0), 0u) << boxes[2].text;
+    EXPECT_EQ(boxes[2].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_EQ(ReadBytes(MapPath()), ByTheLibrary(tokyo, MapDatum::kTokyo));
     EXPECT_TRUE(Contains(HostCalls(), kOpenedAgain));
+    // The undo file gives the map back as it was.
+    EXPECT_EQ(RestoreMap(boxes[2].text.substr(count.size()), MapPath()).outcome,
+              RestoreOutcome::kRestored);
+    EXPECT_EQ(ReadBytes(MapPath()), tokyo);
 }
 
 // On the flat map neither datum fits: the user is asked, Yes for Tokyo, No
@@ -205,7 +215,7 @@ TEST_F(DemCorrectionTest, AFileTheFirstLookRefusesIsNamedAndTheViewsAreLeftAlone
 }
 
 TEST_F(DemCorrectionTest, TheCommandChosenAgainDuringTheRunIsRefused) {
-    MessageBoxRecorder::SetAnswer(IDYES);  // and Tokyo at the datum question
+    MessageBoxRecorder::SetAnswer(IDYES);  // Tokyo at the datum question, an undo file
     TH_ChooseCommandAtPump(1);             // after the run's first square at the latest
     ChooseCommand();
 

@@ -18,6 +18,7 @@
 #include "testhost/LoadedPlugin.h"
 #include "testhost/MessageBoxRecorder.h"
 #include "testsupport/TestFolder.h"
+#include "undo/UndoFile.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ namespace fs = std::filesystem;
 
 const char kDialogCaption[] = "数値地図の訂正";
 const char kQuestion[] = "訂正先の圧縮地図を閉じてもよろしいですか？";
+const char kUndoQuestion[] =
+    "訂正で上書きする内容を取り消しファイルに保存して、あとで元に戻せるようにしますか？\n"
+    "必要な容量: 最大 ";
 
 // Has the plug-in's memory run out once: its first allocation after its
 // folder search has handed out the entry-th next entry fails.
@@ -132,6 +136,12 @@ class RunCorrectionTest : public ::testing::Test {
                        [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
         return path;
     }
+    int UndoFiles() const {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(m_dir))
+            count += entry.path().extension() == ".undo";
+        return count;
+    }
     std::vector<uint8_t> MapBytes() const {
         std::ifstream in(MapPath(), std::ios::binary);
         return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
@@ -163,15 +173,25 @@ class RunCorrectionTest : public ::testing::Test {
 };
 
 TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswer(IDYES);  // and keep an undo file
     EXPECT_EQ(ChooseCommand(IDOK), MapPath()) << "the active compressed map is filled in";
 
     const auto& boxes = MessageBoxRecorder::Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].text, kQuestion);
     EXPECT_EQ(boxes[0].style, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
-    EXPECT_EQ(boxes[1].text, "3 個の数値地図ファイルを読み込んで訂正しました.");
-    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(boxes[1].text.rfind(kUndoQuestion, 0), 0u) << boxes[1].text;
+    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION));
+    // The undo file beside the map, named by the run's local time, and in
+    // the count on a line of its own; it gives the map back.
+    const std::string count =
+        "3 個の数値地図ファイルを読み込んで訂正しました.\n"
+        "訂正を元に戻すための取り消しファイル:\n";
+    ASSERT_EQ(boxes[2].text.rfind(count, 0), 0u) << boxes[2].text;
+    const std::string undo = boxes[2].text.substr(count.size());
+    EXPECT_EQ(undo.rfind(MapPath() + ".", 0), 0u) << undo;
+    EXPECT_EQ(undo.size(), MapPath().size() + std::string(".YYYYMMDD-HHMMSS.undo").size());
+    EXPECT_EQ(boxes[2].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 
     const auto calls = HostCalls();
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(1)"));
@@ -190,16 +210,38 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
     // The last file applied wins; which one is last is the directory search's to say.
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
     EXPECT_TRUE(cell == 11 || cell == 21 || cell == 31) << cell;
+
+    EXPECT_EQ(RestoreMap(undo, MapPath()).outcome, RestoreOutcome::kRestored);
+    EXPECT_EQ(MapBytes(), m_original);
+}
+
+TEST_F(RunCorrectionTest, NoAtTheUndoQuestionCorrectsWithoutAFile) {
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});
+    ChooseCommand(IDOK);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 3u);
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[2].text,
+              "3 個の数値地図ファイルを読み込んで訂正しました.");
+    EXPECT_NE(MapBytes(), m_original);
+    EXPECT_EQ(UndoFiles(), 0);
+}
+
+TEST_F(RunCorrectionTest, CancelAtTheUndoQuestionWritesNothingAndReopensTheViews) {
+    MessageBoxRecorder::SetAnswers({IDYES, IDCANCEL});
+    ChooseCommand(IDOK);
+    EXPECT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
+    EXPECT_EQ(MapBytes(), m_original);
+    EXPECT_EQ(UndoFiles(), 0);
+    EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
 }
 
 TEST_F(RunCorrectionTest, MeshFilesGoBeforeDemFilesInOneFolderAndTheCountSaysSo) {
     std::ofstream(m_dir / "mesh" / "FG-GML-5339-45-DEM10B-20161001.xml") << "<Dataset/>";
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});
     ChooseCommand(IDOK);
     const auto& boxes = MessageBoxRecorder::Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(
-        boxes[1].text,
+        boxes[2].text,
         "3 個の数値地図ファイルを読み込んで訂正しました.\n"
         "メッシュファイルを使ったため、フォルダの DEM ファイル (*.xml, *.zip) は使っていません.");
     const int16_t cell = TileCellAt(MapBytes(), SampleBlockOffset(0), 0, 40);
@@ -210,9 +252,9 @@ TEST_F(RunCorrectionTest, EveryViewIsRememberedBeforeTheHostClosesTheMapEverywhe
     // This host closes the map in views 1 and 3 at the first close: a view
     // not remembered by then would never get its map back.
     TH_SetCloseMapEverywhere(1);
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});
     ChooseCommand(IDOK);
-    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u) << "one question, one report";
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 3u) << "two questions, one report";
 
     const auto calls = HostCalls();
     const auto at = [&](const std::string& call) {
@@ -292,13 +334,13 @@ TEST_F(RunCorrectionTest, WalksEndWhenClosingRemovesTheirStartingView) {
     // Closing a map removes its view here, the starting view first: a walk
     // that waited for its start to come round again would never end.
     TH_SetCloseRemovesView(1);
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});
     ChooseCommand(IDOK);
     const auto calls = HostCalls();
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(1)"));
     EXPECT_TRUE(Contains(calls, "VXP_CloseMap(3)"));
-    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
-    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text,
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 3u);
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[2].text,
               "3 個の数値地図ファイルを読み込んで訂正しました.");
 }
 
@@ -390,12 +432,12 @@ TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
         std::ofstream(m_dir / "mesh" / (std::to_string(metres) + ".mem"), std::ios::binary)
             << BuildMeshText(533945, AllMeshRecords(), [=](int, int) { return metres * 10; });
     }
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});
     TH_AbortAtPump(2);  // clicked while the second of five files is applied
     ChooseCommand(IDOK);
-    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 3u);
     // A stopped run's count says that later files were not applied.
-    EXPECT_EQ(MessageBoxRecorder::Boxes()[1].text,
+    EXPECT_EQ(MessageBoxRecorder::Boxes()[2].text,
               "2 個の数値地図ファイルを読み込んで訂正しました.\n"
               "中止したため、以降のファイルは適用していません.");
     // Which two were applied is the directory search's to say.
@@ -405,18 +447,18 @@ TEST_F(RunCorrectionTest, AbortButtonStopsAfterTheFileBeingApplied) {
 }
 
 TEST_F(RunCorrectionTest, MemoryRunningOutIsToldInOurWordsAndTheViewsReopened) {
-    MessageBoxRecorder::SetAnswer(IDYES);
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});
     // The folder looked at for mesh files (3 entries) and for DEM files
-    // (".", ".." and 3 files), three entries counted, then the applying pass
-    // moves to its second.
-    CMemoryRunsOut::AfterNextEntry(3 + 5 + 4);
+    // (".", ".." and 3 files), the mesh codes surveyed (3), three entries
+    // counted, then the applying pass moves to its second.
+    CMemoryRunsOut::AfterNextEntry(3 + 5 + 3 + 4);
     ChooseCommand(IDOK);
     CMemoryRunsOut::Disarm();
     const auto& boxes = MessageBoxRecorder::Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text,
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].text,
               "エラーが起きたため訂正を中断しました.\n" + SystemText(ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes[2].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
     EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(3,48,G3.mgp,1,5.500000,6.500000,0,0)"));
     EXPECT_EQ(FindWindowA(nullptr, "読み込み中..."), nullptr);

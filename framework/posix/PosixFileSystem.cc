@@ -82,6 +82,13 @@ std::optional<uint64_t> SizeOfFile(const std::string& path) {
     return static_cast<uint64_t>(size);
 }
 
+std::optional<uint64_t> FreeSpaceAt(const std::string& folder) {
+    std::error_code ec;
+    const fs::space_info space = fs::space(folder, ec);
+    if (ec) return std::nullopt;
+    return static_cast<uint64_t>(space.available);
+}
+
 std::string PlaceOfPath(const std::string& path) {
     std::error_code ec;
     fs::path place = fs::absolute(path, ec);

@@ -53,6 +53,13 @@ std::optional<uint64_t> SizeOfFile(const std::string& path) {
     return uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
 }
 
+std::optional<uint64_t> FreeSpaceAt(const std::string& folder) {
+    ULARGE_INTEGER free;
+    if (!GetDiskFreeSpaceExW(WidePath(folder).c_str(), &free, nullptr, nullptr))
+        return std::nullopt;
+    return free.QuadPart;
+}
+
 std::string PlaceOfPath(const std::string& path) {
     // The system's own full name: absolute, "." and ".." taken out, '/'
     // turned into '\'. Links are left as they are: the identity of a file

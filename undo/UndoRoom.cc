@@ -1,0 +1,39 @@
+#include "undo/UndoRoom.h"
+
+#include <cstdio>
+#include <set>
+
+#include "elevation/DcmLayout.h"
+#include "elevation/MeshPatch.h"
+#include "elevation/TileIndex.h"
+#include "undo/UndoFormat.h"
+
+uint64_t UndoRoomAtMost(const std::vector<int32_t>& codes, const DCMHEADER& header,
+                        const CTileIndex& index, uint64_t fileLength) {
+    std::set<int64_t> blocks;
+    uint64_t writes = 0;
+    for (const int32_t code : codes) {
+        const auto corner = PlaceMesh(code, header);
+        if (!corner) continue;
+        const MeshTiles tiles = TilesUnderMesh(*corner);
+        for (int i = 0; i < tiles.count; ++i) {
+            const auto block = WritableBlock(index, tiles.tiles[i], fileLength);
+            if (!block) continue;
+            blocks.insert(*block);
+            ++writes;
+        }
+    }
+    writes += blocks.size();
+    return kUndoFixedSize + uint64_t{kDcmTileEntrySize} * index.Entries().size() +
+           blocks.size() * uint64_t{kUndoBlockRecordSize} +
+           writes * UndoSumRecordSize(UnitsOfVersion(kUndoVersion));
+}
+
+std::string UndoFileName(const std::string& mapPath, const std::tm& local, int attempt) {
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, ".%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::string name = mapPath + stamp;
+    if (attempt > 1) name += "-" + std::to_string(attempt);
+    return name + ".undo";
+}
