@@ -5,6 +5,7 @@
 // the C++ library's file system, the Win32 one on the wide functions.
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -41,6 +42,10 @@ bool NameNewFile(const std::string& from, const std::string& to, std::string& wh
 
 // The size of the file at path; nothing when it cannot be looked at.
 std::optional<uint64_t> SizeOfFile(const std::string& path);
+
+// When the file was last written, as the system's calendar time; nothing
+// when it cannot be told.
+std::optional<std::time_t> LastWriteTimeOf(const std::string& path);
 
 // The bytes free to this user on the disk that holds folder; nothing when
 // the system cannot tell.

@@ -11,6 +11,7 @@ enum : unsigned {
     kMbIconQuestion = 0x20,
     kMbIconExclamation = 0x30,
     kMbIconInformation = 0x40,
+    kMbDefButton2 = 0x100,
     kMbDefButton3 = 0x200,
 };
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };

@@ -166,6 +166,20 @@ class RunCorrectionTest : public ::testing::Test {
         return prefilled;
     }
 
+    // Chooses the undo command and the undo file in its dialog; every box
+    // is answered Yes.
+    void ChooseUndo(const std::string& undo) {
+        MessageBoxRecorder::SetAnswer(IDYES);
+        DialogRobot robot("取り消しファイルを選んでください", [&](HWND dialog) {
+            SendMessageA(dialog, CDM_SETCONTROLTEXT, 0x47C, reinterpret_cast<LPARAM>(undo.c_str()));
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        const VXP_MENUPROC command = UndoCommand();
+        ASSERT_NE(command, nullptr);
+        EXPECT_EQ(command(100, 0, 0), 0);
+        EXPECT_TRUE(robot.Finish()) << "the file dialog did not appear";
+    }
+
     VXP_MENUPROC m_callback = nullptr;
     CTestFolder m_folder;
     const fs::path& m_dir = m_folder.Path();
@@ -213,6 +227,86 @@ TEST_F(RunCorrectionTest, CorrectsTheMapAndPutsItBackIntoTheViewsThatShowedIt) {
 
     EXPECT_EQ(RestoreMap(undo, MapPath()).outcome, RestoreOutcome::kRestored);
     EXPECT_EQ(MapBytes(), m_original);
+}
+
+// The undo command on the undo file of a correction: the map back as it was.
+TEST_F(RunCorrectionTest, TheUndoCommandGivesTheMapBackAndAStoppedOneCompletesLater) {
+    // A square over both tiles: two blocks to write back.
+    std::ofstream(m_dir / "mesh" / "both.mem", std::ios::binary)
+        << BuildMeshText(533946, AllMeshRecords(), [](int, int) { return 70; });
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 3u);
+    const std::string count = MessageBoxRecorder::Boxes()[2].text;
+    const std::string undo = count.substr(count.rfind('\n') + 1);
+    const std::vector<uint8_t> corrected = MapBytes();
+    ASSERT_NE(corrected, m_original);
+
+    // Stopped after the first block: the map holds part of it.
+    const auto pumps = [] {
+        const auto calls = HostCalls();
+        return static_cast<int>(std::count(calls.begin(), calls.end(), "VXP_Pump()"));
+    };
+    MessageBoxRecorder::Boxes().clear();
+    TH_AbortAtPump(pumps() + 2);
+    ChooseUndo(undo);
+    // The test host's views show map groups once reopened: no view shows
+    // the map now, and nothing more is asked before the restore.
+    auto boxes = MessageBoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(
+        boxes[0].text.rfind("次の圧縮地図を、取り消しファイルに保存した訂正前の状態に戻しますか？\n"
+                            "地図: " +
+                                MapPath() + "\n取り消しファイル: " + undo + "\n",
+                            0),
+        0u)
+        << boxes[0].text;
+    EXPECT_EQ(boxes[0].style, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+    EXPECT_EQ(boxes[1].text,
+              "中止したため、1 個のブロックを書き戻したところで止めました.\n"
+              "もう一度元に戻すと、残りを書き戻して訂正前の地図に戻ります.");
+    EXPECT_NE(MapBytes(), corrected);
+    EXPECT_NE(MapBytes(), m_original);
+
+    MessageBoxRecorder::Boxes().clear();
+    ChooseUndo(undo);
+    boxes = MessageBoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text,
+              "2 個のブロックを書き戻して、訂正前の地図に戻しました.\n"
+              "取り消しファイルは残してあります.");
+    EXPECT_EQ(MapBytes(), m_original);
+    EXPECT_TRUE(fs::exists(undo));
+    EXPECT_TRUE(Contains(HostCalls(), "VXP_OpenMap(1,48,G1.mgp,1,1.500000,2.500000,0,0)"));
+}
+
+TEST_F(RunCorrectionTest, TheUndoCommandRefusesAFileOfAnotherMap) {
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK);
+    const std::string& count = MessageBoxRecorder::Boxes()[2].text;
+    const fs::path undo = count.substr(count.rfind('\n') + 1);
+    // Beside another map, named as that map's.
+    const std::vector<uint8_t> other = MapBytes();
+    const fs::path otherMap = m_dir / "other.dcm";
+    std::ofstream(otherMap, std::ios::binary)
+        .write(reinterpret_cast<const char*>(other.data()),
+               static_cast<std::streamsize>(other.size()));
+    std::ofstream(MapPath(), std::ios::binary | std::ios::app) << "longer";
+    const fs::path otherUndo = m_dir / "other.dcm.20261208-090507.undo";
+    fs::copy_file(undo, otherUndo);
+    fs::resize_file(otherMap, other.size() + 100);
+
+    MessageBoxRecorder::Boxes().clear();
+    ChooseUndo(otherUndo.string());
+    const auto& boxes = MessageBoxRecorder::Boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text.rfind("この取り消しファイルでは元に戻せません.\n", 0), 0u)
+        << boxes.back().text;
+    EXPECT_EQ(boxes.back().style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    std::vector<uint8_t> expected = other;
+    expected.resize(other.size() + 100, 0);
+    std::ifstream in(otherMap, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), expected);
 }
 
 TEST_F(RunCorrectionTest, NoAtTheUndoQuestionCorrectsWithoutAFile) {

@@ -63,6 +63,7 @@ int __cdecl Close(void);
 void __cdecl Release(void);
 int __cdecl About(void);
 long __cdecl OnMenuCommand(int code, unsigned second, long third);
+long __cdecl OnUndoCommand(int code, unsigned second, long third);
 
 }  // extern "C"
 

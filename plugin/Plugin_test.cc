@@ -95,7 +95,7 @@ TEST_F(PluginTest, HostOlderThan601IsRefusedAndTheRecordUntouched) {
     unsigned identifier = 0, number = 0;
     const char* label = nullptr;
     VXP_MENUPROC callback = nullptr;
-    ASSERT_EQ(TH_MenuCount(), 1);
+    ASSERT_EQ(TH_MenuCount(), 2);
     TH_Menu(0, &identifier, &number, &label, &callback);
     EXPECT_EQ(identifier, 77u);
 }
@@ -124,18 +124,24 @@ TEST_F(PluginTest, LoadAddsTheMenuCommandWithTheIdentifierFromInit) {
     tagPLUGININFO info = {};
     ASSERT_EQ(s_init(&info, 1234), 1);
     EXPECT_EQ(s_load(), 1);
-    ASSERT_EQ(TH_MenuCount(), 1);
-    unsigned identifier = 0, number = 0;
-    const char* label = nullptr;
-    VXP_MENUPROC callback = nullptr;
-    TH_Menu(0, &identifier, &number, &label, &callback);
-    EXPECT_EQ(identifier, 1234u);
-    EXPECT_EQ(number, 20720u);
-    EXPECT_STREQ(label, "数値地図(圧縮地図)の差し替え");
-    ASSERT_NE(callback, nullptr);
-    const int before = TH_CallCount();
-    EXPECT_EQ(callback(5, 0, 0), 0) << "codes other than 100 do nothing";
-    EXPECT_EQ(TH_CallCount(), before);
+    // The correction first, then the undo command, under one identifier
+    // and number.
+    ASSERT_EQ(TH_MenuCount(), 2);
+    const char* labels[] = {"数値地図(圧縮地図)の差し替え", "数値地図の訂正を元に戻す"};
+    VXP_MENUPROC callbacks[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        unsigned identifier = 0, number = 0;
+        const char* label = nullptr;
+        TH_Menu(i, &identifier, &number, &label, &callbacks[i]);
+        EXPECT_EQ(identifier, 1234u);
+        EXPECT_EQ(number, 20720u);
+        EXPECT_STREQ(label, labels[i]);
+        ASSERT_NE(callbacks[i], nullptr);
+        const int before = TH_CallCount();
+        EXPECT_EQ(callbacks[i](5, 0, 0), 0) << "codes other than 100 do nothing";
+        EXPECT_EQ(TH_CallCount(), before);
+    }
+    EXPECT_NE(callbacks[0], callbacks[1]);
     EXPECT_TRUE(MessageBoxRecorder::Boxes().empty());
 }
 

@@ -41,6 +41,15 @@ VXP_MENUPROC InitAndLoad(unsigned identifier) {
     unsigned id = 0, number = 0;
     const char* label = nullptr;
     VXP_MENUPROC callback = nullptr;
-    TH_Menu(TH_MenuCount() - 1, &id, &number, &label, &callback);
+    TH_Menu(0, &id, &number, &label, &callback);
+    return callback;
+}
+
+VXP_MENUPROC UndoCommand() {
+    if (TH_MenuCount() < 2) return nullptr;
+    unsigned id = 0, number = 0;
+    const char* label = nullptr;
+    VXP_MENUPROC callback = nullptr;
+    TH_Menu(1, &id, &number, &label, &callback);
     return callback;
 }

@@ -29,5 +29,7 @@ const LoadedPlugin& Plugin();
 std::vector<std::string> HostCalls();
 
 // Inits and loads the plug-in on a host of version 601, and returns the
-// menu command's callback.
+// correction command's callback.
 VXP_MENUPROC InitAndLoad(unsigned identifier);
+// The undo command's callback, once the plug-in is loaded.
+VXP_MENUPROC UndoCommand();

@@ -103,6 +103,8 @@ struct RestoreResult {
 struct RestoreOptions {
     bool bForce = false;         // restore over blocks changed since the run
     std::function<bool()> stop;  // asked before each block; true stops there
+    // After each block written back: how many so far, of how many.
+    std::function<void(int64_t written, int64_t total)> progress;
 };
 
 // Writes the blocks saved in the undo file back into the map, the last saved

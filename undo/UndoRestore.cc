@@ -233,6 +233,7 @@ RestoreResult RestoreOpenMap(CFile& undo, CFile& map, const RestoreOptions& opti
             undo.ReadAt(it->record, scratch.Data(), kTileBlockSize);
             map.WriteAt(it->block, scratch.Data(), kTileBlockSize);
             ++result.blocks;
+            if (options.progress) options.progress(result.blocks, result.total);
         }
         map.Sync();
     } catch (const CFileException& error) {

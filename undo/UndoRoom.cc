@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <set>
+#include <string_view>
 
 #include "elevation/DcmLayout.h"
 #include "elevation/MeshPatch.h"
 #include "elevation/TileIndex.h"
+#include "framework/Cp932Text.h"
 #include "undo/UndoFormat.h"
 
 uint64_t UndoRoomAtMost(const std::vector<int32_t>& codes, const DCMHEADER& header,
@@ -36,4 +38,28 @@ std::string UndoFileName(const std::string& mapPath, const std::tm& local, int a
     std::string name = mapPath + stamp;
     if (attempt > 1) name += "-" + std::to_string(attempt);
     return name + ".undo";
+}
+
+std::string MapOfUndoFile(const std::string& undoPath) {
+    const auto digits = [&](size_t from, size_t count) {
+        if (from + count > undoPath.size()) return false;
+        for (size_t i = from; i < from + count; ++i)
+            if (undoPath[i] < '0' || undoPath[i] > '9') return false;
+        return true;
+    };
+    constexpr size_t kStamp = 16;  // ".YYYYMMDD-HHMMSS"
+    if (undoPath.size() < kStamp + 5 + 1) return "";
+    size_t end = undoPath.size() - 5;
+    if (CompareIgnoringAsciiCase(std::string_view(undoPath).substr(end), ".undo") != 0) return "";
+    // An attempt's number, "-N", before the extension.
+    size_t dash = end;
+    while (dash > 0 && undoPath[dash - 1] >= '0' && undoPath[dash - 1] <= '9') --dash;
+    if (dash < end && dash > kStamp && undoPath[dash - 1] == '-' && undoPath[dash - 8] == '-')
+        end = dash - 1;
+    if (end < kStamp + 1) return "";
+    const size_t stamp = end - kStamp;
+    if (undoPath[stamp] != '.' || !digits(stamp + 1, 8) || undoPath[stamp + 9] != '-' ||
+        !digits(stamp + 10, 6))
+        return "";
+    return undoPath.substr(0, stamp);
 }

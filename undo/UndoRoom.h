@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,3 +20,8 @@ uint64_t UndoRoomAtMost(const std::vector<int32_t>& codes, const DCMHEADER& head
 // MAP.YYYYMMDD-HHMMSS.undo for attempt 1, with "-N" before ".undo" for
 // attempt N.
 std::string UndoFileName(const std::string& mapPath, const std::tm& local, int attempt);
+
+// The map an undo file so named was made for: its path less
+// ".YYYYMMDD-HHMMSS[-N].undo" (the extension in any case); empty when the
+// name is not one UndoFileName gives.
+std::string MapOfUndoFile(const std::string& undoPath);

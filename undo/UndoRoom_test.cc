@@ -41,4 +41,14 @@ TEST(UndoFileName, StampsTheLocalTimeAndNumbersFurtherAttempts) {
     EXPECT_EQ(UndoFileName("a.dcm", local, 3), "a.dcm.20261208-090507-3.undo");
 }
 
+TEST(UndoFileName, TheMapIsTheNameLessItsStampAndNumber) {
+    EXPECT_EQ(MapOfUndoFile("C:\\d\\a.dcm.20261208-090507.undo"), "C:\\d\\a.dcm");
+    EXPECT_EQ(MapOfUndoFile("a.dcm.20261208-090507-12.UNDO"), "a.dcm");
+    EXPECT_EQ(MapOfUndoFile("x.20261208-090507.undo"), "x");
+    for (const char* other :
+         {"a.dcm.undo", "a.dcm.2026120-090507.undo", "a.dcm.20261208_090507.undo",
+          "a.dcm.20261208-090507-.undo", "a.dcm.20261208-090507.bak", ".undo"})
+        EXPECT_EQ(MapOfUndoFile(other), "") << other;
+}
+
 }  // namespace

@@ -82,6 +82,12 @@ std::optional<uint64_t> SizeOfFile(const std::string& path) {
     return static_cast<uint64_t>(size);
 }
 
+std::optional<std::time_t> LastWriteTimeOf(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return std::nullopt;
+    return status.st_mtime;
+}
+
 std::optional<uint64_t> FreeSpaceAt(const std::string& folder) {
     std::error_code ec;
     const fs::space_info space = fs::space(folder, ec);

@@ -43,6 +43,25 @@ bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
     return true;
 }
 
+bool AfxBrowseOpenFile(HWND owner, const char* title, const char* filter, const std::string& folder,
+                       std::string& path) {
+    std::vector<char> file(MAX_PATH, '\0');
+    const std::vector<char> filters = FilterList(filter);
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filters.data();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.lpstrTitle = title;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!GetOpenFileNameA(&ofn)) return false;
+    path = file.data();
+    return true;
+}
+
 bool AfxBrowseForFolder(HWND owner, const char* title, std::string& path) {
     char buffer[MAX_PATH];
     buffer[0] = '\0';

@@ -53,6 +53,16 @@ std::optional<uint64_t> SizeOfFile(const std::string& path) {
     return uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
 }
 
+std::optional<std::time_t> LastWriteTimeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    // 100 ns steps from 1601 to seconds from 1970.
+    const uint64_t ticks =
+        uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<std::time_t>(ticks / 10000000 - 11644473600ULL);
+}
+
 std::optional<uint64_t> FreeSpaceAt(const std::string& folder) {
     ULARGE_INTEGER free;
     if (!GetDiskFreeSpaceExW(WidePath(folder).c_str(), &free, nullptr, nullptr))
