@@ -96,8 +96,10 @@ CBulkTerrain::CBulkTerrain(const DemBulkArea& area) {
     if (!corner) std::abort();
     m_x0 = corner->westMas / kCellMas - 100 * 3600 * 5;
     m_y0 = corner->southMas / kCellMas;
-    m_width = static_cast<double>(area.squaresSide * kSquareWidthMas / kCellMas);
-    m_height = static_cast<double>(area.squaresSide * kSquareHeightMas / kCellMas);
+    const int64_t widthCells = area.squaresSide * kSquareWidthMas / kCellMas;
+    const int64_t heightCells = area.squaresSide * kSquareHeightMas / kCellMas;
+    m_width = static_cast<double>(widthCells);
+    m_height = static_cast<double>(heightCells);
 }
 
 CBulkTerrain::Kind CBulkTerrain::KindAt(int64_t x, int64_t y) const {

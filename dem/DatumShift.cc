@@ -65,8 +65,8 @@ DatumShift SquareShift(int32_t squareCode, MapDatum datum) {
     if (datum == MapDatum::kJgd) return {};
     constexpr double kMasPerDegree = 3600000.0;
     const GeodeticOffset offset =
-        TokyoToJgdOffset((corner->southMas + kSquareHeightMas / 2) / kMasPerDegree,
-                         (corner->westMas + kSquareWidthMas / 2) / kMasPerDegree);
+        TokyoToJgdOffset((corner->southMas + kSquareHeightMas / 2.0) / kMasPerDegree,
+                         (corner->westMas + kSquareWidthMas / 2.0) / kMasPerDegree);
     return {static_cast<int32_t>(std::lround(offset.latMas)),
             static_cast<int32_t>(std::lround(offset.lonMas))};
 }

@@ -35,8 +35,8 @@ struct Centre {
 
 Centre CentreOf(int32_t code) {
     const SquareCorner corner = *SquareCornerOf(code);
-    return {(corner.southMas + kSquareHeightMas / 2) / kMasPerDegree,
-            (corner.westMas + kSquareWidthMas / 2) / kMasPerDegree};
+    return {(corner.southMas + kSquareHeightMas / 2.0) / kMasPerDegree,
+            (corner.westMas + kSquareWidthMas / 2.0) / kMasPerDegree};
 }
 
 void ExpectMatchesCct(const CctPoint& point) {

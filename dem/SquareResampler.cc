@@ -149,7 +149,8 @@ void SumByColumns(const DemGrid& grid, const std::vector<Segment>& rows,
                   GridShare& share) {
     const DemHeader& h = grid.header;
     const int32_t width = share.lastColumn - share.firstColumn + 1;
-    const size_t demColumns = static_cast<size_t>(lastColumn - firstColumn + 1);
+    const int32_t columnCount = lastColumn - firstColumn + 1;
+    const auto demColumns = static_cast<size_t>(columnCount);
     std::vector<int64_t> columnWeight(demColumns), columnWeighted(demColumns);
     const auto SumDemRow = CurrentVectorPath() == VectorPath::kAvx2 ? SumRowAvx2 : SumRowPlain;
     for (size_t begin = 0, end; begin < rows.size(); begin = end) {
@@ -246,10 +247,10 @@ GridShare MeasureShare(const DemGrid& grid, int32_t squareCode, DatumShift shift
         return share;
     }
     // The overlapping DEM rows run from rows.front().dem to rows.back().dem.
+    const int32_t columnCount = lastColumn - firstColumn + 1;
     for (int32_t k = rows.front().dem; k <= rows.back().dem; ++k) {
         const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - k} * h.columns];
-        if (BeyondRange(values + firstColumn, static_cast<size_t>(lastColumn - firstColumn + 1)))
-            ThrowBeyondRange();
+        if (BeyondRange(values + firstColumn, static_cast<size_t>(columnCount))) ThrowBeyondRange();
     }
     for (const Segment& row : rows) {
         const int32_t* values = &grid.centimetres[int64_t{h.rows - 1 - row.dem} * h.columns];

@@ -127,10 +127,12 @@ TEST_F(ReliefPictureTest, LargeAreasAreScaledDownToFitAndSmallOnesUp) {
         const CReliefPicture picture(area, HeaderAt(35));
         EXPECT_LE(picture.Width(), CReliefPicture::kMaxWidth);
         ASSERT_EQ((picture.Width() - 2 * kSep) % 3, 0);
-        const double panelWidth = (picture.Width() - 2 * kSep) / 3;
+        const int panelWidth = (picture.Width() - 2 * kSep) / 3;
         EXPECT_GE(panelWidth, 200);
-        const double middle = 35 + (area.y1 / 2) * 1.5 / 3600;
-        EXPECT_NEAR(panelWidth / picture.Height() / GroundAspect(area, middle), 1, 0.02);
+        const int middleRow = area.y1 / 2;
+        const double middle = 35 + middleRow * 1.5 / 3600;
+        EXPECT_NEAR(static_cast<double>(panelWidth) / picture.Height() / GroundAspect(area, middle),
+                    1, 0.02);
     }
 }
 

@@ -11,9 +11,16 @@ int SampleTerrain(double lat, double lon) {
     return static_cast<int>(std::lround(metres * 10));
 }
 
+SquareDegrees SouthWestOf(int code) {
+    // The code's digits: first-level row and column, then second-level ones.
+    const int row = code / 10000, column = code % 10000 / 100;
+    const int row2 = code % 100 / 10, column2 = code % 10;
+    return {row * (2.0 / 3) + row2 / 12.0, column + 100 + column2 / 8.0};
+}
+
 std::string SampleDemOfSquare(int code) {
-    const double south = code / 10000 * (2.0 / 3) + code % 100 / 10 / 12.0;
-    const double west = code % 10000 / 100 + 100 + code % 10 / 8.0;
+    const SquareDegrees corner = SouthWestOf(code);
+    const double south = corner.south, west = corner.west;
     const GeodeticOffset shift = TokyoToJgdOffset(south + 2.5 / 60, west + 3.75 / 60);
     DemSample sample = DemSampleOf(DemProduct::k10B);
     sample.mesh = std::to_string(code);

@@ -8,6 +8,13 @@
 // rising to the north-east.
 int SampleTerrain(double lat, double lon);
 
+// The south-west corner of the second-level mesh square code, in degrees.
+struct SquareDegrees {
+    double south;
+    double west;
+};
+SquareDegrees SouthWestOf(int code);
+
 // The 10 m DEM file of second-level mesh code, as the survey would deliver
 // it today: on the JGD frame, so that its cells lie where the same hills
 // are on the map's Tokyo datum once shifted back.

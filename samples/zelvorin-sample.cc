@@ -79,8 +79,8 @@ int ProgramMain(int argc, char** argv) {
 
     const int codes[] = {523941, 523942, 523953, 523954, 533901, 533915};
     for (int code : codes) {
-        const double south = code / 10000 * (2.0 / 3) + code % 100 / 10 / 12.0;
-        const double west = code % 10000 / 100 + 100 + code % 10 / 8.0;
+        const SquareDegrees corner = SouthWestOf(code);
+        const double south = corner.south, west = corner.west;
         // The northern tenth of each square is left out, as sea rows are.
         std::vector<int> records;
         for (int r = 21; r <= 200; ++r) records.push_back(r);

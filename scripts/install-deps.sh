@@ -49,6 +49,10 @@ fuzz() {
     apt_install clang libclang-rt-14-dev
 }
 
+tidy() {
+    apt_install clang-tidy-14
+}
+
 windows() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386
@@ -90,7 +94,8 @@ case "$want" in
     native) native ;;
     windows) native; windows ;;
     fuzz) native; fuzz ;;
+    tidy) native; fuzz; tidy ;;
     format) format ;;
-    all) native; fuzz; format; windows ;;
-    *) echo "usage: $0 native|windows|fuzz|format|all" >&2; exit 2 ;;
+    all) native; fuzz; tidy; format; windows ;;
+    *) echo "usage: $0 native|windows|fuzz|tidy|format|all" >&2; exit 2 ;;
 esac

@@ -55,10 +55,10 @@ class CPowerCutFile final : private CLiveBytes, public CFileWrapper {
     // Positioned calls go through Seek, Read and Write above, so that every
     // write waits for a sync.
     uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
-        return CFile::ReadAt(position, buffer, count);
+        return CFile::ReadAt(position, buffer, count);  // NOLINT(bugprone-parent-virtual-call)
     }
     void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
-        CFile::WriteAt(position, buffer, count);
+        CFile::WriteAt(position, buffer, count);  // NOLINT(bugprone-parent-virtual-call)
     }
     // Makes the writes so far durable; the bytes in memory have nothing to
     // sync.

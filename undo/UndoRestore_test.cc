@@ -48,10 +48,10 @@ class CLoggedMap final : private CMapBytes, public CFileWrapper {
     // Positioned calls go through Seek, Read and Write above, so that every
     // write is kept.
     uint32_t ReadAt(int64_t position, void* buffer, uint32_t count) override {
-        return CFile::ReadAt(position, buffer, count);
+        return CFile::ReadAt(position, buffer, count);  // NOLINT(bugprone-parent-virtual-call)
     }
     void WriteAt(int64_t position, const void* buffer, uint32_t count) override {
-        CFile::WriteAt(position, buffer, count);
+        CFile::WriteAt(position, buffer, count);  // NOLINT(bugprone-parent-virtual-call)
     }
 
     const std::vector<Logged>& Writes() const { return m_writes; }
