@@ -1,6 +1,7 @@
 // The menu command on a folder of DEM files in the test host: the first
 // look, the datum found or asked, the run and its count, the views.
 #include <windows.h>
+#include <commdlg.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,7 +23,6 @@
 #include "testhost/MessageBoxRecorder.h"
 #include "testsupport/QuietUi.h"
 #include "testsupport/TestFolder.h"
-#include "undo/UndoFile.h"
 
 namespace {
 
@@ -168,9 +168,20 @@ TEST_F(DemCorrectionTest, TheDataDecideTheDatumAndTheMapIsTheLibrarysOnIt) {
     EXPECT_EQ(boxes[2].style, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_EQ(ReadBytes(MapPath()), ByTheLibrary(tokyo, MapDatum::kTokyo));
     EXPECT_TRUE(Contains(HostCalls(), kOpenedAgain));
-    // The undo file gives the map back as it was.
-    EXPECT_EQ(RestoreMap(boxes[2].text.substr(count.size()), MapPath()).outcome,
-              RestoreOutcome::kRestored);
+    // The undo command on that file gives the map back as it was.
+    const std::string undo = boxes[2].text.substr(count.size());
+    MessageBoxRecorder::Boxes().clear();
+    DialogRobot robot("取り消しファイルを選んでください", [&](HWND dialog) {
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, 0x47C, reinterpret_cast<LPARAM>(undo.c_str()));
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(UndoCommand()(100, 0, 0), 0);
+    EXPECT_TRUE(robot.Finish());
+    ASSERT_FALSE(MessageBoxRecorder::Boxes().empty());
+    EXPECT_NE(MessageBoxRecorder::Boxes().back().text.find(
+                  "個のブロックを書き戻して、訂正前の地図に戻しました."),
+              std::string::npos)
+        << MessageBoxRecorder::Boxes().back().text;
     EXPECT_EQ(ReadBytes(MapPath()), tokyo);
 }
 

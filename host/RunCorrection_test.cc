@@ -170,6 +170,10 @@ class RunCorrectionTest : public ::testing::Test {
     // is answered Yes.
     void ChooseUndo(const std::string& undo) {
         MessageBoxRecorder::SetAnswer(IDYES);
+        ChooseUndoAnswered(undo);
+    }
+    // The same, the boxes answered as set before.
+    void ChooseUndoAnswered(const std::string& undo) {
         DialogRobot robot("取り消しファイルを選んでください", [&](HWND dialog) {
             SendMessageA(dialog, CDM_SETCONTROLTEXT, 0x47C, reinterpret_cast<LPARAM>(undo.c_str()));
             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
@@ -307,6 +311,40 @@ TEST_F(RunCorrectionTest, TheUndoCommandRefusesAFileOfAnotherMap) {
     expected.resize(other.size() + 100, 0);
     std::ifstream in(otherMap, std::ios::binary);
     EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), expected);
+}
+
+// A map written after the run: restored only on a second Yes, which says
+// what is lost.
+TEST_F(RunCorrectionTest, TheUndoCommandAsksAgainWhereTheMapChangedSince) {
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseCommand(IDOK);
+    const std::string count = MessageBoxRecorder::Boxes()[2].text;
+    const std::string undo = count.substr(count.rfind('\n') + 1);
+    std::vector<uint8_t> changed = MapBytes();
+    changed[SampleBlockOffset(0) + 80] ^= 0x55;
+    const auto write = [&](const std::vector<uint8_t>& bytes) {
+        std::ofstream(MapPath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    write(changed);
+
+    MessageBoxRecorder::Boxes().clear();
+    MessageBoxRecorder::SetAnswers({IDYES, IDNO});  // restore; not over the change
+    ChooseUndoAnswered(undo);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 2u);
+    const RecordedMessageBox& again = MessageBoxRecorder::Boxes()[1];
+    EXPECT_EQ(again.text.rfind("この圧縮地図は、訂正の後で変更されています.\n", 0), 0u)
+        << again.text;
+    EXPECT_NE(again.text.find("上書きされて失われます"), std::string::npos);
+    EXPECT_EQ(again.style, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    EXPECT_EQ(MapBytes(), changed);
+
+    MessageBoxRecorder::Boxes().clear();
+    MessageBoxRecorder::SetAnswer(IDYES);
+    ChooseUndoAnswered(undo);
+    ASSERT_EQ(MessageBoxRecorder::Boxes().size(), 3u);
+    EXPECT_EQ(MapBytes(), m_original);
 }
 
 TEST_F(RunCorrectionTest, NoAtTheUndoQuestionCorrectsWithoutAFile) {
