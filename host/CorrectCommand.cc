@@ -42,13 +42,17 @@ long RunChosen(int code, const std::function<void()>& command) {
         AfxMessageBox(kMsgAnotherRun, kMbOk | kMbIconExclamation);
         return 0;
     }
-    g_bRunning = true;
+    struct Running {
+        Running() { g_bRunning = true; }
+        ~Running() { g_bRunning = false; }
+    } running;
     try {
         command();
     } catch (const std::exception& error) {
         AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
+    } catch (...) {
+        AfxMessageBox(kMsgRunFailed, kMbOk | kMbIconExclamation);
     }
-    g_bRunning = false;
     return 0;
 }
 

@@ -143,7 +143,9 @@ void CorrectTheMap(const char* dcmPath, const std::vector<DemSource>& sources, D
         return ResultMessage(result, start.plan, squares, *start.datum, outside.m_nOutside) +
                undo.KeptLines();
     };
+    ui.SetErrorNote([&undo] { return undo.KeptLines(); });
     CorrectOpenMap(*map.file, squares, ui, options);
+    ui.SetErrorNote(nullptr);
     undo.Finish();
 }
 

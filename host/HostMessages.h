@@ -23,6 +23,8 @@ constexpr const char* kMsgUndoCannotMakeFormat =
     "キャンセル: 訂正しません";
 constexpr const char* kMsgRoomUnknown = "不明";
 constexpr const char* kMsgPathTooLong = "パスが 259 バイトを超えます.";
+constexpr const char* kMsgUndoNamesTaken =
+    "同じ日時の取り消しファイルの名前がすべて使われています.";
 // The count's line before the file's path.
 constexpr const char* kMsgUndoKept = "訂正を元に戻すための取り消しファイル:";
 // A failure of the undo file stopped the run; its path and why follow.

@@ -12,8 +12,10 @@
 
 namespace {
 
-// The longest path the host's file functions take, in bytes.
+// The longest path the host's file functions take, in bytes, and what the
+// undo file's passing name adds to its own.
 constexpr size_t kMostPathBytes = 259;
+constexpr size_t kPassingSuffixBytes = 11;
 
 std::string Megabytes(uint64_t bytes) {
     char text[32];
@@ -63,10 +65,13 @@ bool CHostUndo::Make(const std::string& mapPath, bool& goOn) {
     const std::time_t now = std::time(nullptr);
     std::tm local = {};
     if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    std::string why;
+    std::string why = kMsgUndoNamesTaken;
+    // The name as the system has it: the file is first written under it
+    // and a suffix of up to 11 bytes, then renamed.
+    const std::string place = PlaceOfPath(mapPath);
     for (int attempt = 1; attempt <= 99; ++attempt) {
-        const std::string path = UndoFileName(mapPath, local, attempt);
-        if (path.size() > kMostPathBytes) {
+        const std::string path = UndoFileName(place, local, attempt);
+        if (path.size() + kPassingSuffixBytes > kMostPathBytes) {
             why = kMsgPathTooLong;
             m_strPath = path;
             break;
@@ -83,6 +88,7 @@ bool CHostUndo::Make(const std::string& mapPath, bool& goOn) {
             break;
         }
     }
+    if (m_strPath.empty()) m_strPath = UndoFileName(place, local, 1);
     const std::string text = Format(kMsgUndoCannotMakeFormat, m_strPath.c_str(), why.c_str());
     m_strPath.clear();
     goOn = AfxMessageBox(text, kMbOkCancel | kMbIconExclamation) == kIdOk;

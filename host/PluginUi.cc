@@ -27,7 +27,8 @@ void CPluginCorrectionUi::ShowMessage(const std::string& text, MessageKind kind)
 
 void CPluginCorrectionUi::ShowError(const CException& error) {
     CloseProgress();
-    AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
+    AfxMessageBox(FailureMessage(error) + (m_errorNote ? m_errorNote() : std::string()),
+                  kMbOk | kMbIconExclamation);
 }
 
 void CPluginCorrectionUi::OpenProgress() {

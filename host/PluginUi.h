@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,20 +25,28 @@ class CPluginCorrectionUi final : public ICorrectionUi {
     ~CPluginCorrectionUi() override;
 
     void ShowMessage(const std::string& text, MessageKind kind) override;
+    // The failure, and the note where one is set.
     void ShowError(const CException& error) override;
+    // What a failure's message ends with while the run goes on (the undo
+    // file kept, say); null for nothing.
+    void SetErrorNote(std::function<std::string()> note) { m_errorNote = std::move(note); }
     void OpenProgress() override;
     // Both change the dialog only when they change what it shows.
     void SetFileName(const std::string& name) override;
     void SetPos(int percent) override;
     void Pump() override;
-    // With pumpDuringReads, pumps when the host has waited 50 ms, so that it
-    // never waits 100 ms while a source is read.
+    // With pumpDuringReads, pumps when the host has waited 50 ms: asked
+    // every 64 KiB a read inflates and while the run waits for a file read
+    // on another thread, so that the host is seldom kept waiting 100 ms (a
+    // file parsed on this thread, where only one processor is usable, is
+    // not interrupted).
     void KeepResponsive() override;
     bool AbortRequested() const override;
     void CloseProgress() override;
 
   private:
     std::unique_ptr<CProgressDlg> m_dialog;
+    std::function<std::string()> m_errorNote;
     std::string m_strShown;
     int m_nShown = -1;
     bool m_bPumpDuringReads;

@@ -63,7 +63,9 @@ void RunCorrection(const char* dcmPath, const char* folderPath) {
                            (demNotUsed ? std::string("\n") + kMsgDemNotUsed : std::string()) +
                            undo.KeptLines();
                 };
+                ui.SetErrorNote([&undo] { return undo.KeptLines(); });
                 CorrectOpenMap(*map.file, meshes, ui, options);
+                ui.SetErrorNote(nullptr);
             }
         }
     } catch (const std::exception& error) {

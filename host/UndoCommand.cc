@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <string>
 
 #include "framework/FileDialogs.h"
@@ -10,6 +11,7 @@
 #include "host/HostMessages.h"
 #include "host/MapViews.h"
 #include "host/PluginUi.h"
+#include "host/RunCorrection.h"
 #include "plugin/PluginIf.h"
 #include "undo/UndoFile.h"
 #include "undo/UndoRoom.h"
@@ -116,6 +118,11 @@ void RunUndoCommand() {
     if (AfxMessageBox(question, kMbYesNo | kMbIconQuestion | kMbDefButton2) != kIdYes) return;
     CMapViewArray views;
     if (!CloseMapInViews(mapPath.c_str(), views)) return;
-    RestoreAndTell(undoPath, mapPath);
+    // From here on the views get their map back whatever happens.
+    try {
+        RestoreAndTell(undoPath, mapPath);
+    } catch (const std::exception& error) {
+        AfxMessageBox(FailureMessage(error), kMbOk | kMbIconExclamation);
+    }
     ReopenMapInViews(views);
 }
