@@ -3,7 +3,8 @@
 // handed on is over the cap or named outside its zip, and no memory outside
 // the buffers is touched (the sanitizers watch that). A walk for heads hands
 // on first bytes of the members a whole walk hands on, and completes where
-// the whole walk does.
+// the whole walk does; a walk that reads every zip inside a zip from a
+// temporary file ends as the walk in memory does, with the same members.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -63,11 +64,13 @@ struct CheckingSink final : IDemMemberSink {
     bool m_bDone = false;
 };
 
-DemWalkResult Walk(const uint8_t* data, size_t size, CheckingSink& sink, size_t headBytes) {
+DemWalkResult Walk(const uint8_t* data, size_t size, CheckingSink& sink, size_t headBytes,
+                   uint64_t innerInMemory = kDemInnerInMemory) {
     CMemoryFile file(std::vector<uint8_t>(data, data + size), kOuter);
     DemWalkOptions options;
     options.memberLimit = kLimit;
     options.headBytes = headBytes;
+    options.innerInMemory = innerInMemory;
     const DemWalkResult result = WalkDemZip(file, kOuter, sink, options);
     if (result.outcome == DemWalkOutcome::kUnusable && result.reason.empty()) std::abort();
     if (result.outcome == DemWalkOutcome::kStopped) std::abort();
@@ -87,6 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (all.outcome == DemWalkOutcome::kCompleted &&
         (first.outcome != DemWalkOutcome::kCompleted ||
          heads.members.size() != whole.members.size() || first.demMembers != all.demMembers))
+        std::abort();
+    CheckingSink spilled;
+    const DemWalkResult copied = Walk(data, size, spilled, 0, 0);
+    if (copied.outcome != all.outcome || copied.demMembers != all.demMembers ||
+        spilled.members != whole.members)
         std::abort();
     return 0;
 }
