@@ -14,10 +14,10 @@ CTempFile::CTempFile(const std::string& stem) {
     if (folder.empty()) throw CFileException(CFileException::Op::kOpen, stem, AfxSystemMessage(2));
     std::random_device seed;
     for (int attempt = 0;; ++attempt) {
-        m_strPath = folder;
-        AppendPath(m_strPath, stem + std::to_string(seed()) + ".tmp");
+        std::string path = folder;
+        AppendPath(path, stem + std::to_string(seed()) + ".tmp");
         try {
-            m_file = OpenFile(m_strPath, FileAccess::kCreateNew);
+            m_file = OpenFile(path, FileAccess::kCreateTemporary);
             return;
         } catch (const CFileException&) {
             if (attempt == 7) throw;
@@ -30,6 +30,4 @@ CTempFile::~CTempFile() {
         m_file->Close();
     } catch (const std::exception&) {
     }
-    m_file.reset();
-    RemoveFile(m_strPath);
 }

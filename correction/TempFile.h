@@ -6,9 +6,9 @@
 #include "framework/File.h"
 
 // A file of the run's own in the system's temporary folder, under a name
-// made afresh (another process may hold one of the same stem), removed when
-// the object goes: on every way a run ends that unwinds, a stop request and
-// 中止 among them.
+// made afresh (another process may hold one of the same stem), removed by
+// the system when the object goes or the process ends, however it ends (a
+// stop request, 中止, a crash).
 class CTempFile {
   public:
     // Makes the file; throws CFileException when the folder refuses it.
@@ -21,5 +21,4 @@ class CTempFile {
 
   private:
     std::unique_ptr<CFile> m_file;
-    std::string m_strPath;
 };

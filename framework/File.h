@@ -11,6 +11,8 @@ enum class FileAccess {
     kReadWriteExclusive,  // read and write; no one else may open it meanwhile
     kCreateNew,           // a new file, read and write; fails when the path exists;
                           // its name is on disk when the open returns
+    kCreateTemporary,     // the same, for this process alone, removed by the system
+                          // when it is closed or the process ends however it ends
 };
 
 // A binary file. Every operation either does all it was asked or throws

@@ -186,8 +186,8 @@ if ! grep -qF "FG-GML-other.xml" "$work/err" ||
 fi
 
 # A zip inside a zip too large to read in memory goes through a temporary
-# file, which is gone however the run ends: here natively, where the
-# temporary folder is TMPDIR, a fresh one for each run.
+# file, which is gone however the run ends, a SIGKILL included: here
+# natively, where the temporary folder is TMPDIR, a fresh one for each run.
 if [ -z "$runner" ]; then
     mkdir "$work/big"
     python3 - "$work/big/inner.zip" "$work/xml/$x43.xml" "$work/xml/$x44.xml" <<'PY'
@@ -205,14 +205,15 @@ PY
         "$work/big/outer.zip"
     same_map "the zip in a zip gives the map of its files" "$work/spilled.dcm" "$work/tokyo.dcm"
     [ -z "$(ls -A "$work/tmp")" ] || fail "temporary files left: $(ls "$work/tmp")"
-    for signal in INT TERM; do
+    for signal in INT TERM KILL; do
         mkdir "$work/tmp-$signal"
         cp "$work/pristine.dcm" "$work/spill-$signal.dcm"
         TMPDIR="$work/tmp-$signal" "$tool" --map-datum tokyo "$work/spill-$signal.dcm" \
             "$work/big/outer.zip" >/dev/null 2>&1 &
         pid=$!
-        # The signal comes once the copy has begun.
-        while kill -0 $pid 2>/dev/null && ! compgen -G "$work/tmp-$signal/zelvorin-zip-*" >/dev/null; do :; done
+        # The signal comes once the copy has begun: the program holds it open
+        # (its name may be gone already).
+        while kill -0 $pid 2>/dev/null && ! ls -l /proc/$pid/fd 2>/dev/null | grep -q "tmp-$signal/zelvorin-zip-"; do :; done
         kill -"$signal" $pid 2>/dev/null
         wait $pid
         status=$?

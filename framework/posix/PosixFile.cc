@@ -150,6 +150,13 @@ void SyncFolderOf(const std::string& path) {
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     using Op = CFileException::Op;
+    if (access == FileAccess::kCreateTemporary) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));
+        // Open, it needs no name: none is left behind by a crash.
+        ::unlink(path.c_str());
+        return std::make_unique<PosixFile>(fd, path);
+    }
     if (access == FileAccess::kCreateNew) {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) throw CFileException(Op::kOpen, path, std::strerror(errno));

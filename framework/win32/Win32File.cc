@@ -118,11 +118,15 @@ class Win32File final : public CFile {
 
 std::unique_ptr<CFile> OpenFile(const std::string& path, FileAccess access) {
     const bool write = access != FileAccess::kReadShared;
+    const bool create = access == FileAccess::kCreateNew || access == FileAccess::kCreateTemporary;
+    // A temporary file goes when its handle closes, however the process ends.
+    const DWORD attributes = access == FileAccess::kCreateTemporary
+                                 ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE
+                                 : FILE_ATTRIBUTE_NORMAL;
     HANDLE handle =
         CreateFileW(WidePath(path).c_str(), write ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                     write ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    access == FileAccess::kCreateNew ? CREATE_NEW : OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
+                    create ? CREATE_NEW : OPEN_EXISTING, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         throw CFileException(CFileException::Op::kOpen, path, AfxLastSystemMessage());
     return std::make_unique<Win32File>(handle, path);
