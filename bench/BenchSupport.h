@@ -70,3 +70,6 @@ void DemMemoryBenchmark(const fs::path& work);
 // thrown away and returns its peak resident memory in KB, -1 when it could
 // not be started.
 long PeakOf(char** argv);
+// The peak resident memory, in MB, of the program run with args, in a fresh
+// copy of this one (--peak-of) that reports on it into report.
+double PeakMegabytes(const fs::path& report, std::vector<std::string> args);

@@ -281,6 +281,18 @@ long PeakOf(char** argv) {
     return usage.ru_maxrss;
 }
 
+double PeakMegabytes(const fs::path& report, std::vector<std::string> args) {
+    args.insert(args.begin(), {"/proc/self/exe", "--peak-of", report.string()});
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    PeakOf(argv.data());
+    std::ifstream in(report);
+    long kilobytes = 0;
+    in >> kilobytes;
+    return kilobytes / 1024.0;
+}
+
 void MemoryBenchmark(const fs::path& work) {
     const Job job = MakeJob(work);
     // Peak resident memory of the tool in a process of its own. A child
@@ -289,19 +301,11 @@ void MemoryBenchmark(const fs::path& work) {
     // (--peak-of) starts the tool and reports on it.
     const fs::path report = work / "peak.txt";
     auto peak = [&](size_t meshes, bool dryRun) {
-        std::vector<std::string> args = {"/proc/self/exe", "--peak-of", report.string(),
-                                         ZELVORIN_CORRECT};
+        std::vector<std::string> args = {ZELVORIN_CORRECT};
         if (dryRun) args.push_back("--dry-run");
         args.push_back(job.mapPath.string());
         for (size_t i = 0; i < meshes; ++i) args.push_back(job.paths[i % job.paths.size()]);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        PeakOf(argv.data());
-        std::ifstream in(report);
-        long kilobytes = 0;
-        in >> kilobytes;
-        return kilobytes / 1024.0;
+        return PeakMegabytes(report, args);
     };
     const double base = peak(1, false);
     std::printf("Peak memory of zelvorin-correct (meshes listed, over the same map)\n");

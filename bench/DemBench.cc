@@ -326,18 +326,10 @@ void DemMemoryBenchmark(const fs::path& work) {
     }
     members.clear();
     const fs::path report = dir / "peak.txt";
-    auto peak = [&](std::vector<std::string> args) {
+    auto peak = [&](const std::vector<std::string>& args) {
         WriteDemMap(map);
         fs::remove_all(dir / "mem");
-        args.insert(args.begin(), {"/proc/self/exe", "--peak-of", report.string()});
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        PeakOf(argv.data());
-        std::ifstream in(report);
-        long kilobytes = 0;
-        in >> kilobytes;
-        return kilobytes / 1024.0;
+        return PeakMegabytes(report, args);
     };
     std::vector<std::string> outer;
     for (const DemSource& source : bulk.sources) outer.push_back(source.path);

@@ -1,6 +1,7 @@
 #include "host/DemCorrection.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,7 @@
 #include "framework/MessageBox.h"
 #include "framework/SystemMessage.h"
 #include "host/DemMessages.h"
+#include "host/HostText.h"
 #include "host/HostUndo.h"
 #include "host/MapViews.h"
 #include "host/OpenedMap.h"
@@ -22,15 +24,17 @@
 
 namespace {
 
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
 // A datum's figure for the question: metres, or '-' where no cell compared.
-std::string Figure(const DatumFit& fit) { return fit.cells > 0 ? Format("%.2f", fit.rms) : "-"; }
+std::string Figure(const DatumFit& fit) { return fit.cells > 0 ? HostText("%.2f", fit.rms) : "-"; }
+
+// A step's stop request: the abort button, the host's messages pumped as
+// the step goes.
+std::function<bool()> StopOf(CPluginCorrectionUi& ui) {
+    return [&ui] {
+        ui.KeepResponsive();
+        return ui.AbortRequested();
+    };
+}
 
 // Counts the squares that lay wholly outside the map.
 class COutsideSquares final : public ICorrectionObserver {
@@ -80,8 +84,9 @@ bool GoesOnAfterTheDatumStep(DemStart& start, ICorrectionUi& ui) {
                            MessageKind::kFailure);
             return false;
     }
-    const std::string question = Format(kMsgDatumQuestionFormat, Figure(start.choice.tokyo).c_str(),
-                                        Figure(start.choice.jgd).c_str());
+    const std::string question =
+        HostText(kMsgDatumQuestionFormat, Figure(start.choice.tokyo).c_str(),
+                 Figure(start.choice.jgd).c_str());
     switch (AfxMessageBox(question, kMbYesNoCancel | kMbIconQuestion | kMbDefButton3)) {
         case kIdYes:
             TakeDatum(start, MapDatum::kTokyo);
@@ -100,10 +105,10 @@ std::string ResultMessage(const CorrectionResult& result, const DemPlan& plan,
                           const CDemSquares& squares, MapDatum datum, int outside) {
     int files = 0;
     for (size_t i = 0; i < plan.files.size(); ++i) files += squares.SquaresFed()[i] > 0;
-    std::string text = Format(kMsgDemAppliedFormat, files, squares.SquaresWritten());
+    std::string text = HostText(kMsgDemAppliedFormat, files, squares.SquaresWritten());
     text += "\n";
     text += datum == MapDatum::kTokyo ? kMsgDatumTokyo : kMsgDatumJgd;
-    if (outside > 0) text += "\n" + Format(kMsgOutsideFormat, outside);
+    if (outside > 0) text += "\n" + HostText(kMsgOutsideFormat, outside);
     if (result.outcome == CorrectionOutcome::kAborted)
         text += std::string("\n") + kMsgDemAbortedNote;
     if (result.outcome == CorrectionOutcome::kStopped) {
@@ -119,10 +124,7 @@ void CorrectTheMap(const char* dcmPath, const std::vector<DemSource>& sources, D
     OpenedMap map;
     if (!OpenMapForRun(dcmPath, map, ui)) return;
     ui.OpenProgress();
-    SettleDemDatum(start, std::nullopt, sources, *map.file, map.header, map.index, [&ui] {
-        ui.KeepResponsive();
-        return ui.AbortRequested();
-    });
+    SettleDemDatum(start, std::nullopt, sources, *map.file, map.header, map.index, StopOf(ui));
     ui.CloseProgress();
     if (!GoesOnAfterTheDatumStep(start, ui)) return;
     CHostUndo undo;
@@ -155,11 +157,7 @@ void RunDemCorrection(const char* dcmPath, const std::vector<DemSource>& sources
     CPluginCorrectionUi ui(true);
     ui.OpenProgress();
     DemStart start = LookAtDemSources(sources, std::nullopt,
-                                      {[&ui] {
-                                           ui.KeepResponsive();
-                                           return ui.AbortRequested();
-                                       },
-                                       [&ui](const std::string& name, int percent) {
+                                      {StopOf(ui), [&ui](const std::string& name, int percent) {
                                            ui.SetFileName(name);
                                            ui.SetPos(percent);
                                        }});

@@ -7,6 +7,7 @@
 #include "framework/FileSystem.h"
 #include "framework/MessageBox.h"
 #include "host/HostMessages.h"
+#include "host/HostText.h"
 #include "host/OpenedMap.h"
 #include "undo/UndoRoom.h"
 
@@ -20,13 +21,6 @@ constexpr size_t kPassingSuffixBytes = 11;
 std::string Megabytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
-    return text;
-}
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[2048];
-    std::snprintf(text, sizeof text, format, args...);
     return text;
 }
 
@@ -44,11 +38,11 @@ bool CHostUndo::Choose(const std::string& mapPath, const std::vector<int32_t>& c
     if (free && *free < needed) {
         // No room: correct without one, or not at all.
         return AfxMessageBox(
-                   Format(kMsgUndoNoRoomFormat, Megabytes(needed).c_str(), freeText.c_str()),
+                   HostText(kMsgUndoNoRoomFormat, Megabytes(needed).c_str(), freeText.c_str()),
                    kMbOkCancel | kMbIconExclamation) == kIdOk;
     }
     switch (
-        AfxMessageBox(Format(kMsgUndoQuestionFormat, Megabytes(needed).c_str(), freeText.c_str()),
+        AfxMessageBox(HostText(kMsgUndoQuestionFormat, Megabytes(needed).c_str(), freeText.c_str()),
                       kMbYesNoCancel | kMbIconQuestion)) {
         case kIdYes: {
             bool goOn = false;
@@ -89,7 +83,7 @@ bool CHostUndo::Make(const std::string& mapPath, bool& goOn) {
         }
     }
     if (m_strPath.empty()) m_strPath = UndoFileName(place, local, 1);
-    const std::string text = Format(kMsgUndoCannotMakeFormat, m_strPath.c_str(), why.c_str());
+    const std::string text = HostText(kMsgUndoCannotMakeFormat, m_strPath.c_str(), why.c_str());
     m_strPath.clear();
     goOn = AfxMessageBox(text, kMbOkCancel | kMbIconExclamation) == kIdOk;
     return false;

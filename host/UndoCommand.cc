@@ -9,6 +9,7 @@
 #include "framework/FileSystem.h"
 #include "framework/MessageBox.h"
 #include "host/HostMessages.h"
+#include "host/HostText.h"
 #include "host/MapViews.h"
 #include "host/PluginUi.h"
 #include "host/RunCorrection.h"
@@ -19,13 +20,6 @@
 namespace {
 
 constexpr unsigned kCompressedMapType = 10;
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[2048];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
 
 // The folder of the active view's map, where it is a compressed map.
 std::string ActiveMapFolder() {
@@ -68,7 +62,7 @@ RestoreResult Restore(const std::string& undoPath, const std::string& mapPath, b
 void RestoreAndTell(const std::string& undoPath, const std::string& mapPath) {
     RestoreResult result = Restore(undoPath, mapPath, false);
     if (result.outcome == RestoreOutcome::kChangedSince) {
-        if (AfxMessageBox(Format(kMsgChangedSinceFormat, result.detail.c_str()),
+        if (AfxMessageBox(HostText(kMsgChangedSinceFormat, result.detail.c_str()),
                           kMbYesNo | kMbIconExclamation | kMbDefButton2) != kIdYes)
             return;
         result = Restore(undoPath, mapPath, true);
@@ -76,13 +70,13 @@ void RestoreAndTell(const std::string& undoPath, const std::string& mapPath) {
     const auto blocks = static_cast<long long>(result.blocks);
     switch (result.outcome) {
         case RestoreOutcome::kRestored:
-            AfxMessageBox(Format(kMsgRestoredFormat, blocks), kMbOk | kMbIconInformation);
+            AfxMessageBox(HostText(kMsgRestoredFormat, blocks), kMbOk | kMbIconInformation);
             return;
         case RestoreOutcome::kNothingToDo:
             AfxMessageBox(kMsgNothingToRestore, kMbOk | kMbIconInformation);
             return;
         case RestoreOutcome::kStopped:
-            AfxMessageBox(Format(kMsgRestoreStoppedFormat, blocks), kMbOk | kMbIconInformation);
+            AfxMessageBox(HostText(kMsgRestoreStoppedFormat, blocks), kMbOk | kMbIconInformation);
             return;
         case RestoreOutcome::kCannotOpenMap:
             AfxMessageBox(std::string(kMsgRestoreCannotOpenMap) + "\n" + result.detail,
@@ -113,8 +107,8 @@ void RunUndoCommand() {
                                FolderOfPlace(PlaceOfPath(undoPath)), mapPath))
             return;
     }
-    const std::string question = Format(kMsgRestoreQuestionFormat, mapPath.c_str(),
-                                        undoPath.c_str(), LastWritten(undoPath).c_str());
+    const std::string question = HostText(kMsgRestoreQuestionFormat, mapPath.c_str(),
+                                          undoPath.c_str(), LastWritten(undoPath).c_str());
     if (AfxMessageBox(question, kMbYesNo | kMbIconQuestion | kMbDefButton2) != kIdYes) return;
     CMapViewArray views;
     if (!CloseMapInViews(mapPath.c_str(), views)) return;

@@ -21,10 +21,10 @@ std::vector<char> FilterList(std::string_view filter) {
     return list;
 }
 
-}  // namespace
-
-bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
-                       const char* defaultExtension, std::string& path) {
+// The common file dialog, of the open kind or the "save as" one; path is
+// where it starts and, on OK, what was chosen.
+bool BrowseFile(bool save, HWND owner, const char* title, const char* filter,
+                const char* defaultExtension, const std::string& folder, std::string& path) {
     std::vector<char> file(MAX_PATH, '\0');
     lstrcpynA(file.data(), path.c_str(), MAX_PATH);
     const std::vector<char> filters = FilterList(filter);
@@ -35,30 +35,28 @@ bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = defaultExtension;
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (!GetSaveFileNameA(&ofn)) return false;
+    if (!save) ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
     path = file.data();
     return true;
 }
 
+}  // namespace
+
+bool AfxBrowseSaveFile(HWND owner, const char* title, const char* filter,
+                       const char* defaultExtension, std::string& path) {
+    return BrowseFile(true, owner, title, filter, defaultExtension, "", path);
+}
+
 bool AfxBrowseOpenFile(HWND owner, const char* title, const char* filter, const std::string& folder,
                        std::string& path) {
-    std::vector<char> file(MAX_PATH, '\0');
-    const std::vector<char> filters = FilterList(filter);
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filters.data();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    ofn.lpstrTitle = title;
-    ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileNameA(&ofn)) return false;
-    path = file.data();
+    std::string chosen;
+    if (!BrowseFile(false, owner, title, filter, nullptr, folder, chosen)) return false;
+    path = chosen;
     return true;
 }
 
