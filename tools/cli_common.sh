@@ -18,7 +18,7 @@ if [ -n "$runner" ]; then
     unset LC_ALL
     export LANG=ja_JP.UTF-8 LC_MESSAGES=en_US.UTF-8 WINEDEBUG=-all
     missing="File not found."  # the system's reason for a missing file
-    wineserver -p5  # one server for all the runs
+    wineserver -p20  # one server for all the runs, lingering past a slow step between them
 else
     export LC_ALL=C.UTF-8
     missing="No such file or directory"

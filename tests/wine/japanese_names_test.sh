@@ -25,7 +25,7 @@ wrun() {
     [ "$1" = en ] && lang=C.UTF-8
     (cd "$bin" && LANG=$lang timeout 120 wine "$2" "${@:3}") >/dev/null 2>"$work/err"
 }
-wineserver -p5
+wineserver -p20
 
 # The data, made by the Linux sample program in a plain folder, where the
 # Linux programs make the maps and mesh files to compare with.

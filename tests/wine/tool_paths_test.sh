@@ -27,7 +27,7 @@ zc() {
     iconv -f CP932 -t UTF-8 "$work/err.raw" | tr -d '\r' >"$work/err"
     return $status
 }
-wineserver -p5
+wineserver -p20
 
 (cd "$bin" && timeout 120 wine zelvorin-sample.exe "$(win "$work/sample")") >/dev/null 2>&1 ||
     { echo "FAIL the sample"; exit 1; }
